@@ -1,0 +1,180 @@
+// Benchmarks for catalogues and trees at the scale users keep: prints figures, asserts nothing.
+#include "store/database.h"
+#include "store/recordset.h"
+#include "store/schema.h"
+#include "store/songtable.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+const char* const firstNames[] = {"Lenna", "Grey",  "Marta", "Jonas", "Ines",  "Toby",  "Ada",   "Felix",
+                                  "Nina",  "Oskar", "Rosa",  "Hugo",  "Lotte", "Bram",  "Clara", "Emil",
+                                  "Ivy",   "Milo",  "Saga",  "Timo",  "Vera",  "Wim",   "Yara",  "Zeno"};
+const char* const lastNames[] = {"Vey",    "Owl",    "Lindqvist", "Moreau", "Okafor", "Brandt", "Castillo",
+                                 "Dahl",   "Eriksen", "Fontaine", "Garcia", "Holm",   "Iversen", "Janssen",
+                                 "Kowalski", "Larsen", "Meyer",   "Novak",  "Olsen",  "Petrov", "Quinn",
+                                 "Rossi",  "Silva",  "Tanaka",    "Ueda",   "Vidal",  "Weber",  "Young"};
+const char* const bandWords[] = {"Harbour", "Kestrel", "Velvet", "Northern", "Iron",  "Paper",  "Glass",
+                                 "Midnight", "Silver", "Echo",   "Hollow",   "Amber", "Static", "Lantern"};
+const char* const titleWords[] = {"Slow",   "River",  "Winter",   "Light",  "Harbour", "Blue",   "Night",
+                                  "Train",  "Summer", "Rain",     "Heart",  "Road",    "Golden", "Morning",
+                                  "Song",   "Fire",   "Wild",     "Dream",  "Ocean",   "Stone",  "Little",
+                                  "Dance",  "Shadow", "Home",     "Sweet",  "Falling", "Broken", "Northern",
+                                  "Velvet", "Sky",    "Midnight", "Garden", "Last",    "City",   "Silver",
+                                  "Echo",   "Lonely", "Paper",    "Tide",   "Wind"};
+const char* const categories[] = {"Rock", "Ballads", "Jazz", "Blues", "Pop", "Folk", "Classical", "Country",
+                                  "Soul", "Reggae",  "Metal", "Punk", "Soundtracks", "Various Artists"};
+
+template <typename T, size_t N> constexpr size_t countOf(T (&)[N]) { return N; }
+
+quint64 mix(quint64 x)
+{
+    x ^= x >> 33;
+    x *= 0xff51afd7ed558ccdULL;
+    x ^= x >> 33;
+    x *= 0xc4ceb9fe1a85ec53ULL;
+    return x ^ (x >> 33);
+}
+
+std::string artistName(quint64 h)
+{
+    if (h % 5 == 0) {
+        return std::string("The ") + bandWords[(h / 5) % countOf(bandWords)] + " " +
+               bandWords[(h / 71) % countOf(bandWords)] + "s";
+    }
+    return std::string(firstNames[(h / 7) % countOf(firstNames)]) + " " + lastNames[(h / 211) % countOf(lastNames)];
+}
+
+// Unique for every i below 40^4: the words spell i in base 40.
+std::string titleName(quint64 i)
+{
+    const size_t w = countOf(titleWords);
+    std::string title = std::string(titleWords[i % w]) + " " + titleWords[(i / w) % w];
+    if (i >= w * w)
+        title += std::string(" ") + titleWords[(i / (w * w)) % w];
+    if (i >= w * w * w)
+        title += std::string(" ") + titleWords[(i / (w * w * w)) % w];
+    return title;
+}
+
+long rssMegabytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong() / 1024;
+    }
+    return -1;
+}
+
+int makeCatalogue(const QString& path, qint64 count)
+{
+    if (count < 0 || count > 2'000'000) {
+        std::fprintf(stderr, "N must be between 0 and 2000000\n");
+        return 2;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    if (Failure f = Song::createCatalogue(path)) {
+        std::fprintf(stderr, "%s\n", qPrintable(f.description));
+        return 1;
+    }
+    Database db;
+    SongTable table;
+    Failure f = db.open(path);
+    if (!f)
+        f = db.execute(QStringLiteral("PRAGMA cache_size=-262144"));
+    if (!f)
+        f = table.open(db);
+    if (f) {
+        std::fprintf(stderr, "%s\n", qPrintable(f.description));
+        return 1;
+    }
+    table.setBatchInterval(1000);
+    for (qint64 i = 0; i < count; ++i) {
+        const quint64 h = mix(quint64(i) + 1);
+        const std::string category = categories[(h >> 20) % countOf(categories)];
+        const std::string artist = artistName(h);
+        const std::string disc = "DISC" + std::to_string(1 + i / 2000);
+        table.addNew();
+        table.setText(Song::Artist, artist);
+        table.setText(Song::Title, titleName(quint64(i)));
+        table.setInteger(Song::ONcd, 0);
+        table.setText(Song::MP3cd, disc);
+        table.setText(Song::Category, category);
+        table.setText(Song::FullPath, "/media/cdrom/" + category + "/" + artist + "/");
+        if (Failure failure = table.update()) {
+            std::fprintf(stderr, "row %lld: %s\n", i, qPrintable(failure.description));
+            return 1;
+        }
+    }
+    table.close();
+    std::printf("make_ms: %lld\nrows: %lld\n", clock.elapsed(), count);
+    return 0;
+}
+
+int openCatalogue(const QString& path)
+{
+    const long before = rssMegabytes();
+    QElapsedTimer clock;
+    clock.start();
+    // What the window's load step does: the engine connection, then the data control.
+    Database db;
+    SongTable table;
+    Failure f = db.open(path);
+    if (!f)
+        f = table.open(db);
+    if (f) {
+        std::fprintf(stderr, "%s\n", qPrintable(f.description));
+        return 1;
+    }
+    RecordSet records;
+    records.setConnectionString(QStringLiteral(" Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path);
+    records.setRecordSource(RecordSource::defaultSource());
+    if (Failure failure = records.refresh()) {
+        std::fprintf(stderr, "%s\n", qPrintable(failure.description));
+        return 1;
+    }
+    const qint64 rows = records.recordCount();
+    const int screen = 40;
+    qint64 cells = 0;
+    for (qint64 r = 0; r < qMin<qint64>(screen, rows); ++r)
+        for (int c = 0; c < Song::FieldCount; ++c)
+            cells += records.value(r, c).isValid();
+    for (qint64 r = qMax<qint64>(0, rows - screen); r < rows; ++r)
+        for (int c = 0; c < Song::FieldCount; ++c)
+            cells += records.value(r, c).isValid();
+    const qint64 elapsed = clock.elapsed();
+    std::printf("open_ms: %lld\nrows: %lld\nrss_mb: %ld\nrss_growth_mb: %ld\ncells: %lld\n", elapsed, rows,
+                rssMegabytes(), rssMegabytes() - before, cells);
+    return 0;
+}
+
+int usage()
+{
+    std::fprintf(stderr, "usage:\n"
+                         "  trelmo-bench make-catalogue DB N\n"
+                         "  trelmo-bench open DB\n");
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() == 4 && args[1] == QLatin1String("make-catalogue"))
+        return makeCatalogue(args[2], args[3].toLongLong());
+    if (args.size() == 3 && args[1] == QLatin1String("open"))
+        return openCatalogue(args[2]);
+    return usage();
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QFrame>
+
+class QLabel;
+class QToolButton;
+class RecordSet;
+
+// The record-set bar: move-first, move-previous, a caption, move-next and move-last.
+class DataControl : public QFrame
+{
+    Q_OBJECT
+public:
+    explicit DataControl(QWidget* parent = nullptr);
+
+    void setRecordSet(RecordSet* records);
+    RecordSet* recordSet() const { return m_records; }
+    void setCaption(const QString& text);
+    QString caption() const;
+
+    QToolButton* firstButton() const { return m_first; }
+    QToolButton* previousButton() const { return m_previous; }
+    QToolButton* nextButton() const { return m_next; }
+    QToolButton* lastButton() const { return m_last; }
+
+private:
+    RecordSet* m_records = nullptr;
+    QLabel* m_caption;
+    QToolButton* m_first;
+    QToolButton* m_previous;
+    QToolButton* m_next;
+    QToolButton* m_last;
+};

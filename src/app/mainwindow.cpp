@@ -1,0 +1,403 @@
+#include "app/mainwindow.h"
+
+#include "app/datacontrol.h"
+#include "app/prompter.h"
+#include "app/songgrid.h"
+#include "settings/profile.h"
+#include "store/recordset.h"
+#include "store/songmodel.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QTableView>
+#include <QToolButton>
+
+// The pictures live in the window library; a static library must register them itself.
+static void initResources() { Q_INIT_RESOURCE(trelmo); }
+
+namespace {
+
+const QColor lightGrey(224, 224, 224);
+const QColor darkGrey(192, 192, 192);
+constexpr int gridTop = 82;
+constexpr int gridGap = 81;       // the grid ends this far above the bars
+constexpr int pictureMargin = 50; // the picture leaves the lowest pixels out
+constexpr int dataControlHeight = 22;
+constexpr int buttonBarHeight = 26;
+const char* const designFontName = "MS Sans Serif";
+constexpr double designFontSize = 8.25;
+
+// The client area: paints the background picture and reports changes of size.
+class ClientArea : public QWidget
+{
+public:
+    explicit ClientArea(MainWindow* window) : QWidget(window), m_window(window) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.fillRect(rect(), lightGrey);
+        const QPixmap& picture = m_window->background();
+        const int height = this->height() - pictureMargin;
+        if (!picture.isNull() && width() > 0 && height > 0)
+            painter.drawPixmap(QRect(0, 0, width(), height), picture, picture.rect());
+    }
+    void resizeEvent(QResizeEvent*) override { m_window->resizeReaction(); }
+
+private:
+    MainWindow* m_window;
+};
+
+QPalette greyPalette(QPalette palette, const QColor& colour)
+{
+    palette.setColor(QPalette::Window, colour);
+    palette.setColor(QPalette::Base, colour);
+    palette.setColor(QPalette::Button, colour);
+    return palette;
+}
+
+} // namespace
+
+MainWindow::MainWindow(Prompter* prompter, VolumeSource* volumes, QWidget* parent)
+    : QMainWindow(parent), m_prompter(prompter), m_volumes(volumes)
+{
+    initResources();
+    setObjectName(QStringLiteral("frmmp3"));
+    setWindowTitle(QStringLiteral("Trelmo"));
+    m_records = new RecordSet(this);
+    m_model = new SongModel(m_records, this);
+    m_background = QPixmap(QStringLiteral(":/background.jpg"));
+    buildControls();
+    buildMenus();
+
+    connect(m_records, &RecordSet::error, this, [this] { adodc_Error(); });
+    connect(m_records, &RecordSet::moveComplete, this, [this](EventReason r) { adodc_MoveComplete(r); });
+    connect(m_records, &RecordSet::willChangeRecord, this, [this](EventReason r) { adodc_WillChangeRecord(r); });
+}
+
+MainWindow::~MainWindow() { releaseCatalogue(); }
+
+void MainWindow::buildControls()
+{
+    m_client = new ClientArea(this);
+    m_client->setObjectName(QStringLiteral("clientArea"));
+    m_client->setPalette(greyPalette(palette(), lightGrey));
+    m_client->setAutoFillBackground(false);
+    setCentralWidget(m_client);
+    resize(659, 397);
+
+    lbltitle = new QLabel(QStringLiteral("Trelmo"), m_client);
+    lbltitle->setObjectName(QStringLiteral("lbltitle"));
+    QFont titleFont(QStringLiteral("Times New Roman"), 36, QFont::Bold);
+    lbltitle->setFont(titleFont);
+    QPalette titlePalette = lbltitle->palette();
+    titlePalette.setColor(QPalette::WindowText, Qt::blue);
+    lbltitle->setPalette(titlePalette);
+    lbltitle->setGeometry(236, 10, 392, 67);
+
+    const QString panelStyle = QStringLiteral("QGroupBox#%1 { background-color: rgb(%2,%2,%2); color: rgb(0,0,255);"
+                                              " border: 1px solid gray; margin-top: 1.1ex; }"
+                                              "QGroupBox#%1::title { subcontrol-origin: margin; left: 6px; }");
+
+    frafind = new QGroupBox(QStringLiteral("Find all MP3's"), m_client);
+    frafind->setObjectName(QStringLiteral("frafind"));
+    frafind->setStyleSheet(panelStyle.arg(QStringLiteral("frafind")).arg(192));
+    frafind->setGeometry(0, -2, 219, 81);
+
+    Drive1 = new QComboBox(frafind);
+    Drive1->setObjectName(QStringLiteral("Drive1"));
+    Drive1->setPalette(greyPalette(Drive1->palette(), lightGrey));
+    Drive1->setGeometry(4, 16, 133, 21);
+
+    Label2 = new QLabel(QStringLiteral("  Drive Name->"), frafind);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setToolTip(QStringLiteral("Default Drive Name/Label"));
+    Label2->setWordWrap(true);
+    Label2->setGeometry(4, 38, 43, 37);
+
+    txtDrive = new QLineEdit(frafind);
+    txtDrive->setObjectName(QStringLiteral("txtDrive"));
+    txtDrive->setToolTip(QStringLiteral("This may be changed to a Preferred name"));
+    txtDrive->setPalette(greyPalette(txtDrive->palette(), lightGrey));
+    txtDrive->setGeometry(48, 42, 89, 21);
+    Label2->setBuddy(txtDrive);
+
+    cmdmakedb = new QToolButton(frafind);
+    cmdmakedb->setObjectName(QStringLiteral("cmdmakedb"));
+    cmdmakedb->setText(QStringLiteral("Find MP3s "));
+    cmdmakedb->setIcon(QIcon(QStringLiteral(":/find.png")));
+    cmdmakedb->setIconSize(QSize(32, 32));
+    cmdmakedb->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    cmdmakedb->setToolTip(QStringLiteral("Click here to find all MP3's on selected Drive"));
+    cmdmakedb->setPalette(greyPalette(cmdmakedb->palette(), darkGrey));
+    cmdmakedb->setGeometry(140, 12, 75, 65);
+
+    Frame2 = new QGroupBox(QStringLiteral("Search Database"), m_client);
+    Frame2->setObjectName(QStringLiteral("Frame2"));
+    Frame2->setStyleSheet(panelStyle.arg(QStringLiteral("Frame2")).arg(224));
+    Frame2->setGeometry(0, -2, 171, 71);
+    Frame2->hide();
+
+    cbosearch = new QComboBox(Frame2);
+    cbosearch->setObjectName(QStringLiteral("cbosearch"));
+    cbosearch->setEditable(true);
+    cbosearch->setGeometry(4, 18, 101, 21);
+    Label4 = new QLabel(QStringLiteral(" For"), Frame2);
+    Label4->setObjectName(QStringLiteral("Label4"));
+    Label4->setGeometry(4, 44, 25, 21);
+    txtField = new QLineEdit(Frame2);
+    txtField->setObjectName(QStringLiteral("txtField"));
+    txtField->setGeometry(32, 44, 73, 21);
+    Label4->setBuddy(txtField);
+    cmdsearch = new QPushButton(QStringLiteral("Find Record(s)"), Frame2);
+    cmdsearch->setObjectName(QStringLiteral("cmdsearch"));
+    cmdsearch->setGeometry(106, 10, 61, 35);
+    cmdOK2 = new QPushButton(QStringLiteral("Done"), Frame2);
+    cmdOK2->setObjectName(QStringLiteral("cmdOK2"));
+    cmdOK2->setGeometry(106, 44, 61, 23);
+
+    grdDataGrid = new SongGrid(m_client);
+    grdDataGrid->setObjectName(QStringLiteral("grdDataGrid"));
+    grdDataGrid->setGeometry(0, gridTop, 663, 269);
+    grdDataGrid->setGridFont(QFont(QString::fromLatin1(designFontName), 8));
+    {
+        QFont design = grdDataGrid->gridFont();
+        design.setPointSizeF(designFontSize);
+        grdDataGrid->setGridFont(design);
+    }
+    grdDataGrid->hide();
+
+    adodc = new DataControl(m_client);
+    adodc->setObjectName(QStringLiteral("adodc"));
+    adodc->setRecordSet(m_records);
+    adodc->setFixedHeight(dataControlHeight);
+
+    picbuttons = new QWidget(m_client);
+    picbuttons->setObjectName(QStringLiteral("picbuttons"));
+    picbuttons->setAutoFillBackground(true);
+    picbuttons->setPalette(greyPalette(picbuttons->palette(), lightGrey));
+    picbuttons->setFixedHeight(buttonBarHeight);
+    {
+        QFont small = picbuttons->font();
+        small.setPointSizeF(qMin(small.pointSizeF(), 8.0));
+        picbuttons->setFont(small);
+    }
+    auto addButton = [this](QPushButton*& button, const char* name, const QString& caption, int left, int width) {
+        button = new QPushButton(caption, picbuttons);
+        button->setObjectName(QString::fromLatin1(name));
+        button->setGeometry(left, 2, width, 22);
+    };
+    addButton(cmddelete, "cmddelete", QStringLiteral("Delete record"), 0, 79);
+    addButton(cmdadd, "cmdadd", QStringLiteral("Add record"), 80, 79);
+    addButton(cmdrefresh, "cmdrefresh", QStringLiteral("Refresh"), 160, 79);
+    addButton(cmdprint, "cmdprint", QStringLiteral("Print  it"), 239, 79);
+    addButton(cmdDeleteDB, "cmdDeleteDB", QStringLiteral("Clear Database"), 318, 89);
+
+    setTabOrder(Drive1, txtDrive);
+    setTabOrder(txtDrive, cmdmakedb);
+    setTabOrder(cmdmakedb, grdDataGrid);
+}
+
+void MainWindow::buildMenus()
+{
+    auto entry = [this](QMenu* menu, const char* name, const QString& caption) {
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(QString::fromLatin1(name));
+        return action;
+    };
+    QMenu* mnufile = menuBar()->addMenu(QStringLiteral("&File"));
+    mnufile->setObjectName(QStringLiteral("mnufile"));
+    entry(mnufile, "mnusearch", QStringLiteral("Field Search"));
+    // Opening and saving files has no meaning for a catalogue: the entries stay greyed.
+    entry(mnufile, "mnuOpen", QStringLiteral("OpenFile"))->setEnabled(false);
+    entry(mnufile, "mnusave", QStringLiteral("SaveFile"))->setEnabled(false);
+    mnufile->addSeparator();
+    mnuexit = entry(mnufile, "mnuexit", QStringLiteral("Exit"));
+    mnuexit->setShortcut(QKeySequence::Quit);
+    connect(mnuexit, &QAction::triggered, this, [this] { mnuexit_Click(); });
+
+    QMenu* mnuoptions = menuBar()->addMenu(QStringLiteral("&Options"));
+    mnuoptions->setObjectName(QStringLiteral("mnuoptions"));
+    entry(mnuoptions, "mnufont", QStringLiteral("Font"));
+    entry(mnuoptions, "mnuswap", QStringLiteral("Swap Artist/Title"));
+    mnudupes = entry(mnuoptions, "mnudupes", QStringLiteral("Allow Duplicate entries"));
+    mnudupes->setCheckable(true);
+
+    QMenu* mnuhelp = menuBar()->addMenu(QStringLiteral("&Help"));
+    mnuhelp->setObjectName(QStringLiteral("mnuhelp"));
+    entry(mnuhelp, "mnuabout", QStringLiteral("About"));
+}
+
+bool MainWindow::load()
+{
+    lineBreak = QStringLiteral("\r\n");
+    PlayArmed = true;
+    drawbackground();
+
+    m_driveList = m_volumes->volumes();
+    const Volume here = m_volumes->volumeOf(QDir::currentPath());
+    Drive1->blockSignals(true);
+    Drive1->clear();
+    for (const Volume& v : std::as_const(m_driveList))
+        Drive1->addItem(v.displayText(), v.root);
+    Drive1->setCurrentIndex(qMax(0, Drive1->findData(here.root)));
+    Drive1->blockSignals(false);
+    startupDrive = Drive1->currentData().toString();
+
+    dbFileName = Modini::databaseFileName;
+    iniFileName = Modini::settingsFileName;
+    m_programFolder = Modini::programFolder();
+
+    const QString databasePath = m_programFolder + dbFileName;
+    Failure failure = m_db.open(databasePath);
+    if (!failure)
+        failure = m_table.open(m_db, Song::tableName);
+    if (failure) {
+        m_prompter->ask(failure.description);
+        releaseCatalogue();
+        return false;
+    }
+
+    m_records->setConnectionString(QStringLiteral(" Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + databasePath);
+    m_records->setRecordSource(RecordSource::defaultSource());
+
+    grdDataGrid->setModel(m_model);
+    grdDataGrid->setCaption(QStringLiteral("MP3 List"));
+
+    if (!m_records->isActive())
+        m_records->refresh();
+    if (m_records->recordCount() != 0)
+        grdDataGrid->show();
+
+    cbosearch->clear();
+    cbosearch->addItems({QStringLiteral("Artist"), QStringLiteral("Title"), QStringLiteral("Category")});
+    cbosearch->setCurrentText(QStringLiteral("Artist"));
+
+    placeWindow();
+
+    txtDrive->setText(Drive1->currentText());
+
+    if (!Modini::FileExists(m_programFolder + iniFileName))
+        createSettings();
+    else
+        applySettings();
+    return true;
+}
+
+void MainWindow::placeWindow()
+{
+    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const QRect area = screen->geometry();
+    const QSize frameExtra = frameGeometry().size() - geometry().size();
+    resize(int(area.width() * 0.82) - frameExtra.width(), int(area.height() * 0.82) - frameExtra.height());
+    const QSize taken = size() + frameExtra;
+    move(area.x() + int((area.width() - taken.width()) / 3.5), area.y() + (area.height() - taken.height()) / 5);
+}
+
+void MainWindow::createSettings()
+{
+    const QString path = m_programFolder + iniFileName;
+    lastIniWrite = profileWrite(QStringLiteral("Allow Duplicate Names"), QStringLiteral("Box Checked"), QString(), path);
+    lastIniWrite = profileWrite(QStringLiteral("GridFont"), QStringLiteral("FontName"), QString(), path);
+    lastIniWrite = profileWrite(QStringLiteral("GridFont"), QStringLiteral("FontSize"), QString(), path);
+    lastIniWrite = profileWrite(QStringLiteral("Swap Artist/Title"), QStringLiteral("ColOrder"), QString(), path);
+}
+
+void MainWindow::applySettings()
+{
+    const QString get = QStringLiteral("GET");
+    const bool swapped = Modini::ProfileEntry(get, QStringLiteral("Swap Artist/Title"), QStringLiteral("ColOrder")) ==
+                         QLatin1String("Title");
+    grdDataGrid->setColumnCaption(0, swapped ? QStringLiteral("Title") : QStringLiteral("Artist"));
+    grdDataGrid->setColumnCaption(1, swapped ? QStringLiteral("Artist") : QStringLiteral("Title"));
+
+    mnudupes->setChecked(Modini::ProfileEntry(get, QStringLiteral("Allow Duplicate Names"),
+                                              QStringLiteral("Box Checked")) == QLatin1String("Yes"));
+
+    QFont font = grdDataGrid->gridFont();
+    const QString name = Modini::ProfileEntry(get, QStringLiteral("GridFont"), QStringLiteral("FontName"));
+    if (!name.isEmpty()) {
+        font.setFamily(name);
+        fontDialogName = font.family();
+    } else {
+        font.setFamily(QString::fromLatin1(designFontName));
+    }
+    const QString size = Modini::ProfileEntry(get, QStringLiteral("GridFont"), QStringLiteral("FontSize"));
+    if (!size.isEmpty()) {
+        // A size that is no usable number of points keeps the font's size as it is.
+        bool ok = false;
+        double points = QLocale::c().toDouble(size.trimmed(), &ok);
+        if (!ok)
+            points = QLocale().toDouble(size.trimmed(), &ok);
+        if (ok && points >= 1 && points <= 1638) {
+            font.setPointSizeF(points);
+            fontDialogSize = font.pointSizeF();
+        }
+    } else {
+        font.setPointSizeF(8);
+    }
+    grdDataGrid->setGridFont(font);
+}
+
+void MainWindow::resizeReaction()
+{
+    const int width = m_client->width();
+    const int height = m_client->height();
+    picbuttons->setGeometry(0, height - picbuttons->height(), width, picbuttons->height());
+    adodc->setGeometry(0, height - picbuttons->height() - adodc->height(), width, adodc->height());
+    const int gridHeight = height - adodc->height() - picbuttons->height() - gridGap;
+    // Too small a window keeps the grid's last height.
+    grdDataGrid->setGeometry(0, gridTop, width, gridHeight >= 0 ? gridHeight : grdDataGrid->height());
+    adodc->raise();
+    picbuttons->raise();
+    drawbackground();
+}
+
+void MainWindow::drawbackground() { m_client->update(); }
+
+void MainWindow::releaseCatalogue()
+{
+    if (m_model)
+        m_model->commitNewRow();
+    m_table.close();
+    m_db.close();
+    m_records->close();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    releaseCatalogue();
+    event->accept();
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget != this && widget->isVisible())
+            widget->close();
+    }
+}
+
+void MainWindow::mnuexit_Click() { close(); }
+
+void MainWindow::adodc_Error() { m_prompter->ask(QStringLiteral(" adodc Data error event hit err:")); }
+
+void MainWindow::adodc_MoveComplete(EventReason reason)
+{
+    adodc->setCaption(QStringLiteral("Record: ") + QString::number(m_records->absolutePosition()));
+    if (reason == EventReason::MoveFirst || reason == EventReason::MoveLast)
+        PlayArmed = false;
+}
+
+void MainWindow::adodc_WillChangeRecord(EventReason reason)
+{
+    if (reason == EventReason::Delete)
+        PlayArmed = false;
+}

@@ -1,0 +1,114 @@
+#pragma once
+
+#include "scan/volumes.h"
+#include "store/database.h"
+#include "store/songtable.h"
+
+#include <QMainWindow>
+#include <QPixmap>
+
+#include <memory>
+
+class QAction;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QToolButton;
+class DataControl;
+class Prompter;
+class RecordSet;
+class SongGrid;
+class SongModel;
+enum class EventReason;
+
+// The main window: the catalogue grid, the scan panel, the search panel, the
+// record-set bar and the button bar.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // `prompter` answers every message box; `volumes` lists the drives.
+    MainWindow(Prompter* prompter, VolumeSource* volumes, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The start-up proper: opens the catalogue, fills the controls, sizes the window and
+    // reads (or creates) the settings file. False when the catalogue cannot be opened;
+    // the engine's text has then been shown.
+    bool load();
+
+    // The grid's rule on every change of size: it fills the band between the title band
+    // and the bottom bars.
+    void resizeReaction();
+
+    RecordSet* records() const { return m_records; }
+    SongGrid* grid() const { return grdDataGrid; }
+    DataControl* dataControl() const { return adodc; }
+    QString programFolder() const { return m_programFolder; }
+    const QPixmap& background() const { return m_background; }
+
+    // State kept while the window lives.
+    QString lineBreak;
+    bool PlayArmed = false;
+    bool PrintInProgress = false;
+    QString startupDrive;
+    QString dbFileName;
+    QString iniFileName;
+    bool lastIniWrite = true;
+    qint64 duplicateCounter = 0;
+    QString fontDialogName;
+    double fontDialogSize = 0;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void placeWindow();
+    void createSettings();
+    void applySettings();
+    void releaseCatalogue();
+    void drawbackground();
+
+    void mnuexit_Click();
+    void adodc_Error();
+    void adodc_MoveComplete(EventReason reason);
+    void adodc_WillChangeRecord(EventReason reason);
+
+    Prompter* m_prompter;
+    VolumeSource* m_volumes;
+    QString m_programFolder;
+    QPixmap m_background;
+
+    Database m_db;
+    SongTable m_table;
+    RecordSet* m_records;
+    SongModel* m_model;
+    QList<Volume> m_driveList;
+
+    QWidget* m_client = nullptr;
+    QLabel* lbltitle = nullptr;
+    QGroupBox* frafind = nullptr;
+    QComboBox* Drive1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLineEdit* txtDrive = nullptr;
+    QToolButton* cmdmakedb = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    QComboBox* cbosearch = nullptr;
+    QLabel* Label4 = nullptr;
+    QLineEdit* txtField = nullptr;
+    QPushButton* cmdsearch = nullptr;
+    QPushButton* cmdOK2 = nullptr;
+    SongGrid* grdDataGrid = nullptr;
+    DataControl* adodc = nullptr;
+    QWidget* picbuttons = nullptr;
+    QPushButton* cmddelete = nullptr;
+    QPushButton* cmdadd = nullptr;
+    QPushButton* cmdrefresh = nullptr;
+    QPushButton* cmdprint = nullptr;
+    QPushButton* cmdDeleteDB = nullptr;
+    QAction* mnudupes = nullptr;
+    QAction* mnuexit = nullptr;
+};

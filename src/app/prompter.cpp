@@ -1,0 +1,31 @@
+#include "app/prompter.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+Prompter::Answer MessageBoxPrompter::ask(const QString& text, Buttons buttons, const QString& title)
+{
+    QMessageBox box(m_parent);
+    box.setWindowTitle(title);
+    box.setText(text);
+    box.setTextFormat(Qt::PlainText);
+    if (buttons == RetryCancel) {
+        box.setIcon(QMessageBox::Critical);
+        box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Retry);
+        box.setEscapeButton(QMessageBox::Cancel);
+    } else {
+        box.setIcon(QMessageBox::NoIcon);
+        box.setStandardButtons(QMessageBox::Ok);
+    }
+    // A busy pointer must not hide that an answer is wanted.
+    const bool busy = QApplication::overrideCursor() != nullptr;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+    const int answer = box.exec();
+    if (busy)
+        QApplication::restoreOverrideCursor();
+    if (buttons == RetryCancel)
+        return answer == QMessageBox::Retry ? Retry : Cancel;
+    return Ok;
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// The modal message box, behind an interface so tests can answer it.
+class Prompter
+{
+public:
+    enum Buttons { OkOnly, RetryCancel };
+    enum Answer { Ok = 1, Cancel = 2, Retry = 4 };
+
+    virtual ~Prompter() = default;
+    // Shows `text` and answers the button pressed. OkOnly has no icon; RetryCancel
+    // carries the critical icon.
+    virtual Answer ask(const QString& text, Buttons buttons = OkOnly,
+                       const QString& title = QStringLiteral("Trelmo")) = 0;
+};
+
+class MessageBoxPrompter : public Prompter
+{
+public:
+    explicit MessageBoxPrompter(QWidget* parent = nullptr) : m_parent(parent) {}
+    void setParent(QWidget* parent) { m_parent = parent; }
+    Answer ask(const QString& text, Buttons buttons, const QString& title) override;
+
+private:
+    QWidget* m_parent;
+};

@@ -1,0 +1,218 @@
+#include "settings/profile.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringList>
+
+#include <optional>
+
+namespace {
+
+struct ProfileText
+{
+    QStringList lines;
+    QString lineEnd = QStringLiteral("\n");
+    bool endsWithBreak = true;
+};
+
+ProfileText loadProfile(const QString& path)
+{
+    ProfileText text;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return text;
+    QByteArray bytes = file.readAll();
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes.remove(0, 3);
+    if (bytes.contains("\r\n"))
+        text.lineEnd = QStringLiteral("\r\n");
+    text.endsWithBreak = bytes.isEmpty() || bytes.endsWith('\n');
+    QString all = QString::fromUtf8(bytes);
+    all.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.lines = all.split(QLatin1Char('\n'));
+    if (text.lines.size() > 0 && text.lines.last().isEmpty())
+        text.lines.removeLast();
+    return text;
+}
+
+// The section name of a line such as "[GridFont]"; nothing for other lines.
+std::optional<QString> sectionOf(const QString& line)
+{
+    const QString t = line.trimmed();
+    if (!t.startsWith(QLatin1Char('[')))
+        return std::nullopt;
+    const qsizetype close = t.indexOf(QLatin1Char(']'));
+    if (close < 0)
+        return std::nullopt;
+    return t.mid(1, close - 1).trimmed();
+}
+
+bool isSection(const QString& line) { return sectionOf(line).has_value(); }
+
+bool keyMatches(const QString& line, const QString& key, QString* value = nullptr)
+{
+    const qsizetype eq = line.indexOf(QLatin1Char('='));
+    if (eq < 0)
+        return false;
+    if (line.left(eq).trimmed().compare(key.trimmed(), Qt::CaseInsensitive) != 0)
+        return false;
+    if (value) {
+        QString v = line.mid(eq + 1).trimmed();
+        if (v.size() >= 2 && ((v.startsWith(QLatin1Char('"')) && v.endsWith(QLatin1Char('"'))) ||
+                              (v.startsWith(QLatin1Char('\'')) && v.endsWith(QLatin1Char('\'')))))
+            v = v.mid(1, v.size() - 2);
+        *value = v;
+    }
+    return true;
+}
+
+// The range [begin, end) of the lines that belong to `section` (after its header), or -1.
+qsizetype findSection(const QStringList& lines, const QString& section, qsizetype* end)
+{
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const std::optional<QString> name = sectionOf(lines[i]);
+        if (!name || name->compare(section.trimmed(), Qt::CaseInsensitive) != 0)
+            continue;
+        qsizetype j = i + 1;
+        while (j < lines.size() && !isSection(lines[j]))
+            ++j;
+        *end = j;
+        return i + 1;
+    }
+    return -1;
+}
+
+bool ownerWritable(const QString& path)
+{
+    return QFileInfo(path).permissions() & (QFileDevice::WriteOwner | QFileDevice::WriteUser);
+}
+
+QString cutToCharacters(const QString& text, int count)
+{
+    qsizetype i = 0;
+    for (int n = 0; n < count && i < text.size(); ++n)
+        i += (text[i].isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
+    return text.left(i);
+}
+
+QString g_programFolder;
+
+} // namespace
+
+QString profileRead(const QString& section, const QString& key, const QString& fallback, int bufferSize,
+                    const QString& path)
+{
+    const ProfileText text = loadProfile(path);
+    QString result = fallback;
+    qsizetype end = 0;
+    const qsizetype begin = findSection(text.lines, section, &end);
+    if (begin >= 0) {
+        for (qsizetype i = begin; i < end; ++i) {
+            QString value;
+            if (keyMatches(text.lines[i], key, &value)) {
+                result = value;
+                break;
+            }
+        }
+    }
+    return cutToCharacters(result, qMax(0, bufferSize - 1));
+}
+
+bool profileWrite(const QString& section, const QString& key, const QString& value, const QString& path)
+{
+    if (section.trimmed().isEmpty() || key.trimmed().isEmpty())
+        return false;
+    if (value.contains(QLatin1Char('\n')) || value.contains(QLatin1Char('\r')))
+        return false;
+    const QFileInfo info(path);
+    // A read-only file or folder refuses the write, whoever runs the program.
+    if (info.exists() && (!info.isFile() || !ownerWritable(path)))
+        return false;
+    if (!ownerWritable(info.absolutePath()))
+        return false;
+
+    ProfileText text = loadProfile(path);
+    const QString entry = key.trimmed() + QLatin1Char('=') + value;
+    qsizetype end = 0;
+    const qsizetype begin = findSection(text.lines, section, &end);
+    if (begin < 0) {
+        text.lines << QLatin1Char('[') + section.trimmed() + QLatin1Char(']') << entry;
+    } else {
+        bool replaced = false;
+        for (qsizetype i = begin; i < end && !replaced; ++i) {
+            if (keyMatches(text.lines[i], key)) {
+                text.lines[i] = entry;
+                replaced = true;
+            }
+        }
+        if (!replaced) {
+            // After the section's last non-blank line.
+            qsizetype at = end;
+            while (at > begin && text.lines[at - 1].trimmed().isEmpty())
+                --at;
+            text.lines.insert(at, entry);
+        }
+    }
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray body = text.lines.join(text.lineEnd).toUtf8() + text.lineEnd.toUtf8();
+    if (file.write(body) != body.size())
+        return false;
+    return file.commit();
+}
+
+namespace Modini {
+
+QString programFolder()
+{
+    if (!g_programFolder.isEmpty())
+        return g_programFolder;
+    return QCoreApplication::applicationDirPath();
+}
+
+void setProgramFolder(const QString& folder)
+{
+    g_programFolder = folder;
+    while (g_programFolder.size() > 1 && g_programFolder.endsWith(QLatin1Char('/')))
+        g_programFolder.chop(1);
+}
+
+QString ProfileEntry(const QString& mode, const QString& secname, const QString& keyname, const QVariant& keyValue)
+{
+    if (mode.isEmpty())
+        return QStringLiteral("ERROR MODE");
+    if (secname.isEmpty())
+        return QStringLiteral("ERROR Secname");
+    if (keyname.isEmpty())
+        return QStringLiteral("ERROR Keyname");
+    const QString path = programFolder() + settingsFileName;
+    const QString upper = mode.toUpper();
+    if (upper == QLatin1String("WRITE")) {
+        const QString value = keyValue.toString();
+        if (value.isEmpty())
+            return QStringLiteral("ERROR KeyValue");
+        profileWrite(secname, keyname, value, path);
+        return QString();
+    }
+    if (upper == QLatin1String("GET")) {
+        const QString value = profileRead(secname, keyname, QStringLiteral("Failed"), 50, path);
+        if (value.startsWith(QLatin1String("Failed")))
+            return QString();
+        return value;
+    }
+    return QString();
+}
+
+bool FileExists(const QString& filename)
+{
+    if (filename.isEmpty())
+        return false;
+    const QFileInfo info(filename);
+    return info.exists() && info.isFile() && !info.isHidden();
+}
+
+} // namespace Modini

@@ -1,0 +1,167 @@
+#include "store/database.h"
+
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+Failure failureFromSqlite(sqlite3* db, int rc)
+{
+    if (rc == SQLITE_OK || rc == SQLITE_ROW || rc == SQLITE_DONE)
+        return {};
+    const int extended = db ? sqlite3_extended_errcode(db) : rc;
+    QString text = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
+    if (extended == SQLITE_CONSTRAINT_UNIQUE || extended == SQLITE_CONSTRAINT_PRIMARYKEY)
+        return {FailureNumber::DuplicateKey, text};
+    return {extended, text};
+}
+
+Statement::Statement(Statement&& other) noexcept : m_stmt(other.m_stmt), m_db(other.m_db)
+{
+    other.m_stmt = nullptr;
+}
+
+Statement& Statement::operator=(Statement&& other) noexcept
+{
+    if (this != &other) {
+        finalize();
+        m_stmt = other.m_stmt;
+        m_db = other.m_db;
+        other.m_stmt = nullptr;
+    }
+    return *this;
+}
+
+Statement::~Statement() { finalize(); }
+
+Failure Statement::prepare(sqlite3* db, const QString& sql)
+{
+    finalize();
+    m_db = db;
+    if (!db)
+        return {FailureNumber::InvalidArgument, QStringLiteral("The catalogue is not open.")};
+    const QByteArray text = sql.toUtf8();
+    const int rc = sqlite3_prepare_v3(db, text.constData(), int(text.size()), SQLITE_PREPARE_PERSISTENT, &m_stmt,
+                                      nullptr);
+    if (rc != SQLITE_OK) {
+        const Failure f = failureFromSqlite(db, rc);
+        finalize();
+        return f;
+    }
+    return {};
+}
+
+void Statement::reset()
+{
+    if (m_stmt) {
+        sqlite3_reset(m_stmt);
+        sqlite3_clear_bindings(m_stmt);
+    }
+}
+
+void Statement::finalize()
+{
+    if (m_stmt)
+        sqlite3_finalize(m_stmt);
+    m_stmt = nullptr;
+}
+
+void Statement::bind(int index, const QVariant& value)
+{
+    if (value.isNull() || !value.isValid()) {
+        bindNull(index);
+    } else if (value.typeId() == QMetaType::Bool || value.typeId() == QMetaType::Int ||
+               value.typeId() == QMetaType::LongLong) {
+        bindInt(index, value.toLongLong());
+    } else {
+        const QByteArray bytes = value.toString().toUtf8();
+        sqlite3_bind_text(m_stmt, index, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+    }
+}
+
+void Statement::bindText(int index, std::string_view utf8)
+{
+    sqlite3_bind_text(m_stmt, index, utf8.data(), int(utf8.size()), SQLITE_TRANSIENT);
+}
+
+void Statement::bindInt(int index, qint64 value) { sqlite3_bind_int64(m_stmt, index, value); }
+
+void Statement::bindNull(int index) { sqlite3_bind_null(m_stmt, index); }
+
+bool Statement::step(Failure* failure)
+{
+    if (!m_stmt) {
+        if (failure)
+            *failure = {FailureNumber::InvalidArgument, QStringLiteral("The statement is not prepared.")};
+        return false;
+    }
+    const int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (failure)
+        *failure = failureFromSqlite(m_db, rc);
+    return false;
+}
+
+QVariant Statement::column(int index) const
+{
+    switch (sqlite3_column_type(m_stmt, index)) {
+    case SQLITE_NULL:
+        return QVariant();
+    case SQLITE_INTEGER:
+        return QVariant(qint64(sqlite3_column_int64(m_stmt, index)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(m_stmt, index));
+    default: {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, index));
+        return QVariant(QString::fromUtf8(text, sqlite3_column_bytes(m_stmt, index)));
+    }
+    }
+}
+
+Database::~Database() { close(); }
+
+Failure Database::open(const QString& path)
+{
+    close();
+    // SQLite would make an empty file of a missing one; the catalogue must exist already.
+    if (!QFileInfo(path).isFile())
+        return {SQLITE_CANTOPEN, QStringLiteral("Could not find file '%1'.").arg(path)};
+    const QByteArray name = path.toUtf8();
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(name.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc != SQLITE_OK) {
+        Failure f = failureFromSqlite(db, rc);
+        f.description += QStringLiteral(" ('%1')").arg(path);
+        sqlite3_close_v2(db);
+        return f;
+    }
+    m_db = db;
+    m_path = path;
+    sqlite3_busy_timeout(m_db, 3000);
+    sqlite3_extended_result_codes(m_db, 1);
+    // Reading the schema tells a database from any other file.
+    if (Failure f = execute(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
+        f.description += QStringLiteral(" ('%1')").arg(path);
+        close();
+        return f;
+    }
+    return {};
+}
+
+void Database::close()
+{
+    if (m_db)
+        sqlite3_close_v2(m_db);
+    m_db = nullptr;
+}
+
+Failure Database::execute(const QString& sql)
+{
+    if (!m_db)
+        return {FailureNumber::InvalidArgument, QStringLiteral("The catalogue is not open.")};
+    const QByteArray text = sql.toUtf8();
+    const int rc = sqlite3_exec(m_db, text.constData(), nullptr, nullptr, nullptr);
+    return failureFromSqlite(m_db, rc);
+}
+
+bool Database::inTransaction() const { return m_db && !sqlite3_get_autocommit(m_db); }

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+#include <string>
+#include <string_view>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// A failure of the catalogue: a number and a description. Number 0 means success.
+struct Failure
+{
+    int number = 0;
+    QString description;
+
+    bool failed() const { return number != 0; }
+    explicit operator bool() const { return failed(); }
+};
+
+namespace FailureNumber {
+constexpr int DuplicateKey = 3022; // a second row with the same Artist and Title
+constexpr int NoCurrentRecord = 3021;
+constexpr int InvalidArgument = 3001;
+} // namespace FailureNumber
+
+// A failure built from SQLite's answer on `db`: a unique-key violation becomes 3022,
+// everything else keeps SQLite's extended result code and message.
+Failure failureFromSqlite(sqlite3* db, int rc);
+
+// One prepared statement, finalised when it goes.
+class Statement
+{
+public:
+    Statement() = default;
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+    Statement(Statement&& other) noexcept;
+    Statement& operator=(Statement&& other) noexcept;
+    ~Statement();
+
+    Failure prepare(sqlite3* db, const QString& sql);
+    sqlite3_stmt* get() const { return m_stmt; }
+    explicit operator bool() const { return m_stmt != nullptr; }
+    void reset();
+    void finalize();
+
+    void bind(int index, const QVariant& value);
+    void bindText(int index, std::string_view utf8);
+    void bindInt(int index, qint64 value);
+    void bindNull(int index);
+
+    // Steps once: true while a row is there. A failure is kept in `failure`.
+    bool step(Failure* failure = nullptr);
+    QVariant column(int index) const;
+
+private:
+    sqlite3_stmt* m_stmt = nullptr;
+    sqlite3* m_db = nullptr;
+};
+
+// One connection to a catalogue file. The file is never created here.
+class Database
+{
+public:
+    Database() = default;
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+    ~Database();
+
+    // Opens an existing file shared for reading and writing, and checks that it is a database.
+    Failure open(const QString& path);
+    void close();
+    bool isOpen() const { return m_db != nullptr; }
+    sqlite3* handle() const { return m_db; }
+    QString path() const { return m_path; }
+
+    Failure execute(const QString& sql);
+    bool inTransaction() const;
+
+private:
+    sqlite3* m_db = nullptr;
+    QString m_path;
+};

@@ -1,0 +1,236 @@
+#include "store/recordset.h"
+
+#include <QRegularExpression>
+
+#include <sqlite3.h>
+
+namespace {
+constexpr size_t cacheLimit = 4096;
+constexpr qint64 prefetchRows = 64;
+
+Failure noCurrentRecord()
+{
+    return {FailureNumber::NoCurrentRecord,
+            QStringLiteral("Either BOF or EOF is True, or the current record has been deleted.")};
+}
+} // namespace
+
+RecordSet::RecordSet(QObject* parent) : QObject(parent) {}
+
+RecordSet::~RecordSet() { close(); }
+
+void RecordSet::setConnectionString(const QString& text)
+{
+    if (text != m_connection)
+        close();
+    m_connection = text;
+}
+
+void RecordSet::close()
+{
+    m_fetch.finalize();
+    m_db.close();
+    m_active = false;
+    m_rowids.clear();
+    m_cache.clear();
+    m_current = -1;
+}
+
+Failure RecordSet::report(const Failure& failure)
+{
+    if (failure)
+        emit error(failure.number, failure.description);
+    return failure;
+}
+
+Failure RecordSet::ensureOpen()
+{
+    if (m_db.isOpen())
+        return {};
+    static const QRegularExpression source(QStringLiteral("Data Source=([^;]*)"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = source.match(m_connection);
+    if (!match.hasMatch())
+        return {FailureNumber::InvalidArgument, QStringLiteral("The connection text names no data source.")};
+    if (Failure f = m_db.open(match.captured(1)))
+        return f;
+    QString fields = Song::fieldNames().join(QLatin1Char(','));
+    return m_fetch.prepare(m_db.handle(), QStringLiteral("SELECT %1 FROM adosong WHERE rowid=?").arg(fields));
+}
+
+Failure RecordSet::refresh()
+{
+    if (Failure f = ensureOpen())
+        return report(f);
+    QString sql, parameter;
+    if (!m_source.rowidQuery(&sql, &parameter))
+        return report({FailureNumber::InvalidArgument,
+                       QStringLiteral("The record source names an unknown field: %1").arg(m_source.text())});
+    Statement query;
+    if (Failure f = query.prepare(m_db.handle(), sql))
+        return report(f);
+    if (!m_source.filterField.isEmpty())
+        query.bind(1, parameter);
+
+    std::vector<qint64> rowids;
+    rowids.reserve(m_rowids.size() + 1024);
+    Failure failure;
+    while (query.step(&failure))
+        rowids.push_back(query.column(0).toLongLong());
+    if (failure)
+        return report(failure);
+
+    emit aboutToReset();
+    m_rowids = std::move(rowids);
+    m_cache.clear();
+    m_active = true;
+    m_current = m_rowids.empty() ? -1 : 0;
+    emit resetDone();
+    if (m_current >= 0)
+        emit moveComplete(EventReason::Requery);
+    return {};
+}
+
+Failure RecordSet::moveWith(qint64 index, EventReason reason)
+{
+    if (!m_active)
+        return report(noCurrentRecord());
+    if (index < 0 || index >= recordCount())
+        return report(noCurrentRecord());
+    m_current = index;
+    emit moveComplete(reason);
+    return {};
+}
+
+Failure RecordSet::moveFirst() { return moveWith(0, EventReason::MoveFirst); }
+
+Failure RecordSet::moveLast() { return moveWith(recordCount() - 1, EventReason::MoveLast); }
+
+Failure RecordSet::moveNext()
+{
+    if (!m_active || m_current < 0)
+        return report(noCurrentRecord());
+    if (m_current + 1 >= recordCount()) {
+        // Passing the last row leaves the set at its end, with no current row.
+        m_current = recordCount();
+        return {};
+    }
+    return moveWith(m_current + 1, EventReason::MoveNext);
+}
+
+Failure RecordSet::movePrevious()
+{
+    if (!m_active || m_current <= 0)
+        return report(noCurrentRecord());
+    return moveWith(qMin(m_current, recordCount()) - 1, EventReason::MovePrevious);
+}
+
+Failure RecordSet::moveTo(qint64 index)
+{
+    if (index == m_current)
+        return {};
+    return moveWith(index, EventReason::Move);
+}
+
+Failure RecordSet::deleteCurrent()
+{
+    if (!m_active || m_current < 0 || m_current >= recordCount())
+        return report(noCurrentRecord());
+    emit willChangeRecord(EventReason::Delete);
+    Statement del;
+    if (Failure f = del.prepare(m_db.handle(), QStringLiteral("DELETE FROM adosong WHERE rowid=?")))
+        return report(f);
+    const qint64 index = m_current;
+    del.bindInt(1, m_rowids[size_t(index)]);
+    Failure failure;
+    del.step(&failure);
+    if (failure)
+        return report(failure);
+    m_cache.erase(m_rowids[size_t(index)]);
+    m_rowids.erase(m_rowids.begin() + index);
+    // The deleted row's place stays current but holds no row until the next move.
+    emit rowRemoved(index);
+    return {};
+}
+
+Failure RecordSet::updateField(qint64 index, int field, const QVariant& value)
+{
+    if (!m_active || index < 0 || index >= recordCount())
+        return report(noCurrentRecord());
+    if (field < 0 || field >= Song::FieldCount)
+        return report({FailureNumber::InvalidArgument, QStringLiteral("Item cannot be found in the collection.")});
+    emit willChangeRecord(EventReason::Update);
+    Statement update;
+    const QString sql = QStringLiteral("UPDATE adosong SET %1=? WHERE rowid=?").arg(Song::fieldNames()[field]);
+    if (Failure f = update.prepare(m_db.handle(), sql))
+        return report(f);
+    update.bind(1, value);
+    update.bindInt(2, m_rowids[size_t(index)]);
+    Failure failure;
+    update.step(&failure);
+    if (failure)
+        return report(failure);
+    m_cache.erase(m_rowids[size_t(index)]);
+    emit rowChanged(index);
+    return {};
+}
+
+Failure RecordSet::addNew(const Row& values)
+{
+    if (Failure f = ensureOpen())
+        return report(f);
+    emit willChangeRecord(EventReason::AddNew);
+    Statement insert;
+    const QString sql = QStringLiteral("INSERT INTO adosong (%1) VALUES (?,?,?,?,?,?,?)")
+                            .arg(Song::fieldNames().join(QLatin1Char(',')));
+    if (Failure f = insert.prepare(m_db.handle(), sql))
+        return report(f);
+    for (int i = 0; i < Song::FieldCount; ++i)
+        insert.bind(i + 1, values[size_t(i)]);
+    Failure failure;
+    insert.step(&failure);
+    if (failure)
+        return report(failure);
+    // A new row stays at the end of the result until the next refresh.
+    m_active = true;
+    m_rowids.push_back(sqlite3_last_insert_rowid(m_db.handle()));
+    const qint64 index = recordCount() - 1;
+    emit rowAppended(index);
+    return {};
+}
+
+QVariant RecordSet::value(qint64 index, int field)
+{
+    if (field < 0 || field >= Song::FieldCount)
+        return QVariant();
+    const Row* row = fetch(index);
+    return row ? (*row)[size_t(field)] : QVariant();
+}
+
+const RecordSet::Row* RecordSet::fetch(qint64 index)
+{
+    if (index < 0 || index >= recordCount() || !m_fetch)
+        return nullptr;
+    const auto hit = m_cache.find(m_rowids[size_t(index)]);
+    if (hit != m_cache.end())
+        return &hit->second;
+    if (m_cache.size() > cacheLimit)
+        m_cache.clear();
+    // Rows on screen are asked for one after another: fetch a few ahead.
+    const qint64 last = qMin(recordCount(), index + prefetchRows);
+    for (qint64 i = index; i < last; ++i) {
+        const qint64 rowid = m_rowids[size_t(i)];
+        if (m_cache.count(rowid))
+            continue;
+        m_fetch.reset();
+        m_fetch.bindInt(1, rowid);
+        Row row;
+        if (m_fetch.step()) {
+            for (int f = 0; f < Song::FieldCount; ++f)
+                row[size_t(f)] = m_fetch.column(f);
+        }
+        m_fetch.reset();
+        m_cache.emplace(rowid, std::move(row));
+    }
+    return &m_cache.at(m_rowids[size_t(index)]);
+}

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "store/database.h"
+#include "store/recordsource.h"
+#include "store/schema.h"
+
+#include <QObject>
+#include <QVariant>
+
+#include <array>
+#include <unordered_map>
+#include <vector>
+
+// Why a row moved or changed, as the record set's events report it.
+enum class EventReason { Move, MoveFirst, MoveLast, MoveNext, MovePrevious, Delete, AddNew, Update, Requery };
+
+// The record set behind the data control: the result of the record source over its own
+// connection to the catalogue. Only the rowids of the result are held, in order, so the
+// count is known at once even for a million rows; cells are fetched by rowid when asked
+// for and kept in a small cache.
+class RecordSet : public QObject
+{
+    Q_OBJECT
+public:
+    using Row = std::array<QVariant, Song::FieldCount>;
+
+    explicit RecordSet(QObject* parent = nullptr);
+    ~RecordSet() override;
+
+    // The connection text names the catalogue file after "Data Source=".
+    void setConnectionString(const QString& text);
+    QString connectionString() const { return m_connection; }
+    void setRecordSource(const RecordSource& source) { m_source = source; }
+    const RecordSource& recordSource() const { return m_source; }
+
+    // Runs the record source again; the first row becomes current.
+    Failure refresh();
+    bool isActive() const { return m_active; }
+    void close();
+
+    qint64 recordCount() const { return qint64(m_rowids.size()); }
+    // 1-based position of the current row; 0 when there is none.
+    qint64 absolutePosition() const { return m_current >= 0 ? m_current + 1 : 0; }
+    qint64 currentIndex() const { return m_current; }
+    bool isEOF() const { return m_current >= recordCount() || m_rowids.empty(); }
+
+    Failure moveFirst();
+    Failure moveLast();
+    Failure moveNext();
+    Failure movePrevious();
+    Failure moveTo(qint64 index);
+
+    // Removes the current row from the table at once; there is no current row after it.
+    Failure deleteCurrent();
+    // Stores one field of a row of the result.
+    Failure updateField(qint64 index, int field, const QVariant& value);
+    // Stores a new row and appends it to the result.
+    Failure addNew(const Row& values);
+
+    QVariant value(qint64 index, int field);
+    static QString fieldName(int field) { return Song::fieldNames().value(field); }
+
+signals:
+    void error(int number, const QString& description);
+    void moveComplete(EventReason reason);
+    void willChangeRecord(EventReason reason);
+    void aboutToReset();
+    void resetDone();
+    void rowRemoved(qint64 index);
+    void rowAppended(qint64 index);
+    void rowChanged(qint64 index);
+
+private:
+    Failure ensureOpen();
+    Failure report(const Failure& failure);
+    Failure moveWith(qint64 index, EventReason reason);
+    const Row* fetch(qint64 index);
+
+    QString m_connection;
+    RecordSource m_source = RecordSource::defaultSource();
+    Database m_db;
+    Statement m_fetch;
+    bool m_active = false;
+    std::vector<qint64> m_rowids;
+    qint64 m_current = -1;
+    std::unordered_map<qint64, Row> m_cache;
+};

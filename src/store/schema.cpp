@@ -1,0 +1,71 @@
+#include "store/schema.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+namespace Song {
+
+const QStringList& fieldNames()
+{
+    static const QStringList names = {QStringLiteral("Artist"),   QStringLiteral("Title"),
+                                      QStringLiteral("Playtime"), QStringLiteral("ONcd"),
+                                      QStringLiteral("MP3cd"),    QStringLiteral("Category"),
+                                      QStringLiteral("FullPath")};
+    return names;
+}
+
+int fieldIndex(const QString& name)
+{
+    const QStringList& names = fieldNames();
+    for (int i = 0; i < names.size(); ++i) {
+        if (names[i].compare(name.trimmed(), Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+QStringList schemaStatements()
+{
+    // Text compares without regard to case, so the unique key and the sort orders
+    // treat "ABBA" and "Abba" as the same name.
+    return {
+        QStringLiteral("CREATE TABLE adosong ("
+                       "Artist TEXT COLLATE NOCASE, "
+                       "Title TEXT COLLATE NOCASE, "
+                       "Playtime TEXT COLLATE NOCASE, "
+                       "ONcd INTEGER, "
+                       "MP3cd TEXT COLLATE NOCASE, "
+                       "Category TEXT COLLATE NOCASE, "
+                       "FullPath TEXT COLLATE NOCASE)"),
+        QStringLiteral("CREATE UNIQUE INDEX adosong_artist_title ON adosong (Artist, Title)"),
+    };
+}
+
+Failure createCatalogue(const QString& path)
+{
+    if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
+        return {SQLITE_CANTOPEN, QStringLiteral("'%1' already exists; it is left as it is.").arg(path)};
+    const QByteArray name = path.toUtf8();
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(name.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    Failure failure = failureFromSqlite(db, rc);
+    if (!failure) {
+        QStringList statements = schemaStatements();
+        statements.prepend(QStringLiteral("BEGIN"));
+        statements.append(QStringLiteral("COMMIT"));
+        for (const QString& sql : statements) {
+            rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr);
+            failure = failureFromSqlite(db, rc);
+            if (failure)
+                break;
+        }
+    }
+    sqlite3_close_v2(db);
+    if (failure && QFileInfo(path).isFile())
+        QFile::remove(path);
+    return failure;
+}
+
+} // namespace Song

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "store/database.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <array>
+
+// The song table: its fields in stored order, and the grid's columns.
+namespace Song {
+
+enum Field { Artist = 0, Title, Playtime, ONcd, MP3cd, Category, FullPath, FieldCount };
+
+inline const QString tableName = QStringLiteral("adosong");
+
+// Field names as stored, by stored position.
+const QStringList& fieldNames();
+
+// The stored position of a field named in any letter case, or -1.
+int fieldIndex(const QString& name);
+
+// The grid's columns, 0 to 6, as stored positions: Artist, Title, Playtime, MP3cd, ONcd, Category, FullPath.
+constexpr std::array<int, FieldCount> gridColumnField = {Artist, Title, Playtime, MP3cd, ONcd, Category, FullPath};
+
+// The statements that make an empty catalogue.
+QStringList schemaStatements();
+
+// Creates an empty catalogue at `path`. Refuses to touch a file that exists.
+Failure createCatalogue(const QString& path);
+
+} // namespace Song

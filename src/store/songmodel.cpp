@@ -1,0 +1,143 @@
+#include "store/songmodel.h"
+
+SongModel::SongModel(RecordSet* records, QObject* parent) : QAbstractTableModel(parent), m_records(records)
+{
+    m_captions = {QStringLiteral("Artist"),   QStringLiteral("Title"),    QStringLiteral("Playtime"),
+                  QStringLiteral("MP3cd"),    QStringLiteral("ONcd"),     QStringLiteral("Category"),
+                  QStringLiteral("FullPath")};
+    connect(records, &RecordSet::aboutToReset, this, [this] { beginResetModel(); });
+    connect(records, &RecordSet::resetDone, this, [this] { endResetModel(); });
+    connect(records, &RecordSet::rowRemoved, this, [this](qint64 row) {
+        // The record is already gone from the set: the rows after it move up by one.
+        beginRemoveRows(QModelIndex(), int(row), int(row));
+        endRemoveRows();
+    });
+    connect(records, &RecordSet::rowAppended, this, [this](qint64 row) {
+        // The new row became a record; a fresh empty row follows it.
+        beginInsertRows(QModelIndex(), int(row) + 1, int(row) + 1);
+        endInsertRows();
+        emit dataChanged(index(int(row), 0), index(int(row), columnCount() - 1));
+    });
+    connect(records, &RecordSet::rowChanged, this, [this](qint64 row) {
+        emit dataChanged(index(int(row), 0), index(int(row), columnCount() - 1));
+    });
+}
+
+int SongModel::rowCount(const QModelIndex& parent) const
+{
+    if (parent.isValid() || !m_records->isActive())
+        return 0;
+    return int(m_records->recordCount()) + 1;
+}
+
+int SongModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : Song::FieldCount;
+}
+
+QString SongModel::yesNoText(const QVariant& value)
+{
+    if (value.isNull() || !value.isValid())
+        return QString();
+    return value.toLongLong() != 0 ? QStringLiteral("Yes") : QStringLiteral("NotYet");
+}
+
+QVariant SongModel::data(const QModelIndex& index, int role) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return QVariant();
+    if (role != Qt::DisplayRole && role != Qt::EditRole)
+        return QVariant();
+    const int field = Song::gridColumnField[size_t(index.column())];
+    const QVariant value = index.row() == newRow() ? m_pending[size_t(field)]
+                                                   : m_records->value(index.row(), field);
+    if (field == Song::ONcd)
+        return yesNoText(value);
+    return value.isNull() ? QVariant(QString()) : QVariant(value.toString());
+}
+
+bool SongModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (role != Qt::EditRole || !checkIndex(index, CheckIndexOption::IndexIsValid))
+        return false;
+    const int field = Song::gridColumnField[size_t(index.column())];
+    QVariant stored = value.toString();
+    if (field == Song::ONcd) {
+        // The yes/no column takes its display words back.
+        const QString text = value.toString();
+        if (text == QLatin1String("Yes"))
+            stored = qint64(1);
+        else if (text == QLatin1String("NotYet"))
+            stored = qint64(0);
+        else if (text.isEmpty())
+            stored = QVariant();
+        else
+            return false;
+    }
+    if (index.row() == newRow()) {
+        m_pending[size_t(field)] = stored;
+        emit dataChanged(index, index);
+        return true;
+    }
+    return !m_records->updateField(index.row(), field, stored).failed();
+}
+
+Qt::ItemFlags SongModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable;
+}
+
+QVariant SongModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole)
+        return QVariant();
+    if (orientation == Qt::Horizontal)
+        return m_captions.value(section);
+    if (section == newRow())
+        return QStringLiteral("*");
+    return QVariant();
+}
+
+bool SongModel::setHeaderData(int section, Qt::Orientation orientation, const QVariant& value, int role)
+{
+    if (orientation != Qt::Horizontal || role != Qt::EditRole || section < 0 || section >= m_captions.size())
+        return false;
+    m_captions[section] = value.toString();
+    emit headerDataChanged(orientation, section, section);
+    return true;
+}
+
+bool SongModel::newRowPending() const
+{
+    for (const QVariant& v : m_pending) {
+        if (!v.isNull() && v.isValid() && !(v.typeId() == QMetaType::QString && v.toString().isEmpty()))
+            return true;
+    }
+    return false;
+}
+
+bool SongModel::commitNewRow()
+{
+    if (!newRowPending())
+        return true;
+    const RecordSet::Row values = m_pending;
+    // Clear first: the set announces the stored row, and the model then shows it from there.
+    for (QVariant& v : m_pending)
+        v = QVariant();
+    if (m_records->addNew(values)) {
+        m_pending = values;
+        emit dataChanged(index(newRow(), 0), index(newRow(), columnCount() - 1));
+        return false;
+    }
+    return true;
+}
+
+void SongModel::discardNewRow()
+{
+    for (QVariant& v : m_pending)
+        v = QVariant();
+    if (m_records->isActive())
+        emit dataChanged(index(newRow(), 0), index(newRow(), columnCount() - 1));
+}

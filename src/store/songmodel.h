@@ -1,0 +1,42 @@
+#pragma once
+
+#include "store/recordset.h"
+
+#include <QAbstractTableModel>
+
+// The grid's view of the record set: seven columns (Artist, Title, Playtime, MP3cd, ONcd,
+// Category, FullPath), one row per record, and below the last an empty new row that
+// the user types a song into. The new row is stored when commitNewRow() is called,
+// which the grid does when its current row leaves it.
+class SongModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    explicit SongModel(RecordSet* records, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    bool setHeaderData(int section, Qt::Orientation orientation, const QVariant& value,
+                       int role = Qt::EditRole) override;
+
+    RecordSet* records() const { return m_records; }
+    int newRow() const { return int(m_records->recordCount()); }
+    bool newRowPending() const;
+    // Stores what the user typed into the new row. Answers false when it could not be stored.
+    bool commitNewRow();
+    void discardNewRow();
+
+    // The display words of the yes/no column.
+    static QString yesNoText(const QVariant& value);
+
+    static constexpr int OnCdColumn = 4;
+
+private:
+    RecordSet* m_records;
+    QStringList m_captions;
+    RecordSet::Row m_pending;
+};

@@ -1,0 +1,99 @@
+#include "store/songtable.h"
+
+#include <QRegularExpression>
+
+SongTable::~SongTable() { close(); }
+
+Failure SongTable::open(Database& db, const QString& table)
+{
+    close();
+    static const QRegularExpression plainName(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
+    if (!plainName.match(table).hasMatch())
+        return {FailureNumber::InvalidArgument, QStringLiteral("Invalid table name '%1'.").arg(table)};
+    const QString sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (?,?,?,?,?,?,?)")
+                            .arg(table, Song::fieldNames().join(QLatin1Char(',')));
+    if (Failure f = m_insert.prepare(db.handle(), sql))
+        return f;
+    m_db = &db;
+    addNew();
+    return {};
+}
+
+void SongTable::close()
+{
+    flush();
+    m_insert.finalize();
+    m_db = nullptr;
+}
+
+void SongTable::addNew()
+{
+    for (Value& v : m_values) {
+        v.kind = Value::Null;
+        v.text.clear();
+    }
+}
+
+bool SongTable::setField(const QString& name, const QVariant& value)
+{
+    const int field = Song::fieldIndex(name);
+    if (field < 0)
+        return false;
+    if (value.isNull() || !value.isValid()) {
+        m_values[field].kind = Value::Null;
+    } else if (value.typeId() == QMetaType::Bool || value.typeId() == QMetaType::Int ||
+               value.typeId() == QMetaType::LongLong) {
+        setInteger(field, value.toLongLong());
+    } else {
+        setText(field, value.toString().toStdString());
+    }
+    return true;
+}
+
+void SongTable::setText(int field, std::string_view utf8)
+{
+    m_values[field].kind = Value::Text;
+    m_values[field].text.assign(utf8);
+}
+
+void SongTable::setInteger(int field, qint64 value)
+{
+    m_values[field].kind = Value::Integer;
+    m_values[field].integer = value;
+}
+
+Failure SongTable::update()
+{
+    if (!m_insert)
+        return {FailureNumber::InvalidArgument, QStringLiteral("The table is not open.")};
+    if (m_batchMs > 0 && !m_db->inTransaction()) {
+        if (Failure f = m_db->execute(QStringLiteral("BEGIN")))
+            return f;
+        m_batchClock.start();
+    }
+    m_insert.reset();
+    for (int i = 0; i < Song::FieldCount; ++i) {
+        const Value& v = m_values[i];
+        if (v.kind == Value::Integer)
+            m_insert.bindInt(i + 1, v.integer);
+        else if (v.kind == Value::Text)
+            m_insert.bindText(i + 1, v.text);
+        else
+            m_insert.bindNull(i + 1);
+    }
+    Failure failure;
+    m_insert.step(&failure);
+    m_insert.reset();
+    if (m_batchMs > 0 && m_batchClock.elapsed() >= m_batchMs) {
+        if (Failure f = flush(); f && !failure)
+            failure = f;
+    }
+    return failure;
+}
+
+Failure SongTable::flush()
+{
+    if (m_db && m_db->inTransaction())
+        return m_db->execute(QStringLiteral("COMMIT"));
+    return {};
+}

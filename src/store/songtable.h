@@ -1,0 +1,51 @@
+#pragma once
+
+#include "store/database.h"
+#include "store/schema.h"
+
+#include <QElapsedTimer>
+
+#include <array>
+#include <string>
+
+// The table record set of the engine path: rows are begun, their fields set by name,
+// and stored one at a time. With a batch interval, stored rows are committed together
+// at least that often, so a long run of additions stays fast yet loses at most the
+// last interval on a crash.
+class SongTable
+{
+public:
+    SongTable() = default;
+    SongTable(const SongTable&) = delete;
+    SongTable& operator=(const SongTable&) = delete;
+    ~SongTable();
+
+    Failure open(Database& db, const QString& table = Song::tableName);
+    void close();
+    bool isOpen() const { return bool(m_insert); }
+
+    void addNew();
+    // Sets a field named in any letter case; false for an unknown name.
+    bool setField(const QString& name, const QVariant& value);
+    void setText(int field, std::string_view utf8);
+    void setInteger(int field, qint64 value);
+    Failure update();
+
+    // 0 commits every row on its own; otherwise rows are committed in batches.
+    void setBatchInterval(int milliseconds) { m_batchMs = milliseconds; }
+    Failure flush();
+
+private:
+    struct Value
+    {
+        enum Kind { Null, Integer, Text } kind = Null;
+        qint64 integer = 0;
+        std::string text;
+    };
+
+    Database* m_db = nullptr;
+    Statement m_insert;
+    std::array<Value, Song::FieldCount> m_values;
+    int m_batchMs = 0;
+    QElapsedTimer m_batchClock;
+};
