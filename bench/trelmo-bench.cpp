@@ -13,25 +13,29 @@
 
 namespace {
 
-const char* const firstNames[] = {"Lenna", "Grey",  "Marta", "Jonas", "Ines",  "Toby",  "Ada",   "Felix",
-                                  "Nina",  "Oskar", "Rosa",  "Hugo",  "Lotte", "Bram",  "Clara", "Emil",
-                                  "Ivy",   "Milo",  "Saga",  "Timo",  "Vera",  "Wim",   "Yara",  "Zeno"};
-const char* const lastNames[] = {"Vey",    "Owl",    "Lindqvist", "Moreau", "Okafor", "Brandt", "Castillo",
-                                 "Dahl",   "Eriksen", "Fontaine", "Garcia", "Holm",   "Iversen", "Janssen",
-                                 "Kowalski", "Larsen", "Meyer",   "Novak",  "Olsen",  "Petrov", "Quinn",
-                                 "Rossi",  "Silva",  "Tanaka",    "Ueda",   "Vidal",  "Weber",  "Young"};
-const char* const bandWords[] = {"Harbour", "Kestrel", "Velvet", "Northern", "Iron",  "Paper",  "Glass",
-                                 "Midnight", "Silver", "Echo",   "Hollow",   "Amber", "Static", "Lantern"};
-const char* const titleWords[] = {"Slow",   "River",  "Winter",   "Light",  "Harbour", "Blue",   "Night",
-                                  "Train",  "Summer", "Rain",     "Heart",  "Road",    "Golden", "Morning",
-                                  "Song",   "Fire",   "Wild",     "Dream",  "Ocean",   "Stone",  "Little",
-                                  "Dance",  "Shadow", "Home",     "Sweet",  "Falling", "Broken", "Northern",
-                                  "Velvet", "Sky",    "Midnight", "Garden", "Last",    "City",   "Silver",
-                                  "Echo",   "Lonely", "Paper",    "Tide",   "Wind"};
-const char* const categories[] = {"Rock", "Ballads", "Jazz", "Blues", "Pop", "Folk", "Classical", "Country",
-                                  "Soul", "Reggae",  "Metal", "Punk", "Soundtracks", "Various Artists"};
+const char* const firstNames[] = {"Lenna", "Grey",  "Marta", "Jonas", "Ines",  "Toby", "Ada",   "Felix",
+                                  "Nina",  "Oskar", "Rosa",  "Hugo",  "Lotte", "Bram", "Clara", "Emil",
+                                  "Ivy",   "Milo",  "Saga",  "Timo",  "Vera",  "Wim",  "Yara",  "Zeno"};
+const char* const lastNames[] = {"Vey",      "Owl",     "Lindqvist", "Moreau",   "Okafor", "Brandt",
+                                 "Castillo", "Dahl",    "Eriksen",   "Fontaine", "Garcia", "Holm",
+                                 "Iversen",  "Janssen", "Kowalski",  "Larsen",   "Meyer",  "Novak",
+                                 "Olsen",    "Petrov",  "Quinn",     "Rossi",    "Silva",  "Tanaka",
+                                 "Ueda",     "Vidal",   "Weber",     "Young"};
+const char* const bandWords[] = {"Harbour",  "Kestrel", "Velvet", "Northern", "Iron",  "Paper",  "Glass",
+                                 "Midnight", "Silver",  "Echo",   "Hollow",   "Amber", "Static", "Lantern"};
+const char* const titleWords[] = {
+    "Slow",     "River",  "Winter", "Light",   "Harbour", "Blue",    "Night",  "Train",    "Summer", "Rain",
+    "Heart",    "Road",   "Golden", "Morning", "Song",    "Fire",    "Wild",   "Dream",    "Ocean",  "Stone",
+    "Little",   "Dance",  "Shadow", "Home",    "Sweet",   "Falling", "Broken", "Northern", "Velvet", "Sky",
+    "Midnight", "Garden", "Last",   "City",    "Silver",  "Echo",    "Lonely", "Paper",    "Tide",   "Wind"};
+const char* const categories[] = {"Rock",  "Ballads",   "Jazz",        "Blues",          "Pop",
+                                  "Folk",  "Classical", "Country",     "Soul",           "Reggae",
+                                  "Metal", "Punk",      "Soundtracks", "Various Artists"};
 
-template <typename T, size_t N> constexpr size_t countOf(T (&)[N]) { return N; }
+template <typename T, size_t N> constexpr size_t countOf(T (&)[N])
+{
+    return N;
+}
 
 quint64 mix(quint64 x)
 {
@@ -48,7 +52,8 @@ std::string artistName(quint64 h)
         return std::string("The ") + bandWords[(h / 5) % countOf(bandWords)] + " " +
                bandWords[(h / 71) % countOf(bandWords)] + "s";
     }
-    return std::string(firstNames[(h / 7) % countOf(firstNames)]) + " " + lastNames[(h / 211) % countOf(lastNames)];
+    return std::string(firstNames[(h / 7) % countOf(firstNames)]) + " " +
+           lastNames[(h / 211) % countOf(lastNames)];
 }
 
 // Unique for every i below 40^4: the words spell i in base 40.

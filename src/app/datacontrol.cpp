@@ -30,13 +30,15 @@ DataControl::DataControl(QWidget* parent) : QFrame(parent)
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(1, 0, 1, 0);
     row->setSpacing(0);
-    m_first = moveButton(this, Qt::NoArrow, QStringLiteral("moveFirst"), tr("First record"), QStringLiteral("|◀"));
+    m_first =
+        moveButton(this, Qt::NoArrow, QStringLiteral("moveFirst"), tr("First record"), QStringLiteral("|◀"));
     m_previous = moveButton(this, Qt::LeftArrow, QStringLiteral("movePrevious"), tr("Previous record"));
     m_caption = new QLabel(this);
     m_caption->setObjectName(QStringLiteral("caption"));
     m_caption->setAlignment(Qt::AlignCenter);
     m_next = moveButton(this, Qt::RightArrow, QStringLiteral("moveNext"), tr("Next record"));
-    m_last = moveButton(this, Qt::NoArrow, QStringLiteral("moveLast"), tr("Last record"), QStringLiteral("▶|"));
+    m_last =
+        moveButton(this, Qt::NoArrow, QStringLiteral("moveLast"), tr("Last record"), QStringLiteral("▶|"));
     row->addWidget(m_first);
     row->addWidget(m_previous);
     row->addWidget(m_caption, 1);
@@ -61,8 +63,17 @@ DataControl::DataControl(QWidget* parent) : QFrame(parent)
     });
 }
 
-void DataControl::setRecordSet(RecordSet* records) { m_records = records; }
+void DataControl::setRecordSet(RecordSet* records)
+{
+    m_records = records;
+}
 
-void DataControl::setCaption(const QString& text) { m_caption->setText(text); }
+void DataControl::setCaption(const QString& text)
+{
+    m_caption->setText(text);
+}
 
-QString DataControl::caption() const { return m_caption->text(); }
+QString DataControl::caption() const
+{
+    return m_caption->text();
+}

@@ -23,7 +23,10 @@
 #include <QToolButton>
 
 // The pictures live in the window library; a static library must register them itself.
-static void initResources() { Q_INIT_RESOURCE(trelmo); }
+static void initResources()
+{
+    Q_INIT_RESOURCE(trelmo);
+}
 
 namespace {
 
@@ -83,10 +86,14 @@ MainWindow::MainWindow(Prompter* prompter, VolumeSource* volumes, QWidget* paren
 
     connect(m_records, &RecordSet::error, this, [this] { adodc_Error(); });
     connect(m_records, &RecordSet::moveComplete, this, [this](EventReason r) { adodc_MoveComplete(r); });
-    connect(m_records, &RecordSet::willChangeRecord, this, [this](EventReason r) { adodc_WillChangeRecord(r); });
+    connect(m_records, &RecordSet::willChangeRecord, this,
+            [this](EventReason r) { adodc_WillChangeRecord(r); });
 }
 
-MainWindow::~MainWindow() { releaseCatalogue(); }
+MainWindow::~MainWindow()
+{
+    releaseCatalogue();
+}
 
 void MainWindow::buildControls()
 {
@@ -106,9 +113,10 @@ void MainWindow::buildControls()
     lbltitle->setPalette(titlePalette);
     lbltitle->setGeometry(236, 10, 392, 67);
 
-    const QString panelStyle = QStringLiteral("QGroupBox#%1 { background-color: rgb(%2,%2,%2); color: rgb(0,0,255);"
-                                              " border: 1px solid gray; margin-top: 1.1ex; }"
-                                              "QGroupBox#%1::title { subcontrol-origin: margin; left: 6px; }");
+    const QString panelStyle =
+        QStringLiteral("QGroupBox#%1 { background-color: rgb(%2,%2,%2); color: rgb(0,0,255);"
+                       " border: 1px solid gray; margin-top: 1.1ex; }"
+                       "QGroupBox#%1::title { subcontrol-origin: margin; left: 6px; }");
 
     frafind = new QGroupBox(QStringLiteral("Find all MP3's"), m_client);
     frafind->setObjectName(QStringLiteral("frafind"));
@@ -193,7 +201,8 @@ void MainWindow::buildControls()
         small.setPointSizeF(qMin(small.pointSizeF(), 8.0));
         picbuttons->setFont(small);
     }
-    auto addButton = [this](QPushButton*& button, const char* name, const QString& caption, int left, int width) {
+    auto addButton = [this](QPushButton*& button, const char* name, const QString& caption, int left,
+                            int width) {
         button = new QPushButton(caption, picbuttons);
         button->setObjectName(QString::fromLatin1(name));
         button->setGeometry(left, 2, width, 22);
@@ -269,7 +278,8 @@ bool MainWindow::load()
         return false;
     }
 
-    m_records->setConnectionString(QStringLiteral(" Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + databasePath);
+    m_records->setConnectionString(QStringLiteral(" Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
+                                   databasePath);
     m_records->setRecordSource(RecordSource::defaultSource());
 
     grdDataGrid->setModel(m_model);
@@ -302,23 +312,26 @@ void MainWindow::placeWindow()
     const QSize frameExtra = frameGeometry().size() - geometry().size();
     resize(int(area.width() * 0.82) - frameExtra.width(), int(area.height() * 0.82) - frameExtra.height());
     const QSize taken = size() + frameExtra;
-    move(area.x() + int((area.width() - taken.width()) / 3.5), area.y() + (area.height() - taken.height()) / 5);
+    move(area.x() + int((area.width() - taken.width()) / 3.5),
+         area.y() + (area.height() - taken.height()) / 5);
 }
 
 void MainWindow::createSettings()
 {
     const QString path = m_programFolder + iniFileName;
-    lastIniWrite = profileWrite(QStringLiteral("Allow Duplicate Names"), QStringLiteral("Box Checked"), QString(), path);
+    lastIniWrite =
+        profileWrite(QStringLiteral("Allow Duplicate Names"), QStringLiteral("Box Checked"), QString(), path);
     lastIniWrite = profileWrite(QStringLiteral("GridFont"), QStringLiteral("FontName"), QString(), path);
     lastIniWrite = profileWrite(QStringLiteral("GridFont"), QStringLiteral("FontSize"), QString(), path);
-    lastIniWrite = profileWrite(QStringLiteral("Swap Artist/Title"), QStringLiteral("ColOrder"), QString(), path);
+    lastIniWrite =
+        profileWrite(QStringLiteral("Swap Artist/Title"), QStringLiteral("ColOrder"), QString(), path);
 }
 
 void MainWindow::applySettings()
 {
     const QString get = QStringLiteral("GET");
-    const bool swapped = Modini::ProfileEntry(get, QStringLiteral("Swap Artist/Title"), QStringLiteral("ColOrder")) ==
-                         QLatin1String("Title");
+    const bool swapped = Modini::ProfileEntry(get, QStringLiteral("Swap Artist/Title"),
+                                              QStringLiteral("ColOrder")) == QLatin1String("Title");
     grdDataGrid->setColumnCaption(0, swapped ? QStringLiteral("Title") : QStringLiteral("Artist"));
     grdDataGrid->setColumnCaption(1, swapped ? QStringLiteral("Artist") : QStringLiteral("Title"));
 
@@ -364,7 +377,10 @@ void MainWindow::resizeReaction()
     drawbackground();
 }
 
-void MainWindow::drawbackground() { m_client->update(); }
+void MainWindow::drawbackground()
+{
+    m_client->update();
+}
 
 void MainWindow::releaseCatalogue()
 {
@@ -385,9 +401,15 @@ void MainWindow::closeEvent(QCloseEvent* event)
     }
 }
 
-void MainWindow::mnuexit_Click() { close(); }
+void MainWindow::mnuexit_Click()
+{
+    close();
+}
 
-void MainWindow::adodc_Error() { m_prompter->ask(QStringLiteral(" adodc Data error event hit err:")); }
+void MainWindow::adodc_Error()
+{
+    m_prompter->ask(QStringLiteral(" adodc Data error event hit err:"));
+}
 
 void MainWindow::adodc_MoveComplete(EventReason reason)
 {

@@ -8,8 +8,17 @@ class QWidget;
 class Prompter
 {
 public:
-    enum Buttons { OkOnly, RetryCancel };
-    enum Answer { Ok = 1, Cancel = 2, Retry = 4 };
+    enum Buttons
+    {
+        OkOnly,
+        RetryCancel
+    };
+    enum Answer
+    {
+        Ok = 1,
+        Cancel = 2,
+        Retry = 4
+    };
 
     virtual ~Prompter() = default;
     // Shows `text` and answers the button pressed. OkOnly has no icon; RetryCancel

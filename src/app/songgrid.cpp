@@ -70,7 +70,8 @@ void SongGrid::setModel(SongModel* model)
             [this](const QModelIndex& current, const QModelIndex& previous) {
                 RecordSet* records = m_model->records();
                 // Leaving the new row stores what was typed into it.
-                if (previous.isValid() && previous.row() == m_model->newRow() && current.row() != previous.row())
+                if (previous.isValid() && previous.row() == m_model->newRow() &&
+                    current.row() != previous.row())
                     m_model->commitNewRow();
                 if (current.isValid() && current.row() < records->recordCount())
                     records->moveTo(current.row());
@@ -96,7 +97,10 @@ void SongGrid::setCaption(const QString& text)
     m_caption->setVisible(!text.isEmpty());
 }
 
-QString SongGrid::caption() const { return m_caption->text(); }
+QString SongGrid::caption() const
+{
+    return m_caption->text();
+}
 
 void SongGrid::setGridFont(const QFont& font)
 {
@@ -104,7 +108,10 @@ void SongGrid::setGridFont(const QFont& font)
     m_view->verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + 4);
 }
 
-QFont SongGrid::gridFont() const { return m_view->font(); }
+QFont SongGrid::gridFont() const
+{
+    return m_view->font();
+}
 
 void SongGrid::setColumnCaption(int column, const QString& text)
 {
@@ -117,4 +124,7 @@ QString SongGrid::columnCaption(int column) const
     return m_model ? m_model->headerData(column, Qt::Horizontal).toString() : QString();
 }
 
-int SongGrid::currentRow() const { return m_view->currentIndex().isValid() ? m_view->currentIndex().row() : -1; }
+int SongGrid::currentRow() const
+{
+    return m_view->currentIndex().isValid() ? m_view->currentIndex().row() : -1;
+}

@@ -4,8 +4,14 @@
 #include <QLabel>
 #include <QScreen>
 
+static void initResources()
+{
+    Q_INIT_RESOURCE(trelmo);
+}
+
 Splash::Splash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint)
 {
+    initResources();
     setObjectName(QStringLiteral("frmSplash"));
     setFixedSize(293, 207);
     auto* image = new QLabel(this);

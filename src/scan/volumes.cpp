@@ -17,14 +17,14 @@ QString Volume::displayText() const
 bool isPseudoFileSystem(const QString& type)
 {
     static const QSet<QString> pseudo = {
-        QStringLiteral("proc"),       QStringLiteral("sysfs"),       QStringLiteral("devtmpfs"),
-        QStringLiteral("devpts"),     QStringLiteral("cgroup"),      QStringLiteral("cgroup2"),
-        QStringLiteral("securityfs"), QStringLiteral("debugfs"),     QStringLiteral("tracefs"),
-        QStringLiteral("mqueue"),     QStringLiteral("pstore"),      QStringLiteral("bpf"),
-        QStringLiteral("configfs"),   QStringLiteral("fusectl"),     QStringLiteral("hugetlbfs"),
-        QStringLiteral("autofs"),     QStringLiteral("binfmt_misc"), QStringLiteral("rpc_pipefs"),
-        QStringLiteral("nsfs"),       QStringLiteral("efivarfs"),    QStringLiteral("selinuxfs"),
-        QStringLiteral("ramfs"),      QStringLiteral("tmpfs"),       QStringLiteral("devfs"),
+        QStringLiteral("proc"),        QStringLiteral("sysfs"),           QStringLiteral("devtmpfs"),
+        QStringLiteral("devpts"),      QStringLiteral("cgroup"),          QStringLiteral("cgroup2"),
+        QStringLiteral("securityfs"),  QStringLiteral("debugfs"),         QStringLiteral("tracefs"),
+        QStringLiteral("mqueue"),      QStringLiteral("pstore"),          QStringLiteral("bpf"),
+        QStringLiteral("configfs"),    QStringLiteral("fusectl"),         QStringLiteral("hugetlbfs"),
+        QStringLiteral("autofs"),      QStringLiteral("binfmt_misc"),     QStringLiteral("rpc_pipefs"),
+        QStringLiteral("nsfs"),        QStringLiteral("efivarfs"),        QStringLiteral("selinuxfs"),
+        QStringLiteral("ramfs"),       QStringLiteral("tmpfs"),           QStringLiteral("devfs"),
         QStringLiteral("fuse.portal"), QStringLiteral("fuse.gvfsd-fuse"), QStringLiteral("squashfs"),
     };
     return pseudo.contains(type);
@@ -66,7 +66,10 @@ QList<Volume> SystemVolumes::volumes()
     return list;
 }
 
-Volume SystemVolumes::volumeOf(const QString& path) { return fromStorage(QStorageInfo(path)); }
+Volume SystemVolumes::volumeOf(const QString& path)
+{
+    return fromStorage(QStorageInfo(path));
+}
 
 bool SystemVolumes::readLabel(const Volume& volume, QString* label)
 {

@@ -49,7 +49,10 @@ std::optional<QString> sectionOf(const QString& line)
     return t.mid(1, close - 1).trimmed();
 }
 
-bool isSection(const QString& line) { return sectionOf(line).has_value(); }
+bool isSection(const QString& line)
+{
+    return sectionOf(line).has_value();
+}
 
 bool keyMatches(const QString& line, const QString& key, QString* value = nullptr)
 {
@@ -86,7 +89,8 @@ qsizetype findSection(const QStringList& lines, const QString& section, qsizetyp
 
 bool ownerWritable(const QString& path)
 {
-    return QFileInfo(path).permissions() & (QFileDevice::WriteOwner | QFileDevice::WriteUser);
+    // The owner's write bit, not access(): a read-only mark holds even for the superuser.
+    return QFileInfo(path).permissions() & QFileDevice::WriteOwner;
 }
 
 QString cutToCharacters(const QString& text, int count)
@@ -148,9 +152,9 @@ bool profileWrite(const QString& section, const QString& key, const QString& val
             }
         }
         if (!replaced) {
-            // After the section's last non-blank line.
+            // After the section's last entry, so notes and blank lines below it stay below.
             qsizetype at = end;
-            while (at > begin && text.lines[at - 1].trimmed().isEmpty())
+            while (at > begin && !text.lines[at - 1].contains(QLatin1Char('=')))
                 --at;
             text.lines.insert(at, entry);
         }
@@ -181,7 +185,8 @@ void setProgramFolder(const QString& folder)
         g_programFolder.chop(1);
 }
 
-QString ProfileEntry(const QString& mode, const QString& secname, const QString& keyname, const QVariant& keyValue)
+QString ProfileEntry(const QString& mode, const QString& secname, const QString& keyname,
+                     const QVariant& keyValue)
 {
     if (mode.isEmpty())
         return QStringLiteral("ERROR MODE");

@@ -31,7 +31,10 @@ Statement& Statement::operator=(Statement&& other) noexcept
     return *this;
 }
 
-Statement::~Statement() { finalize(); }
+Statement::~Statement()
+{
+    finalize();
+}
 
 Failure Statement::prepare(sqlite3* db, const QString& sql)
 {
@@ -40,8 +43,8 @@ Failure Statement::prepare(sqlite3* db, const QString& sql)
     if (!db)
         return {FailureNumber::InvalidArgument, QStringLiteral("The catalogue is not open.")};
     const QByteArray text = sql.toUtf8();
-    const int rc = sqlite3_prepare_v3(db, text.constData(), int(text.size()), SQLITE_PREPARE_PERSISTENT, &m_stmt,
-                                      nullptr);
+    const int rc = sqlite3_prepare_v3(db, text.constData(), int(text.size()), SQLITE_PREPARE_PERSISTENT,
+                                      &m_stmt, nullptr);
     if (rc != SQLITE_OK) {
         const Failure f = failureFromSqlite(db, rc);
         finalize();
@@ -83,9 +86,15 @@ void Statement::bindText(int index, std::string_view utf8)
     sqlite3_bind_text(m_stmt, index, utf8.data(), int(utf8.size()), SQLITE_TRANSIENT);
 }
 
-void Statement::bindInt(int index, qint64 value) { sqlite3_bind_int64(m_stmt, index, value); }
+void Statement::bindInt(int index, qint64 value)
+{
+    sqlite3_bind_int64(m_stmt, index, value);
+}
 
-void Statement::bindNull(int index) { sqlite3_bind_null(m_stmt, index); }
+void Statement::bindNull(int index)
+{
+    sqlite3_bind_null(m_stmt, index);
+}
 
 bool Statement::step(Failure* failure)
 {
@@ -118,7 +127,10 @@ QVariant Statement::column(int index) const
     }
 }
 
-Database::~Database() { close(); }
+Database::~Database()
+{
+    close();
+}
 
 Failure Database::open(const QString& path)
 {
@@ -128,7 +140,8 @@ Failure Database::open(const QString& path)
         return {SQLITE_CANTOPEN, QStringLiteral("Could not find file '%1'.").arg(path)};
     const QByteArray name = path.toUtf8();
     sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(name.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    const int rc =
+        sqlite3_open_v2(name.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         Failure f = failureFromSqlite(db, rc);
         f.description += QStringLiteral(" ('%1')").arg(path);
@@ -164,4 +177,7 @@ Failure Database::execute(const QString& sql)
     return failureFromSqlite(m_db, rc);
 }
 
-bool Database::inTransaction() const { return m_db && !sqlite3_get_autocommit(m_db); }
+bool Database::inTransaction() const
+{
+    return m_db && !sqlite3_get_autocommit(m_db);
+}

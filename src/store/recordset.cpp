@@ -17,7 +17,10 @@ Failure noCurrentRecord()
 
 RecordSet::RecordSet(QObject* parent) : QObject(parent) {}
 
-RecordSet::~RecordSet() { close(); }
+RecordSet::~RecordSet()
+{
+    close();
+}
 
 void RecordSet::setConnectionString(const QString& text)
 {
@@ -102,9 +105,15 @@ Failure RecordSet::moveWith(qint64 index, EventReason reason)
     return {};
 }
 
-Failure RecordSet::moveFirst() { return moveWith(0, EventReason::MoveFirst); }
+Failure RecordSet::moveFirst()
+{
+    return moveWith(0, EventReason::MoveFirst);
+}
 
-Failure RecordSet::moveLast() { return moveWith(recordCount() - 1, EventReason::MoveLast); }
+Failure RecordSet::moveLast()
+{
+    return moveWith(recordCount() - 1, EventReason::MoveLast);
+}
 
 Failure RecordSet::moveNext()
 {
@@ -146,6 +155,7 @@ Failure RecordSet::deleteCurrent()
     del.step(&failure);
     if (failure)
         return report(failure);
+    emit rowAboutToBeRemoved(index);
     m_cache.erase(m_rowids[size_t(index)]);
     m_rowids.erase(m_rowids.begin() + index);
     // The deleted row's place stays current but holds no row until the next move.
@@ -158,10 +168,12 @@ Failure RecordSet::updateField(qint64 index, int field, const QVariant& value)
     if (!m_active || index < 0 || index >= recordCount())
         return report(noCurrentRecord());
     if (field < 0 || field >= Song::FieldCount)
-        return report({FailureNumber::InvalidArgument, QStringLiteral("Item cannot be found in the collection.")});
+        return report(
+            {FailureNumber::InvalidArgument, QStringLiteral("Item cannot be found in the collection.")});
     emit willChangeRecord(EventReason::Update);
     Statement update;
-    const QString sql = QStringLiteral("UPDATE adosong SET %1=? WHERE rowid=?").arg(Song::fieldNames()[field]);
+    const QString sql =
+        QStringLiteral("UPDATE adosong SET %1=? WHERE rowid=?").arg(Song::fieldNames()[field]);
     if (Failure f = update.prepare(m_db.handle(), sql))
         return report(f);
     update.bind(1, value);
@@ -192,9 +204,10 @@ Failure RecordSet::addNew(const Row& values)
     if (failure)
         return report(failure);
     // A new row stays at the end of the result until the next refresh.
+    const qint64 index = recordCount();
+    emit rowAboutToBeAppended(index);
     m_active = true;
     m_rowids.push_back(sqlite3_last_insert_rowid(m_db.handle()));
-    const qint64 index = recordCount() - 1;
     emit rowAppended(index);
     return {};
 }

@@ -4,6 +4,7 @@
 #include "store/recordsource.h"
 #include "store/schema.h"
 
+#include <QMetaType>
 #include <QObject>
 #include <QVariant>
 
@@ -12,7 +13,18 @@
 #include <vector>
 
 // Why a row moved or changed, as the record set's events report it.
-enum class EventReason { Move, MoveFirst, MoveLast, MoveNext, MovePrevious, Delete, AddNew, Update, Requery };
+enum class EventReason
+{
+    Move,
+    MoveFirst,
+    MoveLast,
+    MoveNext,
+    MovePrevious,
+    Delete,
+    AddNew,
+    Update,
+    Requery
+};
 
 // The record set behind the data control: the result of the record source over its own
 // connection to the catalogue. Only the rowids of the result are held, in order, so the
@@ -66,7 +78,9 @@ signals:
     void willChangeRecord(EventReason reason);
     void aboutToReset();
     void resetDone();
+    void rowAboutToBeRemoved(qint64 index);
     void rowRemoved(qint64 index);
+    void rowAboutToBeAppended(qint64 index);
     void rowAppended(qint64 index);
     void rowChanged(qint64 index);
 
@@ -85,3 +99,4 @@ private:
     qint64 m_current = -1;
     std::unordered_map<qint64, Row> m_cache;
 };
+Q_DECLARE_METATYPE(EventReason)

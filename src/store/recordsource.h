@@ -8,9 +8,9 @@
 // parameter; text() gives the statement as the user would read it.
 struct RecordSource
 {
-    QString filterField;   // empty: every row
-    QString filterText;    // matched anywhere in the field; % and _ act as wildcards
-    QStringList orderBy;   // field names, first key first
+    QString filterField; // empty: every row
+    QString filterText;  // matched anywhere in the field; % and _ act as wildcards
+    QStringList orderBy; // field names, first key first
 
     static RecordSource defaultSource();
 

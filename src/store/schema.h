@@ -10,7 +10,17 @@
 // The song table: its fields in stored order, and the grid's columns.
 namespace Song {
 
-enum Field { Artist = 0, Title, Playtime, ONcd, MP3cd, Category, FullPath, FieldCount };
+enum Field
+{
+    Artist = 0,
+    Title,
+    Playtime,
+    ONcd,
+    MP3cd,
+    Category,
+    FullPath,
+    FieldCount
+};
 
 inline const QString tableName = QStringLiteral("adosong");
 
@@ -21,7 +31,8 @@ const QStringList& fieldNames();
 int fieldIndex(const QString& name);
 
 // The grid's columns, 0 to 6, as stored positions: Artist, Title, Playtime, MP3cd, ONcd, Category, FullPath.
-constexpr std::array<int, FieldCount> gridColumnField = {Artist, Title, Playtime, MP3cd, ONcd, Category, FullPath};
+constexpr std::array<int, FieldCount> gridColumnField = {Artist, Title,    Playtime, MP3cd,
+                                                         ONcd,   Category, FullPath};
 
 // The statements that make an empty catalogue.
 QStringList schemaStatements();

@@ -2,25 +2,27 @@
 
 SongModel::SongModel(RecordSet* records, QObject* parent) : QAbstractTableModel(parent), m_records(records)
 {
-    m_captions = {QStringLiteral("Artist"),   QStringLiteral("Title"),    QStringLiteral("Playtime"),
-                  QStringLiteral("MP3cd"),    QStringLiteral("ONcd"),     QStringLiteral("Category"),
+    m_captions = {QStringLiteral("Artist"),  QStringLiteral("Title"), QStringLiteral("Playtime"),
+                  QStringLiteral("MP3cd"),   QStringLiteral("ONcd"),  QStringLiteral("Category"),
                   QStringLiteral("FullPath")};
     connect(records, &RecordSet::aboutToReset, this, [this] { beginResetModel(); });
     connect(records, &RecordSet::resetDone, this, [this] { endResetModel(); });
-    connect(records, &RecordSet::rowRemoved, this, [this](qint64 row) {
-        // The record is already gone from the set: the rows after it move up by one.
-        beginRemoveRows(QModelIndex(), int(row), int(row));
-        endRemoveRows();
-    });
+    connect(records, &RecordSet::rowAboutToBeRemoved, this,
+            [this](qint64 row) { beginRemoveRows(QModelIndex(), int(row), int(row)); });
+    connect(records, &RecordSet::rowRemoved, this, [this] { endRemoveRows(); });
+    // A stored new row takes the new row's place; a fresh empty row follows it.
+    connect(records, &RecordSet::rowAboutToBeAppended, this,
+            [this](qint64 row) { beginInsertRows(QModelIndex(), int(row) + 1, int(row) + 1); });
     connect(records, &RecordSet::rowAppended, this, [this](qint64 row) {
-        // The new row became a record; a fresh empty row follows it.
-        beginInsertRows(QModelIndex(), int(row) + 1, int(row) + 1);
+        if (m_committing) {
+            for (QVariant& v : m_pending)
+                v = QVariant();
+        }
         endInsertRows();
         emit dataChanged(index(int(row), 0), index(int(row), columnCount() - 1));
     });
-    connect(records, &RecordSet::rowChanged, this, [this](qint64 row) {
-        emit dataChanged(index(int(row), 0), index(int(row), columnCount() - 1));
-    });
+    connect(records, &RecordSet::rowChanged, this,
+            [this](qint64 row) { emit dataChanged(index(int(row), 0), index(int(row), columnCount() - 1)); });
 }
 
 int SongModel::rowCount(const QModelIndex& parent) const
@@ -49,8 +51,8 @@ QVariant SongModel::data(const QModelIndex& index, int role) const
     if (role != Qt::DisplayRole && role != Qt::EditRole)
         return QVariant();
     const int field = Song::gridColumnField[size_t(index.column())];
-    const QVariant value = index.row() == newRow() ? m_pending[size_t(field)]
-                                                   : m_records->value(index.row(), field);
+    const QVariant value =
+        index.row() == newRow() ? m_pending[size_t(field)] : m_records->value(index.row(), field);
     if (field == Song::ONcd)
         return yesNoText(value);
     return value.isNull() ? QVariant(QString()) : QVariant(value.toString());
@@ -122,16 +124,11 @@ bool SongModel::commitNewRow()
 {
     if (!newRowPending())
         return true;
-    const RecordSet::Row values = m_pending;
-    // Clear first: the set announces the stored row, and the model then shows it from there.
-    for (QVariant& v : m_pending)
-        v = QVariant();
-    if (m_records->addNew(values)) {
-        m_pending = values;
-        emit dataChanged(index(newRow(), 0), index(newRow(), columnCount() - 1));
-        return false;
-    }
-    return true;
+    // Once stored, the row is shown from the record set and the new row is empty again.
+    m_committing = true;
+    const Failure failure = m_records->addNew(m_pending);
+    m_committing = false;
+    return !failure.failed();
 }
 
 void SongModel::discardNewRow()

@@ -39,4 +39,5 @@ private:
     RecordSet* m_records;
     QStringList m_captions;
     RecordSet::Row m_pending;
+    bool m_committing = false;
 };

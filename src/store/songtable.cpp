@@ -2,7 +2,10 @@
 
 #include <QRegularExpression>
 
-SongTable::~SongTable() { close(); }
+SongTable::~SongTable()
+{
+    close();
+}
 
 Failure SongTable::open(Database& db, const QString& table)
 {

@@ -38,7 +38,12 @@ public:
 private:
     struct Value
     {
-        enum Kind { Null, Integer, Text } kind = Null;
+        enum Kind
+        {
+            Null,
+            Integer,
+            Text
+        } kind = Null;
         qint64 integer = 0;
         std::string text;
     };

@@ -1,0 +1,105 @@
+#pragma once
+
+#include "app/prompter.h"
+#include "scan/volumes.h"
+#include "settings/profile.h"
+#include "store/schema.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <deque>
+
+// Answers message boxes from a script and remembers what they said.
+class ScriptedPrompter : public Prompter
+{
+public:
+    struct Shown
+    {
+        QString text;
+        Buttons buttons;
+        QString title;
+    };
+
+    Answer ask(const QString& text, Buttons buttons, const QString& title) override
+    {
+        shown.push_back({text, buttons, title});
+        if (!answers.empty()) {
+            const Answer a = answers.front();
+            answers.pop_front();
+            return a;
+        }
+        return buttons == RetryCancel ? Cancel : Ok;
+    }
+    QStringList texts() const
+    {
+        QStringList list;
+        for (const Shown& s : shown)
+            list << s.text;
+        return list;
+    }
+
+    std::deque<Answer> answers;
+    std::vector<Shown> shown;
+};
+
+// Drives that are folders of the test's own.
+class FolderVolumes : public VolumeSource
+{
+public:
+    QList<Volume> volumes() override { return list; }
+    Volume volumeOf(const QString& path) override
+    {
+        Volume best;
+        for (const Volume& v : list) {
+            if (path.startsWith(v.root) && v.root.size() > best.root.size())
+                best = v;
+        }
+        return best.root.isEmpty() && !list.isEmpty() ? list.first() : best;
+    }
+    bool readLabel(const Volume& volume, QString* label) override
+    {
+        if (failing.contains(volume.root))
+            return false;
+        for (const Volume& v : list) {
+            if (v.root == volume.root) {
+                *label = v.label;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    QList<Volume> list;
+    QStringList failing;
+};
+
+// A program folder in a temporary folder, with an empty catalogue unless told otherwise.
+struct ProgramFolder
+{
+    explicit ProgramFolder(bool withCatalogue = true)
+    {
+        Modini::setProgramFolder(dir.path());
+        if (withCatalogue)
+            QVERIFY(!Song::createCatalogue(databasePath()).failed());
+    }
+    QString path() const { return dir.path(); }
+    QString databasePath() const { return dir.path() + QStringLiteral("/adomp3.mdb"); }
+    QString settingsPath() const { return dir.path() + QStringLiteral("/trelmo.ini"); }
+    void writeSettings(const QByteArray& text) const
+    {
+        QFile file(settingsPath());
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text);
+    }
+    QByteArray readSettings() const
+    {
+        QFile file(settingsPath());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    QTemporaryDir dir;
+};
