@@ -121,7 +121,7 @@ void MainWindow::buildControls()
     frafind = new QGroupBox(QStringLiteral("Find all MP3's"), m_client);
     frafind->setObjectName(QStringLiteral("frafind"));
     frafind->setStyleSheet(panelStyle.arg(QStringLiteral("frafind")).arg(192));
-    frafind->setGeometry(0, -2, 219, 81);
+    frafind->setGeometry(0, 0, 219, 81);
 
     Drive1 = new QComboBox(frafind);
     Drive1->setObjectName(QStringLiteral("Drive1"));
@@ -154,7 +154,7 @@ void MainWindow::buildControls()
     Frame2 = new QGroupBox(QStringLiteral("Search Database"), m_client);
     Frame2->setObjectName(QStringLiteral("Frame2"));
     Frame2->setStyleSheet(panelStyle.arg(QStringLiteral("Frame2")).arg(224));
-    Frame2->setGeometry(0, -2, 171, 71);
+    Frame2->setGeometry(0, 0, 171, 71);
     Frame2->hide();
 
     cbosearch = new QComboBox(Frame2);

@@ -1,0 +1,458 @@
+#include "testsupport.h"
+
+#include "app/datacontrol.h"
+#include "app/mainwindow.h"
+#include "app/songgrid.h"
+#include "app/startup.h"
+#include "store/recordset.h"
+#include "store/songmodel.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QTableView>
+#include <QTest>
+#include <QToolButton>
+
+#include <memory>
+
+#include <sqlite3.h>
+
+namespace {
+
+void addRows(const QString& databasePath, const QStringList& artists)
+{
+    Database db;
+    QVERIFY(!db.open(databasePath).failed());
+    Statement insert;
+    QVERIFY(!insert
+                 .prepare(db.handle(), "INSERT INTO adosong (Artist,Title,ONcd,MP3cd,Category,FullPath) "
+                                       "VALUES (?,?,0,'ROCK1','Rock','/media/cdrom/Rock/')")
+                 .failed());
+    for (const QString& artist : artists) {
+        insert.reset();
+        insert.bind(1, artist);
+        insert.bind(2, artist + " song");
+        Failure f;
+        insert.step(&f);
+        QVERIFY(!f.failed());
+    }
+}
+
+// The first key opens the cell's editor; the rest go to the editor.
+void typeInto(QWidget* view, const QString& text)
+{
+    QTest::keyClick(view, text.at(0).toLatin1());
+    QTest::keyClicks(QApplication::focusWidget(), text.mid(1));
+}
+
+struct Started
+{
+    ScriptedPrompter prompter;
+    FolderVolumes volumes;
+    std::unique_ptr<MainWindow> window;
+    bool loaded = false;
+
+    Started()
+    {
+        volumes.list = {{QDir::currentPath(), "HERE", "/dev/here", "ext4"}};
+        window = std::make_unique<MainWindow>(&prompter, &volumes);
+        loaded = window->load();
+    }
+    template <typename T> T* find(const char* name)
+    {
+        return window->findChild<T*>(QString::fromLatin1(name));
+    }
+    QString actionText(const char* name) { return find<QAction>(name)->text().remove(QLatin1Char('&')); }
+};
+
+} // namespace
+
+class MainWindowTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void firstStartOnEmptyCatalogue();
+    void controlsAndMenus();
+    void catalogueWithRows();
+    void settingsApplied_data();
+    void settingsApplied();
+    void unusableCatalogueEndsStart_data();
+    void unusableCatalogueEndsStart();
+    void windowSizeAndPlace();
+    void resizeRule();
+    void backgroundPicture();
+    void gridAndBarFollowEachOther();
+    void typingANewSong();
+    void exitAndCloseWriteNothing();
+    void startUpThroughSplash();
+};
+
+void MainWindowTest::firstStartOnEmptyCatalogue()
+{
+    ProgramFolder folder;
+    Started s;
+    QVERIFY(s.loaded);
+    QVERIFY(s.prompter.shown.empty());
+    QVERIFY(!s.window->grid()->isVisibleTo(s.window.get()));
+    auto* search = s.find<QComboBox>("cbosearch");
+    QCOMPARE(search->count(), 3);
+    QCOMPARE(search->itemText(0), QStringLiteral("Artist"));
+    QCOMPARE(search->itemText(1), QStringLiteral("Title"));
+    QCOMPARE(search->itemText(2), QStringLiteral("Category"));
+    QCOMPARE(search->currentText(), QStringLiteral("Artist"));
+    QCOMPARE(folder.readSettings(),
+             QByteArray("[Allow Duplicate Names]\nBox Checked=\n[GridFont]\nFontName=\n"
+                        "FontSize=\n[Swap Artist/Title]\nColOrder=\n"));
+    QCOMPARE(s.window->grid()->gridFont().family(), QStringLiteral("MS Sans Serif"));
+    QCOMPARE(s.window->grid()->gridFont().pointSizeF(), 8.25);
+    QCOMPARE(s.window->grid()->columnCaption(0), QStringLiteral("Artist"));
+    QCOMPARE(s.window->grid()->columnCaption(1), QStringLiteral("Title"));
+    QVERIFY(!s.find<QAction>("mnudupes")->isChecked());
+    QVERIFY(s.window->PlayArmed);
+    QVERIFY(!s.window->PrintInProgress);
+    QCOMPARE(s.window->lineBreak, QStringLiteral("\r\n"));
+    QCOMPARE(s.find<QLineEdit>("txtDrive")->text(), s.find<QComboBox>("Drive1")->currentText());
+    QCOMPARE(s.window->startupDrive, QDir::currentPath());
+
+    // The second start finds the empty entries and keeps the defaults.
+    Started again;
+    QVERIFY(again.loaded);
+    QCOMPARE(again.window->grid()->gridFont().family(), QStringLiteral("MS Sans Serif"));
+    QCOMPARE(again.window->grid()->gridFont().pointSizeF(), 8.0);
+    QCOMPARE(again.window->grid()->columnCaption(0), QStringLiteral("Artist"));
+    QVERIFY(!again.find<QAction>("mnudupes")->isChecked());
+}
+
+void MainWindowTest::controlsAndMenus()
+{
+    ProgramFolder folder;
+    Started s;
+    QCOMPARE(s.window->windowTitle(), QStringLiteral("Trelmo"));
+    QCOMPARE(s.find<QLabel>("lbltitle")->text(), QStringLiteral("Trelmo"));
+    QCOMPARE(s.find<QGroupBox>("frafind")->title(), QStringLiteral("Find all MP3's"));
+    QCOMPARE(s.find<QLabel>("Label2")->text(), QStringLiteral("  Drive Name->"));
+    QCOMPARE(s.find<QLabel>("Label2")->toolTip(), QStringLiteral("Default Drive Name/Label"));
+    QCOMPARE(s.find<QLineEdit>("txtDrive")->toolTip(),
+             QStringLiteral("This may be changed to a Preferred name"));
+    QCOMPARE(s.find<QToolButton>("cmdmakedb")->text(), QStringLiteral("Find MP3s "));
+    QCOMPARE(s.find<QToolButton>("cmdmakedb")->toolTip(),
+             QStringLiteral("Click here to find all MP3's on selected Drive"));
+    QVERIFY(!s.find<QToolButton>("cmdmakedb")->icon().isNull());
+    QCOMPARE(s.find<QGroupBox>("Frame2")->title(), QStringLiteral("Search Database"));
+    QVERIFY(!s.find<QGroupBox>("Frame2")->isVisibleTo(s.window.get()));
+    QCOMPARE(s.find<QLabel>("Label4")->text(), QStringLiteral(" For"));
+    QCOMPARE(s.find<QPushButton>("cmdsearch")->text(), QStringLiteral("Find Record(s)"));
+    QCOMPARE(s.find<QPushButton>("cmdOK2")->text(), QStringLiteral("Done"));
+    const QList<QPair<const char*, QString>> buttons = {{"cmddelete", "Delete record"},
+                                                        {"cmdadd", "Add record"},
+                                                        {"cmdrefresh", "Refresh"},
+                                                        {"cmdprint", "Print  it"},
+                                                        {"cmdDeleteDB", "Clear Database"}};
+    for (const auto& [name, caption] : buttons) {
+        auto* button = s.find<QPushButton>(name);
+        QVERIFY2(button, name);
+        QCOMPARE(button->text(), caption);
+        QCOMPARE(button->parentWidget()->objectName(), QStringLiteral("picbuttons"));
+    }
+    QCOMPARE(s.actionText("mnusearch"), QStringLiteral("Field Search"));
+    QCOMPARE(s.actionText("mnuOpen"), QStringLiteral("OpenFile"));
+    QCOMPARE(s.actionText("mnusave"), QStringLiteral("SaveFile"));
+    QCOMPARE(s.actionText("mnuexit"), QStringLiteral("Exit"));
+    QCOMPARE(s.actionText("mnufont"), QStringLiteral("Font"));
+    QCOMPARE(s.actionText("mnuswap"), QStringLiteral("Swap Artist/Title"));
+    QCOMPARE(s.actionText("mnudupes"), QStringLiteral("Allow Duplicate entries"));
+    QVERIFY(s.find<QAction>("mnudupes")->isCheckable());
+    QCOMPARE(s.actionText("mnuabout"), QStringLiteral("About"));
+    QCOMPARE(s.find<QMenu>("mnufile")->title().remove('&'), QStringLiteral("File"));
+    QCOMPARE(s.find<QMenu>("mnuoptions")->title().remove('&'), QStringLiteral("Options"));
+    QCOMPARE(s.find<QMenu>("mnuhelp")->title().remove('&'), QStringLiteral("Help"));
+}
+
+void MainWindowTest::catalogueWithRows()
+{
+    ProgramFolder folder;
+    addRows(folder.databasePath(), {"Cora", "alba", "Bert"});
+    Started s;
+    QVERIFY(s.loaded);
+    QVERIFY(s.window->grid()->isVisibleTo(s.window.get()));
+    QCOMPARE(s.window->grid()->caption(), QStringLiteral("MP3 List"));
+    QCOMPARE(s.window->records()->recordCount(), 3);
+    QCOMPARE(s.window->records()->recordSource().text(),
+             QStringLiteral("select *from adosong order by artist,title"));
+    QCOMPARE(s.window->grid()->model()->index(0, 0).data().toString(), QStringLiteral("alba"));
+    QCOMPARE(s.window->grid()->model()->index(0, 4).data().toString(), QStringLiteral("NotYet"));
+}
+
+void MainWindowTest::settingsApplied_data()
+{
+    QTest::addColumn<QByteArray>("ini");
+    QTest::addColumn<QString>("column0");
+    QTest::addColumn<bool>("dupes");
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<double>("size");
+    QTest::addColumn<QString>("dialogName");
+    QTest::addColumn<double>("dialogSize");
+
+    QTest::newRow("swapped, dupes, Arial 12")
+        << QByteArray("[Allow Duplicate Names]\nBox Checked=Yes\n[GridFont]\nFontName=Arial\nFontSize=12\n"
+                      "[Swap Artist/Title]\nColOrder=Title\n")
+        << "Title" << true << "Arial" << 12.0 << "Arial" << 12.0;
+    QTest::newRow("exact words only")
+        << QByteArray("[Allow Duplicate Names]\nBox Checked=yes\n[GridFont]\nFontName=\nFontSize=10.5\n"
+                      "[Swap Artist/Title]\nColOrder=title\n")
+        << "Artist" << false << "MS Sans Serif" << 10.5 << "" << 10.5;
+    QTest::newRow("Artist stays, No clears")
+        << QByteArray("[Allow Duplicate Names]\nBox Checked=No\n[Swap Artist/Title]\nColOrder=Artist\n")
+        << "Artist" << false << "MS Sans Serif" << 8.0 << "" << 0.0;
+    QTest::newRow("size that is no number keeps the design size")
+        << QByteArray("[GridFont]\nFontName=DejaVu Sans\nFontSize=big\n") << "Artist" << false
+        << "DejaVu Sans" << 8.25 << "DejaVu Sans" << 0.0;
+    QTest::newRow("Failed reads as empty") << QByteArray("[GridFont]\nFontName=Failed Sans\n") << "Artist"
+                                           << false << "MS Sans Serif" << 8.0 << "" << 0.0;
+}
+
+void MainWindowTest::settingsApplied()
+{
+    QFETCH(QByteArray, ini);
+    QFETCH(QString, column0);
+    QFETCH(bool, dupes);
+    QFETCH(QString, family);
+    QFETCH(double, size);
+    QFETCH(QString, dialogName);
+    QFETCH(double, dialogSize);
+    ProgramFolder folder;
+    folder.writeSettings(ini);
+    Started s;
+    QVERIFY(s.loaded);
+    QCOMPARE(s.window->grid()->columnCaption(0), column0);
+    QCOMPARE(s.window->grid()->columnCaption(1), column0 == "Title" ? QString("Artist") : QString("Title"));
+    // Only captions change: the first column still shows the artist.
+    QCOMPARE(s.find<QAction>("mnudupes")->isChecked(), dupes);
+    QCOMPARE(s.window->grid()->gridFont().family(), family);
+    QCOMPARE(s.window->grid()->gridFont().pointSizeF(), size);
+    QCOMPARE(s.window->fontDialogName, dialogName);
+    QCOMPARE(s.window->fontDialogSize, dialogSize);
+    QCOMPARE(folder.readSettings(), ini); // reading writes nothing
+}
+
+void MainWindowTest::unusableCatalogueEndsStart_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("missing") << QByteArray() << "adomp3.mdb";
+    QTest::newRow("not a database") << QByteArray(8192, 'x') << "not a database";
+    QTest::newRow("no song table") << QByteArray("table") << "no such table: adosong";
+}
+
+void MainWindowTest::unusableCatalogueEndsStart()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, expected);
+    ProgramFolder folder(false);
+    if (content == "table") {
+        sqlite3* raw = nullptr;
+        QVERIFY(sqlite3_open(folder.databasePath().toUtf8(), &raw) == SQLITE_OK);
+        sqlite3_exec(raw, "CREATE TABLE songs(x)", nullptr, nullptr, nullptr);
+        sqlite3_close(raw);
+    } else if (!content.isEmpty()) {
+        QFile f(folder.databasePath());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+    Started s;
+    QVERIFY(!s.loaded);
+    QCOMPARE(s.prompter.shown.size(), size_t(1));
+    QVERIFY2(s.prompter.shown[0].text.contains(expected), qPrintable(s.prompter.shown[0].text));
+    QCOMPARE(s.prompter.shown[0].buttons, Prompter::OkOnly);
+    QVERIFY(!QFileInfo::exists(folder.settingsPath()));
+}
+
+void MainWindowTest::windowSizeAndPlace()
+{
+    ProgramFolder folder;
+    Started s;
+    const QRect screen = s.window->screen()->geometry();
+    const QSize frame = s.window->frameGeometry().size();
+    QCOMPARE(frame.width(), int(screen.width() * 0.82));
+    QCOMPARE(frame.height(), int(screen.height() * 0.82));
+    QCOMPARE(s.window->frameGeometry().left(), screen.left() + int((screen.width() - frame.width()) / 3.5));
+    QCOMPARE(s.window->frameGeometry().top(), screen.top() + (screen.height() - frame.height()) / 5);
+}
+
+void MainWindowTest::resizeRule()
+{
+    ProgramFolder folder;
+    addRows(folder.databasePath(), {"A"});
+    Started s;
+    s.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(s.window.get()));
+    QWidget* client = s.window->centralWidget();
+    auto* bar = s.window->dataControl();
+    auto* buttons = s.find<QWidget>("picbuttons");
+    for (const QSize size : {QSize(900, 700), QSize(500, 400)}) {
+        s.window->resize(size);
+        QTest::qWait(20);
+        QCOMPARE(s.window->grid()->width(), client->width());
+        QCOMPARE(s.window->grid()->height(), client->height() - bar->height() - buttons->height() - 81);
+        QCOMPARE(s.window->grid()->pos(), QPoint(0, 82));
+        QCOMPARE(buttons->geometry(), QRect(0, client->height() - 26, client->width(), 26));
+        QCOMPARE(bar->geometry(), QRect(0, client->height() - 48, client->width(), 22));
+    }
+    // Too small for the grid: it keeps its last height, the width still follows.
+    const int lastHeight = s.window->grid()->height();
+    s.window->setMinimumSize(0, 0);
+    s.window->resize(300, 120);
+    QTest::qWait(20);
+    QVERIFY(client->height() - 48 - 81 < 0);
+    QCOMPARE(s.window->grid()->height(), lastHeight);
+    QCOMPARE(s.window->grid()->width(), client->width());
+    QVERIFY(s.prompter.shown.empty());
+}
+
+void MainWindowTest::backgroundPicture()
+{
+    ProgramFolder folder;
+    Started s;
+    QVERIFY(!s.window->background().isNull());
+    s.window->show();
+    s.window->resize(700, 500);
+    QVERIFY(QTest::qWaitForWindowExposed(s.window.get()));
+    QWidget* client = s.window->centralWidget();
+    auto pictureShows = [&] {
+        const QImage shot = client->grab().toImage();
+        // Below the title band, where the hidden grid would be, and above the lowest 50 pixels.
+        const QColor inside = shot.pixelColor(client->width() - 10, client->height() - 60);
+        const QColor grey(224, 224, 224);
+        return inside != grey;
+    };
+    QVERIFY(pictureShows());
+    // Covered and shown again, it is painted again.
+    s.window->hide();
+    s.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(s.window.get()));
+    QVERIFY(pictureShows());
+}
+
+void MainWindowTest::gridAndBarFollowEachOther()
+{
+    ProgramFolder folder;
+    addRows(folder.databasePath(), {"A", "B", "C", "D"});
+    Started s;
+    s.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(s.window.get()));
+    QTableView* view = s.window->grid()->view();
+    QCOMPARE(view->currentIndex().row(), 0);
+    QCOMPARE(s.window->dataControl()->caption(), QStringLiteral("Record: 1"));
+
+    view->setCurrentIndex(view->model()->index(2, 1));
+    QCOMPARE(s.window->records()->absolutePosition(), 3);
+    QCOMPARE(s.window->dataControl()->caption(), QStringLiteral("Record: 3"));
+
+    QTest::mouseClick(s.window->dataControl()->lastButton(), Qt::LeftButton);
+    QCOMPARE(view->currentIndex().row(), 3);
+    QCOMPARE(s.window->dataControl()->caption(), QStringLiteral("Record: 4"));
+    QVERIFY(!s.window->PlayArmed); // the program's own move to the last row
+    QTest::mouseClick(s.window->dataControl()->previousButton(), Qt::LeftButton);
+    QCOMPARE(view->currentIndex().row(), 2);
+    QTest::mouseClick(s.window->dataControl()->firstButton(), Qt::LeftButton);
+    QCOMPARE(view->currentIndex().row(), 0);
+    QTest::mouseClick(s.window->dataControl()->nextButton(), Qt::LeftButton);
+    QCOMPARE(view->currentIndex().row(), 1);
+    QVERIFY(s.prompter.shown.empty());
+}
+
+void MainWindowTest::typingANewSong()
+{
+    ProgramFolder folder;
+    addRows(folder.databasePath(), {"A", "B"});
+    Started s;
+    s.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(s.window.get()));
+    QTableView* view = s.window->grid()->view();
+    view->setFocus();
+    // Down from the last row reaches the empty new row.
+    view->setCurrentIndex(view->model()->index(1, 0));
+    QTest::keyClick(view, Qt::Key_Down);
+    QCOMPARE(view->currentIndex().row(), 2);
+    typeInto(view, "Zed");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClicks(QApplication::focusWidget(), "Night"); // Tab opened the next cell for editing
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(s.window->records()->recordCount(), 2); // not stored while the row is current
+    QTest::keyClick(view, Qt::Key_Up);
+    QCOMPARE(s.window->records()->recordCount(), 3);
+    QVERIFY(s.prompter.shown.empty());
+
+    RecordSet check;
+    check.setConnectionString(s.window->records()->connectionString());
+    QVERIFY(!check.refresh().failed());
+    QCOMPARE(check.recordCount(), 3);
+    QCOMPARE(check.value(2, Song::Artist).toString(), QStringLiteral("Zed"));
+    QCOMPARE(check.value(2, Song::Title).toString(), QStringLiteral("Night"));
+
+    // A duplicate typed in is reported and not stored.
+    view->setCurrentIndex(view->model()->index(3, 0));
+    view->model()->setData(view->model()->index(3, 0), "a");
+    view->model()->setData(view->model()->index(3, 1), "A SONG");
+    view->setCurrentIndex(view->model()->index(0, 0));
+    QCOMPARE(s.prompter.texts(), QStringList{" adodc Data error event hit err:"});
+    QCOMPARE(s.window->records()->recordCount(), 3);
+}
+
+void MainWindowTest::exitAndCloseWriteNothing()
+{
+    ProgramFolder folder;
+    folder.writeSettings("[GridFont]\nFontName=Arial\n");
+    {
+        Started s;
+        s.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(s.window.get()));
+        s.find<QAction>("mnuexit")->trigger();
+        QVERIFY(!s.window->isVisible());
+        QVERIFY(s.window->records()->recordCount() == 0 && !s.window->records()->isActive());
+    }
+    {
+        Started s;
+        s.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(s.window.get()));
+        QVERIFY(s.window->close());
+        QVERIFY(!s.window->records()->isActive());
+    }
+    QCOMPARE(folder.readSettings(), QByteArray("[GridFont]\nFontName=Arial\n"));
+}
+
+void MainWindowTest::startUpThroughSplash()
+{
+    {
+        ProgramFolder folder;
+        ScriptedPrompter prompter;
+        FolderVolumes volumes;
+        volumes.list = {{QDir::currentPath(), "", "", ""}};
+        MainWindow* window = startTrelmo(&prompter, &volumes);
+        QVERIFY(window);
+        QVERIFY(window->isVisible());
+        QVERIFY(!window->findChild<QWidget*>("frmSplash"));
+        for (QWidget* w : QApplication::topLevelWidgets())
+            QVERIFY(w->objectName() != "frmSplash" || !w->isVisible());
+        window->close();
+    }
+    {
+        ProgramFolder folder(false);
+        ScriptedPrompter prompter;
+        FolderVolumes volumes;
+        QVERIFY(!startTrelmo(&prompter, &volumes));
+        QCOMPARE(prompter.shown.size(), size_t(1));
+        for (QWidget* w : QApplication::topLevelWidgets())
+            QVERIFY(!w->isVisible());
+    }
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "test_mainwindow.moc"
