@@ -3,6 +3,7 @@
 #include "app/datacontrol.h"
 #include "app/prompter.h"
 #include "app/songgrid.h"
+#include "scan/cataloguebuilder.h"
 #include "settings/profile.h"
 #include "store/recordset.h"
 #include "store/songmodel.h"
@@ -17,6 +18,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPainter>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
 #include <QTableView>
@@ -212,6 +214,9 @@ void MainWindow::buildControls()
     addButton(cmdrefresh, "cmdrefresh", QStringLiteral("Refresh"), 160, 79);
     addButton(cmdprint, "cmdprint", QStringLiteral("Print  it"), 239, 79);
     addButton(cmdDeleteDB, "cmdDeleteDB", QStringLiteral("Clear Database"), 318, 89);
+
+    connect(Drive1, &QComboBox::currentIndexChanged, this, [this] { Drive1_Change(); });
+    connect(cmdmakedb, &QToolButton::clicked, this, [this] { cmdmakedb_Click(); });
 
     setTabOrder(Drive1, txtDrive);
     setTabOrder(txtDrive, cmdmakedb);
@@ -422,4 +427,126 @@ void MainWindow::adodc_WillChangeRecord(EventReason reason)
 {
     if (reason == EventReason::Delete)
         PlayArmed = false;
+}
+
+QString MainWindow::selectedRoot() const
+{
+    return Drive1->currentData().toString();
+}
+
+void MainWindow::Drive1_Change()
+{
+    if (Drive1->currentIndex() < 0)
+        return;
+    for (;;) {
+        Volume volume;
+        volume.root = selectedRoot();
+        QString label;
+        if (m_volumes->readLabel(volume, &label)) {
+            folderRoot = volume.root;
+            txtDrive->setText(label.isEmpty() ? QStringLiteral("NoLabel") : label);
+            txtDrive->setFocus();
+            txtDrive->setSelection(0, int(txtDrive->text().size()));
+            return;
+        }
+        if (m_prompter->ask(QStringLiteral("Drive is not available"), Prompter::RetryCancel,
+                            QStringLiteral("Drive Not Ready")) != Prompter::Retry) {
+            returnToStartupDrive();
+            return;
+        }
+    }
+}
+
+void MainWindow::returnToStartupDrive()
+{
+    const int index = Drive1->findData(startupDrive);
+    if (index >= 0 && index != Drive1->currentIndex())
+        Drive1->setCurrentIndex(index); // runs the drive change for it
+}
+
+bool MainWindow::retryStep(const std::function<Failure()>& step)
+{
+    for (;;) {
+        const Failure failure = step();
+        if (!failure)
+            return true;
+        const bool busy = QApplication::overrideCursor() != nullptr;
+        if (busy)
+            QApplication::restoreOverrideCursor();
+        const Prompter::Answer answer =
+            m_prompter->ask(QStringLiteral("File collection error"), Prompter::RetryCancel,
+                            QStringLiteral("Drive Not Ready"));
+        if (answer != Prompter::Retry) {
+            returnToStartupDrive();
+            return false;
+        }
+        if (busy)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+}
+
+void MainWindow::cmdmakedb_Click()
+{
+    QString root;
+    const bool haveRoot = retryStep([&]() -> Failure {
+        root = selectedRoot();
+        if (root.isEmpty())
+            return {FailureNumber::InvalidArgument, QStringLiteral("No drive is selected.")};
+        return {};
+    });
+    if (!haveRoot)
+        return;
+    folderRoot = root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/');
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+
+    // A modal progress window keeps the user informed and offers a way out: it stops
+    // after the current file, and what was stored stays stored.
+    QProgressDialog progress(this);
+    progress.setObjectName(QStringLiteral("scanProgress"));
+    progress.setWindowTitle(QStringLiteral("Find MP3s"));
+    progress.setLabelText(QStringLiteral("Reading %1").arg(folderRoot));
+    progress.setCancelButtonText(QStringLiteral("Cancel"));
+    progress.setRange(0, 0);
+    progress.setMinimumDuration(0);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    progress.setMinimumWidth(420);
+    progress.show();
+    QCoreApplication::processEvents();
+
+    CatalogueBuilder::Hooks hooks;
+    hooks.allowDuplicates = [this] { return mnudupes->isChecked(); };
+    hooks.report = [this](const QString& text) { m_prompter->ask(text); };
+    hooks.progress = [&progress](const QString& folder, qint64 stored) {
+        progress.setLabelText(QStringLiteral("Reading %1\n%2 songs stored").arg(folder).arg(stored));
+        QCoreApplication::processEvents();
+        return !progress.wasCanceled();
+    };
+    m_table.setBatchInterval(1000);
+    CatalogueBuilder builder(m_table, duplicateCounter, hooks);
+    builder.run(folderRoot, txtDrive->text());
+    m_table.flush();
+    m_table.setBatchInterval(0);
+    progress.close();
+
+    const QString databasePath = m_programFolder + dbFileName;
+    const bool done = retryStep([&]() -> Failure {
+                          m_table.close();
+                          m_db.close();
+                          Failure f = m_db.open(databasePath);
+                          if (!f)
+                              f = m_table.open(m_db, Song::tableName);
+                          return f;
+                      }) &&
+                      retryStep([&] { return m_records->refresh(); });
+    if (!done) {
+        QApplication::restoreOverrideCursor();
+        return;
+    }
+    if (m_records->recordCount() != 0)
+        grdDataGrid->show();
+    QApplication::restoreOverrideCursor();
+    returnToStartupDrive();
+    adodc->setCaption(QStringLiteral("Record count= ") + QString::number(m_records->recordCount()));
 }

@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QPixmap>
 
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -57,6 +58,7 @@ public:
     QString iniFileName;
     bool lastIniWrite = true;
     qint64 duplicateCounter = 0;
+    QString folderRoot;
     QString fontDialogName;
     double fontDialogSize = 0;
 
@@ -73,6 +75,13 @@ private:
     void drawbackground();
 
     void mnuexit_Click();
+    void Drive1_Change();
+    void cmdmakedb_Click();
+    // Runs `step` until it succeeds or the user gives up ("File collection error");
+    // false when the user cancelled.
+    bool retryStep(const std::function<Failure()>& step);
+    void returnToStartupDrive();
+    QString selectedRoot() const;
     void adodc_Error();
     void adodc_MoveComplete(EventReason reason);
     void adodc_WillChangeRecord(EventReason reason);

@@ -4,6 +4,19 @@
 
 #include <sqlite3.h>
 
+namespace {
+// The program keeps no memory statistics of SQLite's: counting takes a global lock on
+// every allocation. This must come before SQLite's first use; later calls change nothing.
+void configureSqlite()
+{
+    static const bool configured = [] {
+        sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+        return true;
+    }();
+    Q_UNUSED(configured);
+}
+} // namespace
+
 Failure failureFromSqlite(sqlite3* db, int rc)
 {
     if (rc == SQLITE_OK || rc == SQLITE_ROW || rc == SQLITE_DONE)
@@ -86,6 +99,17 @@ void Statement::bindText(int index, std::string_view utf8)
     sqlite3_bind_text(m_stmt, index, utf8.data(), int(utf8.size()), SQLITE_TRANSIENT);
 }
 
+void Statement::bindStaticText(int index, std::string_view utf8)
+{
+    sqlite3_bind_text(m_stmt, index, utf8.data(), int(utf8.size()), SQLITE_STATIC);
+}
+
+void Statement::rewind()
+{
+    if (m_stmt)
+        sqlite3_reset(m_stmt);
+}
+
 void Statement::bindInt(int index, qint64 value)
 {
     sqlite3_bind_int64(m_stmt, index, value);
@@ -138,6 +162,7 @@ Failure Database::open(const QString& path)
     // SQLite would make an empty file of a missing one; the catalogue must exist already.
     if (!QFileInfo(path).isFile())
         return {SQLITE_CANTOPEN, QStringLiteral("Could not find file '%1'.").arg(path)};
+    configureSqlite();
     const QByteArray name = path.toUtf8();
     sqlite3* db = nullptr;
     const int rc =

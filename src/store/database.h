@@ -48,6 +48,10 @@ public:
 
     void bind(int index, const QVariant& value);
     void bindText(int index, std::string_view utf8);
+    // Binds without a copy: `utf8` must stay unchanged until the statement is reset.
+    void bindStaticText(int index, std::string_view utf8);
+    // Ready to run again, keeping the bound values.
+    void rewind();
     void bindInt(int index, qint64 value);
     void bindNull(int index);
 

@@ -28,12 +28,16 @@ public:
     // Sets a field named in any letter case; false for an unknown name.
     bool setField(const QString& name, const QVariant& value);
     void setText(int field, std::string_view utf8);
+    // Without a copy: `utf8` must stay as it is until update() has run.
+    void setTextView(int field, std::string_view utf8);
     void setInteger(int field, qint64 value);
     Failure update();
 
     // 0 commits every row on its own; otherwise rows are committed in batches.
     void setBatchInterval(int milliseconds) { m_batchMs = milliseconds; }
     Failure flush();
+    // Commits the open batch when it is older than the interval.
+    Failure commitIfDue();
 
 private:
     struct Value
@@ -46,6 +50,7 @@ private:
         } kind = Null;
         qint64 integer = 0;
         std::string text;
+        std::string_view view;
     };
 
     Database* m_db = nullptr;
@@ -53,4 +58,5 @@ private:
     std::array<Value, Song::FieldCount> m_values;
     int m_batchMs = 0;
     QElapsedTimer m_batchClock;
+    unsigned m_sinceClock = 0;
 };

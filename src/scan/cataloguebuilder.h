@@ -1,0 +1,71 @@
+#pragma once
+
+#include "store/songtable.h"
+
+#include <QElapsedTimer>
+#include <QString>
+
+#include <functional>
+#include <set>
+#include <string>
+#include <utility>
+
+// The catalogue build: walks a volume from its root, depth first, and stores one row for
+// every *.mp3 file. In each folder the matching files come first, in name order, then
+// each subfolder in name order with everything below it.
+//
+// The walk stays on the root's file system, never follows a symbolic link to a folder,
+// and reports a folder it cannot read (once) and goes on. Rows are committed at least
+// once a second and before every report, so neither a crash nor a reported failure
+// loses more than the last second.
+class CatalogueBuilder
+{
+public:
+    struct Hooks
+    {
+        // Read at each collision: keep a duplicate song under a numbered title?
+        std::function<bool()> allowDuplicates;
+        // A failure to show the user; the walk goes on after it.
+        std::function<void(const QString& text)> report;
+        // Called a few times a second with the folder being read and the rows stored so
+        // far; answer false to stop after the current file.
+        std::function<bool(const QString& folder, qint64 stored)> progress;
+    };
+
+    struct Result
+    {
+        qint64 files = 0;      // matching files met
+        qint64 stored = 0;     // rows added
+        qint64 duplicates = 0; // files skipped as duplicates
+        bool cancelled = false;
+    };
+
+    // `duplicateCounter` numbers kept duplicates and runs on across builds.
+    CatalogueBuilder(SongTable& table, qint64& duplicateCounter, Hooks hooks);
+
+    // Walks `root` (a folder; the volume's root) and stores its songs under `discName`.
+    Result run(const QString& root, const QString& discName);
+
+private:
+    void walkFolder(const std::string& path, unsigned long device);
+    void storeFile(const std::string& path, std::string_view fileName);
+    void reportFailure(const std::string& subject, int number, const QString& description);
+    bool keepGoing();
+
+    SongTable& m_table;
+    qint64& m_duplicateCounter;
+    Hooks m_hooks;
+    std::string m_disc;
+    std::string m_category;
+    std::string m_fullPath;
+    std::string m_artist;
+    std::string m_title;
+    std::string m_currentFolder;
+    Result m_result;
+    bool m_stop = false;
+    QElapsedTimer m_progressClock;
+    std::set<std::pair<unsigned long, unsigned long>> m_visited; // folders by device and inode
+};
+
+// The message of a failure in the walk: "This is a bug " + title + "#" + number + " " + description.
+QString walkFailureText(const QString& title, int number, const QString& description);

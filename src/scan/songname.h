@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+#include <string>
+#include <string_view>
+
+// Turning a file name such as "Lenna Vey-Slow River.mp3" into the song's fields.
+// Names are UTF-8 bytes as the file system gives them; the dash and ".mp3" are ASCII,
+// so the split never cuts a character in two.
+namespace SongName {
+
+// True for names ending in ".mp3" in any letter case (".mp3" alone included).
+bool isMp3(std::string_view fileName);
+
+// The name without its last four characters (the ".mp3").
+std::string_view stem(std::string_view fileName);
+
+// Artist: the part before the first "-", "Unknown" without a dash, empty when the name
+// begins with one. Title: the part after the first "-" (the whole name without a dash),
+// "Unknown" when that is empty. Nothing is trimmed, cut or changed in case.
+void split(std::string_view stem, std::string* artist, std::string* title);
+
+// The text after the last "/"; the text itself without one; empty when it ends with "/".
+QString stripPath(const QString& path);
+std::string_view stripPath(std::string_view path);
+
+} // namespace SongName

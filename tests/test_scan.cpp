@@ -1,0 +1,491 @@
+#include "testsupport.h"
+
+#include "scan/cataloguebuilder.h"
+#include "scan/songname.h"
+#include "scan/volumes.h"
+#include "store/database.h"
+#include "store/songtable.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <fcntl.h>
+#include <filesystem>
+#include <functional>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+struct Row
+{
+    QString artist, title, category, disc, fullPath;
+    qint64 onCd = -1;
+};
+
+// A catalogue in a temporary program folder and a tree of folders to walk.
+struct Shelf
+{
+    ProgramFolder program;
+    QTemporaryDir tree;
+    Database db;
+    SongTable table;
+    qint64 counter = 0;
+    bool allowDuplicates = false;
+    QStringList reports;
+
+    Shelf()
+    {
+        QVERIFY(!db.open(program.databasePath()).failed());
+        QVERIFY(!table.open(db).failed());
+    }
+    ~Shelf()
+    {
+        // Names that are no UTF-8 are beyond QDir; the file system library takes bytes.
+        std::error_code ignored;
+        std::filesystem::remove_all(QFile::encodeName(tree.path()).toStdString(), ignored);
+    }
+    QString root() const { return tree.path(); }
+    void file(const QString& relative, const QByteArray& content = QByteArray())
+    {
+        const QString path = tree.path() + QLatin1Char('/') + relative;
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+        QFile f(path);
+        QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
+        f.write(content);
+    }
+    void folder(const QString& relative)
+    {
+        QVERIFY(QDir().mkpath(tree.path() + QLatin1Char('/') + relative));
+    }
+    CatalogueBuilder::Result build(const QString& disc = QStringLiteral("MYDISC"),
+                                   std::function<bool(const QString&, qint64)> progress = {})
+    {
+        CatalogueBuilder::Hooks hooks;
+        hooks.allowDuplicates = [this] { return allowDuplicates; };
+        hooks.report = [this](const QString& text) { reports << text; };
+        hooks.progress = std::move(progress);
+        table.setBatchInterval(1000);
+        CatalogueBuilder builder(table, counter, hooks);
+        return builder.run(root(), disc);
+    }
+    // Rows in the order they were stored.
+    QList<Row> rows()
+    {
+        Database reader;
+        if (reader.open(program.databasePath()).failed())
+            return {};
+        Statement select;
+        select.prepare(reader.handle(),
+                       "SELECT Artist,Title,Category,MP3cd,FullPath,ONcd FROM adosong ORDER BY rowid");
+        QList<Row> list;
+        while (select.step()) {
+            list.append({select.column(0).toString(), select.column(1).toString(),
+                         select.column(2).toString(), select.column(3).toString(),
+                         select.column(4).toString(),
+                         select.column(5).isNull() ? -1 : select.column(5).toLongLong()});
+        }
+        return list;
+    }
+    QStringList titles()
+    {
+        QStringList list;
+        for (const Row& r : rows())
+            list << r.title;
+        return list;
+    }
+};
+
+const Row* findRow(const QList<Row>& rows, const QString& title)
+{
+    for (const Row& r : rows) {
+        if (r.title == title)
+            return &r;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+class ScanTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void namesBecomeFields();
+    void oddCharactersAreKept();
+    void walkOrder();
+    void duplicatesSkippedOrNumbered();
+    void duplicateNumbersRunOnAndAccumulate();
+    void symlinkLoopsAreNotFollowed();
+    void unreadableFolderReportedOnce();
+    void undecodableNamesReported();
+    void missingRootReported();
+    void cancelKeepsStoredRows();
+    void reportsComeAfterCommit();
+    void lockedCatalogueStopsWithOneReport();
+    void stripPath();
+    void labelProbe_data();
+    void labelProbe();
+    void systemVolumes();
+};
+
+void ScanTest::namesBecomeFields()
+{
+    Shelf s;
+    const QString longArtist(60, QLatin1Char('a'));
+    const QString longTitle(60, QLatin1Char('t'));
+    QString deep = QStringLiteral("Deep");
+    while (s.root().size() + deep.size() < 200)
+        deep += QStringLiteral("/folder-with-a-long-name");
+    s.file("Kestrel-Harbour.mp3");
+    s.file("Rock/Grey Owl - Winter.mp3");
+    s.file("Rock/Winter.mp3");
+    s.file("Rock/AB-CD-Rain.mp3");
+    s.file("Rock/Kestrel-.mp3");
+    s.file("Rock/-Harbour.mp3");
+    s.file("Rock/.mp3");
+    s.file("Rock/Loud-Shout.MP3");
+    s.file("Rock/Mixed-Case.Mp3");
+    s.file("Rock/cover.jpg");
+    s.file("Rock/notes.mp3.txt");
+    s.file("Rock/" + longArtist + "-" + longTitle + ".mp3");
+    s.file(deep + "/Deep-Song.mp3");
+    const CatalogueBuilder::Result result = s.build();
+    QCOMPARE(result.files, 11);
+    QCOMPARE(result.stored, 11);
+    QVERIFY(s.reports.isEmpty());
+
+    const QList<Row> rows = s.rows();
+    const QString root = s.root() + "/";
+    const Row* r = findRow(rows, "Harbour");
+    QVERIFY(r);
+    QCOMPARE(r->artist, QStringLiteral("Kestrel"));
+    QCOMPARE(r->category, QStringLiteral("Various Artists"));
+    QCOMPARE(r->disc, QStringLiteral("MYDISC"));
+    QCOMPARE(r->onCd, 0);
+    QCOMPARE(r->fullPath, root);
+
+    r = findRow(rows, " Winter");
+    QVERIFY(r);
+    QCOMPARE(r->artist, QStringLiteral("Grey Owl "));
+    QCOMPARE(r->category, QStringLiteral("Rock"));
+    QCOMPARE(r->fullPath, root + "Rock/");
+
+    const QList<QPair<QString, QString>> expected = {
+        {"Unknown", "Winter"},
+        {"AB", "CD-Rain"},
+        {"Kestrel", "Unknown"},
+        {"", "Harbour"},
+        {"Unknown", "Unknown"},
+        {"Loud", "Shout"},
+        {"Mixed", "Case"},
+        // Long parts are stored whole: a cut name could never be found again.
+        {longArtist, longTitle},
+        {"Deep", "Song"}};
+    for (const auto& [artist, title] : expected) {
+        bool found = false;
+        for (const Row& row : rows)
+            found = found || (row.artist == artist && row.title == title);
+        QVERIFY2(found, qPrintable(artist + " / " + title));
+    }
+    r = findRow(rows, "Song");
+    QVERIFY(r->fullPath.size() > 200);
+    QCOMPARE(r->fullPath, root + deep + "/");
+    QVERIFY(QFileInfo::exists(r->fullPath + r->artist + "-" + r->title + ".mp3"));
+    QCOMPARE(r->category, QStringLiteral("folder-with-a-long-name"));
+}
+
+void ScanTest::oddCharactersAreKept()
+{
+    Shelf s;
+    const QStringList names = {"O'Brien-100% \"Live\" $(rm -rf ~).mp3", "Björk-Jóga.mp3",
+                               "Ünïcödé-Ça; `va`.mp3", "Tab\tArtist-Back\\slash.mp3"};
+    for (const QString& name : names)
+        s.file("Mix & Match/" + name);
+    s.build(QStringLiteral(" disc with 'quotes' "));
+    const QList<Row> rows = s.rows();
+    QCOMPARE(rows.size(), names.size());
+    for (const Row& r : rows) {
+        // Each row names its file again, exactly.
+        QVERIFY2(QFileInfo::exists(r.fullPath + r.artist + "-" + r.title + ".mp3"), qPrintable(r.title));
+        QCOMPARE(r.category, QStringLiteral("Mix & Match"));
+        QCOMPARE(r.disc, QStringLiteral(" disc with 'quotes' "));
+    }
+    QVERIFY(findRow(rows, "100% \"Live\" $(rm -rf ~)"));
+    QVERIFY(findRow(rows, "Jóga"));
+}
+
+void ScanTest::walkOrder()
+{
+    Shelf s;
+    s.file("b-1.mp3");
+    s.file("A-2.mp3");
+    s.file("c-3.mp3");
+    s.file("A/a-4.mp3");
+    s.file("A/z/z-5.mp3");
+    s.file("b/b-6.mp3");
+    s.file("B2/x-7.mp3");
+    s.build();
+    // A folder's files in name order first, then each subfolder with all below it.
+    QCOMPARE(s.titles(), QStringList({"2", "1", "3", "4", "5", "6", "7"}));
+}
+
+void ScanTest::duplicatesSkippedOrNumbered()
+{
+    Shelf s;
+    s.file("Kestrel-Harbour.mp3");
+    s.file("Rock/Kestrel-Harbour.mp3");
+    s.file("Rock/KESTREL-harbour.mp3");
+    CatalogueBuilder::Result result = s.build();
+    QCOMPARE(result.stored, 1);
+    QCOMPARE(result.duplicates, 2);
+    QVERIFY(s.reports.isEmpty());
+
+    // The same disc again, now keeping duplicates.
+    s.allowDuplicates = true;
+    result = s.build();
+    QCOMPARE(result.stored, 3);
+    QCOMPARE(s.titles(), QStringList({"Harbour", "Harbour ****1", "harbour ****2", "Harbour ****3"}));
+    QCOMPARE(s.counter, 3);
+    QVERIFY(s.reports.isEmpty());
+}
+
+void ScanTest::duplicateNumbersRunOnAndAccumulate()
+{
+    Shelf s;
+    s.allowDuplicates = true;
+    s.file("Kestrel-Harbour ****1.mp3");
+    s.file("Kestrel-Harbour.mp3");
+    s.build();
+    QCOMPARE(s.titles(), QStringList({"Harbour ****1", "Harbour"}));
+    QVERIFY(QFile::remove(s.root() + "/Kestrel-Harbour ****1.mp3"));
+    // Harbour collides, becomes Harbour ****1, collides again and takes a second number.
+    s.build();
+    QCOMPARE(s.titles().mid(2), QStringList({"Harbour ****1 ****2"}));
+    QCOMPARE(s.counter, 2);
+
+    // The counter is no 16-bit number.
+    s.counter = 40000;
+    s.build();
+    QCOMPARE(s.titles().mid(3), QStringList({"Harbour ****40001"}));
+}
+
+void ScanTest::symlinkLoopsAreNotFollowed()
+{
+    Shelf s;
+    s.file("A/a-1.mp3");
+    s.file("B/b-2.mp3");
+    QVERIFY(QFile::link(s.root() + "/A", s.root() + "/A/back"));
+    QVERIFY(QFile::link(s.root(), s.root() + "/B/top"));
+    QVERIFY(QFile::link(s.root() + "/B/b-2.mp3", s.root() + "/A/linked-3.mp3"));
+    QVERIFY(QFile::link(s.root() + "/nowhere", s.root() + "/A/dangling-4.mp3"));
+    const CatalogueBuilder::Result result = s.build();
+    // A link to a file stands for the file; links to folders lead nowhere.
+    QCOMPARE(s.titles(), QStringList({"1", "3", "2"}));
+    QCOMPARE(result.files, 3);
+    QVERIFY(s.reports.isEmpty());
+}
+
+void ScanTest::unreadableFolderReportedOnce()
+{
+    Shelf s;
+    s.file("A/a-1.mp3");
+    s.file("Locked/l-2.mp3");
+    s.file("Locked/Inner/i-3.mp3");
+    s.file("Z/z-4.mp3");
+    const QString locked = s.root() + "/Locked";
+    ::chmod(locked.toUtf8(), 0);
+
+    if (::geteuid() != 0) {
+        s.build();
+    } else {
+        // The superuser reads every folder: walk as an ordinary user instead.
+        ::chmod(s.program.path().toUtf8(), 0777);
+        ::chmod(s.program.databasePath().toUtf8(), 0666);
+        ::chmod(s.root().toUtf8(), 0755);
+        const QString reportFile = s.program.path() + "/reports.txt";
+        s.table.close();
+        s.db.close();
+        const pid_t child = ::fork();
+        if (child == 0) {
+            int code = 1;
+            if (::setgid(65534) == 0 && ::setuid(65534) == 0) {
+                Database db;
+                SongTable table;
+                if (!db.open(s.program.databasePath()).failed() && !table.open(db).failed()) {
+                    QStringList reports;
+                    qint64 counter = 0;
+                    CatalogueBuilder::Hooks hooks;
+                    hooks.report = [&](const QString& text) { reports << text; };
+                    CatalogueBuilder builder(table, counter, hooks);
+                    builder.run(s.root(), "MYDISC");
+                    table.close();
+                    QFile out(reportFile);
+                    if (out.open(QIODevice::WriteOnly)) {
+                        out.write(reports.join('\n').toUtf8());
+                        code = 0;
+                    }
+                }
+            }
+            ::_exit(code);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        QFile in(reportFile);
+        QVERIFY(in.open(QIODevice::ReadOnly));
+        s.reports = QString::fromUtf8(in.readAll()).split('\n', Qt::SkipEmptyParts);
+    }
+    ::chmod(locked.toUtf8(), 0755);
+    QCOMPARE(s.reports, QStringList{"This is a bug " + locked + "#13 Permission denied"});
+    QCOMPARE(s.titles(), QStringList({"1", "4"}));
+}
+
+void ScanTest::undecodableNamesReported()
+{
+    Shelf s;
+    s.file("Good/g-1.mp3");
+    const QByteArray folder = QFile::encodeName(s.root() + "/Good/");
+    for (const QByteArray& bad : {QByteArray("\xff\xfe-Bad.mp3"), QByteArray("Caf\xe9-Latin1.mp3")}) {
+        QFile f(QString::fromUtf8(folder));
+        const int fd = ::open((folder + bad).constData(), O_CREAT | O_WRONLY, 0644);
+        QVERIFY(fd >= 0);
+        ::close(fd);
+    }
+    ::mkdir((QFile::encodeName(s.root()) + "/\xff folder").constData(), 0755);
+    ::close(
+        ::open((QFile::encodeName(s.root()) + "/\xff folder/x-2.mp3").constData(), O_CREAT | O_WRONLY, 0644));
+    s.build();
+    QCOMPARE(s.titles(), QStringList{"1"});
+    QCOMPARE(s.reports.size(), 2);
+    QVERIFY2(s.reports[0].startsWith("This is a bug " + s.root() + "/Good#84 2 file name(s)"),
+             qPrintable(s.reports[0]));
+    QVERIFY2(s.reports[1].contains("#84 The folder name is not valid UTF-8"), qPrintable(s.reports[1]));
+}
+
+void ScanTest::missingRootReported()
+{
+    Shelf s;
+    const QString gone = s.root() + "/pulled-out";
+    CatalogueBuilder::Hooks hooks;
+    hooks.report = [&](const QString& text) { s.reports << text; };
+    CatalogueBuilder builder(s.table, s.counter, hooks);
+    const CatalogueBuilder::Result result = builder.run(gone, "X");
+    QCOMPARE(result.stored, 0);
+    QCOMPARE(s.reports, QStringList{"This is a bug " + gone + "/#2 No such file or directory"});
+}
+
+void ScanTest::cancelKeepsStoredRows()
+{
+    Shelf s;
+    for (int i = 0; i < 30; ++i)
+        s.file(QString("F%1/a-%2.mp3").arg(i, 2, 10, QChar('0')).arg(i));
+    int calls = 0;
+    bool foldersKnown = true;
+    const CatalogueBuilder::Result result =
+        s.build("MYDISC", [&](const QString& folder, qint64 stored) -> bool {
+            ++calls;
+            foldersKnown = foldersKnown && folder.startsWith(s.root());
+            QTest::qSleep(110); // the next file asks again
+            return stored < 3;
+        });
+    QVERIFY(foldersKnown);
+    QVERIFY(result.cancelled);
+    QCOMPARE(result.stored, 3);
+    QCOMPARE(s.rows().size(), 3);
+    QVERIFY(calls >= 4);
+}
+
+void ScanTest::reportsComeAfterCommit()
+{
+    Shelf s;
+    s.file("A/a-1.mp3");
+    s.file("A/b-2.mp3");
+    s.file("B/c-3.mp3");
+    ::mkdir((QFile::encodeName(s.root()) + "/B/\xff").constData(), 0755);
+    CatalogueBuilder::Hooks hooks;
+    int seenByOthers = -1;
+    hooks.report = [&](const QString&) { seenByOthers = int(s.rows().size()); };
+    s.table.setBatchInterval(60'000);
+    CatalogueBuilder builder(s.table, s.counter, hooks);
+    builder.run(s.root(), "D");
+    QCOMPARE(seenByOthers, 3);
+}
+
+void ScanTest::lockedCatalogueStopsWithOneReport()
+{
+    Shelf s;
+    for (int i = 0; i < 5; ++i)
+        s.file(QString("a-%1.mp3").arg(i));
+    QVERIFY(!s.db.execute("PRAGMA query_only=1").failed());
+    const CatalogueBuilder::Result result = s.build();
+    QCOMPARE(result.stored, 0);
+    QCOMPARE(s.reports.size(), 1);
+    QVERIFY2(s.reports[0].startsWith("This is a bug 0#8 "), qPrintable(s.reports[0]));
+}
+
+void ScanTest::stripPath()
+{
+    QCOMPARE(SongName::stripPath(QStringLiteral("/media/cdrom/Rock")), QStringLiteral("Rock"));
+    QCOMPARE(SongName::stripPath(QStringLiteral("/media/cdrom/")), QString());
+    QCOMPARE(SongName::stripPath(QStringLiteral("Rock")), QStringLiteral("Rock"));
+    QVERIFY(SongName::isMp3(".mp3") && SongName::isMp3("a.MP3") && SongName::isMp3("b.mP3"));
+    QVERIFY(!SongName::isMp3("mp3") && !SongName::isMp3("a.mp4") && !SongName::isMp3("a.mp3 "));
+}
+
+void ScanTest::labelProbe_data()
+{
+    QTest::addColumn<QString>("tool");
+    QTest::newRow("vfat") << "mkfs.vfat";
+    QTest::newRow("iso9660") << "genisoimage";
+}
+
+void ScanTest::labelProbe()
+{
+    QFETCH(QString, tool);
+    const QStringList searchPath = {"/usr/sbin", "/sbin", "/usr/bin", "/bin"};
+    const QString program = QStandardPaths::findExecutable(tool, searchPath);
+    if (program.isEmpty())
+        QSKIP("the image tool is not installed");
+    QTemporaryDir dir;
+    const QString image = dir.path() + "/disc.img";
+    QProcess make;
+    if (tool == "mkfs.vfat") {
+        make.start(program, {"-C", "-n", "ROCK1", image, "1440"});
+    } else {
+        QDir().mkpath(dir.path() + "/content");
+        make.start(program, {"-quiet", "-V", "ROCK1", "-o", image, dir.path() + "/content"});
+    }
+    QVERIFY(make.waitForFinished(30000));
+    QCOMPARE(make.exitCode(), 0);
+    QCOMPARE(probeLabel(image), QStringLiteral("ROCK1"));
+    QCOMPARE(probeLabel(dir.path() + "/missing.img"), QString());
+    QFile plain(dir.path() + "/plain.img");
+    QVERIFY(plain.open(QIODevice::WriteOnly));
+    plain.write(QByteArray(64 * 1024, '\0'));
+    plain.close();
+    QCOMPARE(probeLabel(plain.fileName()), QString());
+}
+
+void ScanTest::systemVolumes()
+{
+    SystemVolumes volumes;
+    const QList<Volume> list = volumes.volumes();
+    const Volume here = volumes.volumeOf(QDir::currentPath());
+    bool found = false;
+    for (const Volume& v : list) {
+        QVERIFY2(!isPseudoFileSystem(v.fileSystem) || v.root == here.root, qPrintable(v.root));
+        found = found || v.root == here.root;
+    }
+    QVERIFY(found);
+    QString label;
+    QVERIFY(volumes.readLabel(here, &label));
+    QVERIFY(!volumes.readLabel(Volume{"/no/such/volume", "", "", ""}, &label));
+    QVERIFY(isPseudoFileSystem("proc") && isPseudoFileSystem("sysfs") && !isPseudoFileSystem("vfat") &&
+            !isPseudoFileSystem("iso9660") && !isPseudoFileSystem("ext4"));
+}
+
+QTEST_GUILESS_MAIN(ScanTest)
+#include "test_scan.moc"
