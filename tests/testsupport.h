@@ -12,6 +12,7 @@
 #include <QTest>
 
 #include <deque>
+#include <functional>
 
 // Answers message boxes from a script and remembers what they said.
 class ScriptedPrompter : public Prompter
@@ -27,6 +28,8 @@ public:
     Answer ask(const QString& text, Buttons buttons, const QString& title) override
     {
         shown.push_back({text, buttons, title});
+        if (beforeAnswer)
+            beforeAnswer(text);
         if (!answers.empty()) {
             const Answer a = answers.front();
             answers.pop_front();
@@ -43,6 +46,7 @@ public:
     }
 
     std::deque<Answer> answers;
+    std::function<void(const QString&)> beforeAnswer;
     std::vector<Shown> shown;
 };
 

@@ -1,0 +1,270 @@
+#include "testsupport.h"
+
+#include "app/datacontrol.h"
+#include "app/mainwindow.h"
+#include "app/songgrid.h"
+#include "store/recordset.h"
+#include "store/songmodel.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QProgressDialog>
+#include <QTest>
+#include <QToolButton>
+
+#include <filesystem>
+#include <memory>
+#include <sys/stat.h>
+
+namespace {
+
+// A window on a temporary program folder, with four drives that are temporary folders:
+// the start-up drive, a labelled disc, a disc without a label and one that is not ready.
+struct Desk
+{
+    ProgramFolder program;
+    QTemporaryDir home, rock, blank, gone;
+    ScriptedPrompter prompter;
+    FolderVolumes volumes;
+    std::unique_ptr<MainWindow> window;
+    QComboBox* drives = nullptr;
+    QLineEdit* discName = nullptr;
+
+    Desk()
+    {
+        volumes.list = {{home.path(), "HOME", "", "ext4"},
+                        {rock.path(), "ROCK1", "", "vfat"},
+                        {blank.path(), "", "", "iso9660"},
+                        {gone.path(), "GONE", "", "vfat"}};
+        volumes.failing = {gone.path()};
+        window = std::make_unique<MainWindow>(&prompter, &volumes);
+        QVERIFY(window->load());
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QApplication::setActiveWindow(window.get());
+        drives = window->findChild<QComboBox*>("Drive1");
+        discName = window->findChild<QLineEdit*>("txtDrive");
+    }
+    ~Desk()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(QFile::encodeName(rock.path()).toStdString(), ignored);
+    }
+    void file(const QTemporaryDir& drive, const QString& relative)
+    {
+        const QString path = drive.path() + QLatin1Char('/') + relative;
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    void findMp3s() { QTest::mouseClick(window->findChild<QToolButton*>("cmdmakedb"), Qt::LeftButton); }
+    QString caption() const { return window->dataControl()->caption(); }
+};
+
+} // namespace
+
+class BuildWindowTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void drivesAndDiscNames();
+    void driveNotReady();
+    void driveReadyOnRetry();
+    void buildThroughTheButton();
+    void duplicatesAcrossBuilds();
+    void emptyDiscKeepsCount();
+    void failedReopenRetriedOrCancelled();
+};
+
+void BuildWindowTest::drivesAndDiscNames()
+{
+    Desk d;
+    QCOMPARE(d.drives->count(), 4);
+    QCOMPARE(d.drives->itemText(1), d.rock.path() + " [ROCK1]");
+    QCOMPARE(d.drives->itemText(2), d.blank.path());
+    QCOMPARE(d.drives->currentIndex(), 0);
+    QCOMPARE(d.window->startupDrive, d.home.path());
+    QCOMPARE(d.discName->text(), d.home.path() + " [HOME]");
+
+    d.drives->setCurrentIndex(1);
+    QCOMPARE(d.discName->text(), QStringLiteral("ROCK1"));
+    QCOMPARE(d.discName->selectedText(), QStringLiteral("ROCK1"));
+    QCOMPARE(QApplication::focusWidget(), d.discName);
+    QCOMPARE(d.window->folderRoot, d.rock.path());
+
+    d.drives->setCurrentIndex(2);
+    QCOMPARE(d.discName->text(), QStringLiteral("NoLabel"));
+    QCOMPARE(d.discName->selectedText(), QStringLiteral("NoLabel"));
+    // Typing replaces the proposal.
+    QTest::keyClicks(d.discName, "Jazz Night");
+    QCOMPARE(d.discName->text(), QStringLiteral("Jazz Night"));
+    QVERIFY(d.prompter.shown.empty());
+}
+
+void BuildWindowTest::driveNotReady()
+{
+    Desk d;
+    d.drives->setCurrentIndex(1);
+    d.prompter.answers = {Prompter::Retry, Prompter::Cancel};
+    d.drives->setCurrentIndex(3);
+    QCOMPARE(d.prompter.shown.size(), size_t(2));
+    for (const auto& shown : d.prompter.shown) {
+        QCOMPARE(shown.text, QStringLiteral("Drive is not available"));
+        QCOMPARE(shown.buttons, Prompter::RetryCancel);
+        QCOMPARE(shown.title, QStringLiteral("Drive Not Ready"));
+    }
+    // Cancel goes back to the start-up drive, which proposes its own label.
+    QCOMPARE(d.drives->currentIndex(), 0);
+    QCOMPARE(d.discName->text(), QStringLiteral("HOME"));
+}
+
+void BuildWindowTest::driveReadyOnRetry()
+{
+    Desk d;
+    d.prompter.answers = {Prompter::Retry};
+    d.prompter.beforeAnswer = [&](const QString&) { d.volumes.failing.clear(); }; // the disc goes in
+    d.drives->setCurrentIndex(3);
+    QCOMPARE(d.prompter.shown.size(), size_t(1));
+    QCOMPARE(d.drives->currentIndex(), 3);
+    QCOMPARE(d.discName->text(), QStringLiteral("GONE"));
+}
+
+void BuildWindowTest::buildThroughTheButton()
+{
+    Desk d;
+    QVERIFY(!d.window->grid()->isVisibleTo(d.window.get()));
+    d.file(d.rock, "Ballads/Lenna Vey-Slow River.mp3");
+    d.file(d.rock, "Kestrel-Harbour.mp3");
+    d.file(d.rock, "Rock/Grey Owl - Winter.MP3");
+    d.file(d.rock, "Rock/cover.jpg");
+    // A folder the walk must report lets us look at the window while it works.
+    ::mkdir((QFile::encodeName(d.rock.path()) + "/Rock/\xff").constData(), 0755);
+    QString progressText;
+    bool busyWhileAsked = true;
+    d.prompter.beforeAnswer = [&](const QString&) {
+        auto* progress = d.window->findChild<QProgressDialog*>("scanProgress");
+        progressText = progress && progress->isVisible() ? progress->labelText() : QString();
+        busyWhileAsked = QApplication::overrideCursor() != nullptr;
+    };
+
+    d.drives->setCurrentIndex(1);
+    d.findMp3s();
+    QCOMPARE(d.prompter.shown.size(), size_t(1));
+    QVERIFY2(d.prompter.shown[0].text.startsWith("This is a bug " + d.rock.path() + "/Rock/"),
+             qPrintable(d.prompter.shown[0].text));
+    QCOMPARE(d.prompter.shown[0].buttons, Prompter::OkOnly);
+    QVERIFY2(progressText.contains(d.rock.path()) && progressText.contains("songs stored"),
+             qPrintable(progressText));
+    QVERIFY(busyWhileAsked);
+
+    QCOMPARE(d.caption(), QStringLiteral("Record count= 3"));
+    QVERIFY(d.window->grid()->isVisibleTo(d.window.get()));
+    QCOMPARE(d.drives->currentIndex(), 0);
+    QCOMPARE(d.discName->text(), QStringLiteral("HOME"));
+    QVERIFY(!QApplication::overrideCursor());
+    QVERIFY(!d.window->findChild<QProgressDialog*>("scanProgress"));
+
+    // The grid shows the rows in artist order, with the disc's name.
+    SongModel* model = d.window->grid()->model();
+    QCOMPARE(model->rowCount(), 4);
+    const QStringList expected = {
+        "Grey Owl ", " Winter", "", "ROCK1", "NotYet", "Rock", d.rock.path() + "/Rock/"};
+    for (int c = 0; c < 7; ++c)
+        QCOMPARE(model->index(0, c).data().toString(), expected[c]);
+    QCOMPARE(model->index(1, 0).data().toString(), QStringLiteral("Kestrel"));
+    QCOMPARE(model->index(1, 5).data().toString(), QStringLiteral("Various Artists"));
+    QCOMPARE(model->index(2, 1).data().toString(), QStringLiteral("Slow River"));
+    QCOMPARE(model->index(2, 6).data().toString(), d.rock.path() + "/Ballads/");
+}
+
+void BuildWindowTest::duplicatesAcrossBuilds()
+{
+    Desk d;
+    d.file(d.rock, "Kestrel-Harbour.mp3");
+    d.file(d.rock, "Rock/Kestrel-Harbour.mp3");
+    d.drives->setCurrentIndex(1);
+    d.findMp3s();
+    QCOMPARE(d.caption(), QStringLiteral("Record count= 1"));
+    QVERIFY(d.prompter.shown.empty());
+
+    d.window->findChild<QAction*>("mnudupes")->setChecked(true);
+    d.drives->setCurrentIndex(1);
+    d.findMp3s();
+    QCOMPARE(d.caption(), QStringLiteral("Record count= 3"));
+    d.drives->setCurrentIndex(1);
+    d.findMp3s();
+    QCOMPARE(d.caption(), QStringLiteral("Record count= 5"));
+    QCOMPARE(d.window->duplicateCounter, 4);
+    SongModel* model = d.window->grid()->model();
+    QStringList titles;
+    for (int r = 0; r < 5; ++r)
+        titles << model->index(r, 1).data().toString();
+    QCOMPARE(titles,
+             QStringList({"Harbour", "Harbour ****1", "Harbour ****2", "Harbour ****3", "Harbour ****4"}));
+    QVERIFY(d.prompter.shown.empty());
+}
+
+void BuildWindowTest::emptyDiscKeepsCount()
+{
+    Desk d;
+    d.file(d.rock, "a-1.mp3");
+    d.drives->setCurrentIndex(1);
+    d.findMp3s();
+    QCOMPARE(d.caption(), QStringLiteral("Record count= 1"));
+    d.file(d.blank, "Docs/readme.txt");
+    d.drives->setCurrentIndex(2);
+    d.findMp3s();
+    QCOMPARE(d.caption(), QStringLiteral("Record count= 1"));
+    QVERIFY(d.window->grid()->isVisibleTo(d.window.get()));
+}
+
+void BuildWindowTest::failedReopenRetriedOrCancelled()
+{
+    Desk d;
+    d.file(d.rock, "a-1.mp3");
+    d.file(d.rock, "b-2.mp3");
+    d.drives->setCurrentIndex(1);
+    d.findMp3s();
+    QCOMPARE(d.caption(), QStringLiteral("Record count= 2"));
+
+    // The catalogue is moved away while a disc is read: the store refuses the rows (reported
+    // once, not per file) and reopening it fails until the file is back.
+    d.file(d.rock, "c-3.mp3");
+    d.file(d.rock, "d-4.mp3");
+    const QString db = d.program.databasePath();
+    const QString aside = db + ".aside";
+    d.prompter.beforeAnswer = [&](const QString& text) {
+        if (text == "File collection error" && QFileInfo::exists(aside))
+            QFile::rename(aside, db);
+    };
+    d.drives->setCurrentIndex(1);
+    QVERIFY(QFile::rename(db, aside));
+    d.prompter.answers = {Prompter::Ok, Prompter::Retry};
+    d.findMp3s();
+    QCOMPARE(d.prompter.shown.size(), size_t(2));
+    QVERIFY2(d.prompter.shown[0].text.startsWith("This is a bug 3#"), qPrintable(d.prompter.shown[0].text));
+    QCOMPARE(d.prompter.shown[1].text, QStringLiteral("File collection error"));
+    QCOMPARE(d.prompter.shown[1].buttons, Prompter::RetryCancel);
+    QCOMPARE(d.prompter.shown[1].title, QStringLiteral("Drive Not Ready"));
+    QCOMPARE(d.caption(), QStringLiteral("Record count= 2"));
+
+    // Cancel ends the click: no refresh, no caption, the start-up drive again.
+    d.prompter.shown.clear();
+    d.prompter.beforeAnswer = nullptr;
+    d.window->dataControl()->setCaption("before");
+    d.drives->setCurrentIndex(1);
+    QVERIFY(QFile::rename(db, aside));
+    d.prompter.answers = {Prompter::Ok, Prompter::Cancel};
+    d.findMp3s();
+    QCOMPARE(d.prompter.shown.size(), size_t(2));
+    QCOMPARE(d.prompter.shown[1].text, QStringLiteral("File collection error"));
+    QCOMPARE(d.caption(), QStringLiteral("before"));
+    QCOMPARE(d.drives->currentIndex(), 0);
+    QVERIFY(!QApplication::overrideCursor());
+    QVERIFY(QFile::rename(aside, db));
+}
+
+QTEST_MAIN(BuildWindowTest)
+#include "test_buildwindow.moc"
