@@ -69,7 +69,6 @@ struct Started
     {
         return window->findChild<T*>(QString::fromLatin1(name));
     }
-    QString actionText(const char* name) { return find<QAction>(name)->text().remove(QLatin1Char('&')); }
 };
 
 } // namespace
@@ -79,7 +78,6 @@ class MainWindowTest : public QObject
     Q_OBJECT
 private slots:
     void firstStartOnEmptyCatalogue();
-    void controlsAndMenus();
     void catalogueWithRows();
     void settingsApplied_data();
     void settingsApplied();
@@ -128,51 +126,6 @@ void MainWindowTest::firstStartOnEmptyCatalogue()
     QCOMPARE(again.window->grid()->gridFont().pointSizeF(), 8.0);
     QCOMPARE(again.window->grid()->columnCaption(0), QStringLiteral("Artist"));
     QVERIFY(!again.find<QAction>("mnudupes")->isChecked());
-}
-
-void MainWindowTest::controlsAndMenus()
-{
-    ProgramFolder folder;
-    Started s;
-    QCOMPARE(s.window->windowTitle(), QStringLiteral("Trelmo"));
-    QCOMPARE(s.find<QLabel>("lbltitle")->text(), QStringLiteral("Trelmo"));
-    QCOMPARE(s.find<QGroupBox>("frafind")->title(), QStringLiteral("Find all MP3's"));
-    QCOMPARE(s.find<QLabel>("Label2")->text(), QStringLiteral("  Drive Name->"));
-    QCOMPARE(s.find<QLabel>("Label2")->toolTip(), QStringLiteral("Default Drive Name/Label"));
-    QCOMPARE(s.find<QLineEdit>("txtDrive")->toolTip(),
-             QStringLiteral("This may be changed to a Preferred name"));
-    QCOMPARE(s.find<QToolButton>("cmdmakedb")->text(), QStringLiteral("Find MP3s "));
-    QCOMPARE(s.find<QToolButton>("cmdmakedb")->toolTip(),
-             QStringLiteral("Click here to find all MP3's on selected Drive"));
-    QVERIFY(!s.find<QToolButton>("cmdmakedb")->icon().isNull());
-    QCOMPARE(s.find<QGroupBox>("Frame2")->title(), QStringLiteral("Search Database"));
-    QVERIFY(!s.find<QGroupBox>("Frame2")->isVisibleTo(s.window.get()));
-    QCOMPARE(s.find<QLabel>("Label4")->text(), QStringLiteral(" For"));
-    QCOMPARE(s.find<QPushButton>("cmdsearch")->text(), QStringLiteral("Find Record(s)"));
-    QCOMPARE(s.find<QPushButton>("cmdOK2")->text(), QStringLiteral("Done"));
-    const QList<QPair<const char*, QString>> buttons = {{"cmddelete", "Delete record"},
-                                                        {"cmdadd", "Add record"},
-                                                        {"cmdrefresh", "Refresh"},
-                                                        {"cmdprint", "Print  it"},
-                                                        {"cmdDeleteDB", "Clear Database"}};
-    for (const auto& [name, caption] : buttons) {
-        auto* button = s.find<QPushButton>(name);
-        QVERIFY2(button, name);
-        QCOMPARE(button->text(), caption);
-        QCOMPARE(button->parentWidget()->objectName(), QStringLiteral("picbuttons"));
-    }
-    QCOMPARE(s.actionText("mnusearch"), QStringLiteral("Field Search"));
-    QCOMPARE(s.actionText("mnuOpen"), QStringLiteral("OpenFile"));
-    QCOMPARE(s.actionText("mnusave"), QStringLiteral("SaveFile"));
-    QCOMPARE(s.actionText("mnuexit"), QStringLiteral("Exit"));
-    QCOMPARE(s.actionText("mnufont"), QStringLiteral("Font"));
-    QCOMPARE(s.actionText("mnuswap"), QStringLiteral("Swap Artist/Title"));
-    QCOMPARE(s.actionText("mnudupes"), QStringLiteral("Allow Duplicate entries"));
-    QVERIFY(s.find<QAction>("mnudupes")->isCheckable());
-    QCOMPARE(s.actionText("mnuabout"), QStringLiteral("About"));
-    QCOMPARE(s.find<QMenu>("mnufile")->title().remove('&'), QStringLiteral("File"));
-    QCOMPARE(s.find<QMenu>("mnuoptions")->title().remove('&'), QStringLiteral("Options"));
-    QCOMPARE(s.find<QMenu>("mnuhelp")->title().remove('&'), QStringLiteral("Help"));
 }
 
 void MainWindowTest::catalogueWithRows()
