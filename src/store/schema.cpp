@@ -54,6 +54,8 @@ Failure createCatalogue(const QString& path)
     if (!failure) {
         QStringList statements = schemaStatements();
         statements.prepend(QStringLiteral("BEGIN"));
+        // Larger pages make long runs of additions (a whole disc at a time) cheaper.
+        statements.prepend(QStringLiteral("PRAGMA page_size=16384"));
         statements.append(QStringLiteral("COMMIT"));
         for (const QString& sql : statements) {
             rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr);
