@@ -115,14 +115,22 @@ void MainWindow::buildControls()
     lbltitle->setPalette(titlePalette);
     lbltitle->setGeometry(236, 10, 392, 67);
 
-    const QString panelStyle =
-        QStringLiteral("QGroupBox#%1 { background-color: rgb(%2,%2,%2); color: rgb(0,0,255);"
-                       " border: 1px solid gray; margin-top: 1.1ex; }"
-                       "QGroupBox#%1::title { subcontrol-origin: margin; left: 6px; }");
+    // A panel: its own grey, its caption in blue, its contents in black.
+    auto panelLook = [](QGroupBox* panel, const QColor& colour) {
+        QPalette look = greyPalette(panel->palette(), colour);
+        look.setColor(QPalette::WindowText, Qt::blue);
+        panel->setPalette(look);
+        panel->setAutoFillBackground(true);
+    };
+    auto blackText = [](QWidget* widget) {
+        QPalette look = widget->palette();
+        look.setColor(QPalette::WindowText, Qt::black);
+        widget->setPalette(look);
+    };
 
     frafind = new QGroupBox(QStringLiteral("Find all MP3's"), m_client);
     frafind->setObjectName(QStringLiteral("frafind"));
-    frafind->setStyleSheet(panelStyle.arg(QStringLiteral("frafind")).arg(192));
+    panelLook(frafind, darkGrey);
     frafind->setGeometry(0, 0, 219, 81);
 
     Drive1 = new QComboBox(frafind);
@@ -134,6 +142,7 @@ void MainWindow::buildControls()
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setToolTip(QStringLiteral("Default Drive Name/Label"));
     Label2->setWordWrap(true);
+    blackText(Label2);
     Label2->setGeometry(4, 38, 43, 37);
 
     txtDrive = new QLineEdit(frafind);
@@ -155,7 +164,7 @@ void MainWindow::buildControls()
 
     Frame2 = new QGroupBox(QStringLiteral("Search Database"), m_client);
     Frame2->setObjectName(QStringLiteral("Frame2"));
-    Frame2->setStyleSheet(panelStyle.arg(QStringLiteral("Frame2")).arg(224));
+    panelLook(Frame2, lightGrey);
     Frame2->setGeometry(0, 0, 171, 71);
     Frame2->hide();
 
@@ -165,6 +174,7 @@ void MainWindow::buildControls()
     cbosearch->setGeometry(4, 18, 101, 21);
     Label4 = new QLabel(QStringLiteral(" For"), Frame2);
     Label4->setObjectName(QStringLiteral("Label4"));
+    blackText(Label4);
     Label4->setGeometry(4, 44, 25, 21);
     txtField = new QLineEdit(Frame2);
     txtField->setObjectName(QStringLiteral("txtField"));
