@@ -96,11 +96,9 @@ int makeCatalogue(const QString& path, qint64 count)
     }
     Database db;
     SongTable table;
-    Failure f = db.open(path);
+    Failure f = openEngine(db, table, path);
     if (!f)
         f = db.execute(QStringLiteral("PRAGMA cache_size=-262144"));
-    if (!f)
-        f = table.open(db);
     if (f) {
         std::fprintf(stderr, "%s\n", qPrintable(f.description));
         return 1;
@@ -136,10 +134,7 @@ int openCatalogue(const QString& path)
     // What the window's load step does: the engine connection, then the data control.
     Database db;
     SongTable table;
-    Failure f = db.open(path);
-    if (!f)
-        f = table.open(db);
-    if (f) {
+    if (const Failure f = openEngine(db, table, path)) {
         std::fprintf(stderr, "%s\n", qPrintable(f.description));
         return 1;
     }
@@ -211,10 +206,7 @@ int scanTree(const QString& path, const QString& root)
 {
     Database db;
     SongTable table;
-    Failure f = db.open(path);
-    if (!f)
-        f = table.open(db);
-    if (f) {
+    if (const Failure f = openEngine(db, table, path)) {
         std::fprintf(stderr, "%s\n", qPrintable(f.description));
         return 1;
     }

@@ -31,6 +31,15 @@ Failure addSong(SongTable& table, const QString& artist, const QString& title, c
     return table.update();
 }
 
+void fillCatalogue(const QString& path, const QStringList& artists, const QString& title = "Song")
+{
+    Database db;
+    SongTable table;
+    QVERIFY(!openEngine(db, table, path).failed());
+    for (const QString& artist : artists)
+        QVERIFY(!addSong(table, artist, title).failed());
+}
+
 } // namespace
 
 class StoreTest : public QObject
@@ -146,14 +155,7 @@ void StoreTest::batchesCommitAndSurviveFailures()
 void StoreTest::recordSetMovesAndEvents()
 {
     ProgramFolder folder;
-    {
-        Database db;
-        QVERIFY(!db.open(folder.databasePath()).failed());
-        SongTable table;
-        QVERIFY(!table.open(db).failed());
-        for (const char* artist : {"Cora", "alba", "Bert"})
-            QVERIFY(!addSong(table, artist, "Song").failed());
-    }
+    fillCatalogue(folder.databasePath(), {"Cora", "alba", "Bert"});
     RecordSet records;
     QSignalSpy moves(&records, &RecordSet::moveComplete);
     QSignalSpy errors(&records, &RecordSet::error);
@@ -184,14 +186,7 @@ void StoreTest::recordSetMovesAndEvents()
 void StoreTest::deleteAndUpdate()
 {
     ProgramFolder folder;
-    {
-        Database db;
-        QVERIFY(!db.open(folder.databasePath()).failed());
-        SongTable table;
-        QVERIFY(!table.open(db).failed());
-        for (const char* artist : {"A", "B", "C"})
-            QVERIFY(!addSong(table, artist, "Song").failed());
-    }
+    fillCatalogue(folder.databasePath(), {"A", "B", "C"});
     RecordSet records;
     QSignalSpy changes(&records, &RecordSet::willChangeRecord);
     records.setConnectionString(connectionTo(folder.databasePath()));

@@ -284,10 +284,7 @@ bool MainWindow::load()
     m_programFolder = Modini::programFolder();
 
     const QString databasePath = m_programFolder + dbFileName;
-    Failure failure = m_db.open(databasePath);
-    if (!failure)
-        failure = m_table.open(m_db, Song::tableName);
-    if (failure) {
+    if (const Failure failure = openEngine(m_db, m_table, databasePath)) {
         m_prompter->ask(failure.description);
         releaseCatalogue();
         return false;
@@ -541,14 +538,7 @@ void MainWindow::cmdmakedb_Click()
     progress.close();
 
     const QString databasePath = m_programFolder + dbFileName;
-    const bool done = retryStep([&]() -> Failure {
-                          m_table.close();
-                          m_db.close();
-                          Failure f = m_db.open(databasePath);
-                          if (!f)
-                              f = m_table.open(m_db, Song::tableName);
-                          return f;
-                      }) &&
+    const bool done = retryStep([&] { return openEngine(m_db, m_table, databasePath); }) &&
                       retryStep([&] { return m_records->refresh(); });
     if (!done) {
         QApplication::restoreOverrideCursor();

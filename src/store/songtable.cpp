@@ -115,3 +115,11 @@ Failure SongTable::commitIfDue()
         return flush();
     return {};
 }
+
+Failure openEngine(Database& db, SongTable& table, const QString& path)
+{
+    table.close();
+    if (Failure f = db.open(path))
+        return f;
+    return table.open(db, Song::tableName);
+}

@@ -60,3 +60,6 @@ private:
     QElapsedTimer m_batchClock;
     unsigned m_sinceClock = 0;
 };
+
+// The engine connection: the catalogue file, then the table record set on adosong.
+Failure openEngine(Database& db, SongTable& table, const QString& path);
