@@ -190,12 +190,9 @@ void MainWindow::buildControls()
     grdDataGrid = new SongGrid(m_client);
     grdDataGrid->setObjectName(QStringLiteral("grdDataGrid"));
     grdDataGrid->setGeometry(0, gridTop, 663, 269);
-    grdDataGrid->setGridFont(QFont(QString::fromLatin1(designFontName), 8));
-    {
-        QFont design = grdDataGrid->gridFont();
-        design.setPointSizeF(designFontSize);
-        grdDataGrid->setGridFont(design);
-    }
+    QFont designFont(QString::fromLatin1(designFontName));
+    designFont.setPointSizeF(designFontSize);
+    grdDataGrid->setGridFont(designFont);
     grdDataGrid->hide();
 
     adodc = new DataControl(m_client);
