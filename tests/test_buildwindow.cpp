@@ -60,6 +60,12 @@ struct Desk
         QVERIFY(f.open(QIODevice::WriteOnly));
     }
     void findMp3s() { QTest::mouseClick(window->findChild<QToolButton*>("cmdmakedb"), Qt::LeftButton); }
+    // Picks a drive and presses Find MP3s.
+    void buildFrom(int drive)
+    {
+        drives->setCurrentIndex(drive);
+        findMp3s();
+    }
     QString caption() const { return window->dataControl()->caption(); }
 };
 
@@ -149,8 +155,7 @@ void BuildWindowTest::buildThroughTheButton()
         busyWhileAsked = QApplication::overrideCursor() != nullptr;
     };
 
-    d.drives->setCurrentIndex(1);
-    d.findMp3s();
+    d.buildFrom(1);
     QCOMPARE(d.prompter.shown.size(), size_t(1));
     QVERIFY2(d.prompter.shown[0].text.startsWith("This is a bug " + d.rock.path() + "/Rock/"),
              qPrintable(d.prompter.shown[0].text));
@@ -184,17 +189,14 @@ void BuildWindowTest::duplicatesAcrossBuilds()
     Desk d;
     d.file(d.rock, "Kestrel-Harbour.mp3");
     d.file(d.rock, "Rock/Kestrel-Harbour.mp3");
-    d.drives->setCurrentIndex(1);
-    d.findMp3s();
+    d.buildFrom(1);
     QCOMPARE(d.caption(), QStringLiteral("Record count= 1"));
     QVERIFY(d.prompter.shown.empty());
 
     d.window->findChild<QAction*>("mnudupes")->setChecked(true);
-    d.drives->setCurrentIndex(1);
-    d.findMp3s();
+    d.buildFrom(1);
     QCOMPARE(d.caption(), QStringLiteral("Record count= 3"));
-    d.drives->setCurrentIndex(1);
-    d.findMp3s();
+    d.buildFrom(1);
     QCOMPARE(d.caption(), QStringLiteral("Record count= 5"));
     QCOMPARE(d.window->duplicateCounter, 4);
     SongModel* model = d.window->grid()->model();
@@ -210,12 +212,10 @@ void BuildWindowTest::emptyDiscKeepsCount()
 {
     Desk d;
     d.file(d.rock, "a-1.mp3");
-    d.drives->setCurrentIndex(1);
-    d.findMp3s();
+    d.buildFrom(1);
     QCOMPARE(d.caption(), QStringLiteral("Record count= 1"));
     d.file(d.blank, "Docs/readme.txt");
-    d.drives->setCurrentIndex(2);
-    d.findMp3s();
+    d.buildFrom(2);
     QCOMPARE(d.caption(), QStringLiteral("Record count= 1"));
     QVERIFY(d.window->grid()->isVisibleTo(d.window.get()));
 }
@@ -225,8 +225,7 @@ void BuildWindowTest::failedReopenRetriedOrCancelled()
     Desk d;
     d.file(d.rock, "a-1.mp3");
     d.file(d.rock, "b-2.mp3");
-    d.drives->setCurrentIndex(1);
-    d.findMp3s();
+    d.buildFrom(1);
     QCOMPARE(d.caption(), QStringLiteral("Record count= 2"));
 
     // The catalogue is moved away while a disc is read: the store refuses the rows (reported

@@ -18,7 +18,6 @@ private slots:
     void writeKeepsOtherLines();
     void awkwardFilesStillRead();
     void refusesReadOnlyFileAndFolder();
-    void fileExists();
 };
 
 void SettingsTest::readsNothingWithoutFile()
@@ -76,15 +75,6 @@ void SettingsTest::writeKeepsOtherLines()
 {
     ProgramFolder folder(false);
     const QString path = folder.settingsPath();
-    // Creates the file, the sections and the keys in the order written.
-    QVERIFY(profileWrite("Allow Duplicate Names", "Box Checked", "", path));
-    QVERIFY(profileWrite("GridFont", "FontName", "", path));
-    QVERIFY(profileWrite("GridFont", "FontSize", "", path));
-    QVERIFY(profileWrite("Swap Artist/Title", "ColOrder", "", path));
-    QCOMPARE(folder.readSettings(),
-             QByteArray("[Allow Duplicate Names]\nBox Checked=\n[GridFont]\nFontName=\n"
-                        "FontSize=\n[Swap Artist/Title]\nColOrder=\n"));
-
     folder.writeSettings("; my notes\n[GridFont]\nFontName=Arial\n\n# keep me\n[Other]\nx = 1\n");
     QVERIFY(profileWrite("gridfont", "fontsize", "12", path));
     QVERIFY(profileWrite("GridFont", "FontName", "DejaVu Sans", path));
@@ -133,19 +123,6 @@ void SettingsTest::refusesReadOnlyFileAndFolder()
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     // A value that would break the file's lines is refused too.
     QVERIFY(!profileWrite("GridFont", "FontName", "two\nlines", path));
-}
-
-void SettingsTest::fileExists()
-{
-    QTemporaryDir dir;
-    QVERIFY(!Modini::FileExists(dir.path()));
-    QVERIFY(!Modini::FileExists(dir.path() + "/none"));
-    QVERIFY(!Modini::FileExists(QString()));
-    QVERIFY(!Modini::FileExists("/nonexistent-volume/x/y.mp3"));
-    QFile f(dir.path() + "/a.mp3");
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.close();
-    QVERIFY(Modini::FileExists(dir.path() + "/a.mp3"));
 }
 
 QTEST_GUILESS_MAIN(SettingsTest)

@@ -130,9 +130,8 @@ void StoreTest::batchesCommitAndSurviveFailures()
 {
     ProgramFolder folder;
     Database db;
-    QVERIFY(!db.open(folder.databasePath()).failed());
     SongTable table;
-    QVERIFY(!table.open(db).failed());
+    QVERIFY(!openEngine(db, table, folder.databasePath()).failed());
     table.setBatchInterval(60'000);
     QVERIFY(!addSong(table, "A", "1").failed());
     QCOMPARE(addSong(table, "a", "1").number, FailureNumber::DuplicateKey);
@@ -260,14 +259,10 @@ void StoreTest::modelShowsYesNoAndNewRow()
 void StoreTest::modelPassesTester()
 {
     ProgramFolder folder;
-    {
-        Database db;
-        QVERIFY(!db.open(folder.databasePath()).failed());
-        SongTable table;
-        QVERIFY(!table.open(db).failed());
-        for (int i = 0; i < 50; ++i)
-            QVERIFY(!addSong(table, QString("Artist %1").arg(i % 7), QString("Title %1").arg(i)).failed());
-    }
+    QStringList artists;
+    for (int i = 0; i < 50; ++i)
+        artists << QString("Artist %1").arg(i);
+    fillCatalogue(folder.databasePath(), artists);
     RecordSet records;
     records.setConnectionString(connectionTo(folder.databasePath()));
     SongModel model(&records);
