@@ -37,13 +37,7 @@ void RecordSet::close()
     m_rowids.clear();
     m_cache.clear();
     m_current = -1;
-}
-
-Failure RecordSet::report(const Failure& failure)
-{
-    if (failure)
-        emit error(failure.number, failure.description);
-    return failure;
+    m_onDeletedRow = false;
 }
 
 Failure RecordSet::ensureOpen()
@@ -64,43 +58,55 @@ Failure RecordSet::ensureOpen()
 Failure RecordSet::refresh()
 {
     if (Failure f = ensureOpen())
-        return report(f);
-    QString sql, parameter;
-    if (!m_source.rowidQuery(&sql, &parameter))
-        return report({FailureNumber::InvalidArgument,
-                       QStringLiteral("The record source names an unknown field: %1").arg(m_source.text())});
+        return f;
+    QString sql;
+    if (!m_source.rowidQuery(&sql))
+        return {FailureNumber::InvalidArgument,
+                QStringLiteral("The record source names an unknown field: %1").arg(m_source.text())};
     Statement query;
     if (Failure f = query.prepare(m_db.handle(), sql))
-        return report(f);
+        return f;
     if (!m_source.filterField.isEmpty())
-        query.bind(1, parameter);
+        query.bind(1, m_source.filterText);
 
     std::vector<qint64> rowids;
     rowids.reserve(m_rowids.size() + 1024);
     Failure failure;
     while (query.step(&failure))
-        rowids.push_back(query.column(0).toLongLong());
+        rowids.push_back(sqlite3_column_int64(query.get(), 0));
     if (failure)
-        return report(failure);
+        return failure;
 
     emit aboutToReset();
     m_rowids = std::move(rowids);
     m_cache.clear();
     m_active = true;
     m_current = m_rowids.empty() ? -1 : 0;
+    m_onDeletedRow = false;
     emit resetDone();
     if (m_current >= 0)
         emit moveComplete(EventReason::Requery);
     return {};
 }
 
+Failure RecordSet::requery(const RecordSource& source)
+{
+    const RecordSource before = m_source;
+    m_source = source;
+    const Failure failure = refresh();
+    if (failure)
+        m_source = before;
+    return failure;
+}
+
 Failure RecordSet::moveWith(qint64 index, EventReason reason)
 {
     if (!m_active)
-        return report(noCurrentRecord());
+        return noCurrentRecord();
     if (index < 0 || index >= recordCount())
-        return report(noCurrentRecord());
+        return noCurrentRecord();
     m_current = index;
+    m_onDeletedRow = false;
     emit moveComplete(reason);
     return {};
 }
@@ -118,47 +124,52 @@ Failure RecordSet::moveLast()
 Failure RecordSet::moveNext()
 {
     if (!m_active || m_current < 0)
-        return report(noCurrentRecord());
-    if (m_current + 1 >= recordCount()) {
+        return noCurrentRecord();
+    // After a delete the next row already stands in the deleted row's place.
+    const qint64 next = m_onDeletedRow ? m_current : m_current + 1;
+    if (next >= recordCount()) {
         // Passing the last row leaves the set at its end, with no current row.
         m_current = recordCount();
+        m_onDeletedRow = false;
         return {};
     }
-    return moveWith(m_current + 1, EventReason::MoveNext);
+    return moveWith(next, EventReason::MoveNext);
 }
 
 Failure RecordSet::movePrevious()
 {
     if (!m_active || m_current <= 0)
-        return report(noCurrentRecord());
+        return noCurrentRecord();
     return moveWith(qMin(m_current, recordCount()) - 1, EventReason::MovePrevious);
 }
 
 Failure RecordSet::moveTo(qint64 index)
 {
-    if (index == m_current)
+    if (index == m_current) {
+        m_onDeletedRow = false;
         return {};
+    }
     return moveWith(index, EventReason::Move);
 }
 
 Failure RecordSet::deleteCurrent()
 {
     if (!m_active || m_current < 0 || m_current >= recordCount())
-        return report(noCurrentRecord());
+        return noCurrentRecord();
     emit willChangeRecord(EventReason::Delete);
     Statement del;
     if (Failure f = del.prepare(m_db.handle(), QStringLiteral("DELETE FROM adosong WHERE rowid=?")))
-        return report(f);
+        return f;
     const qint64 index = m_current;
     del.bindInt(1, m_rowids[size_t(index)]);
     Failure failure;
     del.step(&failure);
     if (failure)
-        return report(failure);
+        return failure;
     emit rowAboutToBeRemoved(index);
     m_cache.erase(m_rowids[size_t(index)]);
     m_rowids.erase(m_rowids.begin() + index);
-    // The deleted row's place stays current but holds no row until the next move.
+    m_onDeletedRow = true;
     emit rowRemoved(index);
     return {};
 }
@@ -166,22 +177,21 @@ Failure RecordSet::deleteCurrent()
 Failure RecordSet::updateField(qint64 index, int field, const QVariant& value)
 {
     if (!m_active || index < 0 || index >= recordCount())
-        return report(noCurrentRecord());
+        return noCurrentRecord();
     if (field < 0 || field >= Song::FieldCount)
-        return report(
-            {FailureNumber::InvalidArgument, QStringLiteral("Item cannot be found in the collection.")});
+        return {FailureNumber::InvalidArgument, QStringLiteral("Item cannot be found in the collection.")};
     emit willChangeRecord(EventReason::Update);
     Statement update;
     const QString sql =
         QStringLiteral("UPDATE adosong SET %1=? WHERE rowid=?").arg(Song::fieldNames()[field]);
     if (Failure f = update.prepare(m_db.handle(), sql))
-        return report(f);
+        return f;
     update.bind(1, value);
     update.bindInt(2, m_rowids[size_t(index)]);
     Failure failure;
     update.step(&failure);
     if (failure)
-        return report(failure);
+        return failure;
     m_cache.erase(m_rowids[size_t(index)]);
     emit rowChanged(index);
     return {};
@@ -190,19 +200,19 @@ Failure RecordSet::updateField(qint64 index, int field, const QVariant& value)
 Failure RecordSet::addNew(const Row& values)
 {
     if (Failure f = ensureOpen())
-        return report(f);
+        return f;
     emit willChangeRecord(EventReason::AddNew);
     Statement insert;
     const QString sql = QStringLiteral("INSERT INTO adosong (%1) VALUES (?,?,?,?,?,?,?)")
                             .arg(Song::fieldNames().join(QLatin1Char(',')));
     if (Failure f = insert.prepare(m_db.handle(), sql))
-        return report(f);
+        return f;
     for (int i = 0; i < Song::FieldCount; ++i)
         insert.bind(i + 1, values[size_t(i)]);
     Failure failure;
     insert.step(&failure);
     if (failure)
-        return report(failure);
+        return failure;
     // A new row stays at the end of the result until the next refresh.
     const qint64 index = recordCount();
     emit rowAboutToBeAppended(index);

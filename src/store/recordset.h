@@ -47,6 +47,9 @@ public:
 
     // Runs the record source again; the first row becomes current.
     Failure refresh();
+    // Makes `source` the record source and runs it. When it fails, the record source
+    // that was in force stays, and so do the rows shown.
+    Failure requery(const RecordSource& source);
     bool isActive() const { return m_active; }
     void close();
 
@@ -62,7 +65,8 @@ public:
     Failure movePrevious();
     Failure moveTo(qint64 index);
 
-    // Removes the current row from the table at once; there is no current row after it.
+    // Removes the current row from the table at once. The row that takes its place becomes
+    // current (none when it was the last), and the next moveNext() stays on it.
     Failure deleteCurrent();
     // Stores one field of a row of the result.
     Failure updateField(qint64 index, int field, const QVariant& value);
@@ -70,6 +74,10 @@ public:
     Failure addNew(const Row& values);
 
     QVariant value(qint64 index, int field);
+
+    // The data control's error event, for a write the user made through the grid that the
+    // catalogue refused. The record set's own calls answer their failures instead.
+    void raiseError(const Failure& failure) { emit error(failure.number, failure.description); }
     static QString fieldName(int field) { return Song::fieldNames().value(field); }
 
 signals:
@@ -86,7 +94,6 @@ signals:
 
 private:
     Failure ensureOpen();
-    Failure report(const Failure& failure);
     Failure moveWith(qint64 index, EventReason reason);
     const Row* fetch(qint64 index);
 
@@ -97,6 +104,7 @@ private:
     bool m_active = false;
     std::vector<qint64> m_rowids;
     qint64 m_current = -1;
+    bool m_onDeletedRow = false; // the current row took the place of a deleted one
     std::unordered_map<qint64, Row> m_cache;
 };
 Q_DECLARE_METATYPE(EventReason)

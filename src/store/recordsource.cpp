@@ -9,38 +9,61 @@ RecordSource RecordSource::defaultSource()
     return source;
 }
 
-QString RecordSource::text() const
+RecordSource RecordSource::sorted(const QStringList& keys)
 {
-    QString sql;
-    if (filterField.isEmpty()) {
-        sql = QStringLiteral("select *from adosong");
-    } else {
-        sql = QStringLiteral(" select * from adosong WHERE ") + filterField + QStringLiteral(" LIKE '%") +
-              filterText + QStringLiteral("%'");
-    }
-    if (!orderBy.isEmpty())
-        sql += (filterField.isEmpty() ? QStringLiteral(" order by ") : QStringLiteral("order by ")) +
-               orderBy.join(QLatin1Char(','));
-    return sql;
+    RecordSource source;
+    source.kind = Kind::Sorted;
+    source.orderBy = keys;
+    return source;
 }
 
-bool RecordSource::rowidQuery(QString* sql, QString* parameter) const
+RecordSource RecordSource::search(const QString& field, const QString& text)
 {
-    QString query = QStringLiteral("SELECT rowid FROM adosong");
-    parameter->clear();
+    RecordSource source;
+    source.kind = Kind::Search;
+    source.filterField = field;
+    source.filterText = text;
+    source.orderBy = {QStringLiteral("Artist")};
+    return source;
+}
+
+QString RecordSource::text() const
+{
+    const QString order = orderBy.join(QLatin1Char(','));
+    switch (kind) {
+    case Kind::Sorted:
+        return QStringLiteral("SELECT * FROM ADOSong ORDER BY ") + order;
+    case Kind::Search:
+        return QStringLiteral(" select * from adosong WHERE ") + filterField + QStringLiteral(" LIKE '%") +
+               filterText + QStringLiteral("%'order by ") + order;
+    case Kind::Default:
+        break;
+    }
+    return QStringLiteral("select *from adosong order by ") + order;
+}
+
+bool RecordSource::rowidQuery(QString* sql) const
+{
+    QString query = QStringLiteral("SELECT rowid FROM ") + Song::tableName;
+    // Reading the unique key's index in artist order would visit the table for every row
+    // to test any other field; the filter field's own index and a sort of the matches are
+    // far cheaper. A key written "+Artist" keeps its collation but leaves the index alone.
+    QString keyPrefix;
     if (!filterField.isEmpty()) {
         const int field = Song::fieldIndex(filterField);
         if (field < 0)
             return false;
-        query += QStringLiteral(" WHERE ") + Song::fieldNames()[field] + QStringLiteral(" LIKE ?");
-        *parameter = QLatin1Char('%') + filterText + QLatin1Char('%');
+        query +=
+            QStringLiteral(" WHERE ") + Song::fieldNames()[field] + QStringLiteral(" LIKE '%' || ? || '%'");
+        if (field != Song::Artist && field != Song::Title)
+            keyPrefix = QStringLiteral("+");
     }
     QStringList keys;
     for (const QString& name : orderBy) {
         const int field = Song::fieldIndex(name);
         if (field < 0)
             return false;
-        keys << Song::fieldNames()[field];
+        keys << keyPrefix + Song::fieldNames()[field];
     }
     if (!keys.isEmpty())
         query += QStringLiteral(" ORDER BY ") + keys.join(QLatin1Char(','));

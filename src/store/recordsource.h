@@ -8,17 +8,32 @@
 // parameter; text() gives the statement as the user would read it.
 struct RecordSource
 {
+    // Which of the program's statements this is; only the spelling of text() differs.
+    enum class Kind
+    {
+        Default,
+        Sorted,
+        Search
+    };
+
+    Kind kind = Kind::Default;
     QString filterField; // empty: every row
     QString filterText;  // matched anywhere in the field; % and _ act as wildcards
     QStringList orderBy; // field names, first key first
 
+    // The whole catalogue by artist and title.
     static RecordSource defaultSource();
+    // The whole catalogue in the order of `keys`.
+    static RecordSource sorted(const QStringList& keys);
+    // The rows whose `field` holds `text` anywhere, by artist.
+    static RecordSource search(const QString& field, const QString& text);
 
     QString text() const;
 
     // The statement that yields the rowids of the result in order, and whether it is
-    // valid (every field comes from the table's own list).
-    bool rowidQuery(QString* sql, QString* parameter) const;
+    // valid (every field comes from the table's own list). The search text, when there
+    // is one, is the statement's only parameter.
+    bool rowidQuery(QString* sql) const;
 
     bool operator==(const RecordSource&) const = default;
 };

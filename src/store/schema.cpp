@@ -30,17 +30,66 @@ QStringList schemaStatements()
 {
     // Text compares without regard to case, so the unique key and the sort orders
     // treat "ABBA" and "Abba" as the same name.
-    return {
-        QStringLiteral("CREATE TABLE adosong ("
-                       "Artist TEXT COLLATE NOCASE, "
-                       "Title TEXT COLLATE NOCASE, "
-                       "Playtime TEXT COLLATE NOCASE, "
-                       "ONcd INTEGER, "
-                       "MP3cd TEXT COLLATE NOCASE, "
-                       "Category TEXT COLLATE NOCASE, "
-                       "FullPath TEXT COLLATE NOCASE)"),
-        QStringLiteral("CREATE UNIQUE INDEX adosong_artist_title ON adosong (Artist, Title)"),
-    };
+    return QStringList{
+               QStringLiteral("CREATE TABLE adosong ("
+                              "Artist TEXT COLLATE NOCASE, "
+                              "Title TEXT COLLATE NOCASE, "
+                              "Playtime TEXT COLLATE NOCASE, "
+                              "ONcd INTEGER, "
+                              "MP3cd TEXT COLLATE NOCASE, "
+                              "Category TEXT COLLATE NOCASE, "
+                              "FullPath TEXT COLLATE NOCASE)"),
+               QStringLiteral("CREATE UNIQUE INDEX adosong_artist_title ON adosong (Artist, Title)"),
+           } +
+           sortIndexStatements();
+}
+
+namespace {
+// Every order a column head offers besides the unique key's own: index name and keys.
+const char* const sortIndexes[][2] = {
+    {"adosong_title", "Title, Artist"},
+    {"adosong_playtime", "Playtime, Artist"},
+    {"adosong_mp3cd", "MP3cd, Artist"},
+    {"adosong_category", "Category, Artist"},
+};
+} // namespace
+
+QStringList sortIndexStatements()
+{
+    QStringList statements;
+    for (const auto& index : sortIndexes)
+        statements << QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (%3)")
+                          .arg(QLatin1String(index[0]), tableName, QLatin1String(index[1]));
+    return statements;
+}
+
+Failure addMissingSortIndexes(Database& db)
+{
+    // Looking first keeps an up-to-date catalogue free of any write at opening.
+    QStringList names;
+    for (const auto& index : sortIndexes)
+        names << QStringLiteral("'%1'").arg(QLatin1String(index[0]));
+    Statement present;
+    if (Failure f = present.prepare(
+            db.handle(), QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='index' AND "
+                                        "name IN (%1)")
+                             .arg(names.join(QLatin1Char(',')))))
+        return f;
+    Failure failure;
+    if (present.step(&failure) && present.column(0).toInt() == int(std::size(sortIndexes)))
+        return {};
+    if (failure)
+        return failure;
+    QStringList statements = sortIndexStatements();
+    statements.prepend(QStringLiteral("BEGIN"));
+    statements.append(QStringLiteral("COMMIT"));
+    for (const QString& sql : std::as_const(statements)) {
+        if (Failure f = db.execute(sql)) {
+            db.execute(QStringLiteral("ROLLBACK"));
+            return f;
+        }
+    }
+    return {};
 }
 
 Failure createCatalogue(const QString& path)

@@ -37,6 +37,12 @@ constexpr std::array<int, FieldCount> gridColumnField = {Artist, Title,    Playt
 // The statements that make an empty catalogue.
 QStringList schemaStatements();
 
+// The indexes behind the grid's sort orders, each made only when it is missing.
+QStringList sortIndexStatements();
+
+// Gives a catalogue made by an earlier build the sort indexes it lacks.
+Failure addMissingSortIndexes(Database& db);
+
 // Creates an empty catalogue at `path`. Refuses to touch a file that exists.
 Failure createCatalogue(const QString& path);
 

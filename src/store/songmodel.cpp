@@ -81,7 +81,11 @@ bool SongModel::setData(const QModelIndex& index, const QVariant& value, int rol
         emit dataChanged(index, index);
         return true;
     }
-    return !m_records->updateField(index.row(), field, stored).failed();
+    if (const Failure failure = m_records->updateField(index.row(), field, stored)) {
+        m_records->raiseError(failure);
+        return false;
+    }
+    return true;
 }
 
 Qt::ItemFlags SongModel::flags(const QModelIndex& index) const
@@ -128,6 +132,8 @@ bool SongModel::commitNewRow()
     m_committing = true;
     const Failure failure = m_records->addNew(m_pending);
     m_committing = false;
+    if (failure)
+        m_records->raiseError(failure);
     return !failure.failed();
 }
 

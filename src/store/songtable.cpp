@@ -121,5 +121,25 @@ Failure openEngine(Database& db, SongTable& table, const QString& path)
     table.close();
     if (Failure f = db.open(path))
         return f;
-    return table.open(db, Song::tableName);
+    if (Failure f = table.open(db, Song::tableName))
+        return f;
+    // A catalogue that cannot take the indexes (read-only, busy) still opens; its sorts
+    // are only slower.
+    Song::addMissingSortIndexes(db);
+    return {};
+}
+
+Failure countSongs(Database& db, qint64* count)
+{
+    Statement query;
+    if (Failure f = query.prepare(db.handle(), QStringLiteral("SELECT count(*) FROM ") + Song::tableName))
+        return f;
+    Failure failure;
+    *count = query.step(&failure) ? query.column(0).toLongLong() : 0;
+    return failure;
+}
+
+Failure clearSongs(Database& db)
+{
+    return db.execute(QStringLiteral("DELETE FROM ") + Song::tableName);
 }

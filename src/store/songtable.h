@@ -61,5 +61,11 @@ private:
     unsigned m_sinceClock = 0;
 };
 
-// The engine connection: the catalogue file, then the table record set on adosong.
+// The engine connection: the catalogue file, then the table record set on adosong. A
+// catalogue made by an earlier build gets the sort indexes it lacks.
 Failure openEngine(Database& db, SongTable& table, const QString& path);
+
+// "Clear Database" on a connection of its own: how many songs there are, and removing
+// every one of them.
+Failure countSongs(Database& db, qint64* count);
+Failure clearSongs(Database& db);
