@@ -1,8 +1,11 @@
 #include "app/mainwindow.h"
 
+#include "app/busypointer.h"
 #include "app/datacontrol.h"
 #include "app/prompter.h"
 #include "app/songgrid.h"
+#include "browse/columnsort.h"
+#include "browse/fieldsearch.h"
 #include "scan/cataloguebuilder.h"
 #include "settings/profile.h"
 #include "store/recordset.h"
@@ -170,7 +173,8 @@ void MainWindow::buildControls()
 
     cbosearch = new QComboBox(Frame2);
     cbosearch->setObjectName(QStringLiteral("cbosearch"));
-    cbosearch->setEditable(true);
+    // Only the offered fields can be searched: a list to pick from, not a text to type.
+    cbosearch->setEditable(false);
     cbosearch->setGeometry(4, 18, 101, 21);
     Label4 = new QLabel(QStringLiteral(" For"), Frame2);
     Label4->setObjectName(QStringLiteral("Label4"));
@@ -224,6 +228,16 @@ void MainWindow::buildControls()
 
     connect(Drive1, &QComboBox::currentIndexChanged, this, [this] { Drive1_Change(); });
     connect(cmdmakedb, &QToolButton::clicked, this, [this] { cmdmakedb_Click(); });
+    connect(cmddelete, &QPushButton::clicked, this, [this] { cmddelete_Click(); });
+    connect(cmdDeleteDB, &QPushButton::clicked, this, [this] { cmdDeleteDB_Click(); });
+    connect(cmdadd, &QPushButton::clicked, this, [this] { cmdadd_Click(); });
+    connect(cmdrefresh, &QPushButton::clicked, this, [this] { cmdrefresh_Click(); });
+    connect(grdDataGrid, &SongGrid::headClicked, this, [this](int column) { grdDataGrid_HeadClick(column); });
+    connect(cbosearch, &QComboBox::activated, this, [this] { cbosearch_Click(); });
+    // Enter in the text searches, as the button does.
+    connect(txtField, &QLineEdit::returnPressed, this, [this] { dosearch(); });
+    connect(cmdsearch, &QPushButton::clicked, this, [this] { cmdsearch_Click(); });
+    connect(cmdOK2, &QPushButton::clicked, this, [this] { cmdOK2_Click(); });
 
     setTabOrder(Drive1, txtDrive);
     setTabOrder(txtDrive, cmdmakedb);
@@ -239,7 +253,9 @@ void MainWindow::buildMenus()
     };
     QMenu* mnufile = menuBar()->addMenu(QStringLiteral("&File"));
     mnufile->setObjectName(QStringLiteral("mnufile"));
-    entry(mnufile, "mnusearch", QStringLiteral("Field Search"));
+    mnusearch = entry(mnufile, "mnusearch", QStringLiteral("Field Search"));
+    mnusearch->setShortcut(QKeySequence::Find);
+    connect(mnusearch, &QAction::triggered, this, [this] { mnusearch_Click(); });
     // Opening and saving files has no meaning for a catalogue: the entries stay greyed.
     entry(mnufile, "mnuOpen", QStringLiteral("OpenFile"))->setEnabled(false);
     entry(mnufile, "mnusave", QStringLiteral("SaveFile"))->setEnabled(false);
@@ -251,9 +267,11 @@ void MainWindow::buildMenus()
     QMenu* mnuoptions = menuBar()->addMenu(QStringLiteral("&Options"));
     mnuoptions->setObjectName(QStringLiteral("mnuoptions"));
     entry(mnuoptions, "mnufont", QStringLiteral("Font"));
-    entry(mnuoptions, "mnuswap", QStringLiteral("Swap Artist/Title"));
+    mnuswap = entry(mnuoptions, "mnuswap", QStringLiteral("Swap Artist/Title"));
+    connect(mnuswap, &QAction::triggered, this, [this] { mnuswap_Click(); });
     mnudupes = entry(mnuoptions, "mnudupes", QStringLiteral("Allow Duplicate entries"));
     mnudupes->setCheckable(true);
+    connect(mnudupes, &QAction::triggered, this, [this] { mnudupes_Click(); });
 
     QMenu* mnuhelp = menuBar()->addMenu(QStringLiteral("&Help"));
     mnuhelp->setObjectName(QStringLiteral("mnuhelp"));
@@ -300,7 +318,7 @@ bool MainWindow::load()
         grdDataGrid->show();
 
     cbosearch->clear();
-    cbosearch->addItems({QStringLiteral("Artist"), QStringLiteral("Title"), QStringLiteral("Category")});
+    cbosearch->addItems(FieldSearch::fields());
     cbosearch->setCurrentText(QStringLiteral("Artist"));
 
     placeWindow();
@@ -327,35 +345,32 @@ void MainWindow::placeWindow()
 
 void MainWindow::createSettings()
 {
-    const QString path = m_programFolder + iniFileName;
-    lastIniWrite =
-        profileWrite(QStringLiteral("Allow Duplicate Names"), QStringLiteral("Box Checked"), QString(), path);
-    lastIniWrite = profileWrite(QStringLiteral("GridFont"), QStringLiteral("FontName"), QString(), path);
-    lastIniWrite = profileWrite(QStringLiteral("GridFont"), QStringLiteral("FontSize"), QString(), path);
-    lastIniWrite =
-        profileWrite(QStringLiteral("Swap Artist/Title"), QStringLiteral("ColOrder"), QString(), path);
+    lastIniWrite = true;
+    for (const ProfileKey& entry :
+         {Entries::allowDuplicates, Entries::fontName, Entries::fontSize, Entries::columnOrder})
+        lastIniWrite = profileWrite(entry.section, entry.key, QString(), settingsPath()) && lastIniWrite;
 }
 
 void MainWindow::applySettings()
 {
     const QString get = QStringLiteral("GET");
-    const bool swapped = Modini::ProfileEntry(get, QStringLiteral("Swap Artist/Title"),
-                                              QStringLiteral("ColOrder")) == QLatin1String("Title");
+    const bool swapped = Modini::ProfileEntry(get, Entries::columnOrder.section, Entries::columnOrder.key) ==
+                         QLatin1String("Title");
     grdDataGrid->setColumnCaption(0, swapped ? QStringLiteral("Title") : QStringLiteral("Artist"));
     grdDataGrid->setColumnCaption(1, swapped ? QStringLiteral("Artist") : QStringLiteral("Title"));
 
-    mnudupes->setChecked(Modini::ProfileEntry(get, QStringLiteral("Allow Duplicate Names"),
-                                              QStringLiteral("Box Checked")) == QLatin1String("Yes"));
+    mnudupes->setChecked(Modini::ProfileEntry(get, Entries::allowDuplicates.section,
+                                              Entries::allowDuplicates.key) == QLatin1String("Yes"));
 
     QFont font = grdDataGrid->gridFont();
-    const QString name = Modini::ProfileEntry(get, QStringLiteral("GridFont"), QStringLiteral("FontName"));
+    const QString name = Modini::ProfileEntry(get, Entries::fontName.section, Entries::fontName.key);
     if (!name.isEmpty()) {
         font.setFamily(name);
         fontDialogName = font.family();
     } else {
         font.setFamily(QString::fromLatin1(designFontName));
     }
-    const QString size = Modini::ProfileEntry(get, QStringLiteral("GridFont"), QStringLiteral("FontSize"));
+    const QString size = Modini::ProfileEntry(get, Entries::fontSize.section, Entries::fontSize.key);
     if (!size.isEmpty()) {
         // A size that is no usable number of points keeps the font's size as it is.
         bool ok = false;
@@ -546,4 +561,155 @@ void MainWindow::cmdmakedb_Click()
     QApplication::restoreOverrideCursor();
     returnToStartupDrive();
     adodc->setCaption(QStringLiteral("Record count= ") + QString::number(m_records->recordCount()));
+}
+
+void MainWindow::cmddelete_Click()
+{
+    Failure failure = m_records->deleteCurrent();
+    if (!failure)
+        failure = m_records->moveNext();
+    // Past the end: the new last row. Deleting the only row leaves none, and nothing to say.
+    if (!failure && m_records->isEOF() && m_records->recordCount() > 0)
+        failure = m_records->moveLast();
+    if (failure)
+        m_prompter->ask(QStringLiteral("Delete Error ") + failure.description);
+}
+
+void MainWindow::cmdDeleteDB_Click()
+{
+    BusyPointer busy;
+    Database own;
+    qint64 songs = 0;
+    Failure failure = own.open(m_programFolder + dbFileName);
+    if (!failure)
+        failure = countSongs(own, &songs);
+    // A catalogue that took a shelf of discs to build is not wiped by one stray click.
+    if (!failure && songs > 0 &&
+        m_prompter->ask(songs == 1 ? QStringLiteral("Remove the 1 song from the catalogue?")
+                                   : QStringLiteral("Remove all %1 songs from the catalogue?\n"
+                                                    "This cannot be undone.")
+                                         .arg(QLocale().toString(songs)),
+                        Prompter::YesNo, QStringLiteral("Clear Database")) != Prompter::Yes)
+        return;
+    if (!failure)
+        failure = clearSongs(own);
+    if (!failure)
+        failure = m_records->refresh();
+    if (failure) {
+        m_prompter->ask(QStringLiteral("Delete error ") + failure.description);
+        return;
+    }
+    grdDataGrid->hide();
+}
+
+void MainWindow::cmdadd_Click()
+{
+    PlayArmed = false;
+    Failure failure = m_records->isActive() ? Failure() : m_records->refresh();
+    if (!failure && m_records->recordCount() > 0)
+        failure = m_records->moveLast();
+    if (failure) {
+        m_prompter->ask(QStringLiteral("Add error ") + failure.description);
+        return;
+    }
+    // An empty catalogue can be filled by hand too: the grid comes up with its new row.
+    grdDataGrid->show();
+    grdDataGrid->setFocus();
+    grdDataGrid->moveToNewRow();
+}
+
+void MainWindow::cmdrefresh_Click()
+{
+    rsrefresh();
+}
+
+void MainWindow::rsrefresh()
+{
+    BusyPointer busy;
+    if (const Failure failure = m_records->refresh())
+        m_prompter->ask(failure.description);
+}
+
+void MainWindow::grdDataGrid_HeadClick(int ColIndex)
+{
+    BusyPointer busy;
+    if (const Failure failure = m_records->requery(ColumnSort::sourceFor(ColIndex)))
+        m_prompter->ask(failure.description);
+}
+
+void MainWindow::mnusearch_Click()
+{
+    Frame2->show();
+    frafind->hide();
+}
+
+void MainWindow::cbosearch_Click()
+{
+    txtField->setFocus();
+}
+
+void MainWindow::cmdsearch_Click()
+{
+    dosearch();
+}
+
+void MainWindow::dosearch()
+{
+    const QString text = txtField->text();
+    if (text.isEmpty())
+        return;
+    RecordSource source;
+    Failure failure = FieldSearch::sourceFor(cbosearch->currentText(), text, &source);
+    if (!failure) {
+        BusyPointer busy;
+        failure = m_records->requery(source);
+    }
+    // The panel, its field and text and the rows shown stay as they were.
+    if (failure) {
+        m_prompter->ask(failure.description);
+        return;
+    }
+    if (m_records->recordCount() != 0)
+        return;
+    Frame2->hide();
+    txtField->clear();
+    cbosearch->setCurrentText(QStringLiteral("Artist"));
+    m_prompter->ask(QStringLiteral(" No selections found"));
+    showWholeCatalogue();
+}
+
+void MainWindow::cmdOK2_Click()
+{
+    Frame2->hide();
+    frafind->show();
+    txtField->clear();
+    cbosearch->setCurrentText(QStringLiteral("Artist"));
+    showWholeCatalogue();
+}
+
+void MainWindow::showWholeCatalogue()
+{
+    BusyPointer busy;
+    if (const Failure failure = m_records->requery(RecordSource::defaultSource()))
+        m_prompter->ask(failure.description);
+}
+
+void MainWindow::mnuswap_Click()
+{
+    const bool normal = grdDataGrid->columnCaption(0) == QLatin1String("Artist");
+    const QString first = normal ? QStringLiteral("Title") : QStringLiteral("Artist");
+    const QString second = normal ? QStringLiteral("Artist") : QStringLiteral("Title");
+    grdDataGrid->setColumnCaption(0, first);
+    grdDataGrid->setColumnCaption(1, second);
+    // A failed write goes unreported: the captions have changed all the same.
+    profileWrite(Entries::columnOrder.section, Entries::columnOrder.key, first, settingsPath());
+}
+
+void MainWindow::mnudupes_Click()
+{
+    // The entry has flipped its check mark on the click; the mark stays flipped even when
+    // the settings file refuses it.
+    const QString value = mnudupes->isChecked() ? QStringLiteral("Yes") : QStringLiteral("No");
+    if (!profileWrite(Entries::allowDuplicates.section, Entries::allowDuplicates.key, value, settingsPath()))
+        m_prompter->ask(QStringLiteral("OOPs an error writing INI file"));
 }

@@ -86,6 +86,23 @@ private:
     void adodc_MoveComplete(EventReason reason);
     void adodc_WillChangeRecord(EventReason reason);
 
+    void cmddelete_Click();
+    void cmdDeleteDB_Click();
+    void cmdadd_Click();
+    void cmdrefresh_Click();
+    void rsrefresh();
+    void grdDataGrid_HeadClick(int ColIndex);
+    void mnusearch_Click();
+    void cbosearch_Click();
+    void cmdsearch_Click();
+    void dosearch();
+    void cmdOK2_Click();
+    // The whole catalogue in the default order again, as the search panel leaves it.
+    void showWholeCatalogue();
+    void mnuswap_Click();
+    void mnudupes_Click();
+    QString settingsPath() const { return m_programFolder + iniFileName; }
+
     Prompter* m_prompter;
     VolumeSource* m_volumes;
     QString m_programFolder;
@@ -118,6 +135,8 @@ private:
     QPushButton* cmdrefresh = nullptr;
     QPushButton* cmdprint = nullptr;
     QPushButton* cmdDeleteDB = nullptr;
+    QAction* mnusearch = nullptr;
+    QAction* mnuswap = nullptr;
     QAction* mnudupes = nullptr;
     QAction* mnuexit = nullptr;
 };

@@ -14,6 +14,11 @@ Prompter::Answer MessageBoxPrompter::ask(const QString& text, Buttons buttons, c
         box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
         box.setDefaultButton(QMessageBox::Retry);
         box.setEscapeButton(QMessageBox::Cancel);
+    } else if (buttons == YesNo) {
+        box.setIcon(QMessageBox::Question);
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::No);
+        box.setEscapeButton(QMessageBox::No);
     } else {
         box.setIcon(QMessageBox::NoIcon);
         box.setStandardButtons(QMessageBox::Ok);
@@ -27,5 +32,7 @@ Prompter::Answer MessageBoxPrompter::ask(const QString& text, Buttons buttons, c
         QApplication::restoreOverrideCursor();
     if (buttons == RetryCancel)
         return answer == QMessageBox::Retry ? Retry : Cancel;
+    if (buttons == YesNo)
+        return answer == QMessageBox::Yes ? Yes : No;
     return Ok;
 }

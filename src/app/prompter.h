@@ -11,18 +11,21 @@ public:
     enum Buttons
     {
         OkOnly,
-        RetryCancel
+        RetryCancel,
+        YesNo // a question; No is the default button
     };
     enum Answer
     {
         Ok = 1,
         Cancel = 2,
-        Retry = 4
+        Retry = 4,
+        Yes = 6,
+        No = 7
     };
 
     virtual ~Prompter() = default;
     // Shows `text` and answers the button pressed. OkOnly has no icon; RetryCancel
-    // carries the critical icon.
+    // carries the critical icon, YesNo the question mark.
     virtual Answer ask(const QString& text, Buttons buttons = OkOnly,
                        const QString& title = QStringLiteral("Trelmo")) = 0;
 };

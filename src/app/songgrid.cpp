@@ -1,5 +1,6 @@
 #include "app/songgrid.h"
 
+#include "browse/columnsort.h"
 #include "store/songmodel.h"
 
 #include <QHeaderView>
@@ -12,7 +13,8 @@ namespace {
 // Column widths of the design, in pixels.
 constexpr int columnWidths[] = {200, 200, 47, 80, 51, 116, 300};
 
-// Escape in the new row forgets what was typed there.
+// In the new row, Escape forgets what was typed there, and Enter or Down stores it and
+// goes on to a fresh new row: in an empty catalogue there is no other row to leave it for.
 class GridView : public QTableView
 {
 public:
@@ -22,9 +24,18 @@ protected:
     void keyPressEvent(QKeyEvent* event) override
     {
         auto* songs = static_cast<SongModel*>(model());
-        if (event->key() == Qt::Key_Escape && songs && currentIndex().row() == songs->newRow() &&
-            state() != QAbstractItemView::EditingState) {
+        const bool inNewRow =
+            songs && currentIndex().row() == songs->newRow() && state() != QAbstractItemView::EditingState;
+        if (inNewRow && event->key() == Qt::Key_Escape) {
             songs->discardNewRow();
+            event->accept();
+            return;
+        }
+        const bool store =
+            event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Down;
+        if (inNewRow && store && songs->newRowPending()) {
+            if (songs->commitNewRow())
+                setCurrentIndex(songs->index(songs->newRow(), currentIndex().column()));
             event->accept();
             return;
         }
@@ -62,12 +73,25 @@ SongGrid::SongGrid(QWidget* parent) : QWidget(parent)
 void SongGrid::setModel(SongModel* model)
 {
     m_model = model;
+    // While rows go, come or are replaced, the table carries its current cell along by
+    // itself: nobody moved it, and the record set keeps its own current row. Connected
+    // before the table is, so the mark is up before the table moves.
+    auto reshaping = [this] { ++m_reshaping; };
+    auto reshaped = [this] { --m_reshaping; };
+    connect(model, &QAbstractItemModel::modelAboutToBeReset, this, reshaping);
+    connect(model, &QAbstractItemModel::modelReset, this, reshaped);
+    connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this, reshaping);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, reshaped);
+    connect(model, &QAbstractItemModel::rowsAboutToBeInserted, this, reshaping);
+    connect(model, &QAbstractItemModel::rowsInserted, this, reshaped);
     m_view->setModel(model);
     for (int i = 0; i < int(std::size(columnWidths)); ++i)
         m_view->setColumnWidth(i, columnWidths[i]);
 
     connect(m_view->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current, const QModelIndex& previous) {
+                if (m_reshaping)
+                    return;
                 RecordSet* records = m_model->records();
                 // Leaving the new row stores what was typed into it.
                 if (previous.isValid() && previous.row() == m_model->newRow() &&
@@ -75,20 +99,53 @@ void SongGrid::setModel(SongModel* model)
                     m_model->commitNewRow();
                 if (current.isValid() && current.row() < records->recordCount())
                     records->moveTo(current.row());
-                if (current.isValid())
+                if (current.isValid() && !m_following)
                     emit currentCellChanged(current.row(), current.column());
             });
-    connect(model->records(), &RecordSet::moveComplete, this, [this] { followRecordSet(); });
+    connect(model->records(), &RecordSet::moveComplete, this,
+            [this](EventReason reason) { followRecordSet(reason); });
+    connect(model->records(), &RecordSet::resetDone, this, [this] { showSortOrder(); });
+    QHeaderView* heads = m_view->horizontalHeader();
+    heads->setSortIndicatorShown(true);
+    connect(heads, &QHeaderView::sectionClicked, this, [this](int column) {
+        emit headClicked(column);
+        // The head flipped its arrow on the click; the order in force decides it.
+        showSortOrder();
+    });
 }
 
-void SongGrid::followRecordSet()
+void SongGrid::followRecordSet(EventReason reason)
 {
     const qint64 row = m_model->records()->currentIndex();
-    if (row < 0 || row >= m_model->records()->recordCount() || row == m_view->currentIndex().row())
+    if (row < 0 || row >= m_model->records()->recordCount())
         return;
     const int column = qMax(0, m_view->currentIndex().column());
-    m_view->setCurrentIndex(m_model->index(int(row), column));
+    if (row != m_view->currentIndex().row()) {
+        m_following = true;
+        m_view->setCurrentIndex(m_model->index(int(row), column));
+        m_following = false;
+        m_view->scrollTo(m_view->currentIndex());
+    }
+    // The table's own clicks (Move) have been reported already; a refresh is nobody's move.
+    // Every other move of the record set is one change of the current cell, even onto the
+    // row the table already stood on, so that exactly one change follows each such move.
+    if (reason != EventReason::Move && reason != EventReason::Requery)
+        emit currentCellChanged(int(row), column);
+}
+
+void SongGrid::moveToNewRow()
+{
+    if (!m_model || !m_model->records()->isActive())
+        return;
+    const int column = qMax(0, m_view->currentIndex().column());
+    m_view->setCurrentIndex(m_model->index(m_model->newRow(), column));
     m_view->scrollTo(m_view->currentIndex());
+}
+
+void SongGrid::showSortOrder()
+{
+    const int column = m_model ? ColumnSort::indicatorColumn(m_model->records()->recordSource()) : -1;
+    m_view->horizontalHeader()->setSortIndicator(column, Qt::AscendingOrder);
 }
 
 void SongGrid::setCaption(const QString& text)

@@ -5,6 +5,7 @@
 class QLabel;
 class QTableView;
 class SongModel;
+enum class EventReason;
 
 // The catalogue grid: a caption bar over a table of the record set's rows. The table's
 // current row and the record set's current row follow each other.
@@ -28,14 +29,25 @@ public:
 
     // The current row of the table (-1 when none).
     int currentRow() const;
+    // Makes the empty new row below the last one current, for a song typed by hand.
+    void moveToNewRow();
+    // Shows the order of the record source in force on its column's head.
+    void showSortOrder();
 
 signals:
+    // The current cell changed: by the user, or by a move of the record set to its first,
+    // last, next or previous row. A refresh, a deletion or an addition that only carries the
+    // current cell along reports nothing.
     void currentCellChanged(int row, int column);
+    // A column head was clicked.
+    void headClicked(int column);
 
 private:
-    void followRecordSet();
+    void followRecordSet(EventReason reason);
 
     QLabel* m_caption;
     QTableView* m_view;
     SongModel* m_model = nullptr;
+    int m_reshaping = 0;      // the model is changing its rows
+    bool m_following = false; // the table follows a move of the record set
 };

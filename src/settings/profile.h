@@ -16,6 +16,22 @@ QString profileRead(const QString& section, const QString& key, const QString& f
 // atomically. Answers false when the file or its folder cannot be written.
 bool profileWrite(const QString& section, const QString& key, const QString& value, const QString& path);
 
+// One entry of the settings file: its section and its key.
+struct ProfileKey
+{
+    QString section;
+    QString key;
+};
+
+// Every entry the program keeps.
+namespace Entries {
+inline const ProfileKey allowDuplicates{QStringLiteral("Allow Duplicate Names"),
+                                        QStringLiteral("Box Checked")};
+inline const ProfileKey fontName{QStringLiteral("GridFont"), QStringLiteral("FontName")};
+inline const ProfileKey fontSize{QStringLiteral("GridFont"), QStringLiteral("FontSize")};
+inline const ProfileKey columnOrder{QStringLiteral("Swap Artist/Title"), QStringLiteral("ColOrder")};
+} // namespace Entries
+
 namespace Modini {
 
 // The folder that holds the program (and so the catalogue and the settings file),
