@@ -1,4 +1,4 @@
-#include "testsupport.h"
+#include "guisupport.h"
 
 #include "app/datacontrol.h"
 #include "app/mainwindow.h"
@@ -23,55 +23,6 @@
 #include <memory>
 
 #include <sqlite3.h>
-
-namespace {
-
-void addRows(const QString& databasePath, const QStringList& artists)
-{
-    Database db;
-    QVERIFY(!db.open(databasePath).failed());
-    Statement insert;
-    QVERIFY(!insert
-                 .prepare(db.handle(), "INSERT INTO adosong (Artist,Title,ONcd,MP3cd,Category,FullPath) "
-                                       "VALUES (?,?,0,'ROCK1','Rock','/media/cdrom/Rock/')")
-                 .failed());
-    for (const QString& artist : artists) {
-        insert.reset();
-        insert.bind(1, artist);
-        insert.bind(2, artist + " song");
-        Failure f;
-        insert.step(&f);
-        QVERIFY(!f.failed());
-    }
-}
-
-// The first key opens the cell's editor; the rest go to the editor.
-void typeInto(QWidget* view, const QString& text)
-{
-    QTest::keyClick(view, text.at(0).toLatin1());
-    QTest::keyClicks(QApplication::focusWidget(), text.mid(1));
-}
-
-struct Started
-{
-    ScriptedPrompter prompter;
-    FolderVolumes volumes;
-    std::unique_ptr<MainWindow> window;
-    bool loaded = false;
-
-    Started()
-    {
-        volumes.list = {{QDir::currentPath(), "HERE", "/dev/here", "ext4"}};
-        window = std::make_unique<MainWindow>(&prompter, &volumes);
-        loaded = window->load();
-    }
-    template <typename T> T* find(const char* name)
-    {
-        return window->findChild<T*>(QString::fromLatin1(name));
-    }
-};
-
-} // namespace
 
 class MainWindowTest : public QObject
 {

@@ -3,6 +3,7 @@
 #include "app/prompter.h"
 #include "scan/volumes.h"
 #include "settings/profile.h"
+#include "store/database.h"
 #include "store/schema.h"
 
 #include <QDir>
@@ -35,7 +36,7 @@ public:
             answers.pop_front();
             return a;
         }
-        return buttons == RetryCancel ? Cancel : Ok;
+        return buttons == RetryCancel ? Cancel : buttons == YesNo ? No : Ok;
     }
     QStringList texts() const
     {
@@ -107,3 +108,23 @@ struct ProgramFolder
 
     QTemporaryDir dir;
 };
+
+// Songs stored straight into the catalogue file: each artist with the title "<artist> song".
+inline void addRows(const QString& databasePath, const QStringList& artists)
+{
+    Database db;
+    QVERIFY(!db.open(databasePath).failed());
+    Statement insert;
+    QVERIFY(!insert
+                 .prepare(db.handle(), "INSERT INTO adosong (Artist,Title,ONcd,MP3cd,Category,FullPath) "
+                                       "VALUES (?,?,0,'ROCK1','Rock','/media/cdrom/Rock/')")
+                 .failed());
+    for (const QString& artist : artists) {
+        insert.reset();
+        insert.bind(1, artist);
+        insert.bind(2, artist + " song");
+        Failure f;
+        insert.step(&f);
+        QVERIFY(!f.failed());
+    }
+}

@@ -1,0 +1,498 @@
+#include "guisupport.h"
+
+#include "app/datacontrol.h"
+#include "app/songgrid.h"
+#include "browse/fieldsearch.h"
+#include "store/recordset.h"
+#include "store/songmodel.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QToolButton>
+
+namespace {
+
+// A shown window over a catalogue of the given artists.
+struct Browsing : Started
+{
+    QTableView* view = nullptr;
+    RecordSet* records = nullptr;
+    // The value of PlayArmed at each change of the grid's current cell.
+    QList<bool> armedAtCellChange;
+
+    Browsing()
+    {
+        QVERIFY(loaded);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QApplication::setActiveWindow(window.get());
+        view = window->grid()->view();
+        records = window->records();
+        QObject::connect(window->grid(), &SongGrid::currentCellChanged, window.get(),
+                         [this] { armedAtCellChange << window->PlayArmed; });
+    }
+    void click(const char* button) { QTest::mouseClick(find<QPushButton>(button), Qt::LeftButton); }
+    void clickHead(int column)
+    {
+        QHeaderView* heads = view->horizontalHeader();
+        const QPoint middle(heads->sectionViewportPosition(column) + heads->sectionSize(column) / 2,
+                            heads->height() / 2);
+        QTest::mouseClick(heads->viewport(), Qt::LeftButton, {}, middle);
+    }
+    // The grid's column 0, top to bottom, without the new row.
+    QStringList column0() const
+    {
+        QStringList texts;
+        for (int row = 0; row + 1 < view->model()->rowCount(); ++row)
+            texts << view->model()->index(row, 0).data().toString();
+        return texts;
+    }
+    QString currentArtist() const { return records->value(records->currentIndex(), Song::Artist).toString(); }
+    void search(const QString& field, const QString& text, bool withEnter = false)
+    {
+        find<QAction>("mnusearch")->trigger();
+        find<QComboBox>("cbosearch")->setCurrentText(field);
+        auto* edit = find<QLineEdit>("txtField");
+        edit->setText(text);
+        if (withEnter)
+            QTest::keyClick(edit, Qt::Key_Return);
+        else
+            click("cmdsearch");
+    }
+    bool searchPanelOpen() { return find<QGroupBox>("Frame2")->isVisible(); }
+};
+
+qint64 songsInFile(const QString& path)
+{
+    Database db;
+    qint64 count = -1;
+    if (!db.open(path).failed())
+        countSongs(db, &count);
+    return count;
+}
+
+} // namespace
+
+class BrowseTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void deleteRecord_data();
+    void deleteRecord();
+    void addRecord();
+    void clearDatabaseAsksFirst();
+    void programMovesAndPlayArmed_data();
+    void programMovesAndPlayArmed();
+    void columnSort();
+    void fieldSearch_data();
+    void fieldSearch();
+    void searchPanel();
+    void oneMessageForOneFailure_data();
+    void oneMessageForOneFailure();
+    void displayOptions();
+};
+
+void BrowseTest::deleteRecord_data()
+{
+    QTest::addColumn<QStringList>("artists");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QStringList>("left");
+    QTest::addColumn<QString>("current");
+    QTest::addColumn<QStringList>("messages");
+    const QStringList five = {"A", "B", "C", "D", "E"};
+    QTest::newRow("middle") << five << 1 << QStringList{"A", "C", "D", "E"} << "C" << QStringList();
+    QTest::newRow("last") << five << 4 << QStringList{"A", "B", "C", "D"} << "D" << QStringList();
+    QTest::newRow("only row") << QStringList{"A"} << 0 << QStringList() << "" << QStringList();
+    QTest::newRow("empty") << QStringList() << -1 << QStringList() << ""
+                           << QStringList{"Delete Error Either BOF or EOF is True, or the current record "
+                                          "has been deleted."};
+}
+
+void BrowseTest::deleteRecord()
+{
+    QFETCH(QStringList, artists);
+    QFETCH(int, row);
+    QFETCH(QStringList, left);
+    QFETCH(QString, current);
+    QFETCH(QStringList, messages);
+    ProgramFolder folder;
+    addRows(folder.databasePath(), artists);
+    Browsing b;
+    if (row >= 0)
+        b.view->setCurrentIndex(b.view->model()->index(row, 1));
+    b.click("cmddelete");
+    QCOMPARE(b.prompter.texts(), messages);
+    QCOMPARE(b.column0(), left);
+    QCOMPARE(songsInFile(folder.databasePath()), qint64(left.size()));
+    if (current.isEmpty())
+        return;
+    // The grid and the record set stand on the same row, so a second delete removes
+    // the row the user is looking at.
+    QCOMPARE(b.currentArtist(), current);
+    QCOMPARE(b.view->currentIndex().data().toString(), current + " song");
+    QCOMPARE(b.window->dataControl()->caption(), QString("Record: %1").arg(left.indexOf(current) + 1));
+    b.click("cmddelete");
+    QVERIFY(!b.column0().contains(current));
+    QCOMPARE(b.column0().size(), left.size() - 1);
+}
+
+void BrowseTest::addRecord()
+{
+    for (const QStringList& artists : {QStringList{"A", "B"}, QStringList()}) {
+        ProgramFolder folder;
+        addRows(folder.databasePath(), artists);
+        Browsing b;
+        b.click("cmdadd");
+        QVERIFY(b.prompter.shown.empty());
+        // Even an empty catalogue shows its grid, with the cursor in the new row.
+        QVERIFY(b.window->grid()->isVisible());
+        QCOMPARE(b.view->currentIndex().row(), artists.size());
+        QCOMPARE(QApplication::focusWidget(), b.view);
+        QVERIFY(!b.window->PlayArmed);
+        typeInto(b.view, "Zed");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QTest::keyClicks(QApplication::focusWidget(), "Night");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCoreApplication::processEvents();     // the editor closes when its events have run
+        QTest::keyClick(b.view, Qt::Key_Down); // stores the row
+        QCOMPARE(songsInFile(folder.databasePath()), qint64(artists.size() + 1));
+        QCOMPARE(b.view->currentIndex().row(), artists.size() + 1);
+        QCOMPARE(b.column0().last(), QStringLiteral("Zed"));
+    }
+}
+
+void BrowseTest::clearDatabaseAsksFirst()
+{
+    ProgramFolder folder;
+    addRows(folder.databasePath(), {"A", "Ba", "Bb"});
+    Browsing b;
+    b.search("Artist", "B");
+    const RecordSource search = b.records->recordSource();
+    QCOMPARE(b.column0(), (QStringList{"Ba", "Bb"}));
+
+    b.prompter.answers = {Prompter::No};
+    b.click("cmdDeleteDB");
+    QCOMPARE(b.prompter.shown.size(), size_t(1));
+    QCOMPARE(b.prompter.shown[0].buttons, Prompter::YesNo);
+    QVERIFY2(b.prompter.shown[0].text.contains("3 songs"), qPrintable(b.prompter.shown[0].text));
+    QCOMPARE(songsInFile(folder.databasePath()), 3);
+    QCOMPARE(b.column0(), (QStringList{"Ba", "Bb"}));
+    QVERIFY(b.window->grid()->isVisible());
+
+    b.prompter.answers = {Prompter::Yes};
+    b.click("cmdDeleteDB");
+    QCOMPARE(b.prompter.shown.size(), size_t(2));
+    QCOMPARE(songsInFile(folder.databasePath()), 0);
+    QVERIFY(!b.window->grid()->isVisible());
+    QCOMPARE(b.records->recordSource(), search);
+    QVERIFY(b.searchPanelOpen());
+    // Refresh keeps the search and leaves the grid hidden.
+    addRows(folder.databasePath(), {"Bc", "C"});
+    b.click("cmdrefresh");
+    QCOMPARE(b.column0(), QStringList{"Bc"});
+    QVERIFY(!b.window->grid()->isVisible());
+}
+
+// Each program move that clears PlayArmed is followed by cell changes that all find it
+// cleared; refreshes, sorts and searches change no cell at all.
+void BrowseTest::programMovesAndPlayArmed_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QList<bool>>("armed");
+    QTest::newRow("first") << "first" << QList<bool>{false};
+    QTest::newRow("last") << "last" << QList<bool>{false};
+    QTest::newRow("next plays") << "next" << QList<bool>{true};
+    QTest::newRow("delete") << "delete" << QList<bool>{false};
+    QTest::newRow("delete last row") << "delete last" << QList<bool>{false};
+    QTest::newRow("add") << "add" << QList<bool>{false, false};
+    QTest::newRow("refresh") << "refresh" << QList<bool>{};
+    QTest::newRow("sort") << "sort" << QList<bool>{};
+    QTest::newRow("search and done") << "search" << QList<bool>{};
+}
+
+void BrowseTest::programMovesAndPlayArmed()
+{
+    QFETCH(QString, action);
+    QFETCH(QList<bool>, armed);
+    ProgramFolder folder;
+    addRows(folder.databasePath(), {"A", "B", "C", "D"});
+    Browsing b;
+    b.view->setCurrentIndex(b.view->model()->index(action == "delete last" ? 3 : 1, 0));
+    b.armedAtCellChange.clear();
+    DataControl* bar = b.window->dataControl();
+    if (action == "first")
+        QTest::mouseClick(bar->firstButton(), Qt::LeftButton);
+    else if (action == "last")
+        QTest::mouseClick(bar->lastButton(), Qt::LeftButton);
+    else if (action == "next")
+        QTest::mouseClick(bar->nextButton(), Qt::LeftButton);
+    else if (action.startsWith("delete"))
+        b.click("cmddelete");
+    else if (action == "add")
+        b.click("cmdadd");
+    else if (action == "refresh")
+        b.click("cmdrefresh");
+    else if (action == "sort")
+        b.clickHead(3);
+    else if (action == "search") {
+        b.search("Artist", "B");
+        b.click("cmdOK2");
+    }
+    QCOMPARE(b.armedAtCellChange, armed);
+    QVERIFY(b.prompter.shown.empty());
+}
+
+void BrowseTest::columnSort()
+{
+    ProgramFolder folder;
+    {
+        Database db;
+        QVERIFY(!db.open(folder.databasePath()).failed());
+        QVERIFY(!db.execute("INSERT INTO adosong (Artist,Title,Playtime,ONcd,MP3cd,Category,FullPath) VALUES "
+                            "('Cora','Alpha','3',1,'DISC2','Jazz','/a/'),"
+                            "('alba','Crow','1',0,'DISC3','Blues','/c/'),"
+                            "('Bert','bravo','2',0,'DISC1','Rock','/b/')")
+                     .failed());
+    }
+    Browsing b;
+    const QStringList byArtist = {"alba", "Bert", "Cora"};
+    // Column heads in grid order, and what each sorts the first column into. ONcd and
+    // FullPath give the default order, and so show their arrow on the Artist head.
+    const QList<QStringList> orders = {byArtist, {"Cora", "Bert", "alba"}, byArtist, {"Bert", "Cora", "alba"},
+                                       byArtist, {"alba", "Cora", "Bert"}, byArtist};
+    const QList<int> arrows = {0, 1, 2, 3, 0, 5, 0};
+    QHeaderView* heads = b.view->horizontalHeader();
+    QCOMPARE(heads->sortIndicatorSection(), 0);
+    // Swapped captions change no order; the search panel stays open while a sort
+    // drops the search in force.
+    b.search("Category", "o");
+    QCOMPARE(b.column0(), QStringList{"Bert"});
+    for (bool swapped : {false, true}) {
+        if (swapped)
+            b.find<QAction>("mnuswap")->trigger();
+        for (int column = 0; column < 7; ++column) {
+            for (int twice = 0; twice < 2; ++twice) {
+                b.clickHead(column);
+                QCOMPARE(b.column0(), orders[column]);
+                QCOMPARE(heads->sortIndicatorSection(), arrows[column]);
+                QCOMPARE(heads->sortIndicatorOrder(), Qt::AscendingOrder);
+            }
+        }
+    }
+    QVERIFY(b.searchPanelOpen());
+    QVERIFY(b.prompter.shown.empty());
+
+    // An empty catalogue sorts silently.
+    b.prompter.answers = {Prompter::Yes};
+    b.click("cmdDeleteDB");
+    b.clickHead(1);
+    QCOMPARE(b.prompter.shown.size(), size_t(1));
+    QCOMPARE(b.records->recordCount(), 0);
+}
+
+void BrowseTest::fieldSearch_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("withEnter");
+    QTest::addColumn<QStringList>("found");
+    QTest::newRow("anywhere, any case, by artist")
+        << "Artist"
+        << "ab" << false << QStringList{"Abba", "Cabaret Voltaire"};
+    QTest::newRow("Enter searches too") << "Artist"
+                                        << "ab" << true << QStringList{"Abba", "Cabaret Voltaire"};
+    QTest::newRow("apostrophe") << "Artist"
+                                << "O'Brien" << false << QStringList{"O'Brien"};
+    QTest::newRow("% is a wildcard") << "Artist"
+                                     << "0%P" << false << QStringList{"100% Pure"};
+    QTest::newRow("_ is a wildcard") << "Artist"
+                                     << "b_b" << false << QStringList{"Bob"};
+    QTest::newRow("quote, -- and ; are text") << "Title"
+                                              << "\"a\"; --" << false << QStringList{"Under_score"};
+    QTest::newRow("category") << "Category"
+                              << "jaz" << false << QStringList{"Bob", "O'Brien"};
+    QTest::newRow("no match") << "Title"
+                              << "') OR 1=1 --" << true << QStringList();
+}
+
+void BrowseTest::fieldSearch()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, text);
+    QFETCH(bool, withEnter);
+    QFETCH(QStringList, found);
+    ProgramFolder folder;
+    {
+        Database db;
+        QVERIFY(!db.open(folder.databasePath()).failed());
+        QVERIFY(!db.execute("INSERT INTO adosong (Artist,Title,Category) VALUES "
+                            "('O''Brien','Rain','Jazz'),('Abba','Waterloo','Pop'),"
+                            "('Cabaret Voltaire','Nag','Electro'),('100% Pure','Love','Pop'),"
+                            "('Under_score','Say \"a\"; -- ok','Rock'),('Bob','Hymn','Jazz')")
+                     .failed());
+    }
+    Browsing b;
+    b.search(field, text, withEnter);
+    if (!found.isEmpty()) {
+        QCOMPARE(b.column0(), found);
+        QVERIFY(b.prompter.shown.empty());
+        QVERIFY(b.searchPanelOpen());
+        QCOMPARE(b.find<QLineEdit>("txtField")->text(), text);
+        return;
+    }
+    // Nothing found: said once, the panel closed and reset, the whole catalogue shown.
+    QCOMPARE(b.prompter.texts(), QStringList{" No selections found"});
+    QVERIFY(!b.searchPanelOpen());
+    QVERIFY(!b.find<QGroupBox>("frafind")->isVisible());
+    QCOMPARE(b.find<QLineEdit>("txtField")->text(), QString());
+    QCOMPARE(b.find<QComboBox>("cbosearch")->currentText(), QStringLiteral("Artist"));
+    QCOMPARE(b.records->recordSource(), RecordSource::defaultSource());
+    QCOMPARE(b.column0().size(), 6);
+}
+
+void BrowseTest::searchPanel()
+{
+    ProgramFolder folder;
+    addRows(folder.databasePath(), {"Abba", "Bob"});
+    Browsing b;
+    auto* field = b.find<QComboBox>("cbosearch");
+    auto* text = b.find<QLineEdit>("txtField");
+    b.find<QAction>("mnusearch")->trigger();
+    QVERIFY(b.searchPanelOpen());
+    QVERIFY(!b.find<QGroupBox>("frafind")->isVisible());
+    // Picking a field from the list moves on to the text.
+    field->activated(1);
+    QCOMPARE(QApplication::focusWidget(), text);
+
+    // An empty text searches nothing.
+    b.click("cmdsearch");
+    QVERIFY(b.prompter.shown.empty());
+    QCOMPARE(b.records->recordSource(), RecordSource::defaultSource());
+
+    b.search("Title", "bob");
+    QCOMPARE(b.column0(), QStringList{"Bob"});
+    // Opened again, the panel keeps its field and text; Refresh keeps the search.
+    b.find<QAction>("mnusearch")->trigger();
+    QCOMPARE(field->currentText(), QStringLiteral("Title"));
+    QCOMPARE(text->text(), QStringLiteral("bob"));
+    b.click("cmdrefresh");
+    QCOMPARE(b.column0(), QStringList{"Bob"});
+
+    b.click("cmdOK2");
+    QVERIFY(!b.searchPanelOpen());
+    QVERIFY(b.find<QGroupBox>("frafind")->isVisible());
+    QCOMPARE(text->text(), QString());
+    QCOMPARE(field->currentText(), QStringLiteral("Artist"));
+    QCOMPARE(b.column0(), (QStringList{"Abba", "Bob"}));
+
+    // Only the offered fields are ever searched.
+    RecordSource source;
+    QVERIFY(FieldSearch::sourceFor("Artist; DROP TABLE adosong", "x", &source).failed());
+    QVERIFY(FieldSearch::sourceFor("FullPath", "x", &source).failed());
+    QVERIFY(b.prompter.shown.empty());
+}
+
+// A command whose call fails shows its own message once; the data control's error box,
+// which is for edits made in the grid, does not come with it.
+void BrowseTest::oneMessageForOneFailure_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("message");
+    const QString gone = "no such table: adosong";
+    QTest::newRow("refresh") << "refresh" << gone;
+    QTest::newRow("sort") << "sort" << gone;
+    QTest::newRow("delete") << "delete"
+                            << "Delete Error " + gone;
+    QTest::newRow("clear") << "clear"
+                           << "Delete error " + gone;
+    QTest::newRow("search") << "search" << gone;
+    QTest::newRow("search refused by the engine") << "long search"
+                                                  << "LIKE or GLOB pattern too complex";
+}
+
+void BrowseTest::oneMessageForOneFailure()
+{
+    QFETCH(QString, action);
+    QFETCH(QString, message);
+    ProgramFolder folder;
+    addRows(folder.databasePath(), {"Abba", "Bob", "Cora"});
+    Browsing b;
+    b.search("Artist", "b");
+    const RecordSource before = b.records->recordSource();
+    if (action != "long search") {
+        Database other;
+        QVERIFY(!other.open(folder.databasePath()).failed());
+        QVERIFY(!other.execute("DROP TABLE adosong").failed());
+    }
+    if (action == "refresh")
+        b.click("cmdrefresh");
+    else if (action == "sort")
+        b.clickHead(1);
+    else if (action == "delete")
+        b.click("cmddelete");
+    else if (action == "clear")
+        b.click("cmdDeleteDB");
+    else if (action == "search")
+        b.search("Title", "o");
+    else
+        b.search("Title", QString(30000, QChar(0xe9)));
+    QCOMPARE(b.prompter.texts(), QStringList{message});
+    if (action.contains("search") || action == "sort") {
+        // What was shown stays shown: the panel, its text and the rows.
+        QCOMPARE(b.records->recordSource(), before);
+        QVERIFY(b.searchPanelOpen());
+        QCOMPARE(b.records->recordCount(), 2);
+        QCOMPARE(b.find<QLineEdit>("txtField")->text().size(), action == "long search" ? 30000 : 1);
+    }
+}
+
+void BrowseTest::displayOptions()
+{
+    ProgramFolder folder;
+    addRows(folder.databasePath(), {"Abba"});
+    {
+        Browsing b;
+        QAction* swap = b.find<QAction>("mnuswap");
+        QAction* dupes = b.find<QAction>("mnudupes");
+        swap->trigger();
+        QCOMPARE(b.window->grid()->columnCaption(0), QStringLiteral("Title"));
+        QCOMPARE(b.window->grid()->columnCaption(1), QStringLiteral("Artist"));
+        QCOMPARE(profileRead("Swap Artist/Title", "ColOrder", "", 50, folder.settingsPath()), "Title");
+        swap->trigger();
+        QCOMPARE(b.window->grid()->columnCaption(0), QStringLiteral("Artist"));
+        QCOMPARE(profileRead("Swap Artist/Title", "ColOrder", "", 50, folder.settingsPath()), "Artist");
+        swap->trigger();
+        dupes->trigger();
+        QVERIFY(dupes->isChecked());
+        QCOMPARE(profileRead("Allow Duplicate Names", "Box Checked", "", 50, folder.settingsPath()), "Yes");
+        dupes->trigger();
+        dupes->trigger();
+        QVERIFY(b.prompter.shown.empty());
+    }
+    {
+        // The next start shows what was stored, the artist still in the first column.
+        Browsing b;
+        QCOMPARE(b.window->grid()->columnCaption(0), QStringLiteral("Title"));
+        QCOMPARE(b.view->model()->index(0, 0).data().toString(), QStringLiteral("Abba"));
+        QVERIFY(b.find<QAction>("mnudupes")->isChecked());
+
+        // A settings file that cannot be written: only the duplicates entry says so, and
+        // both changes hold for this run.
+        QVERIFY(QFile::setPermissions(folder.settingsPath(), QFileDevice::ReadOwner));
+        const QByteArray stored = folder.readSettings();
+        b.find<QAction>("mnudupes")->trigger();
+        QVERIFY(!b.find<QAction>("mnudupes")->isChecked());
+        b.find<QAction>("mnuswap")->trigger();
+        QCOMPARE(b.window->grid()->columnCaption(0), QStringLiteral("Artist"));
+        QCOMPARE(b.prompter.texts(), QStringList{"OOPs an error writing INI file"});
+        QCOMPARE(folder.readSettings(), stored);
+    }
+}
+
+QTEST_MAIN(BrowseTest)
+#include "test_browse.moc"
