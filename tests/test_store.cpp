@@ -1,5 +1,6 @@
 #include "testsupport.h"
 
+#include "browse/columnsort.h"
 #include "store/database.h"
 #include "store/recordset.h"
 #include "store/schema.h"
@@ -55,6 +56,7 @@ private slots:
     void modelShowsYesNoAndNewRow();
     void modelPassesTester();
     void manyRowsWithoutLoadingThem();
+    void olderCataloguesGetSortIndexes();
 };
 
 void StoreTest::newCatalogueRefusesExistingFile()
@@ -304,6 +306,40 @@ void StoreTest::manyRowsWithoutLoadingThem()
     QCOMPARE(records.value(50000, Song::Artist).toString(),
              QString("Artist %1")
                  .arg(records.value(50000, Song::Artist).toString().mid(7).toInt(), 7, 10, QLatin1Char('0')));
+}
+
+// A catalogue made before the sort indexes existed gets them when it is opened, so no
+// column head has to sort the whole table; one that cannot be written still opens.
+void StoreTest::olderCataloguesGetSortIndexes()
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/old.mdb";
+    sqlite3* raw = nullptr;
+    QVERIFY(sqlite3_open(path.toUtf8(), &raw) == SQLITE_OK);
+    for (const QString& sql : Song::schemaStatements().mid(0, 2))
+        QVERIFY(sqlite3_exec(raw, sql.toUtf8(), nullptr, nullptr, nullptr) == SQLITE_OK);
+    sqlite3_close(raw);
+
+    QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner));
+    {
+        Database db;
+        SongTable table;
+        QVERIFY(!openEngine(db, table, path).failed());
+    }
+    QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    Database db;
+    SongTable table;
+    QVERIFY(!openEngine(db, table, path).failed());
+    for (int column = 0; column < Song::FieldCount; ++column) {
+        QString sql;
+        QVERIFY(RecordSource::sorted(ColumnSort::orderFor(column)).rowidQuery(&sql));
+        Statement plan;
+        QVERIFY(!plan.prepare(db.handle(), "EXPLAIN QUERY PLAN " + sql).failed());
+        QString steps;
+        while (plan.step())
+            steps += plan.column(3).toString() + "; ";
+        QVERIFY2(!steps.contains("TEMP B-TREE"), qPrintable(steps));
+    }
 }
 
 QTEST_GUILESS_MAIN(StoreTest)

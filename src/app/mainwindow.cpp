@@ -299,7 +299,13 @@ bool MainWindow::load()
     m_programFolder = Modini::programFolder();
 
     const QString databasePath = m_programFolder + dbFileName;
-    if (const Failure failure = openEngine(m_db, m_table, databasePath)) {
+    // A large catalogue from an earlier build takes a few seconds to get its sort indexes.
+    Failure opened;
+    {
+        BusyPointer busy;
+        opened = openEngine(m_db, m_table, databasePath);
+    }
+    if (const Failure failure = opened) {
         m_prompter->ask(failure.description);
         releaseCatalogue();
         return false;

@@ -121,6 +121,9 @@ Failure openEngine(Database& db, SongTable& table, const QString& path)
     table.close();
     if (Failure f = db.open(path))
         return f;
+    // A build adds to the table and all its indexes at once: a page cache of up to 64 MiB
+    // keeps their working pages in memory rather than reading them back from the file.
+    db.execute(QStringLiteral("PRAGMA cache_size=-65536"));
     if (Failure f = table.open(db, Song::tableName))
         return f;
     // A catalogue that cannot take the indexes (read-only, busy) still opens; its sorts
