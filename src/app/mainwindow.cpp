@@ -168,7 +168,8 @@ void MainWindow::buildControls()
     Frame2 = new QGroupBox(QStringLiteral("Search Database"), m_client);
     Frame2->setObjectName(QStringLiteral("Frame2"));
     panelLook(Frame2, lightGrey);
-    Frame2->setGeometry(0, 0, 171, 71);
+    // As wide as the scan panel it stands in for, so the button captions fit on one line.
+    Frame2->setGeometry(0, 0, 219, 71);
     Frame2->hide();
 
     cbosearch = new QComboBox(Frame2);
@@ -186,10 +187,10 @@ void MainWindow::buildControls()
     Label4->setBuddy(txtField);
     cmdsearch = new QPushButton(QStringLiteral("Find Record(s)"), Frame2);
     cmdsearch->setObjectName(QStringLiteral("cmdsearch"));
-    cmdsearch->setGeometry(106, 10, 61, 35);
+    cmdsearch->setGeometry(108, 12, 107, 27);
     cmdOK2 = new QPushButton(QStringLiteral("Done"), Frame2);
     cmdOK2->setObjectName(QStringLiteral("cmdOK2"));
-    cmdOK2->setGeometry(106, 44, 61, 23);
+    cmdOK2->setGeometry(108, 43, 107, 23);
 
     grdDataGrid = new SongGrid(m_client);
     grdDataGrid->setObjectName(QStringLiteral("grdDataGrid"));
