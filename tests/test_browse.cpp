@@ -250,15 +250,9 @@ void BrowseTest::programMovesAndPlayArmed()
 void BrowseTest::columnSort()
 {
     ProgramFolder folder;
-    {
-        Database db;
-        QVERIFY(!db.open(folder.databasePath()).failed());
-        QVERIFY(!db.execute("INSERT INTO adosong (Artist,Title,Playtime,ONcd,MP3cd,Category,FullPath) VALUES "
-                            "('Cora','Alpha','3',1,'DISC2','Jazz','/a/'),"
-                            "('alba','Crow','1',0,'DISC3','Blues','/c/'),"
-                            "('Bert','bravo','2',0,'DISC1','Rock','/b/')")
-                     .failed());
-    }
+    folder.run("INSERT INTO adosong (Artist,Title,Playtime,ONcd,MP3cd,Category,FullPath) VALUES "
+               "('Cora','Alpha','3',1,'DISC2','Jazz','/a/'),('alba','Crow','1',0,'DISC3','Blues','/c/'),"
+               "('Bert','bravo','2',0,'DISC1','Rock','/b/')");
     Browsing b;
     const QStringList byArtist = {"alba", "Bert", "Cora"};
     // Column heads in grid order, and what each sorts the first column into. ONcd and
@@ -327,15 +321,9 @@ void BrowseTest::fieldSearch()
     QFETCH(bool, withEnter);
     QFETCH(QStringList, found);
     ProgramFolder folder;
-    {
-        Database db;
-        QVERIFY(!db.open(folder.databasePath()).failed());
-        QVERIFY(!db.execute("INSERT INTO adosong (Artist,Title,Category) VALUES "
-                            "('O''Brien','Rain','Jazz'),('Abba','Waterloo','Pop'),"
-                            "('Cabaret Voltaire','Nag','Electro'),('100% Pure','Love','Pop'),"
-                            "('Under_score','Say \"a\"; -- ok','Rock'),('Bob','Hymn','Jazz')")
-                     .failed());
-    }
+    folder.run("INSERT INTO adosong (Artist,Title,Category) VALUES ('O''Brien','Rain','Jazz'),"
+               "('Abba','Waterloo','Pop'),('Cabaret Voltaire','Nag','Electro'),('100% Pure','Love','Pop'),"
+               "('Under_score','Say \"a\"; -- ok','Rock'),('Bob','Hymn','Jazz')");
     Browsing b;
     b.search(field, text, withEnter);
     if (!found.isEmpty()) {
@@ -424,11 +412,8 @@ void BrowseTest::oneMessageForOneFailure()
     Browsing b;
     b.search("Artist", "b");
     const RecordSource before = b.records->recordSource();
-    if (action != "long search") {
-        Database other;
-        QVERIFY(!other.open(folder.databasePath()).failed());
-        QVERIFY(!other.execute("DROP TABLE adosong").failed());
-    }
+    if (action != "long search")
+        folder.run("DROP TABLE adosong");
     if (action == "refresh")
         b.click("cmdrefresh");
     else if (action == "sort")

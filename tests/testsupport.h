@@ -100,6 +100,13 @@ struct ProgramFolder
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(text);
     }
+    // Runs statements on the catalogue file, as another program would.
+    void run(const char* sql) const
+    {
+        Database db;
+        QVERIFY(!db.open(databasePath()).failed());
+        QVERIFY(!db.execute(QString::fromUtf8(sql)).failed());
+    }
     QByteArray readSettings() const
     {
         QFile file(settingsPath());
