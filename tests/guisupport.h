@@ -16,9 +16,10 @@ struct Started
     std::unique_ptr<MainWindow> window;
     bool loaded = false;
 
-    Started()
+    // The start-up drive is the working folder; `discs` come after it in the drive list.
+    explicit Started(const QList<Volume>& discs = {})
     {
-        volumes.list = {{QDir::currentPath(), "HERE", "/dev/here", "ext4"}};
+        volumes.list = QList<Volume>{{QDir::currentPath(), "HERE", "/dev/here", "ext4"}} + discs;
         window = std::make_unique<MainWindow>(&prompter, &volumes);
         loaded = window->load();
     }

@@ -262,14 +262,16 @@ void MainWindowTest::gridAndBarFollowEachOther()
     QTest::mouseClick(s.window->dataControl()->lastButton(), Qt::LeftButton);
     QCOMPARE(view->currentIndex().row(), 3);
     QCOMPARE(s.window->dataControl()->caption(), QStringLiteral("Record: 4"));
-    QVERIFY(!s.window->PlayArmed); // the program's own move to the last row
     QTest::mouseClick(s.window->dataControl()->previousButton(), Qt::LeftButton);
     QCOMPARE(view->currentIndex().row(), 2);
     QTest::mouseClick(s.window->dataControl()->firstButton(), Qt::LeftButton);
     QCOMPARE(view->currentIndex().row(), 0);
     QTest::mouseClick(s.window->dataControl()->nextButton(), Qt::LeftButton);
     QCOMPARE(view->currentIndex().row(), 1);
-    QVERIFY(s.prompter.shown.empty());
+    // The disc is not in: the click and the bar's previous and next rows ask for it; the
+    // moves to the first and the last row ask nothing.
+    QCOMPARE(s.prompter.texts().filter("Insert CD ROCK1 In ").size(), 3);
+    QCOMPARE(s.prompter.shown.size(), size_t(3));
 }
 
 void MainWindowTest::typingANewSong()
@@ -282,7 +284,7 @@ void MainWindowTest::typingANewSong()
     QTableView* view = s.window->grid()->view();
     view->setFocus();
     // Down from the last row reaches the empty new row.
-    view->setCurrentIndex(view->model()->index(1, 0));
+    QVERIFY(!s.window->records()->moveTo(1).failed());
     QTest::keyClick(view, Qt::Key_Down);
     QCOMPARE(view->currentIndex().row(), 2);
     typeInto(view, "Zed");
@@ -292,7 +294,6 @@ void MainWindowTest::typingANewSong()
     QCOMPARE(s.window->records()->recordCount(), 2); // not stored while the row is current
     QTest::keyClick(view, Qt::Key_Up);
     QCOMPARE(s.window->records()->recordCount(), 3);
-    QVERIFY(s.prompter.shown.empty());
 
     RecordSet check;
     check.setConnectionString(s.window->records()->connectionString());
@@ -306,7 +307,9 @@ void MainWindowTest::typingANewSong()
     view->model()->setData(view->model()->index(3, 0), "a");
     view->model()->setData(view->model()->index(3, 1), "A SONG");
     view->setCurrentIndex(view->model()->index(0, 0));
-    QCOMPARE(s.prompter.texts(), QStringList{" adodc Data error event hit err:"});
+    QStringList messages = s.prompter.texts();
+    messages.removeIf([](const QString& text) { return text.startsWith("Insert CD "); }); // rows played
+    QCOMPARE(messages, QStringList{" adodc Data error event hit err:"});
     QCOMPARE(s.window->records()->recordCount(), 3);
 }
 

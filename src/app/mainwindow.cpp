@@ -2,10 +2,12 @@
 
 #include "app/busypointer.h"
 #include "app/datacontrol.h"
+#include "app/desktop.h"
 #include "app/prompter.h"
 #include "app/songgrid.h"
 #include "browse/columnsort.h"
 #include "browse/fieldsearch.h"
+#include "browse/playreaction.h"
 #include "scan/cataloguebuilder.h"
 #include "settings/profile.h"
 #include "store/recordset.h"
@@ -23,6 +25,7 @@
 #include <QPainter>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QTableView>
 #include <QToolButton>
@@ -234,6 +237,7 @@ void MainWindow::buildControls()
     connect(cmdadd, &QPushButton::clicked, this, [this] { cmdadd_Click(); });
     connect(cmdrefresh, &QPushButton::clicked, this, [this] { cmdrefresh_Click(); });
     connect(grdDataGrid, &SongGrid::headClicked, this, [this](int column) { grdDataGrid_HeadClick(column); });
+    connect(grdDataGrid, &SongGrid::currentCellChanged, this, [this] { grdDataGrid_RowColChange(); });
     connect(cbosearch, &QComboBox::activated, this, [this] { cbosearch_Click(); });
     // Enter in the text searches, as the button does.
     connect(txtField, &QLineEdit::returnPressed, this, [this] { dosearch(); });
@@ -719,4 +723,45 @@ void MainWindow::mnudupes_Click()
     const QString value = mnudupes->isChecked() ? QStringLiteral("Yes") : QStringLiteral("No");
     if (!profileWrite(Entries::allowDuplicates.section, Entries::allowDuplicates.key, value, settingsPath()))
         m_prompter->ask(QStringLiteral("OOPs an error writing INI file"));
+}
+
+void MainWindow::grdDataGrid_RowColChange()
+{
+    if (PrintInProgress || m_reacting)
+        return;
+    QScopedValueRollback<bool> reacting(m_reacting, true);
+    if (grdDataGrid->currentColumn() == SongModel::OnCdColumn)
+        toggleOnCd();
+    else
+        playCurrentRow();
+}
+
+void MainWindow::toggleOnCd()
+{
+    const QModelIndex cell = m_model->index(grdDataGrid->currentRow(), SongModel::OnCdColumn);
+    const QString mark =
+        cell.data().toString() == QLatin1String("NotYet") ? QStringLiteral("Yes") : QStringLiteral("NotYet");
+    grdDataGrid->setCurrentColumn(1);
+    if (const Failure failure = m_model->storeCell(cell, mark))
+        m_prompter->ask(QStringLiteral("Unexpected error, call Orlen ") + failure.description);
+}
+
+void MainWindow::playCurrentRow()
+{
+    const int row = grdDataGrid->currentRow();
+    if (row < 0) {
+        m_prompter->ask(QStringLiteral("Unexpected error, call Orlen There is no current row."));
+        return;
+    }
+    auto cell = [&](int column) { return m_model->index(row, column).data().toString(); };
+    const PlayRow song{cell(0), cell(1), cell(3), cell(6)};
+    PlayReaction::Hooks hooks;
+    hooks.probe = [](const QString& path) { return probePath(path); };
+    hooks.open = [](const QString& path) { Modini::ShellOpenFile(path); };
+    hooks.retry = [this](const QString& prompt) {
+        return m_prompter->ask(prompt, Prompter::RetryCancel, QStringLiteral("Check CD")) == Prompter::Retry;
+    };
+    hooks.volumeRoot = [this](const QString& folder) { return m_volumes->volumeOf(folder).root; };
+    PlayReaction(hooks, lineBreak).play(song, PlayArmed);
+    PlayArmed = true;
 }

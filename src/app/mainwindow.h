@@ -101,6 +101,9 @@ private:
     void showWholeCatalogue();
     void mnuswap_Click();
     void mnudupes_Click();
+    void grdDataGrid_RowColChange();
+    void toggleOnCd();
+    void playCurrentRow();
     QString settingsPath() const { return m_programFolder + iniFileName; }
 
     Prompter* m_prompter;
@@ -113,6 +116,7 @@ private:
     RecordSet* m_records;
     SongModel* m_model;
     QList<Volume> m_driveList;
+    bool m_reacting = false; // inside the grid's cell-change reaction
 
     QWidget* m_client = nullptr;
     QLabel* lbltitle = nullptr;

@@ -7,7 +7,8 @@ Prompter::Answer MessageBoxPrompter::ask(const QString& text, Buttons buttons, c
 {
     QMessageBox box(m_parent);
     box.setWindowTitle(title);
-    box.setText(text);
+    // The program's line breaks are CR LF; a plain-text box wants one character.
+    box.setText(QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")));
     box.setTextFormat(Qt::PlainText);
     if (buttons == RetryCancel) {
         box.setIcon(QMessageBox::Critical);

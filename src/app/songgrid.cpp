@@ -99,7 +99,7 @@ void SongGrid::setModel(SongModel* model)
                     m_model->commitNewRow();
                 if (current.isValid() && current.row() < records->recordCount())
                     records->moveTo(current.row());
-                if (current.isValid() && !m_following)
+                if (current.isValid() && !m_quietMove)
                     emit currentCellChanged(current.row(), current.column());
             });
     connect(model->records(), &RecordSet::moveComplete, this,
@@ -121,9 +121,9 @@ void SongGrid::followRecordSet(EventReason reason)
         return;
     const int column = qMax(0, m_view->currentIndex().column());
     if (row != m_view->currentIndex().row()) {
-        m_following = true;
+        m_quietMove = true;
         m_view->setCurrentIndex(m_model->index(int(row), column));
-        m_following = false;
+        m_quietMove = false;
         m_view->scrollTo(m_view->currentIndex());
     }
     // The table's own clicks (Move) have been reported already; a refresh is nobody's move.
@@ -184,4 +184,19 @@ QString SongGrid::columnCaption(int column) const
 int SongGrid::currentRow() const
 {
     return m_view->currentIndex().isValid() ? m_view->currentIndex().row() : -1;
+}
+
+int SongGrid::currentColumn() const
+{
+    return m_view->currentIndex().isValid() ? m_view->currentIndex().column() : -1;
+}
+
+void SongGrid::setCurrentColumn(int column)
+{
+    const QModelIndex current = m_view->currentIndex();
+    if (!current.isValid() || current.column() == column)
+        return;
+    m_quietMove = true;
+    m_view->setCurrentIndex(current.siblingAtColumn(column));
+    m_quietMove = false;
 }

@@ -27,8 +27,11 @@ public:
     void setColumnCaption(int column, const QString& text);
     QString columnCaption(int column) const;
 
-    // The current row of the table (-1 when none).
+    // The current row and column of the table (-1 when none).
     int currentRow() const;
+    int currentColumn() const;
+    // Moves the current cell to another column of its row; that is no change to react to.
+    void setCurrentColumn(int column);
     // Makes the empty new row below the last one current, for a song typed by hand.
     void moveToNewRow();
     // Shows the order of the record source in force on its column's head.
@@ -49,5 +52,5 @@ private:
     QTableView* m_view;
     SongModel* m_model = nullptr;
     int m_reshaping = 0;      // the model is changing its rows
-    bool m_following = false; // the table follows a move of the record set
+    bool m_quietMove = false; // the program moves the current cell, reported or not by itself
 };

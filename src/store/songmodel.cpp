@@ -60,8 +60,19 @@ QVariant SongModel::data(const QModelIndex& index, int role) const
 
 bool SongModel::setData(const QModelIndex& index, const QVariant& value, int role)
 {
-    if (role != Qt::EditRole || !checkIndex(index, CheckIndexOption::IndexIsValid))
+    if (role != Qt::EditRole)
         return false;
+    const Failure failure = storeCell(index, value);
+    // A refusal of the catalogue is the data control's error; words the cell cannot take are not.
+    if (failure && failure.number != FailureNumber::InvalidArgument)
+        m_records->raiseError(failure);
+    return !failure;
+}
+
+Failure SongModel::storeCell(const QModelIndex& index, const QVariant& value)
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
+        return {FailureNumber::InvalidArgument, QStringLiteral("There is no such cell.")};
     const int field = Song::gridColumnField[size_t(index.column())];
     QVariant stored = value.toString();
     if (field == Song::ONcd) {
@@ -74,18 +85,14 @@ bool SongModel::setData(const QModelIndex& index, const QVariant& value, int rol
         else if (text.isEmpty())
             stored = QVariant();
         else
-            return false;
+            return {FailureNumber::InvalidArgument, QStringLiteral("Type Yes or NotYet.")};
     }
     if (index.row() == newRow()) {
         m_pending[size_t(field)] = stored;
         emit dataChanged(index, index);
-        return true;
+        return {};
     }
-    if (const Failure failure = m_records->updateField(index.row(), field, stored)) {
-        m_records->raiseError(failure);
-        return false;
-    }
-    return true;
+    return m_records->updateField(index.row(), field, stored);
 }
 
 Qt::ItemFlags SongModel::flags(const QModelIndex& index) const

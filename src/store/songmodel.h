@@ -29,6 +29,9 @@ public:
     // Stores what the user typed into the new row. Answers false when it could not be stored.
     bool commitNewRow();
     void discardNewRow();
+    // Writes a cell as the program, not the user, does: a refusal is answered, not raised
+    // as the data control's error event.
+    Failure storeCell(const QModelIndex& index, const QVariant& value);
 
     // The display words of the yes/no column.
     static QString yesNoText(const QVariant& value);

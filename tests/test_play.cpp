@@ -1,0 +1,283 @@
+// Runs on a real X server (Xvfb) so that songs go to the desktop's opener as they do for
+// the user: xdg-open, here a stand-in first on PATH that writes down what it was given.
+#include "guisupport.h"
+
+#include "app/datacontrol.h"
+#include "app/songgrid.h"
+#include "browse/playreaction.h"
+#include "store/recordset.h"
+#include "store/songmodel.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QToolButton>
+#include <QUrl>
+
+#include <sys/stat.h>
+
+namespace {
+
+QTemporaryDir* g_opener = nullptr;
+
+QString openedList()
+{
+    return g_opener->path() + "/opened.txt";
+}
+
+// The files the desktop was asked to open, in order.
+QStringList opened()
+{
+    QFile list(openedList());
+    QStringList paths;
+    if (list.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : list.readAll().split('\n'))
+            if (!line.isEmpty())
+                paths << QUrl(QString::fromUtf8(line)).toLocalFile();
+    }
+    return paths;
+}
+
+// A catalogue built by the real scan from a disc of the test's own, in a shown window.
+struct Shelf
+{
+    ProgramFolder program;
+    QTemporaryDir disc;
+    std::unique_ptr<Started> s;
+    QTableView* view = nullptr;
+
+    explicit Shelf(const QStringList& files)
+    {
+        QFile::remove(openedList());
+        for (const QString& name : files) {
+            const QString path = disc.path() + "/" + name;
+            QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        s = std::make_unique<Started>(QList<Volume>{{disc.path(), "ROCK1", "", "iso9660"}});
+        QVERIFY(s->loaded);
+        s->window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(s->window.get()));
+        view = s->window->grid()->view();
+        s->find<QComboBox>("Drive1")->setCurrentIndex(1);
+        QTest::mouseClick(s->find<QToolButton>("cmdmakedb"), Qt::LeftButton);
+        QCOMPARE(s->window->records()->recordCount(), qint64(files.size()));
+    }
+    ScriptedPrompter& prompter() { return s->prompter; }
+    int rowOf(const QString& artist) const
+    {
+        for (int row = 0; row < view->model()->rowCount(); ++row)
+            if (view->model()->index(row, 0).data().toString() == artist)
+                return row;
+        return -1;
+    }
+    // A click of the user's on a cell.
+    void click(int row, int column)
+    {
+        const QModelIndex cell = view->model()->index(row, column);
+        view->scrollTo(cell);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(cell).center());
+    }
+    void click(const QString& artist, int column = 1) { click(rowOf(artist), column); }
+};
+
+// Nothing reached the desktop: the stand-in would have written by now.
+void noSongOpened()
+{
+    QTest::qWait(300);
+    QCOMPARE(opened(), QStringList());
+}
+
+} // namespace
+
+class PlayTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void opensTheSong_data();
+    void opensTheSong();
+    void asksForTheDisc();
+    void rowsThatPlayNothing();
+    void onCdToggles();
+    void programMovesOpenNothing();
+    void onlyRegularFilesAreSongs();
+};
+
+void PlayTest::initTestCase()
+{
+    g_opener = new QTemporaryDir;
+    QFile script(g_opener->path() + "/xdg-open");
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"$TRELMO_OPENED\"\n");
+    script.close();
+    QVERIFY(script.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    qputenv("TRELMO_OPENED", QFile::encodeName(openedList()));
+    qputenv("PATH", QFile::encodeName(g_opener->path()) + ":" + qgetenv("PATH"));
+}
+
+void PlayTest::cleanupTestCase()
+{
+    delete g_opener;
+}
+
+void PlayTest::opensTheSong_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("artist");
+    QTest::newRow("plain") << "Ballads/Lenna Vey-Slow River.mp3"
+                           << "Lenna Vey";
+    QTest::newRow("shell characters") << "Rock/O'Brien \"Q\" $(touch x) `ls`; 100%-Song & more.mp3"
+                                      << "O'Brien \"Q\" $(touch x) `ls`; 100%";
+    QTest::newRow("capital ending, spaces, accents") << "Jazz/Ärtist  Ünö-Tïtle .MP3"
+                                                     << "Ärtist  Ünö";
+    QTest::newRow("in the disc's root") << "Root-Song.mp3"
+                                        << "Root";
+}
+
+void PlayTest::opensTheSong()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, artist);
+    Shelf shelf({file});
+    shelf.click(artist);
+    QTRY_COMPARE(opened(), QStringList{shelf.disc.path() + "/" + file});
+    QVERIFY(shelf.prompter().shown.empty());
+    QVERIFY(shelf.s->window->PlayArmed);
+}
+
+void PlayTest::asksForTheDisc()
+{
+    Shelf shelf({"Rock/Lenna Vey-Slow River.mp3", "Rock/Grey Owl-Harbour.mp3", "Rock/NoDash.mp3"});
+    const QString disc = shelf.disc.path();
+    const QString out = disc + "-out";
+
+    // The disc is out: it is asked for by name and mount point; Cancel gives up.
+    QVERIFY(QDir().rename(disc, out));
+    shelf.click("Grey Owl");
+    const QString insert = "Insert CD ROCK1 In " + disc + " Drive";
+    QCOMPARE(shelf.prompter().texts(), QStringList{insert});
+    QCOMPARE(shelf.prompter().shown[0].buttons, Prompter::RetryCancel);
+    QCOMPARE(shelf.prompter().shown[0].title, QStringLiteral("Check CD"));
+    QVERIFY(shelf.s->window->PlayArmed);
+
+    // Put in while the question is open, Retry plays it.
+    shelf.prompter().answers = {Prompter::Retry, Prompter::Retry};
+    int asked = 0;
+    shelf.prompter().beforeAnswer = [&](const QString&) {
+        if (++asked == 2)
+            QVERIFY(QDir().rename(out, disc));
+    };
+    shelf.click("Lenna Vey");
+    QCOMPARE(shelf.prompter().texts(), (QStringList{insert, insert, insert}));
+    QTRY_COMPARE(opened(), QStringList{disc + "/Rock/Lenna Vey-Slow River.mp3"});
+
+    // The folder is there but the file is not: the drive is the volume holding it. A row the
+    // build could not name asks for the file to be renamed.
+    shelf.prompter().beforeAnswer = nullptr;
+    shelf.prompter().shown.clear();
+    QVERIFY(QFile::remove(disc + "/Rock/Grey Owl-Harbour.mp3"));
+    shelf.click("Grey Owl");
+    shelf.click("Unknown");
+    QCOMPARE(shelf.prompter().texts(),
+             (QStringList{insert, "This Artist/Title does not exist as UNKNOWN \r\n"
+                                  "Rename mp3 in format ' Drive:\\path\\artist-title.mp3 '"}));
+}
+
+void PlayTest::rowsThatPlayNothing()
+{
+    // Rows stored as duplicates play nothing, whatever the length of their number, even
+    // where a file of that name happens to be there.
+    Shelf shelf(
+        {"Rock/-Lonely.mp3", "Rock/Dup-Song ****1.mp3", "Rock/Dup-Song ****12345.mp3", "Rock/Dup-Song.mp3"});
+    shelf.program.run("INSERT INTO adosong (Artist,Title,MP3cd,FullPath) VALUES ('Nowhere','Song','D9','')");
+    shelf.s->window->findChild<QPushButton*>("cmdrefresh")->click();
+    const int empty = shelf.rowOf("");
+    shelf.click(empty, 1); // no artist: nothing
+    for (int row = 0; row < shelf.view->model()->rowCount() - 1; ++row) {
+        if (shelf.view->model()->index(row, 1).data().toString().contains("****"))
+            shelf.click(row, 1);
+    }
+    QVERIFY(shelf.prompter().shown.empty());
+
+    // While the listing prints, no cell plays; an empty FullPath names no drive.
+    shelf.s->window->PrintInProgress = true;
+    shelf.click("Dup", 3);
+    shelf.s->window->PrintInProgress = false;
+    QVERIFY(shelf.prompter().shown.empty());
+    shelf.click("Nowhere");
+    QCOMPARE(shelf.prompter().texts(), QStringList{"Insert CD D9 In  Drive"});
+    noSongOpened();
+}
+
+void PlayTest::onCdToggles()
+{
+    Shelf shelf({"Rock/Lenna Vey-Slow River.mp3"});
+    shelf.program.run("INSERT INTO adosong (Artist,Title,ONcd) VALUES ('Blank','Mark',NULL)");
+    shelf.s->window->findChild<QPushButton*>("cmdrefresh")->click();
+    const int row = shelf.rowOf("Lenna Vey");
+    for (const char* mark : {"Yes", "NotYet", "Yes"}) {
+        shelf.click(row, SongModel::OnCdColumn);
+        QCOMPARE(shelf.view->model()->index(row, SongModel::OnCdColumn).data().toString(), QString(mark));
+        // The cursor moves on to the title, which plays nothing.
+        QCOMPARE(shelf.view->currentIndex().column(), 1);
+    }
+    shelf.click("Blank", SongModel::OnCdColumn);
+    QCOMPARE(shelf.view->model()->index(shelf.rowOf("Blank"), SongModel::OnCdColumn).data().toString(),
+             QStringLiteral("NotYet"));
+    QVERIFY(shelf.prompter().shown.empty());
+    noSongOpened();
+
+    Started again;
+    RecordSet* records = again.window->records();
+    QCOMPARE(records->value(0, Song::Artist).toString(), QStringLiteral("Blank"));
+    QCOMPARE(records->value(0, Song::ONcd).toLongLong(), 0);
+    QCOMPARE(records->value(1, Song::ONcd).toLongLong(), 1);
+}
+
+// With every song's file in place, nothing the program does by itself opens one.
+void PlayTest::programMovesOpenNothing()
+{
+    Shelf shelf({"Rock/Abba-Waterloo.mp3", "Rock/Bob-Hymn.mp3", "Rock/Cora-Rain.mp3"});
+    auto* window = shelf.s->window.get();
+    auto press = [&](const char* name) { window->findChild<QPushButton*>(name)->click(); };
+    press("cmdrefresh");
+    shelf.view->horizontalHeader()->sectionClicked(1);
+    window->findChild<QAction*>("mnusearch")->trigger();
+    window->findChild<QLineEdit*>("txtField")->setText("o");
+    press("cmdsearch");
+    press("cmdOK2");
+    press("cmddelete");
+    press("cmdadd");
+    shelf.s->find<QComboBox>("Drive1")->setCurrentIndex(1);
+    QTest::mouseClick(shelf.s->find<QToolButton>("cmdmakedb"), Qt::LeftButton); // the scan again
+    QCOMPARE(shelf.s->prompter.texts(), QStringList());
+    // The bar's move to the last row opens nothing; the next cell the user picks does.
+    QTest::mouseClick(window->dataControl()->lastButton(), Qt::LeftButton);
+    noSongOpened();
+    shelf.click(0, 1);
+    QTRY_COMPARE(opened(), QStringList{shelf.disc.path() + "/Rock/Abba-Waterloo.mp3"});
+}
+
+void PlayTest::onlyRegularFilesAreSongs()
+{
+    QTemporaryDir dir;
+    const QByteArray fifo = QFile::encodeName(dir.path() + "/Fifo-Song.mp3");
+    QVERIFY(::mkfifo(fifo.constData(), 0600) == 0);
+    QFile song(dir.path() + "/A-Song.mp3");
+    QVERIFY(song.open(QIODevice::WriteOnly));
+    QCOMPARE(probePath(song.fileName()), PathKind::RegularFile);
+    QCOMPARE(probePath(dir.path()), PathKind::Folder);
+    QCOMPARE(probePath(QFile::decodeName(fifo)), PathKind::Other);
+    QCOMPARE(probePath("/dev/null"), PathKind::Other);
+    QCOMPARE(probePath(dir.path() + "/B-Song.mp3"), PathKind::Missing);
+    QCOMPARE(probePath(""), PathKind::Missing);
+}
+
+QTEST_MAIN(PlayTest)
+#include "test_play.moc"
