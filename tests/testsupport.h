@@ -12,8 +12,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <QFont>
+#include <QPrinter>
+
 #include <deque>
 #include <functional>
+#include <optional>
 
 // Answers message boxes from a script and remembers what they said.
 class ScriptedPrompter : public Prompter
@@ -46,9 +50,33 @@ public:
         return list;
     }
 
+    // The print dialog prints to `pdfFile`, or is cancelled when it is empty.
+    bool choosePrinter(QPrinter& printer) override
+    {
+        ++printDialogs;
+        if (pdfFile.isEmpty())
+            return false;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdfFile);
+        return true;
+    }
+    // The font dialog answers `font`, or is cancelled when there is none.
+    bool chooseFont(const QFont& preset, QFont* chosen) override
+    {
+        fontPresets.push_back(preset);
+        if (!font)
+            return false;
+        *chosen = *font;
+        return true;
+    }
+
     std::deque<Answer> answers;
     std::function<void(const QString&)> beforeAnswer;
     std::vector<Shown> shown;
+    QString pdfFile;
+    int printDialogs = 0;
+    std::optional<QFont> font;
+    std::vector<QFont> fontPresets;
 };
 
 // Drives that are folders of the test's own.

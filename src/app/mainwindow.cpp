@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/aboutbox.h"
 #include "app/busypointer.h"
 #include "app/datacontrol.h"
 #include "app/desktop.h"
@@ -8,6 +9,8 @@
 #include "browse/columnsort.h"
 #include "browse/fieldsearch.h"
 #include "browse/playreaction.h"
+#include "output/gridfont.h"
+#include "output/listing.h"
 #include "scan/cataloguebuilder.h"
 #include "settings/profile.h"
 #include "store/recordset.h"
@@ -23,6 +26,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPainter>
+#include <QPrinter>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScopedValueRollback>
@@ -236,6 +240,7 @@ void MainWindow::buildControls()
     connect(cmdDeleteDB, &QPushButton::clicked, this, [this] { cmdDeleteDB_Click(); });
     connect(cmdadd, &QPushButton::clicked, this, [this] { cmdadd_Click(); });
     connect(cmdrefresh, &QPushButton::clicked, this, [this] { cmdrefresh_Click(); });
+    connect(cmdprint, &QPushButton::clicked, this, [this] { cmdprint_Click(); });
     connect(grdDataGrid, &SongGrid::headClicked, this, [this](int column) { grdDataGrid_HeadClick(column); });
     connect(grdDataGrid, &SongGrid::currentCellChanged, this, [this] { grdDataGrid_RowColChange(); });
     connect(cbosearch, &QComboBox::activated, this, [this] { cbosearch_Click(); });
@@ -271,7 +276,8 @@ void MainWindow::buildMenus()
 
     QMenu* mnuoptions = menuBar()->addMenu(QStringLiteral("&Options"));
     mnuoptions->setObjectName(QStringLiteral("mnuoptions"));
-    entry(mnuoptions, "mnufont", QStringLiteral("Font"));
+    mnufont = entry(mnuoptions, "mnufont", QStringLiteral("Font"));
+    connect(mnufont, &QAction::triggered, this, [this] { mnufont_Click(); });
     mnuswap = entry(mnuoptions, "mnuswap", QStringLiteral("Swap Artist/Title"));
     connect(mnuswap, &QAction::triggered, this, [this] { mnuswap_Click(); });
     mnudupes = entry(mnuoptions, "mnudupes", QStringLiteral("Allow Duplicate entries"));
@@ -280,7 +286,8 @@ void MainWindow::buildMenus()
 
     QMenu* mnuhelp = menuBar()->addMenu(QStringLiteral("&Help"));
     mnuhelp->setObjectName(QStringLiteral("mnuhelp"));
-    entry(mnuhelp, "mnuabout", QStringLiteral("About"));
+    mnuabout = entry(mnuhelp, "mnuabout", QStringLiteral("About"));
+    connect(mnuabout, &QAction::triggered, this, [this] { mnuabout_Click(); });
 }
 
 bool MainWindow::load()
@@ -384,12 +391,8 @@ void MainWindow::applySettings()
     const QString size = Modini::ProfileEntry(get, Entries::fontSize.section, Entries::fontSize.key);
     if (!size.isEmpty()) {
         // A size that is no usable number of points keeps the font's size as it is.
-        bool ok = false;
-        double points = QLocale::c().toDouble(size.trimmed(), &ok);
-        if (!ok)
-            points = QLocale().toDouble(size.trimmed(), &ok);
-        if (ok && points >= 1 && points <= 1638) {
-            font.setPointSizeF(points);
+        if (const std::optional<double> points = GridFont::parseSize(size)) {
+            font.setPointSizeF(*points);
             fontDialogSize = font.pointSizeF();
         }
     } else {
@@ -764,4 +767,74 @@ void MainWindow::playCurrentRow()
     hooks.volumeRoot = [this](const QString& folder) { return m_volumes->volumeOf(folder).root; };
     PlayReaction(hooks, lineBreak).play(song, PlayArmed);
     PlayArmed = true;
+}
+
+void MainWindow::cmdprint_Click()
+{
+    QScopedValueRollback<bool> printing(PrintInProgress, true);
+    QPrinter printer(QPrinter::HighResolution);
+    if (!m_prompter->choosePrinter(printer))
+        return;
+    if (m_records->recordCount() == 0)
+        return;
+    BusyPointer busy;
+    QProgressDialog progress(QStringLiteral("Printing the listing"), QStringLiteral("Cancel"), 0,
+                             int(qMin<qint64>(m_records->recordCount(), INT_MAX)), this);
+    progress.setWindowTitle(QStringLiteral("Print  it"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(1000);
+    auto pageDone = [&progress](qint64 rows) {
+        progress.setValue(int(qMin<qint64>(rows, INT_MAX)));
+        return !progress.wasCanceled();
+    };
+    // Nothing half-printed is kept: a stopped or failed job is cancelled, its file removed.
+    const Listing::Result result = Listing::print(*m_records, printer, grdDataGrid->gridFont(), pageDone,
+                                                  [&printer] { printer.abort(); });
+    progress.close();
+    const bool failed = result.deviceFailed || printer.printerState() == QPrinter::Error;
+    if (!failed && !result.abandoned)
+        return;
+    if (!printer.outputFileName().isEmpty())
+        QFile::remove(printer.outputFileName());
+    if (failed) {
+        m_prompter->ask(
+            QStringLiteral("The listing was not printed: ") +
+            (printer.outputFileName().isEmpty()
+                 ? QStringLiteral("the printer \"%1\" refused the job.").arg(printer.printerName())
+                 : QStringLiteral("the file \"%1\" could not be written.").arg(printer.outputFileName())));
+    }
+}
+
+void MainWindow::mnufont_Click()
+{
+    const QString get = QStringLiteral("GET");
+    const QFont preset =
+        GridFont::dialogPreset(Modini::ProfileEntry(get, Entries::fontName.section, Entries::fontName.key),
+                               Modini::ProfileEntry(get, Entries::fontSize.section, Entries::fontSize.key));
+    QFont chosen;
+    if (!m_prompter->chooseFont(preset, &chosen))
+        return;
+    QFont font = grdDataGrid->gridFont();
+    font.setFamily(chosen.family());
+    font.setPointSizeF(chosen.pointSizeF());
+    grdDataGrid->setGridFont(font);
+    lastIniWrite =
+        profileWrite(Entries::fontName.section, Entries::fontName.key, chosen.family(), settingsPath());
+    const bool sizeWritten = profileWrite(Entries::fontSize.section, Entries::fontSize.key,
+                                          GridFont::sizeText(chosen.pointSizeF()), settingsPath());
+    if (m_records->refresh())
+        return;
+    if (!lastIniWrite)
+        m_prompter->ask(QStringLiteral("Error writing FontName"));
+    else if (!sizeWritten)
+        m_prompter->ask(QStringLiteral("Error writing FontSize"));
+}
+
+void MainWindow::mnuabout_Click()
+{
+    if (!frmAbout)
+        frmAbout = new AboutBox(m_prompter, this);
+    frmAbout->show();
+    frmAbout->raise();
+    frmAbout->activateWindow();
 }

@@ -6,6 +6,7 @@
 
 #include <QMainWindow>
 #include <QPixmap>
+#include <QPointer>
 
 #include <functional>
 #include <memory>
@@ -17,6 +18,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QToolButton;
+class AboutBox;
 class DataControl;
 class Prompter;
 class RecordSet;
@@ -101,6 +103,9 @@ private:
     void showWholeCatalogue();
     void mnuswap_Click();
     void mnudupes_Click();
+    void cmdprint_Click();
+    void mnufont_Click();
+    void mnuabout_Click();
     void grdDataGrid_RowColChange();
     void toggleOnCd();
     void playCurrentRow();
@@ -140,6 +145,9 @@ private:
     QPushButton* cmdprint = nullptr;
     QPushButton* cmdDeleteDB = nullptr;
     QAction* mnusearch = nullptr;
+    QAction* mnufont = nullptr;
+    QAction* mnuabout = nullptr;
+    QPointer<AboutBox> frmAbout;
     QAction* mnuswap = nullptr;
     QAction* mnudupes = nullptr;
     QAction* mnuexit = nullptr;

@@ -1,7 +1,10 @@
 #include "app/prompter.h"
 
 #include <QApplication>
+#include <QFontDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 
 Prompter::Answer MessageBoxPrompter::ask(const QString& text, Buttons buttons, const QString& title)
 {
@@ -36,4 +39,21 @@ Prompter::Answer MessageBoxPrompter::ask(const QString& text, Buttons buttons, c
     if (buttons == YesNo)
         return answer == QMessageBox::Yes ? Yes : No;
     return Ok;
+}
+
+bool MessageBoxPrompter::choosePrinter(QPrinter& printer)
+{
+    QPrintDialog dialog(&printer, m_parent);
+    // The whole listing is printed: there is no selection or page range to offer.
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+    dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+bool MessageBoxPrompter::chooseFont(const QFont& preset, QFont* chosen)
+{
+    bool ok = false;
+    *chosen = QFontDialog::getFont(&ok, preset, m_parent);
+    return ok;
 }

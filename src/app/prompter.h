@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QFont;
+class QPrinter;
 class QWidget;
 
 // The modal message box, behind an interface so tests can answer it.
@@ -28,6 +30,10 @@ public:
     // carries the critical icon, YesNo the question mark.
     virtual Answer ask(const QString& text, Buttons buttons = OkOnly,
                        const QString& title = QStringLiteral("Trelmo")) = 0;
+    // The print dialog for `printer`; false when the user cancels.
+    virtual bool choosePrinter(QPrinter& printer) = 0;
+    // The font dialog, started on `preset`; false when the user cancels.
+    virtual bool chooseFont(const QFont& preset, QFont* chosen) = 0;
 };
 
 class MessageBoxPrompter : public Prompter
@@ -36,6 +42,8 @@ public:
     explicit MessageBoxPrompter(QWidget* parent = nullptr) : m_parent(parent) {}
     void setParent(QWidget* parent) { m_parent = parent; }
     Answer ask(const QString& text, Buttons buttons, const QString& title) override;
+    bool choosePrinter(QPrinter& printer) override;
+    bool chooseFont(const QFont& preset, QFont* chosen) override;
 
 private:
     QWidget* m_parent;

@@ -51,6 +51,8 @@ Failure RecordSet::ensureOpen()
         return {FailureNumber::InvalidArgument, QStringLiteral("The connection text names no data source.")};
     if (Failure f = m_db.open(match.captured(1)))
         return f;
+    // Rows in the grid's order lie all over the file: up to 32 MiB of its pages stay at hand.
+    m_db.execute(QStringLiteral("PRAGMA cache_size=-32768"));
     QString fields = Song::fieldNames().join(QLatin1Char(','));
     return m_fetch.prepare(m_db.handle(), QStringLiteral("SELECT %1 FROM adosong WHERE rowid=?").arg(fields));
 }
@@ -239,8 +241,10 @@ const RecordSet::Row* RecordSet::fetch(qint64 index)
         return &hit->second;
     if (m_cache.size() > cacheLimit)
         m_cache.clear();
-    // Rows on screen are asked for one after another: fetch a few ahead.
+    // Rows on screen are asked for one after another: fetch a few ahead, under one read
+    // lock rather than one each.
     const qint64 last = qMin(recordCount(), index + prefetchRows);
+    const bool ownRead = !m_db.inTransaction() && !m_db.execute(QStringLiteral("BEGIN")).failed();
     for (qint64 i = index; i < last; ++i) {
         const qint64 rowid = m_rowids[size_t(i)];
         if (m_cache.count(rowid))
@@ -255,5 +259,7 @@ const RecordSet::Row* RecordSet::fetch(qint64 index)
         m_fetch.reset();
         m_cache.emplace(rowid, std::move(row));
     }
+    if (ownRead)
+        m_db.execute(QStringLiteral("COMMIT"));
     return &m_cache.at(m_rowids[size_t(index)]);
 }

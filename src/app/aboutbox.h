@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QDialog>
+#include <QStringList>
+
+class Prompter;
+
+// The about box: title, version, what the program does, and a way to the system's own
+// information program. It does not block the main window.
+class AboutBox : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit AboutBox(Prompter* prompter, QWidget* parent = nullptr);
+
+    // Starts the first system-information program found on PATH, or says there is none.
+    void StartSysInfo();
+
+    // The programs looked for, in order.
+    static const QStringList& systemInfoPrograms();
+
+private:
+    Prompter* m_prompter;
+};

@@ -1,0 +1,201 @@
+#include "output/listing.h"
+
+#include "store/recordset.h"
+
+#include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QRawFont>
+
+#include <cmath>
+
+namespace {
+
+// The printed fields by stored position, and how much of each is printed (0: all).
+constexpr int printedFields[5] = {Song::Artist, Song::Title, Song::ONcd, Song::MP3cd, Song::Category};
+constexpr int printedLength[5] = {40, 40, 0, 19, 0};
+
+// A print position that moves the way a line printer's does: text goes at character
+// columns, and a column that the line has already passed continues on the next line.
+// Text of simple scripts is laid out from the font's own glyphs and advances and drawn in
+// glyph runs, which is many times cheaper than shaping every cell; anything else
+// (a script that needs shaping, a character the font lacks) is drawn as ordinary text.
+class Cursor
+{
+public:
+    Cursor(QPainter& painter, const QFont& font, const QFontMetricsF& metrics, qreal lineHeight)
+        : m_painter(painter), m_metrics(metrics), m_raw(QRawFont::fromFont(font)), m_lineHeight(lineHeight),
+          m_columnWidth(metrics.averageCharWidth())
+    {
+        m_run.setRawFont(m_raw);
+    }
+
+    void at(int column, const QString& text)
+    {
+        const qreal x = (column - 1) * m_columnWidth;
+        if (m_x > x)
+            newLine();
+        m_x = x;
+        write(text);
+    }
+    void write(const QString& text)
+    {
+        if (text.isEmpty())
+            return;
+        const qreal baseline = m_y + m_metrics.ascent();
+        if (!plain(text)) {
+            flush();
+            m_painter.drawText(QPointF(m_x, baseline), text);
+            m_x += m_metrics.horizontalAdvance(text);
+            return;
+        }
+        for (qsizetype i = 0; i < m_glyphs.size(); ++i) {
+            // A blank leaves its gap and needs no glyph of its own.
+            if (text[i] != QLatin1Char(' ')) {
+                m_lineGlyphs.append(m_glyphs[i]);
+                // Whole device units (1/1200 inch on a printer) keep the printer's numbers short.
+                m_linePositions.append(QPointF(std::round(m_x), std::round(baseline)));
+            }
+            m_x += m_advances[i].x();
+        }
+    }
+    void newLine()
+    {
+        m_y += m_lineHeight;
+        m_x = 0;
+    }
+    void moveTo(qreal x, qreal y)
+    {
+        m_x = x;
+        m_y = y;
+    }
+    // Draws the glyphs gathered since the last time: one run a page keeps the printer's
+    // text commands few.
+    void flush()
+    {
+        if (m_lineGlyphs.isEmpty())
+            return;
+        m_run.setGlyphIndexes(m_lineGlyphs);
+        m_run.setPositions(m_linePositions);
+        m_painter.drawGlyphRun(QPointF(0, 0), m_run);
+        m_lineGlyphs.clear();
+        m_linePositions.clear();
+    }
+
+private:
+    // Looks `text` up in the font: true when every character is of a script drawn glyph by
+    // glyph and the font has it; m_glyphs and m_advances then hold its layout.
+    bool plain(const QString& text)
+    {
+        if (!m_raw.isValid())
+            return false;
+        for (const QChar c : text) {
+            if (c.unicode() >= 0x0590 || c.isSurrogate())
+                return false;
+        }
+        m_glyphs = m_raw.glyphIndexesForString(text);
+        if (m_glyphs.size() != text.size() || m_glyphs.contains(0u))
+            return false;
+        m_advances = m_raw.advancesForGlyphIndexes(m_glyphs);
+        return m_advances.size() == m_glyphs.size();
+    }
+
+    QPainter& m_painter;
+    const QFontMetricsF& m_metrics;
+    QRawFont m_raw;
+    QGlyphRun m_run;
+    qreal m_lineHeight;
+    qreal m_columnWidth;
+    qreal m_x = 0;
+    qreal m_y = 0;
+    QList<quint32> m_glyphs;
+    QList<QPointF> m_advances;
+    QList<quint32> m_lineGlyphs;
+    QList<QPointF> m_linePositions;
+};
+
+QString fieldText(int slot, const QVariant& value)
+{
+    if (printedFields[slot] == Song::ONcd)
+        return !value.isNull() && value.toLongLong() == 0 ? QStringLiteral("NotYet") : QStringLiteral("Yes");
+    const QString text = value.toString();
+    return printedLength[slot] > 0 ? text.left(printedLength[slot]) : text;
+}
+
+} // namespace
+
+Listing::Result Listing::print(RecordSet& records, QPagedPaintDevice& device, const QFont& gridFont,
+                               const Progress& progress, const std::function<void()>& abandon)
+{
+    Result result;
+    const qint64 count = records.recordCount();
+    if (count == 0)
+        return result;
+    device.setPageOrientation(QPageLayout::Landscape);
+    QPainter painter;
+    if (!painter.begin(&device)) {
+        result.deviceFailed = true;
+        return result;
+    }
+    // Only the grid font's name and size go to the printer.
+    QFont font(gridFont.family());
+    font.setPointSizeF(gridFont.pointSizeF());
+    font = QFont(font, &device);
+    painter.setFont(font);
+    const QFontMetricsF metrics(font, &device);
+    const qreal lineHeight = std::round(metrics.lineSpacing());
+    const qreal width = device.width();
+    const qreal height = device.height();
+    // Four lines of page head above the rows and five spare lines below them; a font too
+    // large for that still prints, one row a page.
+    const qint64 perPage = std::max<qint64>(1, qint64(std::floor(height / lineHeight)) - 9);
+
+    Cursor cursor(painter, font, metrics, lineHeight);
+    auto pageHead = [&](const QString& word, qint64 page) {
+        cursor.moveTo(width / 2, 0);
+        cursor.write(word + QStringLiteral("  %1 ").arg(page));
+        cursor.moveTo(0, 2 * lineHeight);
+        for (int slot = 0; slot < 5; ++slot)
+            cursor.at(headingColumns[slot], Song::fieldNames()[printedFields[slot]]);
+        cursor.newLine();
+        cursor.newLine();
+    };
+
+    records.moveFirst();
+    qint64 page = 1;
+    qint64 onPage = 0;
+    pageHead(QStringLiteral("page"), page);
+    for (qint64 row = 0; row < count; ++row) {
+        for (int slot = 0; slot < 5; ++slot)
+            cursor.at(rowColumns[slot], fieldText(slot, records.value(row, printedFields[slot])));
+        cursor.newLine();
+        ++result.rows;
+        if (++onPage < perPage)
+            continue;
+        if (progress && !progress(result.rows)) {
+            result.abandoned = true;
+            break;
+        }
+        ++page;
+        onPage = 0;
+        cursor.flush();
+        if (!device.newPage()) {
+            result.deviceFailed = true;
+            break;
+        }
+        pageHead(QStringLiteral("Page"), page);
+    }
+    cursor.flush();
+    result.pages = page;
+    if ((result.abandoned || result.deviceFailed) && abandon)
+        abandon();
+    if (!painter.end())
+        result.deviceFailed = true;
+    // Where the walk ended: the last row printed, then past it.
+    if (result.rows > 0)
+        records.moveTo(result.rows - 1);
+    if (result.rows == count)
+        records.moveNext();
+    return result;
+}
