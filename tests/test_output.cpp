@@ -1,0 +1,282 @@
+#include "guisupport.h"
+
+#include "app/datacontrol.h"
+#include "app/songgrid.h"
+#include "store/recordset.h"
+
+#include <QAction>
+#include <QDialog>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTableView>
+
+namespace {
+
+// A shown window over the program folder made before it.
+struct Desk : Started
+{
+    QTemporaryDir out;
+    Desk()
+    {
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    }
+    QString pdf() const { return out.path() + "/listing.pdf"; }
+    // "Print  it" into the PDF file; the pages as pdftotext reads them back.
+    QStringList print()
+    {
+        QFile::remove(pdf());
+        prompter.pdfFile = pdf();
+        find<QPushButton>("cmdprint")->click();
+        if (!QFileInfo::exists(pdf()))
+            return {};
+        QProcess text;
+        text.start("pdftotext", {"-layout", pdf(), "-"});
+        if (!text.waitForFinished(60000))
+            return {};
+        QStringList pages = QString::fromUtf8(text.readAllStandardOutput()).split('\f');
+        if (!pages.isEmpty() && pages.last().trimmed().isEmpty())
+            pages.removeLast();
+        return pages;
+    }
+};
+
+// The printed rows of a page: the lines below the heading.
+QStringList rowsOf(const QString& page)
+{
+    QStringList lines = page.split('\n', Qt::SkipEmptyParts);
+    const qsizetype heading =
+        lines.indexOf(QRegularExpression("^\\s*Artist\\s+Title\\s+ONcd\\s+MP3cd\\s+Category\\s*$"));
+    return heading < 0 ? QStringList() : lines.mid(heading + 1);
+}
+
+QString firstWordOf(const QString& line)
+{
+    return line.trimmed().section(QRegularExpression("\\s{2,}"), 0, 0);
+}
+
+} // namespace
+
+class OutputTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void listingPagesAndColumns();
+    void listingFollowsTheGrid();
+    void fontDecidesRowsAPage();
+    void nothingPrinted_data();
+    void nothingPrinted();
+    void gridFont();
+    void aboutBox();
+};
+
+void OutputTest::listingPagesAndColumns()
+{
+    ProgramFolder folder;
+    const QString longCategory = "A Category Name Of Fifty Characters Or So, Whole!!";
+    folder.run(
+        QString("INSERT INTO adosong (Artist,Title,ONcd,MP3cd,Category) VALUES "
+                "('%1','%2',0,'%3','%4'),('Bert','Yes song',1,'D','C'),('Cora','Empty mark',NULL,'D','C')")
+            .arg(QString(45, 'i'), QString(45, 'l'), QString(17, 'i') + "jklm", longCategory)
+            .toUtf8());
+    folder.run("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i < 150) "
+               "INSERT INTO adosong (Artist,Title,ONcd,MP3cd,Category) "
+               "SELECT printf('Row %03d', i), 'T', 0, 'D', 'C' FROM n");
+    Desk d;
+    QStringList pages = d.print();
+    QVERIFY(pages.size() >= 2);
+    QVERIFY2(pages[0].contains(QRegularExpression("^\\s+page +1\\s*\\n")), qPrintable(pages[0].left(200)));
+    QVERIFY(pages[1].contains(QRegularExpression("^\\s+Page +2\\s*\\n")));
+    const QStringList first = rowsOf(pages[0]);
+    const int perPage = int(first.size());
+    QVERIFY(perPage > 10 && 2 * perPage <= 153);
+    // Every page has its heading; cuts at 40, 40 and 19; the category whole.
+    for (const QString& page : pages)
+        QVERIFY(!rowsOf(page).isEmpty() || page.contains("Category"));
+    QCOMPARE(first[0].simplified(), "Bert Yes song Yes D C");
+    QCOMPARE(first[1].simplified(), "Cora Empty mark Yes D C");
+    QCOMPARE(first[2].simplified(),
+             QString("%1 %2 NotYet %3jk %4")
+                 .arg(QString(40, 'i'), QString(40, 'l'), QString(17, 'i'), longCategory));
+    // Two full pages of rows end with a page that holds only its page line and heading.
+    folder.run(QString("DELETE FROM adosong WHERE rowid IN (SELECT rowid FROM adosong ORDER BY Artist DESC "
+                       "LIMIT %1)")
+                   .arg(153 - 2 * perPage)
+                   .toUtf8());
+    d.find<QPushButton>("cmdrefresh")->click();
+    pages = d.print();
+    QCOMPARE(pages.size(), 3);
+    QCOMPARE(rowsOf(pages[1]).size(), perPage);
+    QVERIFY(pages[2].contains(QRegularExpression("^\\s+Page +3\\s*\\n")));
+    QCOMPARE(rowsOf(pages[2]), QStringList());
+    // The walk ends past the last row, the bar showing the last row printed, and no song
+    // was asked for on the way.
+    QVERIFY(d.window->records()->isEOF());
+    QCOMPARE(d.window->dataControl()->caption(), QString("Record: %1").arg(2 * perPage));
+    QVERIFY(!d.window->PrintInProgress);
+    QVERIFY(d.prompter.shown.empty());
+}
+
+void OutputTest::listingFollowsTheGrid()
+{
+    ProgramFolder folder;
+    folder.run("INSERT INTO adosong (Artist,Title,Category) VALUES ('Cora','Alpha','Jazz'),"
+               "('Abba','Waterloo','Pop'),('Bob','Hymn','Jazz')");
+    Desk d;
+    QStringList artists;
+    for (const QString& row : rowsOf(d.print().value(0)))
+        artists << firstWordOf(row);
+    QCOMPARE(artists, (QStringList{"Abba", "Bob", "Cora"}));
+    // Sorted by title; then only the rows of a search.
+    QVERIFY(!d.window->records()->requery(RecordSource::sorted({"Title", "Artist"})).failed());
+    artists.clear();
+    for (const QString& row : rowsOf(d.print().value(0)))
+        artists << firstWordOf(row);
+    QCOMPARE(artists, (QStringList{"Cora", "Bob", "Abba"}));
+    QVERIFY(!d.window->records()->requery(RecordSource::search("Category", "jazz")).failed());
+    artists.clear();
+    for (const QString& row : rowsOf(d.print().value(0)))
+        artists << firstWordOf(row);
+    QCOMPARE(artists, (QStringList{"Bob", "Cora"}));
+}
+
+// A larger font gives fewer rows a page; one too large for even the page head still
+// prints, a row a page.
+void OutputTest::fontDecidesRowsAPage()
+{
+    ProgramFolder folder;
+    folder.run("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i < 60) "
+               "INSERT INTO adosong (Artist,Title,ONcd) SELECT printf('Row %03d', i), 'T', 0 FROM n");
+    Desk d;
+    const qsizetype small = rowsOf(d.print().value(0)).size();
+    QFont font = d.window->grid()->gridFont();
+    font.setPointSizeF(10.5);
+    d.window->grid()->setGridFont(font);
+    const qsizetype large = rowsOf(d.print().value(0)).size();
+    QVERIFY2(large < small && large > 0, qPrintable(QString("%1 %2").arg(small).arg(large)));
+    folder.run("DELETE FROM adosong WHERE Artist > 'Row 003'");
+    d.find<QPushButton>("cmdrefresh")->click();
+    font.setPointSizeF(90);
+    d.window->grid()->setGridFont(font);
+    QCOMPARE(d.print().size(), 4);
+}
+
+void OutputTest::nothingPrinted_data()
+{
+    QTest::addColumn<QString>("why");
+    QTest::addColumn<QStringList>("messages");
+    QTest::newRow("cancel") << "cancel" << QStringList();
+    QTest::newRow("empty catalogue") << "empty" << QStringList();
+    QTest::newRow("file that cannot be written")
+        << "unwritable" << QStringList{"The listing was not printed"};
+}
+
+void OutputTest::nothingPrinted()
+{
+    QFETCH(QString, why);
+    QFETCH(QStringList, messages);
+    ProgramFolder folder;
+    if (why != "empty")
+        addRows(folder.databasePath(), {"Abba", "Bob"});
+    Desk d;
+    d.prompter.pdfFile = why == "cancel"       ? QString()
+                         : why == "unwritable" ? d.out.path() + "/no such folder/listing.pdf"
+                                               : d.pdf();
+    d.find<QPushButton>("cmdprint")->click();
+    QCOMPARE(d.prompter.printDialogs, 1);
+    QStringList shown = d.prompter.texts();
+    for (QString& text : shown)
+        text = text.section(':', 0, 0);
+    QCOMPARE(shown, messages);
+    QVERIFY(!QFileInfo::exists(d.prompter.pdfFile));
+    QVERIFY(!d.window->PrintInProgress);
+}
+
+void OutputTest::gridFont()
+{
+    ProgramFolder folder;
+    addRows(folder.databasePath(), {"Abba"});
+    Desk d;
+    QAction* font = d.find<QAction>("mnufont");
+    // Nothing stored: the dialog starts on Comic Sans MS at 8. Cancel changes nothing.
+    const QFont before = d.window->grid()->gridFont();
+    const QByteArray stored = folder.readSettings();
+    font->trigger();
+    QCOMPARE(d.prompter.fontPresets.back().family(), QFont("Comic Sans MS").family());
+    QCOMPARE(d.prompter.fontPresets.back().pointSizeF(), 8.0);
+    QCOMPARE(d.window->grid()->gridFont(), before);
+    QCOMPARE(folder.readSettings(), stored);
+
+    // A chosen font is shown at once, stored, and offered next time.
+    QFont chosen("DejaVu Serif");
+    chosen.setPointSizeF(13.5);
+    chosen.setBold(true);
+    d.prompter.font = chosen;
+    font->trigger();
+    QCOMPARE(d.window->grid()->gridFont().family(), chosen.family());
+    QCOMPARE(d.window->grid()->gridFont().pointSizeF(), 13.5);
+    QVERIFY(!d.window->grid()->gridFont().bold());
+    QVERIFY(d.window->grid()->view()->rowHeight(0) >= QFontMetrics(chosen).height());
+    QCOMPARE(profileRead("GridFont", "FontName", "", 50, folder.settingsPath()), chosen.family());
+    QCOMPARE(profileRead("GridFont", "FontSize", "", 50, folder.settingsPath()), "13.5");
+    d.prompter.font.reset();
+    font->trigger();
+    QCOMPARE(d.prompter.fontPresets.back().pointSizeF(), 13.5);
+
+    // A size that is no number starts the dialog at 8.
+    QVERIFY(profileWrite("GridFont", "FontSize", "big", folder.settingsPath()));
+    font->trigger();
+    QCOMPARE(d.prompter.fontPresets.size(), size_t(4));
+    QCOMPARE(d.prompter.fontPresets.back().pointSizeF(), 8.0);
+
+    // A settings file that cannot be written: the font holds, one message says so.
+    QVERIFY(QFile::setPermissions(folder.settingsPath(), QFileDevice::ReadOwner));
+    d.prompter.font = QFont("DejaVu Sans", 10);
+    font->trigger();
+    QCOMPARE(d.window->grid()->gridFont().pointSizeF(), 10.0);
+    QCOMPARE(d.prompter.texts(), QStringList{"Error writing FontName"});
+}
+
+void OutputTest::aboutBox()
+{
+    ProgramFolder folder;
+    Desk d;
+    QAction* about = d.find<QAction>("mnuabout");
+    about->trigger();
+    about->trigger();
+    const QList<QDialog*> boxes = d.window->findChildren<QDialog*>("frmAbout");
+    QCOMPARE(boxes.size(), 1);
+    QDialog* box = boxes[0];
+    QVERIFY(box->isVisible() && !box->isModal());
+    QCOMPARE(box->windowTitle(), QStringLiteral("About Trelmo"));
+    QCOMPARE(box->findChild<QLabel*>("lblVersion")->text(), QStringLiteral("Version 1.2.57"));
+
+    // System Info starts the first known program on PATH, or says there is none.
+    QTemporaryDir bin;
+    const QString marker = bin.path() + "/started";
+    QFile tool(bin.path() + "/kinfocenter");
+    QVERIFY(tool.open(QIODevice::WriteOnly));
+    tool.write(QString("#!/bin/sh\necho \"$#\" > '%1'\n").arg(marker).toUtf8());
+    tool.close();
+    QVERIFY(tool.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin.path()));
+    auto* sysInfo = box->findChild<QPushButton*>("cmdSysInfo");
+    sysInfo->click();
+    QTRY_VERIFY(QFileInfo::exists(marker));
+    QVERIFY(tool.remove());
+    sysInfo->click();
+    qputenv("PATH", path);
+    QCOMPARE(d.prompter.texts(), QStringList{"System Information Is Unavailable At This Time"});
+    QFile started(marker);
+    QVERIFY(started.open(QIODevice::ReadOnly));
+    QCOMPARE(started.readAll().trimmed(), QByteArray("0")); // no arguments
+
+    box->findChild<QPushButton*>("cmdOK")->click();
+    QTRY_COMPARE(d.window->findChildren<QDialog*>("frmAbout").size(), 0);
+}
+
+QTEST_MAIN(OutputTest)
+#include "test_output.moc"
