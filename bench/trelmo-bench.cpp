@@ -146,7 +146,7 @@ qint64 fetchFirstScreen(RecordSet& records)
 int showSource(const QString& path, const char* name, const RecordSource& source)
 {
     RecordSet records;
-    records.setConnectionString(QStringLiteral(" Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path);
+    records.setCatalogue(path);
     QElapsedTimer clock;
     clock.start();
     if (Failure f = records.requery(source)) {
@@ -192,7 +192,7 @@ int openCatalogue(const QString& path)
         return 1;
     }
     RecordSet records;
-    records.setConnectionString(QStringLiteral(" Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path);
+    records.setCatalogue(path);
     records.setRecordSource(RecordSource::defaultSource());
     if (Failure failure = records.refresh()) {
         std::fprintf(stderr, "%s\n", qPrintable(failure.description));
@@ -280,7 +280,7 @@ int scanTree(const QString& path, const QString& root)
 int printListing(const QString& path, const QString& output)
 {
     RecordSet records;
-    records.setConnectionString(QStringLiteral(" Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path);
+    records.setCatalogue(path);
     if (Failure f = records.refresh()) {
         std::fprintf(stderr, "%s\n", qPrintable(f.description));
         return 1;

@@ -1,4 +1,4 @@
-#include "testsupport.h"
+#include "guisupport.h"
 
 #include "app/datacontrol.h"
 #include "app/mainwindow.h"
@@ -160,8 +160,7 @@ void BuildWindowTest::buildThroughTheButton()
     QVERIFY2(d.prompter.shown[0].text.startsWith("This is a bug " + d.rock.path() + "/Rock/"),
              qPrintable(d.prompter.shown[0].text));
     QCOMPARE(d.prompter.shown[0].buttons, Prompter::OkOnly);
-    QVERIFY2(progressText.contains(d.rock.path()) && progressText.contains("songs stored"),
-             qPrintable(progressText));
+    QVERIFY2(progressText.contains(d.rock.path()), qPrintable(progressText));
     QVERIFY(busyWhileAsked);
 
     QCOMPARE(d.caption(), QStringLiteral("Record count= 3"));

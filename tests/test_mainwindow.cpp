@@ -34,7 +34,6 @@ private slots:
     void settingsApplied();
     void unusableCatalogueEndsStart_data();
     void unusableCatalogueEndsStart();
-    void windowSizeAndPlace();
     void resizeRule();
     void backgroundPicture();
     void gridAndBarFollowEachOther();
@@ -64,9 +63,6 @@ void MainWindowTest::firstStartOnEmptyCatalogue()
     QCOMPARE(s.window->grid()->columnCaption(0), QStringLiteral("Artist"));
     QCOMPARE(s.window->grid()->columnCaption(1), QStringLiteral("Title"));
     QVERIFY(!s.find<QAction>("mnudupes")->isChecked());
-    QVERIFY(s.window->PlayArmed);
-    QVERIFY(!s.window->PrintInProgress);
-    QCOMPARE(s.window->lineBreak, QStringLiteral("\r\n"));
     QCOMPARE(s.find<QLineEdit>("txtDrive")->text(), s.find<QComboBox>("Drive1")->currentText());
     QCOMPARE(s.window->startupDrive, QDir::currentPath());
 
@@ -178,18 +174,6 @@ void MainWindowTest::unusableCatalogueEndsStart()
     QVERIFY(!QFileInfo::exists(folder.settingsPath()));
 }
 
-void MainWindowTest::windowSizeAndPlace()
-{
-    ProgramFolder folder;
-    Started s;
-    const QRect screen = s.window->screen()->geometry();
-    const QSize frame = s.window->frameGeometry().size();
-    QCOMPARE(frame.width(), int(screen.width() * 0.82));
-    QCOMPARE(frame.height(), int(screen.height() * 0.82));
-    QCOMPARE(s.window->frameGeometry().left(), screen.left() + int((screen.width() - frame.width()) / 3.5));
-    QCOMPARE(s.window->frameGeometry().top(), screen.top() + (screen.height() - frame.height()) / 5);
-}
-
 void MainWindowTest::resizeRule()
 {
     ProgramFolder folder;
@@ -296,7 +280,7 @@ void MainWindowTest::typingANewSong()
     QCOMPARE(s.window->records()->recordCount(), 3);
 
     RecordSet check;
-    check.setConnectionString(s.window->records()->connectionString());
+    check.setCatalogue(s.window->records()->catalogue());
     QVERIFY(!check.refresh().failed());
     QCOMPARE(check.recordCount(), 3);
     QCOMPARE(check.value(2, Song::Artist).toString(), QStringLiteral("Zed"));

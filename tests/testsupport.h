@@ -1,6 +1,5 @@
 #pragma once
 
-#include "app/prompter.h"
 #include "scan/volumes.h"
 #include "settings/profile.h"
 #include "store/database.h"
@@ -12,72 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <QFont>
-#include <QPrinter>
-
-#include <deque>
 #include <functional>
-#include <optional>
-
-// Answers message boxes from a script and remembers what they said.
-class ScriptedPrompter : public Prompter
-{
-public:
-    struct Shown
-    {
-        QString text;
-        Buttons buttons;
-        QString title;
-    };
-
-    Answer ask(const QString& text, Buttons buttons, const QString& title) override
-    {
-        shown.push_back({text, buttons, title});
-        if (beforeAnswer)
-            beforeAnswer(text);
-        if (!answers.empty()) {
-            const Answer a = answers.front();
-            answers.pop_front();
-            return a;
-        }
-        return buttons == RetryCancel ? Cancel : buttons == YesNo ? No : Ok;
-    }
-    QStringList texts() const
-    {
-        QStringList list;
-        for (const Shown& s : shown)
-            list << s.text;
-        return list;
-    }
-
-    // The print dialog prints to `pdfFile`, or is cancelled when it is empty.
-    bool choosePrinter(QPrinter& printer) override
-    {
-        ++printDialogs;
-        if (pdfFile.isEmpty())
-            return false;
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(pdfFile);
-        return true;
-    }
-    // The font dialog answers `font`, or is cancelled when there is none.
-    bool chooseFont(const QFont& preset, QFont* chosen) override
-    {
-        fontPresets.push_back(preset);
-        if (!font)
-            return false;
-        *chosen = *font;
-        return true;
-    }
-
-    std::deque<Answer> answers;
-    std::function<void(const QString&)> beforeAnswer;
-    std::vector<Shown> shown;
-    QString pdfFile;
-    int printDialogs = 0;
-    std::optional<QFont> font;
-    std::vector<QFont> fontPresets;
-};
 
 // Drives that are folders of the test's own.
 class FolderVolumes : public VolumeSource

@@ -323,8 +323,7 @@ bool MainWindow::load()
         return false;
     }
 
-    m_records->setConnectionString(QStringLiteral(" Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") +
-                                   databasePath);
+    m_records->setCatalogue(databasePath);
     m_records->setRecordSource(RecordSource::defaultSource());
 
     grdDataGrid->setModel(m_model);
@@ -422,8 +421,7 @@ void MainWindow::drawbackground()
 
 void MainWindow::releaseCatalogue()
 {
-    if (m_model)
-        m_model->commitNewRow();
+    m_model->commitNewRow();
     m_table.close();
     m_db.close();
     m_records->close();

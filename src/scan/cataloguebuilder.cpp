@@ -52,7 +52,7 @@ bool wholeCatalogueFailure(int number)
     case SQLITE_FULL:
     case SQLITE_CANTOPEN:
     case SQLITE_NOTADB:
-        return number != 3022;
+        return true;
     default:
         return false;
     }

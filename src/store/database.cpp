@@ -81,16 +81,28 @@ void Statement::finalize()
     m_stmt = nullptr;
 }
 
+ValueKind valueKind(const QVariant& value)
+{
+    if (value.isNull() || !value.isValid())
+        return ValueKind::Null;
+    const int type = value.typeId();
+    if (type == QMetaType::Bool || type == QMetaType::Int || type == QMetaType::LongLong)
+        return ValueKind::Integer;
+    return ValueKind::Text;
+}
+
 void Statement::bind(int index, const QVariant& value)
 {
-    if (value.isNull() || !value.isValid()) {
+    switch (valueKind(value)) {
+    case ValueKind::Null:
         bindNull(index);
-    } else if (value.typeId() == QMetaType::Bool || value.typeId() == QMetaType::Int ||
-               value.typeId() == QMetaType::LongLong) {
+        break;
+    case ValueKind::Integer:
         bindInt(index, value.toLongLong());
-    } else {
-        const QByteArray bytes = value.toString().toUtf8();
-        sqlite3_bind_text(m_stmt, index, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+        break;
+    case ValueKind::Text:
+        bindText(index, value.toString().toUtf8().toStdString());
+        break;
     }
 }
 

@@ -25,6 +25,15 @@ constexpr int NoCurrentRecord = 3021;
 constexpr int InvalidArgument = 3001;
 } // namespace FailureNumber
 
+// How a value is stored: nothing, a whole number, or text.
+enum class ValueKind
+{
+    Null,
+    Integer,
+    Text
+};
+ValueKind valueKind(const QVariant& value);
+
 // A failure built from SQLite's answer on `db`: a unique-key violation becomes 3022,
 // everything else keeps SQLite's extended result code and message.
 Failure failureFromSqlite(sqlite3* db, int rc);

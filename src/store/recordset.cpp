@@ -1,7 +1,5 @@
 #include "store/recordset.h"
 
-#include <QRegularExpression>
-
 #include <sqlite3.h>
 
 namespace {
@@ -22,11 +20,11 @@ RecordSet::~RecordSet()
     close();
 }
 
-void RecordSet::setConnectionString(const QString& text)
+void RecordSet::setCatalogue(const QString& path)
 {
-    if (text != m_connection)
+    if (path != m_path)
         close();
-    m_connection = text;
+    m_path = path;
 }
 
 void RecordSet::close()
@@ -44,17 +42,15 @@ Failure RecordSet::ensureOpen()
 {
     if (m_db.isOpen())
         return {};
-    static const QRegularExpression source(QStringLiteral("Data Source=([^;]*)"),
-                                           QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch match = source.match(m_connection);
-    if (!match.hasMatch())
-        return {FailureNumber::InvalidArgument, QStringLiteral("The connection text names no data source.")};
-    if (Failure f = m_db.open(match.captured(1)))
+    if (m_path.isEmpty())
+        return {FailureNumber::InvalidArgument, QStringLiteral("No catalogue is named.")};
+    if (Failure f = m_db.open(m_path))
         return f;
     // Rows in the grid's order lie all over the file: up to 32 MiB of its pages stay at hand.
     m_db.execute(QStringLiteral("PRAGMA cache_size=-32768"));
     QString fields = Song::fieldNames().join(QLatin1Char(','));
-    return m_fetch.prepare(m_db.handle(), QStringLiteral("SELECT %1 FROM adosong WHERE rowid=?").arg(fields));
+    return m_fetch.prepare(m_db.handle(),
+                           QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?").arg(fields, Song::tableName));
 }
 
 Failure RecordSet::refresh()
@@ -160,7 +156,8 @@ Failure RecordSet::deleteCurrent()
         return noCurrentRecord();
     emit willChangeRecord(EventReason::Delete);
     Statement del;
-    if (Failure f = del.prepare(m_db.handle(), QStringLiteral("DELETE FROM adosong WHERE rowid=?")))
+    if (Failure f = del.prepare(m_db.handle(), QStringLiteral("DELETE FROM ") + Song::tableName +
+                                                   QStringLiteral(" WHERE rowid=?")))
         return f;
     const qint64 index = m_current;
     del.bindInt(1, m_rowids[size_t(index)]);
@@ -185,7 +182,7 @@ Failure RecordSet::updateField(qint64 index, int field, const QVariant& value)
     emit willChangeRecord(EventReason::Update);
     Statement update;
     const QString sql =
-        QStringLiteral("UPDATE adosong SET %1=? WHERE rowid=?").arg(Song::fieldNames()[field]);
+        QStringLiteral("UPDATE %1 SET %2=? WHERE rowid=?").arg(Song::tableName, Song::fieldNames()[field]);
     if (Failure f = update.prepare(m_db.handle(), sql))
         return f;
     update.bind(1, value);
@@ -205,9 +202,8 @@ Failure RecordSet::addNew(const Row& values)
         return f;
     emit willChangeRecord(EventReason::AddNew);
     Statement insert;
-    const QString sql = QStringLiteral("INSERT INTO adosong (%1) VALUES (?,?,?,?,?,?,?)")
-                            .arg(Song::fieldNames().join(QLatin1Char(',')));
-    if (Failure f = insert.prepare(m_db.handle(), sql))
+
+    if (Failure f = insert.prepare(m_db.handle(), Song::insertStatement()))
         return f;
     for (int i = 0; i < Song::FieldCount; ++i)
         insert.bind(i + 1, values[size_t(i)]);

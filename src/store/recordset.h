@@ -39,9 +39,13 @@ public:
     explicit RecordSet(QObject* parent = nullptr);
     ~RecordSet() override;
 
-    // The connection text names the catalogue file after "Data Source=".
-    void setConnectionString(const QString& text);
-    QString connectionString() const { return m_connection; }
+    // The catalogue file the record set reads; the connection text names it.
+    void setCatalogue(const QString& path);
+    QString catalogue() const { return m_path; }
+    QString connectionString() const
+    {
+        return QStringLiteral(" Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + m_path;
+    }
     void setRecordSource(const RecordSource& source) { m_source = source; }
     const RecordSource& recordSource() const { return m_source; }
 
@@ -97,7 +101,7 @@ private:
     Failure moveWith(qint64 index, EventReason reason);
     const Row* fetch(qint64 index);
 
-    QString m_connection;
+    QString m_path;
     RecordSource m_source = RecordSource::defaultSource();
     Database m_db;
     Statement m_fetch;

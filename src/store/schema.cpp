@@ -26,6 +26,12 @@ int fieldIndex(const QString& name)
     return -1;
 }
 
+QString insertStatement(const QString& table)
+{
+    return QStringLiteral("INSERT INTO %1 (%2) VALUES (?,?,?,?,?,?,?)")
+        .arg(table, fieldNames().join(QLatin1Char(',')));
+}
+
 QStringList schemaStatements()
 {
     // Text compares without regard to case, so the unique key and the sort orders

@@ -34,6 +34,9 @@ int fieldIndex(const QString& name);
 constexpr std::array<int, FieldCount> gridColumnField = {Artist, Title,    Playtime, MP3cd,
                                                          ONcd,   Category, FullPath};
 
+// The statement that stores one row: every field, in stored order, as a parameter.
+QString insertStatement(const QString& table = tableName);
+
 // The statements that make an empty catalogue.
 QStringList schemaStatements();
 

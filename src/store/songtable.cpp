@@ -13,9 +13,7 @@ Failure SongTable::open(Database& db, const QString& table)
     static const QRegularExpression plainName(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
     if (!plainName.match(table).hasMatch())
         return {FailureNumber::InvalidArgument, QStringLiteral("Invalid table name '%1'.").arg(table)};
-    const QString sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (?,?,?,?,?,?,?)")
-                            .arg(table, Song::fieldNames().join(QLatin1Char(',')));
-    if (Failure f = m_insert.prepare(db.handle(), sql))
+    if (Failure f = m_insert.prepare(db.handle(), Song::insertStatement(table)))
         return f;
     m_db = &db;
     addNew();
@@ -42,13 +40,16 @@ bool SongTable::setField(const QString& name, const QVariant& value)
     const int field = Song::fieldIndex(name);
     if (field < 0)
         return false;
-    if (value.isNull() || !value.isValid()) {
+    switch (valueKind(value)) {
+    case ValueKind::Null:
         m_values[field].kind = Value::Null;
-    } else if (value.typeId() == QMetaType::Bool || value.typeId() == QMetaType::Int ||
-               value.typeId() == QMetaType::LongLong) {
+        break;
+    case ValueKind::Integer:
         setInteger(field, value.toLongLong());
-    } else {
+        break;
+    case ValueKind::Text:
         setText(field, value.toString().toStdString());
+        break;
     }
     return true;
 }
