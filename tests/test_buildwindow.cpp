@@ -262,6 +262,13 @@ void BuildWindowTest::failedReopenRetriedOrCancelled()
     QCOMPARE(d.drives->currentIndex(), 0);
     QVERIFY(!QApplication::overrideCursor());
     QVERIFY(QFile::rename(aside, db));
+
+    // The connection held before the cancelled reopen still serves the next build.
+    d.prompter.shown.clear();
+    d.file(d.rock, "e-5.mp3");
+    d.buildFrom(1);
+    QCOMPARE(d.prompter.texts(), QStringList());
+    QCOMPARE(d.caption(), QStringLiteral("Record count= 5"));
 }
 
 QTEST_MAIN(BuildWindowTest)

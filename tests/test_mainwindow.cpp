@@ -295,6 +295,13 @@ void MainWindowTest::typingANewSong()
     messages.removeIf([](const QString& text) { return text.startsWith("Insert CD "); }); // rows played
     QCOMPARE(messages, QStringList{" adodc Data error event hit err:"});
     QCOMPARE(s.window->records()->recordCount(), 3);
+
+    // Closing with a duplicate still in the new row says so once and reopens nothing.
+    s.prompter.shown.clear();
+    view->setCurrentIndex(view->model()->index(3, 0));
+    QVERIFY(s.window->close());
+    s.window.reset();
+    QCOMPARE(s.prompter.texts(), QStringList{" adodc Data error event hit err:"});
 }
 
 void MainWindowTest::exitAndCloseWriteNothing()

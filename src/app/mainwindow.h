@@ -74,6 +74,7 @@ private:
     void createSettings();
     void applySettings();
     void releaseCatalogue();
+    Failure openEngineConnection(const QString& path);
     void drawbackground();
 
     void mnuexit_Click();
@@ -116,8 +117,9 @@ private:
     QString m_programFolder;
     QPixmap m_background;
 
-    Database m_db;
-    SongTable m_table;
+    // The engine connection; a new one replaces it only once it is open.
+    std::unique_ptr<Database> m_db;
+    std::unique_ptr<SongTable> m_table;
     RecordSet* m_records;
     SongModel* m_model;
     QList<Volume> m_driveList;

@@ -78,6 +78,11 @@ CatalogueBuilder::Result CatalogueBuilder::run(const QString& root, const QStrin
     m_visited.clear();
     m_disc = discName.toStdString();
     m_progressClock.invalidate(); // the first folder reports at once
+    if (!m_table.isOpen()) {
+        // Without the catalogue no file can be stored: said once, not once a file.
+        reportFailure("0", FailureNumber::InvalidArgument, QStringLiteral("The catalogue is not open."));
+        return m_result;
+    }
     std::string path = QFile::encodeName(root).toStdString();
     if (path.empty() || path.back() != '/')
         path += '/';

@@ -61,13 +61,9 @@ bool keyMatches(const QString& line, const QString& key, QString* value = nullpt
         return false;
     if (line.left(eq).trimmed().compare(key.trimmed(), Qt::CaseInsensitive) != 0)
         return false;
-    if (value) {
-        QString v = line.mid(eq + 1).trimmed();
-        if (v.size() >= 2 && ((v.startsWith(QLatin1Char('"')) && v.endsWith(QLatin1Char('"'))) ||
-                              (v.startsWith(QLatin1Char('\'')) && v.endsWith(QLatin1Char('\'')))))
-            v = v.mid(1, v.size() - 2);
-        *value = v;
-    }
+    // The value is read back exactly as it was written: blanks and quotes are its own.
+    if (value)
+        *value = line.mid(eq + 1);
     return true;
 }
 
