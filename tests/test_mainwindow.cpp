@@ -64,6 +64,11 @@ void MainWindowTest::firstStartOnEmptyCatalogue()
     QCOMPARE(s.window->grid()->columnCaption(1), QStringLiteral("Title"));
     QVERIFY(!s.find<QAction>("mnudupes")->isChecked());
     QCOMPARE(s.find<QLineEdit>("txtDrive")->text(), s.find<QComboBox>("Drive1")->currentText());
+    // The caption before the disc name is shown whole, on one line.
+    auto* caption = s.find<QLabel>("Label2");
+    QVERIFY(caption->sizeHint().width() <= caption->width() &&
+            caption->sizeHint().height() <= caption->height());
+    QVERIFY(!caption->wordWrap());
     QCOMPARE(s.window->startupDrive, QDir::currentPath());
 
     // The second start finds the empty entries and keeps the defaults.

@@ -151,15 +151,15 @@ void MainWindow::buildControls()
     Label2 = new QLabel(QStringLiteral("  Drive Name->"), frafind);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setToolTip(QStringLiteral("Default Drive Name/Label"));
-    Label2->setWordWrap(true);
     blackText(Label2);
-    Label2->setGeometry(4, 38, 43, 37);
+    // On one line above the box, where the whole caption fits in the platform's font.
+    Label2->setGeometry(4, 38, 133, 17);
 
     txtDrive = new QLineEdit(frafind);
     txtDrive->setObjectName(QStringLiteral("txtDrive"));
     txtDrive->setToolTip(QStringLiteral("This may be changed to a Preferred name"));
     txtDrive->setPalette(greyPalette(txtDrive->palette(), lightGrey));
-    txtDrive->setGeometry(48, 42, 89, 21);
+    txtDrive->setGeometry(4, 55, 133, 21);
     Label2->setBuddy(txtDrive);
 
     cmdmakedb = new QToolButton(frafind);
