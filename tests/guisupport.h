@@ -64,10 +64,18 @@ public:
         return true;
     }
 
+    // The folder dialog answers `folder`, or is cancelled when it is empty.
+    bool chooseFolder(QString* chosen) override
+    {
+        *chosen = folder;
+        return !folder.isEmpty();
+    }
+
     std::deque<Answer> answers;
     std::function<void(const QString&)> beforeAnswer;
     std::vector<Shown> shown;
     QString pdfFile;
+    QString folder;
     int printDialogs = 0;
     std::optional<QFont> font;
     std::vector<QFont> fontPresets;

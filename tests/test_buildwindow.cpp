@@ -82,12 +82,14 @@ private slots:
     void duplicatesAcrossBuilds();
     void emptyDiscKeepsCount();
     void failedReopenRetriedOrCancelled();
+    void discsComeAndGo();
+    void anyFolderAsDisc();
 };
 
 void BuildWindowTest::drivesAndDiscNames()
 {
     Desk d;
-    QCOMPARE(d.drives->count(), 4);
+    QCOMPARE(d.drives->count(), 5); // and "Folder…" last
     QCOMPARE(d.drives->itemText(1), d.rock.path() + " [ROCK1]");
     QCOMPARE(d.drives->itemText(2), d.blank.path());
     QCOMPARE(d.drives->currentIndex(), 0);
@@ -269,6 +271,56 @@ void BuildWindowTest::failedReopenRetriedOrCancelled()
     d.buildFrom(1);
     QCOMPARE(d.prompter.texts(), QStringList());
     QCOMPARE(d.caption(), QStringLiteral("Record count= 5"));
+}
+
+// The drive list is read again as it opens: a disc put in is offered, one taken out is
+// not, and the choice stays where it still can.
+void BuildWindowTest::discsComeAndGo()
+{
+    Desk d;
+    d.drives->setCurrentIndex(1);
+    QTemporaryDir inserted;
+    d.volumes.list.removeAt(2);
+    d.volumes.list.append({inserted.path(), "NEW", "", "udf"});
+    d.drives->showPopup();
+    d.drives->hidePopup();
+    QStringList roots;
+    for (int i = 0; i < d.drives->count(); ++i)
+        roots << d.drives->itemData(i).toString();
+    QCOMPARE(roots, (QStringList{d.home.path(), d.rock.path(), d.gone.path(), inserted.path(), QString()}));
+    QCOMPARE(d.drives->currentData().toString(), d.rock.path());
+    QCOMPARE(d.discName->text(), QStringLiteral("ROCK1"));
+
+    // The chosen disc taken out: the list falls back to the start-up drive.
+    d.volumes.list.removeAt(1);
+    d.drives->showPopup();
+    d.drives->hidePopup();
+    QCOMPARE(d.drives->currentData().toString(), d.home.path());
+    QVERIFY(d.prompter.shown.empty());
+}
+
+// "Folder…" takes any folder as the disc, named after the folder.
+void BuildWindowTest::anyFolderAsDisc()
+{
+    Desk d;
+    QTemporaryDir shelf;
+    const QString rips = shelf.path() + "/My Rips";
+    d.file(shelf, "My Rips/Jazz/Nina Vey-Blue.mp3");
+    const int folderEntry = d.drives->count() - 1;
+    d.drives->setCurrentIndex(folderEntry); // cancelled: back to the last choice
+    QCOMPARE(d.drives->currentIndex(), 0);
+    d.prompter.folder = rips;
+    d.drives->setCurrentIndex(folderEntry);
+    QCOMPARE(d.drives->currentData().toString(), rips);
+    QCOMPARE(d.discName->selectedText(), QStringLiteral("My Rips"));
+    d.findMp3s();
+    QVERIFY(d.prompter.shown.empty());
+    RecordSet* records = d.window->records();
+    QCOMPARE(records->recordCount(), 1);
+    QCOMPARE(records->value(0, Song::MP3cd).toString(), QStringLiteral("My Rips"));
+    QCOMPARE(records->value(0, Song::FullPath).toString(), rips + "/Jazz/");
+    // It stays in the list for the next disc of the shelf.
+    QVERIFY(d.drives->findData(rips) > 0);
 }
 
 QTEST_MAIN(BuildWindowTest)

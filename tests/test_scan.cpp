@@ -129,6 +129,7 @@ private slots:
     void labelProbe_data();
     void labelProbe();
     void systemVolumes();
+    void mountTableVolumes();
 };
 
 void ScanTest::namesBecomeFields()
@@ -483,6 +484,48 @@ void ScanTest::systemVolumes()
     QString label;
     QVERIFY(volumes.readLabel(here, &label));
     QVERIFY(!volumes.readLabel(Volume{"/no/such/volume", "", "", ""}, &label));
+}
+
+// Every file system of the mount table that can hold songs is offered, FUSE mounts (an
+// ISO image, a network share) included; a folder that is no longer mounted is no disc.
+void ScanTest::mountTableVolumes()
+{
+    QTemporaryDir dir;
+    const QString iso = dir.path() + "/iso", share = dir.path() + "/with space";
+    QVERIFY(QDir().mkpath(iso) && QDir().mkpath(share));
+    QString escapedShare = share;
+    escapedShare.replace(" ", "\\040");
+    const QString table = dir.path() + "/mountinfo";
+    auto writeTable = [&](bool withIso) {
+        QFile file(table);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QString text = "21 1 8:1 / / rw - ext4 /dev/sda1 rw\n"
+                       "22 21 0:21 / /proc rw - proc proc rw\n"
+                       "40 21 0:40 / /run/media/tester/ROCK1 rw - fuse.fuseiso fuseiso rw\n"
+                       "41 21 0:41 / " +
+                       escapedShare + " rw - fuse.sshfs nas:/music rw\n";
+        if (withIso)
+            text += "42 21 0:42 / " + iso + " ro - fuse.fuseiso fuseiso ro\n";
+        file.write(text.toUtf8());
+    };
+    writeTable(true);
+    SystemVolumes volumes(table);
+    QMap<QString, Volume> offered;
+    for (const Volume& v : volumes.volumes())
+        offered.insert(v.root, v);
+    QVERIFY(offered.contains("/") && !offered.contains("/proc"));
+    QCOMPARE(offered.value(iso).fileSystem, QStringLiteral("fuse.fuseiso"));
+    QCOMPARE(offered.value(share).device, QStringLiteral("nas:/music"));
+    // Where nothing else knows the label, a desktop mounter's folder name is the proposal.
+    QCOMPARE(offered.value("/run/media/tester/ROCK1").label, QStringLiteral("ROCK1"));
+    QCOMPARE(labelFromMountFolder("/media/anna/HOLIDAY 2019"), QStringLiteral("HOLIDAY 2019"));
+    QCOMPARE(labelFromMountFolder("/mnt/cdrom"), QString());
+
+    QString label;
+    QVERIFY(volumes.readLabel(offered.value(iso), &label));
+    writeTable(false); // ejected: the empty folder stays
+    QVERIFY(QFileInfo(iso).isDir());
+    QVERIFY(!volumes.readLabel(offered.value(iso), &label));
 }
 
 QTEST_GUILESS_MAIN(ScanTest)

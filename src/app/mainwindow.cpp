@@ -74,6 +74,22 @@ private:
     MainWindow* m_window;
 };
 
+// The drive list, which tells before it opens so that it can be read again.
+class DriveList : public QComboBox
+{
+public:
+    using QComboBox::QComboBox;
+    std::function<void()> beforePopup;
+
+protected:
+    void showPopup() override
+    {
+        if (beforePopup)
+            beforePopup();
+        QComboBox::showPopup();
+    }
+};
+
 QPalette greyPalette(QPalette palette, const QColor& colour)
 {
     palette.setColor(QPalette::Window, colour);
@@ -143,7 +159,10 @@ void MainWindow::buildControls()
     panelLook(frafind, darkGrey);
     frafind->setGeometry(0, 0, 219, 81);
 
-    Drive1 = new QComboBox(frafind);
+    auto* drives = new DriveList(frafind);
+    // Discs come and go: the list is read again each time it opens.
+    drives->beforePopup = [this] { fillDriveList(Drive1->currentData().toString()); };
+    Drive1 = drives;
     Drive1->setObjectName(QStringLiteral("Drive1"));
     Drive1->setPalette(greyPalette(Drive1->palette(), lightGrey));
     Drive1->setGeometry(4, 16, 133, 21);
@@ -296,15 +315,10 @@ bool MainWindow::load()
     PlayArmed = true;
     drawbackground();
 
-    m_driveList = m_volumes->volumes();
-    const Volume here = m_volumes->volumeOf(QDir::currentPath());
-    Drive1->blockSignals(true);
-    Drive1->clear();
-    for (const Volume& v : std::as_const(m_driveList))
-        Drive1->addItem(v.displayText(), v.root);
-    Drive1->setCurrentIndex(qMax(0, Drive1->findData(here.root)));
-    Drive1->blockSignals(false);
+    startupDrive = m_volumes->volumeOf(QDir::currentPath()).root;
+    fillDriveList(startupDrive);
     startupDrive = Drive1->currentData().toString();
+    m_lastDrive = startupDrive;
 
     dbFileName = Modini::databaseFileName;
     iniFileName = Modini::settingsFileName;
@@ -479,16 +493,61 @@ QString MainWindow::selectedRoot() const
     return Drive1->currentData().toString();
 }
 
+void MainWindow::fillDriveList(const QString& keep)
+{
+    m_driveList = m_volumes->volumes();
+    QSignalBlocker quiet(Drive1);
+    Drive1->clear();
+    for (const Volume& v : std::as_const(m_driveList))
+        Drive1->addItem(v.displayText(), v.root);
+    for (const QString& folder : std::as_const(m_chosenFolders))
+        Drive1->addItem(folder, folder);
+    Drive1->addItem(QStringLiteral("Folder…"), QString());
+    int index = Drive1->findData(keep);
+    if (index < 0 || keep.isEmpty())
+        index = Drive1->findData(startupDrive);
+    Drive1->setCurrentIndex(qMax(0, index));
+}
+
+bool MainWindow::discReady(const QString& root, QString* label)
+{
+    if (m_chosenFolders.contains(root)) {
+        *label = QFileInfo(root).fileName();
+        return QFileInfo(root).isDir();
+    }
+    Volume volume;
+    volume.root = root;
+    return m_volumes->readLabel(volume, label);
+}
+
+void MainWindow::chooseFolderAsDisc()
+{
+    QString folder;
+    if (!m_prompter->chooseFolder(&folder)) {
+        fillDriveList(m_lastDrive);
+        return;
+    }
+    folder = QDir::cleanPath(QDir(folder).absolutePath());
+    if (!m_chosenFolders.contains(folder))
+        m_chosenFolders << folder;
+    fillDriveList(folder);
+    Drive1_Change();
+}
+
 void MainWindow::Drive1_Change()
 {
     if (Drive1->currentIndex() < 0)
         return;
+    if (selectedRoot().isEmpty()) {
+        chooseFolderAsDisc();
+        return;
+    }
     for (;;) {
-        Volume volume;
-        volume.root = selectedRoot();
+        const QString root = selectedRoot();
         QString label;
-        if (m_volumes->readLabel(volume, &label)) {
-            folderRoot = volume.root;
+        if (discReady(root, &label)) {
+            folderRoot = root;
+            m_lastDrive = root;
             txtDrive->setText(label.isEmpty() ? QStringLiteral("NoLabel") : label);
             txtDrive->setFocus();
             txtDrive->setSelection(0, int(txtDrive->text().size()));
@@ -595,6 +654,7 @@ void MainWindow::cmdmakedb_Click()
     if (m_records->recordCount() != 0)
         grdDataGrid->show();
     QApplication::restoreOverrideCursor();
+    fillDriveList(Drive1->currentData().toString());
     returnToStartupDrive();
     adodc->setCaption(QStringLiteral("Record count= ") + QString::number(m_records->recordCount()));
 }

@@ -84,6 +84,12 @@ private:
     // false when the user cancelled.
     bool retryStep(const std::function<Failure()>& step);
     void returnToStartupDrive();
+    // Reads the mounted volumes again and selects `keep` when it is still there (else the
+    // start-up drive), without running the drive change.
+    void fillDriveList(const QString& keep);
+    // Whether the disc at `root` can be read, and the name it proposes for itself.
+    bool discReady(const QString& root, QString* label);
+    void chooseFolderAsDisc();
     QString selectedRoot() const;
     void adodc_Error();
     void adodc_MoveComplete(EventReason reason);
@@ -123,7 +129,9 @@ private:
     RecordSet* m_records;
     SongModel* m_model;
     QList<Volume> m_driveList;
-    bool m_reacting = false; // inside the grid's cell-change reaction
+    QStringList m_chosenFolders; // folders picked through "Folder…", listed after the volumes
+    QString m_lastDrive;         // the drive list's last choice that was ready
+    bool m_reacting = false;     // inside the grid's cell-change reaction
 
     QWidget* m_client = nullptr;
     QLabel* lbltitle = nullptr;

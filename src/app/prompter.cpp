@@ -1,6 +1,7 @@
 #include "app/prompter.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QFontDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
@@ -56,4 +57,10 @@ bool MessageBoxPrompter::chooseFont(const QFont& preset, QFont* chosen)
     bool ok = false;
     *chosen = QFontDialog::getFont(&ok, preset, m_parent);
     return ok;
+}
+
+bool MessageBoxPrompter::chooseFolder(QString* folder)
+{
+    *folder = QFileDialog::getExistingDirectory(m_parent, QStringLiteral("Folder to catalogue as a disc"));
+    return !folder->isEmpty();
 }

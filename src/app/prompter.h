@@ -34,6 +34,8 @@ public:
     virtual bool choosePrinter(QPrinter& printer) = 0;
     // The font dialog, started on `preset`; false when the user cancels.
     virtual bool chooseFont(const QFont& preset, QFont* chosen) = 0;
+    // A folder to catalogue as a disc; false when the user cancels.
+    virtual bool chooseFolder(QString* folder) = 0;
 };
 
 class MessageBoxPrompter : public Prompter
@@ -44,6 +46,7 @@ public:
     Answer ask(const QString& text, Buttons buttons, const QString& title) override;
     bool choosePrinter(QPrinter& printer) override;
     bool chooseFont(const QFont& preset, QFont* chosen) override;
+    bool chooseFolder(QString* folder) override;
 
 private:
     QWidget* m_parent;

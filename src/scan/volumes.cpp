@@ -2,10 +2,13 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QMap>
+#include <QRegularExpression>
 #include <QSet>
 #include <QStorageInfo>
 
 #include <blkid/blkid.h>
+#include <libmount/libmount.h>
 
 QString Volume::displayText() const
 {
@@ -32,37 +35,80 @@ bool isPseudoFileSystem(const QString& type)
 
 namespace {
 
+// The label: the system's (udev), else what libblkid reads off the device, else the mount
+// folder's name where a desktop mounter named it after the label.
+QString labelOf(const QString& root, const QString& device)
+{
+    QString label = QStorageInfo(root).name();
+    if (label.isEmpty() && device.startsWith(QLatin1String("/dev/")))
+        label = probeLabel(device);
+    if (label.isEmpty())
+        label = labelFromMountFolder(root);
+    return label;
+}
+
 Volume fromStorage(const QStorageInfo& info)
 {
     Volume v;
     v.root = info.rootPath();
     v.device = QString::fromLocal8Bit(info.device());
     v.fileSystem = QString::fromLatin1(info.fileSystemType());
-    v.label = info.name();
-    if (v.label.isEmpty() && v.device.startsWith(QLatin1String("/dev/")))
-        v.label = probeLabel(v.device);
+    v.label = labelOf(v.root, v.device);
     return v;
 }
 
 } // namespace
 
-QList<Volume> SystemVolumes::volumes()
+QString labelFromMountFolder(const QString& root)
+{
+    static const QRegularExpression desktop(QStringLiteral("^(?:/run)?/media/[^/]+/([^/]+)/?$"));
+    const QRegularExpressionMatch match = desktop.match(root);
+    return match.hasMatch() ? match.captured(1) : QString();
+}
+
+QList<Volume> SystemVolumes::mounted() const
 {
     QList<Volume> list;
-    QSet<QString> roots;
-    for (const QStorageInfo& info : QStorageInfo::mountedVolumes()) {
-        if (!info.isValid() || isPseudoFileSystem(QString::fromLatin1(info.fileSystemType())))
-            continue;
-        if (roots.contains(info.rootPath()))
-            continue;
-        roots.insert(info.rootPath());
-        list << fromStorage(info);
+    libmnt_table* table = mnt_new_table();
+    if (!table)
+        return list;
+    if (mnt_table_parse_file(table, QFile::encodeName(m_mountTable).constData()) == 0) {
+        libmnt_iter* at = mnt_new_iter(MNT_ITER_FORWARD);
+        libmnt_fs* fs = nullptr;
+        while (at && mnt_table_next_fs(table, at, &fs) == 0) {
+            Volume v;
+            v.root = QFile::decodeName(mnt_fs_get_target(fs));
+            v.device = QFile::decodeName(mnt_fs_get_source(fs));
+            v.fileSystem = QString::fromLatin1(mnt_fs_get_fstype(fs));
+            if (!v.root.isEmpty())
+                list << v;
+        }
+        mnt_free_iter(at);
+    }
+    mnt_unref_table(table);
+    return list;
+}
+
+QList<Volume> SystemVolumes::volumes()
+{
+    // A later mount on the same folder hides the earlier one.
+    QMap<QString, Volume> byRoot;
+    for (const Volume& v : mounted()) {
+        if (!isPseudoFileSystem(v.fileSystem))
+            byRoot.insert(v.root, v);
+        else
+            byRoot.remove(v.root);
     }
     // The volume of the current folder always belongs in the list, whatever its type.
     const Volume here = volumeOf(QDir::currentPath());
-    if (!roots.contains(here.root))
-        list << here;
-    std::sort(list.begin(), list.end(), [](const Volume& a, const Volume& b) { return a.root < b.root; });
+    if (!here.root.isEmpty() && !byRoot.contains(here.root))
+        byRoot.insert(here.root, here);
+    QList<Volume> list;
+    for (Volume v : std::as_const(byRoot)) {
+        if (v.label.isEmpty())
+            v.label = labelOf(v.root, v.device);
+        list << v;
+    }
     return list;
 }
 
@@ -73,10 +119,18 @@ Volume SystemVolumes::volumeOf(const QString& path)
 
 bool SystemVolumes::readLabel(const Volume& volume, QString* label)
 {
-    QStorageInfo info(volume.root);
-    if (!info.isValid() || !info.isReady() || !QFileInfo(volume.root).isDir())
+    if (!QFileInfo(volume.root).isDir())
         return false;
-    *label = fromStorage(info).label;
+    // An ejected disc can leave its empty folder behind: that is no disc.
+    bool mountPoint = false;
+    for (const Volume& v : mounted())
+        mountPoint = mountPoint || v.root == volume.root;
+    if (!mountPoint)
+        return false;
+    QStorageInfo info(volume.root);
+    if (!info.isValid() || !info.isReady())
+        return false;
+    *label = labelOf(volume.root, QString::fromLocal8Bit(info.device()));
     return true;
 }
 

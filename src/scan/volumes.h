@@ -27,14 +27,30 @@ public:
     virtual bool readLabel(const Volume& volume, QString* label) = 0;
 };
 
-// The volumes of this machine, pseudo file systems left out.
+// The volumes of this machine as its mount table lists them (FUSE mounts such as an ISO
+// image or a network share included), pseudo file systems left out.
 class SystemVolumes : public VolumeSource
 {
 public:
+    explicit SystemVolumes(QString mountTable = QStringLiteral("/proc/self/mountinfo"))
+        : m_mountTable(std::move(mountTable))
+    {
+    }
     QList<Volume> volumes() override;
     Volume volumeOf(const QString& path) override;
+    // False too for a folder that is no longer the mount point it was: the disc is out.
     bool readLabel(const Volume& volume, QString* label) override;
+
+private:
+    // Every mounted file system, by the folder it is mounted on.
+    QList<Volume> mounted() const;
+
+    QString m_mountTable;
 };
+
+// The label a desktop mounter gives away in its folder name (/media/USER/LABEL,
+// /run/media/USER/LABEL); empty for any other folder.
+QString labelFromMountFolder(const QString& root);
 
 // True for file systems that hold no files of a user's (proc, sysfs, cgroup, ...).
 bool isPseudoFileSystem(const QString& type);
