@@ -1,5 +1,6 @@
-// Runs on a real X server (Xvfb) so that songs go to the desktop's opener as they do for
-// the user: xdg-open, here a stand-in first on PATH that writes down what it was given.
+// Runs on a real X server (Xvfb) with a window manager (openbox), so that windows get
+// frames and songs go to the desktop's opener as they do for the user: xdg-open, here a
+// stand-in first on PATH that writes down what it was given.
 #include "guisupport.h"
 
 #include "app/datacontrol.h"
@@ -13,9 +14,11 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableView>
 #include <QToolButton>
 #include <QUrl>
+#include <QWindow>
 
 #include <sys/stat.h>
 
@@ -107,6 +110,7 @@ private slots:
     void onCdToggles();
     void programMovesOpenNothing();
     void onlyRegularFilesAreSongs();
+    void windowPlacedWithItsFrame();
 };
 
 void PlayTest::initTestCase()
@@ -277,6 +281,19 @@ void PlayTest::onlyRegularFilesAreSongs()
     QCOMPARE(probePath("/dev/null"), PathKind::Other);
     QCOMPARE(probePath(dir.path() + "/B-Song.mp3"), PathKind::Missing);
     QCOMPARE(probePath(""), PathKind::Missing);
+}
+
+// The window and its frame together take 82 % of the screen, once the frame is known.
+void PlayTest::windowPlacedWithItsFrame()
+{
+    ProgramFolder folder;
+    Started s;
+    s.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(s.window.get()));
+    QTRY_VERIFY_WITH_TIMEOUT(!s.window->windowHandle()->frameMargins().isNull(), 10000);
+    const QRect screen = s.window->screen()->geometry();
+    const QSize wanted(int(screen.width() * 0.82), int(screen.height() * 0.82));
+    QTRY_COMPARE(s.window->frameGeometry().size(), wanted);
 }
 
 QTEST_MAIN(PlayTest)

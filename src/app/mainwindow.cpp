@@ -32,7 +32,9 @@
 #include <QScopedValueRollback>
 #include <QScreen>
 #include <QTableView>
+#include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 
 // The pictures live in the window library; a static library must register them itself.
 static void initResources()
@@ -453,6 +455,26 @@ Failure MainWindow::openEngineConnection(const QString& path)
     m_table = std::move(table);
     m_db = std::move(db);
     return {};
+}
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (m_placedWithFrame)
+        return;
+    m_placedWithFrame = true;
+    // Until the window manager has framed the window its frame counts as nothing: place
+    // it again once the frame is known (a desktop without frames keeps the first place).
+    auto* wait = new QTimer(this);
+    auto tries = std::make_shared<int>(0);
+    connect(wait, &QTimer::timeout, this, [this, wait, tries] {
+        const bool framed = windowHandle() && !windowHandle()->frameMargins().isNull();
+        if (framed)
+            placeWindow();
+        if (framed || ++*tries >= 50)
+            wait->deleteLater();
+    });
+    wait->start(20);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

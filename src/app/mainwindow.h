@@ -66,6 +66,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void buildControls();
@@ -132,6 +133,7 @@ private:
     QStringList m_chosenFolders; // folders picked through "Folder…", listed after the volumes
     QString m_lastDrive;         // the drive list's last choice that was ready
     bool m_reacting = false;     // inside the grid's cell-change reaction
+    bool m_placedWithFrame = false;
 
     QWidget* m_client = nullptr;
     QLabel* lbltitle = nullptr;
