@@ -291,6 +291,16 @@ void BuildWindowTest::discsComeAndGo()
     QCOMPARE(d.drives->currentData().toString(), d.rock.path());
     QCOMPARE(d.discName->text(), QStringLiteral("ROCK1"));
 
+    // Taken out after it was chosen, the disc is asked for before anything is walked.
+    d.volumes.failing << d.rock.path();
+    d.prompter.answers = {Prompter::Retry, Prompter::Cancel};
+    d.findMp3s();
+    QCOMPARE(d.prompter.texts(), (QStringList{"File collection error", "File collection error"}));
+    QCOMPARE(d.window->records()->recordCount(), 0);
+    d.prompter.shown.clear();
+    d.volumes.failing.clear();
+    d.drives->setCurrentIndex(1);
+
     // The chosen disc taken out: the list falls back to the start-up drive.
     d.volumes.list.removeAt(1);
     d.drives->showPopup();

@@ -618,6 +618,10 @@ void MainWindow::cmdmakedb_Click()
         root = selectedRoot();
         if (root.isEmpty())
             return {FailureNumber::InvalidArgument, QStringLiteral("No drive is selected.")};
+        // A disc taken out since it was chosen (its empty folder left behind) is not walked.
+        QString label;
+        if (!discReady(root, &label))
+            return {FailureNumber::InvalidArgument, QStringLiteral("The disc is not in the drive.")};
         return {};
     });
     if (!haveRoot)
