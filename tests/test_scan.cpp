@@ -125,6 +125,7 @@ private slots:
     void cancelKeepsStoredRows();
     void reportsComeAfterCommit();
     void lockedCatalogueStopsWithOneReport();
+    void fullDiskCountsOnlyWhatIsKept();
     void stripPath();
     void labelProbe_data();
     void labelProbe();
@@ -424,7 +425,42 @@ void ScanTest::lockedCatalogueStopsWithOneReport()
     const CatalogueBuilder::Result result = s.build();
     QCOMPARE(result.stored, 0);
     QCOMPARE(s.reports.size(), 1);
-    QVERIFY2(s.reports[0].startsWith("This is a bug 0#8 "), qPrintable(s.reports[0]));
+    QVERIFY2(s.reports[0].startsWith("This is a bug " + s.root() + "/a-0#8 "), qPrintable(s.reports[0]));
+}
+
+// The disk fills in the middle of a batch: what is reported as stored is what the file
+// holds, the report says where storing ended, and the file is whole with no journal left.
+void ScanTest::fullDiskCountsOnlyWhatIsKept()
+{
+    Shelf s;
+    for (int i = 0; i < 20; ++i)
+        s.file(QString("First/Early %1-Song.mp3").arg(i));
+    QCOMPARE(s.build().stored, 20);
+    QVERIFY(QDir(s.root() + "/First").removeRecursively());
+    for (int i = 0; i < 3000; ++i)
+        s.file(QString("F%1/Artist %2-Title %2.mp3").arg(i / 100, 2, 10, QChar('0')).arg(i));
+    Statement pages;
+    QVERIFY(!pages.prepare(s.db.handle(), "PRAGMA page_count").failed());
+    QVERIFY(pages.step());
+    QVERIFY(
+        !s.db.execute(QString("PRAGMA max_page_count=%1").arg(pages.column(0).toLongLong() + 12)).failed());
+    pages.finalize();
+    s.reports.clear();
+    const CatalogueBuilder::Result result = s.build();
+    s.table.close();
+    // The batch that did not fit is gone, and so is its count.
+    QCOMPARE(qint64(s.rows().size()), 20 + result.stored);
+    QVERIFY(result.stored < 3000);
+    QCOMPARE(s.reports.size(), 1);
+    QVERIFY2(s.reports[0].startsWith("This is a bug " + s.root() + "/F00/Artist 0-Title 0#13 ") &&
+                 s.reports[0].contains("The disk that holds the catalogue is full") &&
+                 s.reports[0].endsWith("nothing was stored from this song on."),
+             qPrintable(s.reports[0]));
+    Statement check;
+    QVERIFY(!check.prepare(s.db.handle(), "PRAGMA integrity_check").failed());
+    QVERIFY(check.step());
+    QCOMPARE(check.column(0).toString(), QStringLiteral("ok"));
+    QVERIFY(!QFileInfo::exists(s.program.databasePath() + "-journal"));
 }
 
 void ScanTest::stripPath()

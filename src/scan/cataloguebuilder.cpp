@@ -58,6 +58,18 @@ bool wholeCatalogueFailure(int number)
     }
 }
 
+// Where storing ended, said plainly: the first song that was not kept, and why.
+QString lossText(const std::string& first, const Failure& failure)
+{
+    const QString song = QString::fromUtf8(first.data(), qsizetype(first.size()));
+    const QString why =
+        (failure.number & 0xff) == SQLITE_FULL
+            ? QStringLiteral("The disk that holds the catalogue is full (%1)").arg(failure.description)
+            : failure.description;
+    return walkFailureText(song, failure.number,
+                           why + QStringLiteral(": nothing was stored from this song on."));
+}
+
 } // namespace
 
 QString walkFailureText(const QString& title, int number, const QString& description)
@@ -94,6 +106,7 @@ CatalogueBuilder::Result CatalogueBuilder::run(const QString& root, const QStrin
         walkFolder(path, info.st_dev);
     }
     m_table.flush();
+    reportLoss();
     return m_result;
 }
 
@@ -220,17 +233,38 @@ void CatalogueBuilder::storeFile(const std::string& path, std::string_view fileN
             m_title += " ****" + std::to_string(m_duplicateCounter);
             continue;
         }
-        reportFailure(m_title, failure.number, failure.description);
-        if (wholeCatalogueFailure(failure.number))
-            m_stop = true;
+        if (!wholeCatalogueFailure(failure.number)) {
+            reportFailure(m_title, failure.number, failure.description);
+            return;
+        }
+        // Keep what the catalogue can still take, then say once where storing ended.
+        m_stop = true;
+        m_table.flush();
+        SongTable::Loss loss = m_table.takeLoss();
+        m_result.stored -= loss.rows;
+        const std::string first = loss.rows > 0 ? loss.first : m_fullPath + m_artist + "-" + m_title;
+        if (m_hooks.report)
+            m_hooks.report(lossText(first, failure));
         return;
     }
+}
+
+void CatalogueBuilder::reportLoss()
+{
+    SongTable::Loss loss = m_table.takeLoss();
+    if (loss.rows == 0)
+        return;
+    m_result.stored -= loss.rows;
+    m_stop = true;
+    if (m_hooks.report)
+        m_hooks.report(lossText(loss.first, loss.failure));
 }
 
 void CatalogueBuilder::reportFailure(const std::string& subject, int number, const QString& description)
 {
     // What was stored so far is committed before anyone is asked anything.
     m_table.flush();
+    reportLoss();
     if (m_hooks.report)
         m_hooks.report(walkFailureText(QString::fromUtf8(subject.data(), qsizetype(subject.size())), number,
                                        description));
@@ -242,6 +276,7 @@ bool CatalogueBuilder::keepGoing()
         return !m_stop;
     m_progressClock.start();
     m_table.commitIfDue();
+    reportLoss();
     if (m_hooks.progress &&
         !m_hooks.progress(QString::fromUtf8(m_currentFolder.data(), qsizetype(m_currentFolder.size())),
                           m_result.stored)) {

@@ -50,6 +50,9 @@ private:
     void walkFolder(const std::string& path, unsigned long device);
     void storeFile(const std::string& path, std::string_view fileName);
     void reportFailure(const std::string& subject, int number, const QString& description);
+    // Rows the catalogue threw away after they were counted are counted off again and
+    // reported once, naming the first of them; the build stops.
+    void reportLoss();
     bool keepGoing();
 
     SongTable& m_table;

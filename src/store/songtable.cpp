@@ -95,6 +95,16 @@ Failure SongTable::update()
     Failure failure;
     m_insert.step(&failure);
     m_insert.rewind();
+    if (m_batchMs > 0 && !failure) {
+        if (m_uncommitted++ == 0) {
+            const Value& path = m_values[Song::FullPath];
+            m_batchFirst = std::string(path.view) + std::string(m_values[Song::Artist].view) + "-" +
+                           std::string(m_values[Song::Title].view);
+        }
+    } else if (failure && m_uncommitted > 0 && !m_db->inTransaction()) {
+        // The engine rolled the whole batch back (a full disk, an I/O error).
+        batchThrownAway(failure);
+    }
     // The clock is read every few rows only: rows come in at thousands a second.
     if (m_batchMs > 0 && (++m_sinceClock % 32) == 0 && m_batchClock.elapsed() >= m_batchMs) {
         if (Failure f = flush(); f && !failure)
@@ -105,9 +115,38 @@ Failure SongTable::update()
 
 Failure SongTable::flush()
 {
-    if (m_db && m_db->inTransaction())
-        return m_db->execute(QStringLiteral("COMMIT"));
-    return {};
+    if (!m_db || !m_db->inTransaction()) {
+        m_uncommitted = 0;
+        return {};
+    }
+    const Failure failure = m_db->execute(QStringLiteral("COMMIT"));
+    if (failure) {
+        // What cannot be committed is undone, so that the file holds exactly what was
+        // committed and no journal is left behind.
+        m_db->execute(QStringLiteral("ROLLBACK"));
+        batchThrownAway(failure);
+    }
+    m_uncommitted = 0;
+    return failure;
+}
+
+void SongTable::batchThrownAway(const Failure& why)
+{
+    if (m_uncommitted == 0)
+        return;
+    if (m_loss.rows == 0) {
+        m_loss.first = m_batchFirst;
+        m_loss.failure = why;
+    }
+    m_loss.rows += m_uncommitted;
+    m_uncommitted = 0;
+}
+
+SongTable::Loss SongTable::takeLoss()
+{
+    Loss loss = std::move(m_loss);
+    m_loss = Loss();
+    return loss;
 }
 
 Failure SongTable::commitIfDue()

@@ -35,9 +35,21 @@ public:
 
     // 0 commits every row on its own; otherwise rows are committed in batches.
     void setBatchInterval(int milliseconds) { m_batchMs = milliseconds; }
+    // Commits the open batch. When the catalogue cannot take it (a full disk), the batch is
+    // rolled back and counted as lost.
     Failure flush();
     // Commits the open batch when it is older than the interval.
     Failure commitIfDue();
+
+    // Rows that update() had stored but the catalogue then threw away with their batch.
+    struct Loss
+    {
+        qint64 rows = 0;
+        std::string first; // the first of them: its folder, artist and title
+        Failure failure;   // why
+    };
+    // What was lost since the last call; taking it clears it.
+    Loss takeLoss();
 
 private:
     struct Value
@@ -59,6 +71,10 @@ private:
     int m_batchMs = 0;
     QElapsedTimer m_batchClock;
     unsigned m_sinceClock = 0;
+    qint64 m_uncommitted = 0; // rows stored in the open batch
+    std::string m_batchFirst; // the first of them
+    Loss m_loss;
+    void batchThrownAway(const Failure& why);
 };
 
 // The engine connection: the catalogue file, then the table record set on adosong. A
