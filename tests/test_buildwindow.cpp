@@ -244,7 +244,8 @@ void BuildWindowTest::failedReopenRetriedOrCancelled()
     d.prompter.answers = {Prompter::Ok, Prompter::Retry};
     d.findMp3s();
     QCOMPARE(d.prompter.shown.size(), size_t(2));
-    QVERIFY2(d.prompter.shown[0].text.startsWith("This is a bug 3#"), qPrintable(d.prompter.shown[0].text));
+    QVERIFY2(d.prompter.shown[0].text.startsWith("This is a bug " + d.rock.path() + "/c-3#"),
+             qPrintable(d.prompter.shown[0].text));
     QCOMPARE(d.prompter.shown[1].text, QStringLiteral("File collection error"));
     QCOMPARE(d.prompter.shown[1].buttons, Prompter::RetryCancel);
     QCOMPARE(d.prompter.shown[1].title, QStringLiteral("Drive Not Ready"));
