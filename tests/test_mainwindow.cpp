@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
+#include <QSysInfo>
 #include <QTableView>
 #include <QTest>
 #include <QToolButton>
@@ -34,6 +35,8 @@ private slots:
     void settingsApplied();
     void unusableCatalogueEndsStart_data();
     void unusableCatalogueEndsStart();
+    void catalogueThatMustNotBeWritten_data();
+    void catalogueThatMustNotBeWritten();
     void resizeRule();
     void backgroundPicture();
     void gridAndBarFollowEachOther();
@@ -71,7 +74,23 @@ void MainWindowTest::firstStartOnEmptyCatalogue()
     QVERIFY(!caption->wordWrap());
     QCOMPARE(s.window->startupDrive, QDir::currentPath());
 
-    // The second start finds the empty entries and keeps the defaults.
+    // One window per catalogue: a second start is told so and ends.
+    {
+        Started second;
+        QVERIFY(!second.loaded);
+        QCOMPARE(second.prompter.shown.size(), size_t(1));
+        QVERIFY2(second.prompter.shown[0].text.contains("already open in another Trelmo window"),
+                 qPrintable(second.prompter.shown[0].text));
+    }
+    s.window.reset();
+
+    // A lock left by a window that died is taken over.
+    QFile stale(folder.databasePath() + ".lock");
+    QVERIFY(stale.open(QIODevice::WriteOnly));
+    stale.write(QString("999999\ntrelmo\n%1\n").arg(QSysInfo::machineHostName()).toUtf8());
+    stale.close();
+
+    // The next start finds the empty entries and keeps the defaults.
     Started again;
     QVERIFY(again.loaded);
     QCOMPARE(again.window->grid()->gridFont().family(), QStringLiteral("MS Sans Serif"));
@@ -177,6 +196,80 @@ void MainWindowTest::unusableCatalogueEndsStart()
     QVERIFY2(s.prompter.shown[0].text.contains(expected), qPrintable(s.prompter.shown[0].text));
     QCOMPARE(s.prompter.shown[0].buttons, Prompter::OkOnly);
     QVERIFY(!QFileInfo::exists(folder.settingsPath()));
+}
+
+// A damaged catalogue and one that cannot be written are said so at once and browsed as
+// far as they can be, and not one byte is written into them.
+void MainWindowTest::catalogueThatMustNotBeWritten_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("atStart");
+    QTest::addColumn<QString>("refusal");
+    QTest::newRow("damaged") << "damaged"
+                             << "database disk image is malformed"
+                             << "The catalogue is damaged (database disk image is malformed)";
+    QTest::newRow("read-only") << "read-only"
+                               << "cannot be written"
+                               << "is read-only: nothing can be changed";
+}
+
+void MainWindowTest::catalogueThatMustNotBeWritten()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, atStart);
+    QFETCH(QString, refusal);
+    ProgramFolder folder;
+    QStringList artists;
+    for (int i = 0; i < 400; ++i)
+        artists << QString("Artist %1").arg(i, 3, 10, QChar('0'));
+    addRows(folder.databasePath(), artists);
+    QFile file(folder.databasePath());
+    if (kind == "damaged") {
+        // The artist index's root page overwritten: the default order can no longer be read.
+        qint64 root = 0, pageSize = 0;
+        {
+            Database db;
+            QVERIFY(!db.open(folder.databasePath()).failed());
+            Statement query;
+            QVERIFY(!query
+                         .prepare(db.handle(), "SELECT rootpage, (SELECT page_size FROM pragma_page_size) "
+                                               "FROM sqlite_master WHERE name='adosong_artist_title'")
+                         .failed());
+            QVERIFY(query.step());
+            root = query.column(0).toLongLong();
+            pageSize = query.column(1).toLongLong();
+        }
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.seek((root - 1) * pageSize));
+        file.write(QByteArray(int(pageSize), '\x5a'));
+        file.close();
+    } else {
+        QVERIFY(file.setPermissions(QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+    }
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+
+    Started s;
+    QVERIFY(s.loaded);
+    QCOMPARE(s.prompter.shown.size(), size_t(1));
+    QVERIFY2(s.prompter.shown[0].text.contains(atStart), qPrintable(s.prompter.shown[0].text));
+    if (kind == "read-only") {
+        QCOMPARE(s.window->records()->recordCount(), 400);
+        QVERIFY(
+            !(s.window->grid()->model()->flags(s.window->grid()->model()->index(0, 0)) & Qt::ItemIsEditable));
+    }
+    s.prompter.shown.clear();
+    for (const char* command : {"cmddelete", "cmdadd", "cmdDeleteDB"})
+        s.find<QPushButton>(command)->click();
+    QTest::mouseClick(s.find<QToolButton>("cmdmakedb"), Qt::LeftButton);
+    QCOMPARE(s.prompter.shown.size(), size_t(4));
+    for (const QString& text : s.prompter.texts())
+        QVERIFY2(text.contains(refusal), qPrintable(text));
+    s.window.reset();
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), before);
+    QVERIFY(!QFileInfo::exists(folder.databasePath() + "-journal"));
 }
 
 void MainWindowTest::resizeRule()

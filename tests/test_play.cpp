@@ -237,6 +237,7 @@ void PlayTest::onCdToggles()
     QVERIFY(shelf.prompter().shown.empty());
     noSongOpened();
 
+    shelf.s.reset();
     Started again;
     RecordSet* records = again.window->records();
     QCOMPARE(records->value(0, Song::Artist).toString(), QStringLiteral("Blank"));

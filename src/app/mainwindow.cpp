@@ -24,6 +24,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLockFile>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPrinter>
@@ -327,6 +328,27 @@ bool MainWindow::load()
     m_programFolder = Modini::programFolder();
 
     const QString databasePath = m_programFolder + dbFileName;
+    // A catalogue on a disc, or one whose file is marked read-only, is opened for reading
+    // only: the engine then writes nothing into it, whoever runs the program.
+    m_readOnly = QFileInfo(databasePath).isFile() && !catalogueWritable(databasePath);
+    // One window per catalogue: two would overwrite each other's changes and wait on each
+    // other's batches. A catalogue that cannot be written needs no such care.
+    if (!m_readOnly && QFileInfo(databasePath).isFile()) {
+        m_catalogueLock = std::make_unique<QLockFile>(databasePath + QStringLiteral(".lock"));
+        // Held for as long as the window is open; only a dead owner's lock is taken over.
+        m_catalogueLock->setStaleLockTime(0);
+        if (!m_catalogueLock->tryLock(0)) {
+            qint64 pid = 0;
+            QString host, application;
+            m_catalogueLock->getLockInfo(&pid, &host, &application);
+            m_catalogueLock.reset();
+            m_prompter->ask(QStringLiteral("The catalogue %1 is already open in another Trelmo window "
+                                           "(process %2). Use that window, or close it and start again.")
+                                .arg(databasePath)
+                                .arg(pid));
+            return false;
+        }
+    }
     // A large catalogue from an earlier build takes a few seconds to get its sort indexes.
     Failure opened;
     {
@@ -339,14 +361,27 @@ bool MainWindow::load()
         return false;
     }
 
-    m_records->setCatalogue(databasePath);
+    m_records->setCatalogue(databasePath, m_readOnly);
     m_records->setRecordSource(RecordSource::defaultSource());
 
     grdDataGrid->setModel(m_model);
     grdDataGrid->setCaption(QStringLiteral("MP3 List"));
 
-    if (!m_records->isActive())
-        m_records->refresh();
+    if (m_readOnly) {
+        m_writeRefusal =
+            QStringLiteral("The catalogue %1 is read-only: nothing can be changed in it.").arg(databasePath);
+        m_model->setReadOnly(true);
+        m_prompter->ask(QStringLiteral("The catalogue %1 cannot be written (its file, its folder or its disc "
+                                       "is read-only). You can browse, search, print and play; nothing "
+                                       "can be changed.")
+                            .arg(databasePath));
+    }
+    if (!m_records->isActive()) {
+        if (const Failure failure = m_records->refresh()) {
+            m_prompter->ask(failure.description);
+            noteDamage(failure);
+        }
+    }
     if (m_records->recordCount() != 0)
         grdDataGrid->show();
 
@@ -443,6 +478,7 @@ void MainWindow::releaseCatalogue()
         m_model->discardNewRow();
     m_table.reset();
     m_db.reset();
+    m_catalogueLock.reset();
     m_records->close();
 }
 
@@ -450,7 +486,7 @@ Failure MainWindow::openEngineConnection(const QString& path)
 {
     auto db = std::make_unique<Database>();
     auto table = std::make_unique<SongTable>();
-    if (Failure failure = openEngine(*db, *table, path))
+    if (Failure failure = openEngine(*db, *table, path, m_readOnly))
         return failure;
     m_table = std::move(table);
     m_db = std::move(db);
@@ -475,6 +511,23 @@ void MainWindow::showEvent(QShowEvent* event)
             wait->deleteLater();
     });
     wait->start(20);
+}
+
+void MainWindow::noteDamage(const Failure& failure)
+{
+    if (!isDamage(failure))
+        return;
+    m_writeRefusal =
+        QStringLiteral("The catalogue is damaged (%1): nothing is written into it.").arg(failure.description);
+    m_model->setReadOnly(true);
+}
+
+bool MainWindow::refuseWrite()
+{
+    if (m_writeRefusal.isEmpty())
+        return false;
+    m_prompter->ask(m_writeRefusal);
+    return true;
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
@@ -613,6 +666,8 @@ bool MainWindow::retryStep(const std::function<Failure()>& step)
 
 void MainWindow::cmdmakedb_Click()
 {
+    if (refuseWrite())
+        return;
     QString root;
     const bool haveRoot = retryStep([&]() -> Failure {
         root = selectedRoot();
@@ -687,6 +742,8 @@ void MainWindow::cmdmakedb_Click()
 
 void MainWindow::cmddelete_Click()
 {
+    if (refuseWrite())
+        return;
     Failure failure = m_records->deleteCurrent();
     if (!failure)
         failure = m_records->moveNext();
@@ -699,6 +756,8 @@ void MainWindow::cmddelete_Click()
 
 void MainWindow::cmdDeleteDB_Click()
 {
+    if (refuseWrite())
+        return;
     BusyPointer busy;
     Database own;
     qint64 songs = 0;
@@ -726,6 +785,8 @@ void MainWindow::cmdDeleteDB_Click()
 
 void MainWindow::cmdadd_Click()
 {
+    if (refuseWrite())
+        return;
     PlayArmed = false;
     Failure failure = m_records->isActive() ? Failure() : m_records->refresh();
     if (!failure && m_records->recordCount() > 0)
@@ -748,8 +809,10 @@ void MainWindow::cmdrefresh_Click()
 void MainWindow::rsrefresh()
 {
     BusyPointer busy;
-    if (const Failure failure = m_records->refresh())
+    if (const Failure failure = m_records->refresh()) {
         m_prompter->ask(failure.description);
+        noteDamage(failure);
+    }
 }
 
 void MainWindow::grdDataGrid_HeadClick(int ColIndex)
@@ -849,6 +912,8 @@ void MainWindow::grdDataGrid_RowColChange()
 
 void MainWindow::toggleOnCd()
 {
+    if (refuseWrite())
+        return;
     const QModelIndex cell = m_model->index(grdDataGrid->currentRow(), SongModel::OnCdColumn);
     const QString mark =
         cell.data().toString() == QLatin1String("NotYet") ? QStringLiteral("Yes") : QStringLiteral("NotYet");

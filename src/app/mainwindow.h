@@ -12,6 +12,7 @@
 #include <memory>
 
 class QAction;
+class QLockFile;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -76,6 +77,10 @@ private:
     void applySettings();
     void releaseCatalogue();
     Failure openEngineConnection(const QString& path);
+    // A catalogue found damaged is written no more; the engine's text has been shown.
+    void noteDamage(const Failure& failure);
+    // True, after saying why, when the catalogue must not be written.
+    bool refuseWrite();
     void drawbackground();
 
     void mnuexit_Click();
@@ -127,6 +132,7 @@ private:
     // The engine connection; a new one replaces it only once it is open.
     std::unique_ptr<Database> m_db;
     std::unique_ptr<SongTable> m_table;
+    std::unique_ptr<QLockFile> m_catalogueLock; // one window per catalogue
     RecordSet* m_records;
     SongModel* m_model;
     QList<Volume> m_driveList;
@@ -134,6 +140,8 @@ private:
     QString m_lastDrive;         // the drive list's last choice that was ready
     bool m_reacting = false;     // inside the grid's cell-change reaction
     bool m_placedWithFrame = false;
+    bool m_readOnly = false; // the catalogue file cannot be written
+    QString m_writeRefusal;  // why nothing may be written, when it may not
 
     QWidget* m_client = nullptr;
     QLabel* lbltitle = nullptr;

@@ -1,6 +1,9 @@
 #include "store/database.h"
 
+#include <QFile>
 #include <QFileInfo>
+
+#include <unistd.h>
 
 #include <sqlite3.h>
 
@@ -16,6 +19,23 @@ void configureSqlite()
     Q_UNUSED(configured);
 }
 } // namespace
+
+bool catalogueWritable(const QString& path)
+{
+    const QFileInfo file(path);
+    const QFileInfo folder(file.absolutePath());
+    return (file.permissions() & QFileDevice::WriteOwner) &&
+           (folder.permissions() & QFileDevice::WriteOwner) &&
+           ::access(QFile::encodeName(path).constData(), W_OK) == 0 &&
+           ::access(QFile::encodeName(folder.filePath()).constData(), W_OK) == 0;
+}
+
+bool isDamage(const Failure& failure)
+{
+    const int primary = failure.number & 0xff;
+    return failure.number != FailureNumber::DuplicateKey &&
+           (primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB);
+}
 
 Failure failureFromSqlite(sqlite3* db, int rc)
 {
@@ -168,7 +188,7 @@ Database::~Database()
     close();
 }
 
-Failure Database::open(const QString& path)
+Failure Database::open(const QString& path, bool readOnly)
 {
     close();
     // SQLite would make an empty file of a missing one; the catalogue must exist already.
@@ -177,8 +197,9 @@ Failure Database::open(const QString& path)
     configureSqlite();
     const QByteArray name = path.toUtf8();
     sqlite3* db = nullptr;
-    const int rc =
-        sqlite3_open_v2(name.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    const int rc = sqlite3_open_v2(
+        name.constData(), &db,
+        (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         Failure f = failureFromSqlite(db, rc);
         f.description += QStringLiteral(" ('%1')").arg(path);

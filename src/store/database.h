@@ -34,6 +34,13 @@ enum class ValueKind
 };
 ValueKind valueKind(const QVariant& value);
 
+// Whether a catalogue file may be written: its own write bit (honoured even for the
+// superuser), its folder's (the journal goes there), and the medium's.
+bool catalogueWritable(const QString& path);
+
+// A failure that says the catalogue file itself is damaged.
+bool isDamage(const Failure& failure);
+
 // A failure built from SQLite's answer on `db`: a unique-key violation becomes 3022,
 // everything else keeps SQLite's extended result code and message.
 Failure failureFromSqlite(sqlite3* db, int rc);
@@ -82,8 +89,9 @@ public:
     Database& operator=(const Database&) = delete;
     ~Database();
 
-    // Opens an existing file shared for reading and writing, and checks that it is a database.
-    Failure open(const QString& path);
+    // Opens an existing file shared for reading and writing (or only for reading), and
+    // checks that it is a database.
+    Failure open(const QString& path, bool readOnly = false);
     void close();
     bool isOpen() const { return m_db != nullptr; }
     sqlite3* handle() const { return m_db; }

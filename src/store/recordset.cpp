@@ -20,11 +20,12 @@ RecordSet::~RecordSet()
     close();
 }
 
-void RecordSet::setCatalogue(const QString& path)
+void RecordSet::setCatalogue(const QString& path, bool readOnly)
 {
-    if (path != m_path)
+    if (path != m_path || readOnly != m_readOnly)
         close();
     m_path = path;
+    m_readOnly = readOnly;
 }
 
 void RecordSet::close()
@@ -44,7 +45,7 @@ Failure RecordSet::ensureOpen()
         return {};
     if (m_path.isEmpty())
         return {FailureNumber::InvalidArgument, QStringLiteral("No catalogue is named.")};
-    if (Failure f = m_db.open(m_path))
+    if (Failure f = m_db.open(m_path, m_readOnly))
         return f;
     // Rows in the grid's order lie all over the file: up to 32 MiB of its pages stay at hand.
     m_db.execute(QStringLiteral("PRAGMA cache_size=-32768"));

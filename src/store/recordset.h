@@ -40,7 +40,7 @@ public:
     ~RecordSet() override;
 
     // The catalogue file the record set reads; the connection text names it.
-    void setCatalogue(const QString& path);
+    void setCatalogue(const QString& path, bool readOnly = false);
     QString catalogue() const { return m_path; }
     QString connectionString() const
     {
@@ -102,6 +102,7 @@ private:
     const Row* fetch(qint64 index);
 
     QString m_path;
+    bool m_readOnly = false;
     RecordSource m_source = RecordSource::defaultSource();
     Database m_db;
     Statement m_fetch;

@@ -29,7 +29,14 @@ int SongModel::rowCount(const QModelIndex& parent) const
 {
     if (parent.isValid() || !m_records->isActive())
         return 0;
-    return int(m_records->recordCount()) + 1;
+    return int(m_records->recordCount()) + (m_readOnly ? 0 : 1);
+}
+
+void SongModel::setReadOnly(bool readOnly)
+{
+    beginResetModel();
+    m_readOnly = readOnly;
+    endResetModel();
 }
 
 int SongModel::columnCount(const QModelIndex& parent) const
@@ -99,6 +106,8 @@ Qt::ItemFlags SongModel::flags(const QModelIndex& index) const
 {
     if (!index.isValid())
         return Qt::NoItemFlags;
+    if (m_readOnly)
+        return Qt::ItemIsSelectable | Qt::ItemIsEnabled;
     return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable;
 }
 

@@ -24,6 +24,9 @@ public:
                        int role = Qt::EditRole) override;
 
     RecordSet* records() const { return m_records; }
+    // A catalogue that must not be written: no cell can be edited and there is no new row.
+    void setReadOnly(bool readOnly);
+    bool isReadOnly() const { return m_readOnly; }
     int newRow() const { return int(m_records->recordCount()); }
     bool newRowPending() const;
     // Stores what the user typed into the new row. Answers false when it could not be stored.
@@ -43,4 +46,5 @@ private:
     QStringList m_captions;
     RecordSet::Row m_pending;
     bool m_committing = false;
+    bool m_readOnly = false;
 };

@@ -156,10 +156,10 @@ Failure SongTable::commitIfDue()
     return {};
 }
 
-Failure openEngine(Database& db, SongTable& table, const QString& path)
+Failure openEngine(Database& db, SongTable& table, const QString& path, bool readOnly)
 {
     table.close();
-    if (Failure f = db.open(path))
+    if (Failure f = db.open(path, readOnly))
         return f;
     // A build adds to the table and all its indexes at once: a page cache of up to 64 MiB
     // keeps their working pages in memory rather than reading them back from the file.
@@ -168,7 +168,8 @@ Failure openEngine(Database& db, SongTable& table, const QString& path)
         return f;
     // A catalogue that cannot take the indexes (read-only, busy) still opens; its sorts
     // are only slower.
-    Song::addMissingSortIndexes(db);
+    if (!readOnly)
+        Song::addMissingSortIndexes(db);
     return {};
 }
 

@@ -79,7 +79,7 @@ private:
 
 // The engine connection: the catalogue file, then the table record set on adosong. A
 // catalogue made by an earlier build gets the sort indexes it lacks.
-Failure openEngine(Database& db, SongTable& table, const QString& path);
+Failure openEngine(Database& db, SongTable& table, const QString& path, bool readOnly = false);
 
 // "Clear Database" on a connection of its own: how many songs there are, and removing
 // every one of them.
