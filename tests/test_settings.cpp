@@ -18,6 +18,8 @@ private slots:
     void writeKeepsOtherLines();
     void awkwardFilesStillRead();
     void refusesReadOnlyFileAndFolder();
+    void writeChangesOnlyItsOwnLine();
+    void linksAndUnfitNamesRefused();
 };
 
 void SettingsTest::readsNothingWithoutFile()
@@ -104,7 +106,7 @@ void SettingsTest::awkwardFilesStillRead()
     const QByteArray after = folder.readSettings();
     QVERIFY(after.contains("FontName=Arial\r\n\x01\x02 junk line\r\n=nokey\r\nFontSize=9\r\n"));
     QVERIFY(after.contains("\x01\x02 junk line\r\n"));
-    QVERIFY(after.endsWith("ColOrder=Title\r\n"));
+    QVERIFY(after.endsWith("ColOrder=Title")); // the last line stays as it was
 }
 
 void SettingsTest::refusesReadOnlyFileAndFolder()
@@ -126,6 +128,45 @@ void SettingsTest::refusesReadOnlyFileAndFolder()
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     // A value that would break the file's lines is refused too.
     QVERIFY(!profileWrite("GridFont", "FontName", "two\nlines", path));
+}
+
+// A write leaves every other byte of the file as it was: the byte-order mark, each line's
+// own ending, bytes that are no UTF-8; lines ended by a lone CR are read.
+void SettingsTest::writeChangesOnlyItsOwnLine()
+{
+    ProgramFolder folder(false);
+    const QByteArray head = "\xEF\xBB\xBF; caf\xE9 notes\r\n[GridFont]\nFontName=Arial\r\n";
+    const QByteArray tail = "\rFontSize=9\n[Other]\r\nx=\xff\xfe\r\n";
+    folder.writeSettings(head + "" + tail);
+    QCOMPARE(profileRead("GridFont", "FontSize", "", 50, folder.settingsPath()), QStringLiteral("9"));
+    QVERIFY(profileWrite("GridFont", "FontName", "DejaVu Sans", folder.settingsPath()));
+    QCOMPARE(folder.readSettings(),
+             QByteArray("\xEF\xBB\xBF; caf\xE9 notes\r\n[GridFont]\nFontName=DejaVu Sans\r\n") + tail);
+}
+
+// A settings file that is a link is never written through, dangling or not; names the
+// format could not give back are refused.
+void SettingsTest::linksAndUnfitNamesRefused()
+{
+    ProgramFolder folder(false);
+    QTemporaryDir elsewhere;
+    const QString target = elsewhere.path() + "/target.ini";
+    QVERIFY(QFile::link(target, folder.settingsPath()));
+    QVERIFY(!profileWrite("GridFont", "FontName", "Arial", folder.settingsPath()));
+    QVERIFY(!QFileInfo::exists(target));
+    QFile live(target);
+    QVERIFY(live.open(QIODevice::WriteOnly));
+    live.write("[GridFont]\nFontName=Arial\n");
+    live.close();
+    QVERIFY(!profileWrite("GridFont", "FontName", "Other", folder.settingsPath()));
+    QVERIFY(live.open(QIODevice::ReadOnly));
+    QCOMPARE(live.readAll(), QByteArray("[GridFont]\nFontName=Arial\n"));
+    QVERIFY(QFile::remove(folder.settingsPath()));
+    for (const auto& [section, key] :
+         {std::pair{"Grid]Font", "FontName"}, std::pair{"[Grid", "FontName"},
+          std::pair{"GridFont", "Font=Name"}, std::pair{"GridFont", "Font[Name"}})
+        QVERIFY2(!profileWrite(section, key, "x", folder.settingsPath()), section);
+    QVERIFY(!QFileInfo::exists(folder.settingsPath()));
 }
 
 QTEST_GUILESS_MAIN(SettingsTest)

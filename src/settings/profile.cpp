@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QStringList>
 
@@ -10,11 +11,37 @@
 
 namespace {
 
+// The file as lines: each line decoded for finding sections and keys, and each kept as the
+// bytes it is, with its own ending, so that a write changes nothing but its own line.
 struct ProfileText
 {
+    QByteArray bom;
     QStringList lines;
-    QString lineEnd = QStringLiteral("\n");
-    bool endsWithBreak = true;
+    QList<QByteArray> raw;
+    QList<QByteArray> ends;               // "\n", "\r\n", "\r", or nothing on a last line
+    QByteArray newEnd = QByteArray("\n"); // for lines the program adds: the file's own
+
+    void set(qsizetype i, const QString& line)
+    {
+        lines[i] = line;
+        raw[i] = line.toUtf8();
+    }
+    void insert(qsizetype i, const QString& line)
+    {
+        if (i > 0 && ends[i - 1].isEmpty())
+            ends[i - 1] = newEnd;
+        lines.insert(i, line);
+        raw.insert(i, line.toUtf8());
+        ends.insert(i, newEnd);
+    }
+    void append(const QString& line) { insert(lines.size(), line); }
+    QByteArray bytes() const
+    {
+        QByteArray all = bom;
+        for (qsizetype i = 0; i < raw.size(); ++i)
+            all += raw[i] + ends[i];
+        return all;
+    }
 };
 
 ProfileText loadProfile(const QString& path)
@@ -24,16 +51,25 @@ ProfileText loadProfile(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         return text;
     QByteArray bytes = file.readAll();
-    if (bytes.startsWith("\xEF\xBB\xBF"))
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        text.bom = bytes.left(3);
         bytes.remove(0, 3);
-    if (bytes.contains("\r\n"))
-        text.lineEnd = QStringLiteral("\r\n");
-    text.endsWithBreak = bytes.isEmpty() || bytes.endsWith('\n');
-    QString all = QString::fromUtf8(bytes);
-    all.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    text.lines = all.split(QLatin1Char('\n'));
-    if (text.lines.size() > 0 && text.lines.last().isEmpty())
-        text.lines.removeLast();
+    }
+    qsizetype pos = 0;
+    while (pos < bytes.size()) {
+        qsizetype at = pos;
+        while (at < bytes.size() && bytes[at] != '\n' && bytes[at] != '\r')
+            ++at;
+        text.raw << bytes.mid(pos, at - pos);
+        qsizetype next = at;
+        if (at < bytes.size())
+            next = at + ((bytes[at] == '\r' && at + 1 < bytes.size() && bytes[at + 1] == '\n') ? 2 : 1);
+        text.ends << bytes.mid(at, next - at);
+        if (text.lines.isEmpty() && next > at)
+            text.newEnd = text.ends.last();
+        text.lines << QString::fromUtf8(text.raw.last());
+        pos = next;
+    }
     return text;
 }
 
@@ -122,12 +158,18 @@ QString profileRead(const QString& section, const QString& key, const QString& f
 
 bool profileWrite(const QString& section, const QString& key, const QString& value, const QString& path)
 {
-    if (section.trimmed().isEmpty() || key.trimmed().isEmpty())
+    // Names the file could not give back as they are written are refused.
+    static const QRegularExpression unfit(QStringLiteral("[\\[\\]\\r\\n]"));
+    if (section.trimmed().isEmpty() || key.trimmed().isEmpty() || section.contains(unfit) ||
+        key.contains(unfit) || key.contains(QLatin1Char('=')))
         return false;
     if (value.contains(QLatin1Char('\n')) || value.contains(QLatin1Char('\r')))
         return false;
     const QFileInfo info(path);
-    // A read-only file or folder refuses the write, whoever runs the program.
+    // A link is never written through, wherever it points; a read-only file or folder
+    // refuses the write, whoever runs the program.
+    if (info.isSymLink())
+        return false;
     if (info.exists() && (!info.isFile() || !ownerWritable(path)))
         return false;
     if (!ownerWritable(info.absolutePath()))
@@ -138,12 +180,13 @@ bool profileWrite(const QString& section, const QString& key, const QString& val
     qsizetype end = 0;
     const qsizetype begin = findSection(text.lines, section, &end);
     if (begin < 0) {
-        text.lines << QLatin1Char('[') + section.trimmed() + QLatin1Char(']') << entry;
+        text.append(QLatin1Char('[') + section.trimmed() + QLatin1Char(']'));
+        text.append(entry);
     } else {
         bool replaced = false;
         for (qsizetype i = begin; i < end && !replaced; ++i) {
             if (keyMatches(text.lines[i], key)) {
-                text.lines[i] = entry;
+                text.set(i, entry);
                 replaced = true;
             }
         }
@@ -152,14 +195,14 @@ bool profileWrite(const QString& section, const QString& key, const QString& val
             qsizetype at = end;
             while (at > begin && !text.lines[at - 1].contains(QLatin1Char('=')))
                 --at;
-            text.lines.insert(at, entry);
+            text.insert(at, entry);
         }
     }
 
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    const QByteArray body = text.lines.join(text.lineEnd).toUtf8() + text.lineEnd.toUtf8();
+    const QByteArray body = text.bytes();
     if (file.write(body) != body.size())
         return false;
     return file.commit();
