@@ -14,11 +14,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QSysInfo>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <memory>
@@ -43,6 +45,7 @@ private slots:
     void typingANewSong();
     void exitAndCloseWriteNothing();
     void startUpThroughSplash();
+    void longPathsFitTheScreen();
 };
 
 void MainWindowTest::firstStartOnEmptyCatalogue()
@@ -448,6 +451,32 @@ void MainWindowTest::startUpThroughSplash()
         for (QWidget* w : QApplication::topLevelWidgets())
             QVERIFY(!w->isVisible());
     }
+}
+
+// A report about a path thousands of characters long still fits the screen.
+void MainWindowTest::longPathsFitTheScreen()
+{
+    MessageBoxPrompter prompter;
+    QSize seen;
+    QString shown, details;
+    QTimer::singleShot(0, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+                seen = box->sizeHint();
+                shown = box->text();
+                details = box->detailedText();
+                box->accept();
+            }
+        }
+    });
+    const QString text =
+        "This is a bug " + QString("/folder-with-a-long-name").repeated(173) + "#36 File name too long";
+    prompter.ask(text, Prompter::OkOnly, "Trelmo");
+    QVERIFY(seen.isValid());
+    QVERIFY2(seen.height() < QApplication::primaryScreen()->geometry().height() / 2,
+             qPrintable(QString::number(seen.height())));
+    QVERIFY(shown.startsWith("This is a bug /folder") && shown.endsWith("#36 File name too long"));
+    QCOMPARE(details, text);
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -126,6 +126,7 @@ private slots:
     void reportsComeAfterCommit();
     void lockedCatalogueStopsWithOneReport();
     void fullDiskCountsOnlyWhatIsKept();
+    void vanishedSubtreeReportedOnce();
     void stripPath();
     void labelProbe_data();
     void labelProbe();
@@ -461,6 +462,25 @@ void ScanTest::fullDiskCountsOnlyWhatIsKept()
     QVERIFY(check.step());
     QCOMPARE(check.column(0).toString(), QStringLiteral("ok"));
     QVERIFY(!QFileInfo::exists(s.program.databasePath() + "-journal"));
+}
+
+// A folder renamed away while the walk is inside it is reported once, not once for each
+// of its subfolders; the walk goes on with the rest.
+void ScanTest::vanishedSubtreeReportedOnce()
+{
+    Shelf s;
+    for (int i = 0; i < 20; ++i)
+        s.file(QString("Big/S%1/a-%1.mp3").arg(i, 2, 10, QChar('0')));
+    s.file("Zed/z-99.mp3");
+    const QString big = s.root() + "/Big";
+    s.build("MYDISC", [&](const QString& folder, qint64) {
+        if (folder.startsWith(big + "/S00") && QFileInfo::exists(big))
+            QDir().rename(big, big + "-away");
+        QTest::qSleep(110); // every folder asks again
+        return true;
+    });
+    QCOMPARE(s.reports, QStringList{"This is a bug " + big + "#2 No such file or directory"});
+    QCOMPARE(s.titles(), QStringList{"99"});
 }
 
 void ScanTest::stripPath()

@@ -7,12 +7,29 @@
 #include <QPrintDialog>
 #include <QPrinter>
 
+#include <cstdio>
+
 Prompter::Answer MessageBoxPrompter::ask(const QString& text, Buttons buttons, const QString& title)
 {
     QMessageBox box(m_parent);
     box.setWindowTitle(title);
-    // The program's line breaks are CR LF; a plain-text box wants one character.
-    box.setText(QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")));
+    // The program's line breaks are CR LF; a plain-text box wants one character. A line too
+    // long for any screen (a path thousands of characters long) is shortened in its middle;
+    // the whole text stays in the box's details and goes to the standard error stream.
+    const QString whole = QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    QStringList lines = whole.split(QLatin1Char('\n'));
+    bool shortened = false;
+    for (QString& line : lines) {
+        if (line.size() > 240) {
+            line = line.left(118) + QStringLiteral(" … ") + line.right(118);
+            shortened = true;
+        }
+    }
+    box.setText(lines.join(QLatin1Char('\n')));
+    if (shortened) {
+        box.setDetailedText(whole);
+        std::fprintf(stderr, "%s\n", whole.toLocal8Bit().constData());
+    }
     box.setTextFormat(Qt::PlainText);
     if (buttons == RetryCancel) {
         box.setIcon(QMessageBox::Critical);

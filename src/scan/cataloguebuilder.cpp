@@ -99,10 +99,13 @@ CatalogueBuilder::Result CatalogueBuilder::run(const QString& root, const QStrin
     if (path.empty() || path.back() != '/')
         path += '/';
     struct stat info;
+    m_root = path;
+    m_vanished.clear();
     if (::stat(path.c_str(), &info) != 0) {
         const int error = errno;
         reportFailure(path, error, systemText(error));
     } else {
+        m_device = info.st_dev;
         walkFolder(path, info.st_dev);
     }
     m_table.flush();
@@ -117,8 +120,7 @@ void CatalogueBuilder::walkFolder(const std::string& path, unsigned long device)
         return;
     DIR* dir = ::opendir(path.c_str());
     if (!dir) {
-        const int error = errno;
-        reportFailure(path, error, systemText(error));
+        folderFailed(path, errno);
         return;
     }
     const int fd = ::dirfd(dir);
@@ -182,8 +184,9 @@ void CatalogueBuilder::walkFolder(const std::string& path, unsigned long device)
         const std::string child = path + (path.back() == '/' ? "" : "/") + name;
         struct stat st;
         if (::lstat(child.c_str(), &st) != 0) {
-            const int error = errno;
-            reportFailure(child, error, systemText(error));
+            folderFailed(child, errno);
+            if (m_stop)
+                return;
             continue;
         }
         // Another file system mounted here is not part of this volume.
@@ -247,6 +250,42 @@ void CatalogueBuilder::storeFile(const std::string& path, std::string_view fileN
             m_hooks.report(lossText(first, failure));
         return;
     }
+}
+
+void CatalogueBuilder::folderFailed(const std::string& path, int error)
+{
+    const bool gone =
+        error == ENOENT || error == ENOTDIR || error == EIO || error == ENODEV || error == ESTALE;
+    if (!gone) {
+        reportFailure(path, error, systemText(error));
+        return;
+    }
+    struct stat st;
+    if (::stat(m_root.c_str(), &st) != 0 || st.st_dev != m_device) {
+        // The disc itself went (taken out, unmounted): said once, and nothing more is read.
+        reportFailure(m_root, error,
+                      systemText(error) +
+                          QStringLiteral(": the disc is no longer there, the rest of it was not read"));
+        m_stop = true;
+        return;
+    }
+    // The highest folder that went: everything below it went with it.
+    std::string top = path;
+    while (!top.empty() && top.back() == '/')
+        top.pop_back();
+    for (;;) {
+        const size_t slash = top.rfind('/');
+        if (slash == std::string::npos || slash + 1 < m_root.size())
+            break;
+        const std::string parent = top.substr(0, slash);
+        if (parent.size() + 1 <= m_root.size() || ::stat(parent.c_str(), &st) == 0)
+            break;
+        top = parent;
+    }
+    if (!m_vanished.empty() && (top == m_vanished || top.rfind(m_vanished + '/', 0) == 0))
+        return;
+    m_vanished = top;
+    reportFailure(top, error, systemText(error));
 }
 
 void CatalogueBuilder::reportLoss()

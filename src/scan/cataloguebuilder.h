@@ -53,6 +53,9 @@ private:
     // Rows the catalogue threw away after they were counted are counted off again and
     // reported once, naming the first of them; the build stops.
     void reportLoss();
+    // A folder that could not be read. One that vanished (renamed away, the disc taken out)
+    // is reported once for everything that vanished with it.
+    void folderFailed(const std::string& path, int error);
     bool keepGoing();
 
     SongTable& m_table;
@@ -64,6 +67,9 @@ private:
     std::string m_artist;
     std::string m_title;
     std::string m_currentFolder;
+    std::string m_root; // where the walk started, ending in "/"
+    unsigned long m_device = 0;
+    std::string m_vanished; // the last folder reported as gone
     Result m_result;
     bool m_stop = false;
     QElapsedTimer m_progressClock;
