@@ -91,6 +91,7 @@ private slots:
     void oneMessageForOneFailure_data();
     void oneMessageForOneFailure();
     void displayOptions();
+    void busyCatalogueKeepsTheEdit();
 };
 
 void BrowseTest::deleteRecord_data()
@@ -477,6 +478,28 @@ void BrowseTest::displayOptions()
         QCOMPARE(b.prompter.texts(), QStringList{"OOPs an error writing INI file"});
         QCOMPARE(folder.readSettings(), stored);
     }
+}
+
+// Another program writing to the catalogue: an edit that cannot wait its turn stays in its
+// cell with the reason, and is stored when it is made again.
+void BrowseTest::busyCatalogueKeepsTheEdit()
+{
+    ProgramFolder folder;
+    addRows(folder.databasePath(), {"Abba", "Bob"});
+    Browsing b;
+    Database other;
+    QVERIFY(!other.open(folder.databasePath()).failed());
+    QVERIFY(!other.execute("BEGIN IMMEDIATE").failed());
+    QAbstractItemModel* model = b.view->model();
+    QVERIFY(!model->setData(model->index(0, 1), "Waterloo"));
+    QCOMPARE(model->index(0, 1).data().toString(), QStringLiteral("Waterloo"));
+    QCOMPARE(b.prompter.shown.size(), size_t(1));
+    QVERIFY2(b.prompter.shown[0].text.startsWith("The catalogue is busy"),
+             qPrintable(b.prompter.shown[0].text));
+    QVERIFY(!other.execute("ROLLBACK").failed());
+    QVERIFY(model->setData(model->index(0, 1), model->index(0, 1).data()));
+    b.click("cmdrefresh");
+    QCOMPARE(model->index(0, 1).data().toString(), QStringLiteral("Waterloo"));
 }
 
 QTEST_MAIN(BrowseTest)

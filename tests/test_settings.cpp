@@ -1,5 +1,7 @@
 #include "testsupport.h"
 
+#include <QRandomGenerator>
+
 #include "settings/profile.h"
 
 #include <QFile>
@@ -20,6 +22,7 @@ private slots:
     void refusesReadOnlyFileAndFolder();
     void writeChangesOnlyItsOwnLine();
     void linksAndUnfitNamesRefused();
+    void randomFilesReadAndWritten();
 };
 
 void SettingsTest::readsNothingWithoutFile()
@@ -167,6 +170,27 @@ void SettingsTest::linksAndUnfitNamesRefused()
           std::pair{"GridFont", "Font=Name"}, std::pair{"GridFont", "Font[Name"}})
         QVERIFY2(!profileWrite(section, key, "x", folder.settingsPath()), section);
     QVERIFY(!QFileInfo::exists(folder.settingsPath()));
+}
+
+// Files of random bytes, heavy in the format's own characters: reading never fails, and a
+// value written is read back.
+void SettingsTest::randomFilesReadAndWritten()
+{
+    ProgramFolder folder(false);
+    QRandomGenerator random(20261207);
+    const QByteArray alphabet("[]=\r\n ;#GridFontNameSize\xff\xef\xbb\xbf\x00\"'");
+    for (int round = 0; round < 1000; ++round) {
+        QByteArray bytes(int(random.bounded(300)), '\0');
+        for (char& c : bytes)
+            c = random.bounded(4) == 0 ? char(random.bounded(256))
+                                       : alphabet[int(random.bounded(alphabet.size()))];
+        folder.writeSettings(bytes);
+        profileRead("GridFont", "FontName", "", 50, folder.settingsPath());
+        Modini::ProfileEntry("GET", "Grid", "Font");
+        const QString value = QString("value %1").arg(round);
+        QVERIFY(profileWrite("GridFont", "FontName", value, folder.settingsPath()));
+        QCOMPARE(profileRead("GridFont", "FontName", "", 50, folder.settingsPath()), value);
+    }
 }
 
 QTEST_GUILESS_MAIN(SettingsTest)

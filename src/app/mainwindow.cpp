@@ -115,7 +115,8 @@ MainWindow::MainWindow(Prompter* prompter, VolumeSource* volumes, QWidget* paren
     buildControls();
     buildMenus();
 
-    connect(m_records, &RecordSet::error, this, [this] { adodc_Error(); });
+    connect(m_records, &RecordSet::error, this,
+            [this](int number, const QString& description) { adodc_Error(number, description); });
     connect(m_records, &RecordSet::moveComplete, this, [this](EventReason r) { adodc_MoveComplete(r); });
     connect(m_records, &RecordSet::willChangeRecord, this,
             [this](EventReason r) { adodc_WillChangeRecord(r); });
@@ -545,8 +546,14 @@ void MainWindow::mnuexit_Click()
     close();
 }
 
-void MainWindow::adodc_Error()
+void MainWindow::adodc_Error(int number, const QString& description)
 {
+    if (isBusy({number, description})) {
+        m_prompter->ask(QStringLiteral("The catalogue is busy: another program is writing to it (%1). Your "
+                                       "change stays in its cell; store it again once the catalogue is free.")
+                            .arg(description));
+        return;
+    }
     m_prompter->ask(QStringLiteral(" adodc Data error event hit err:"));
 }
 

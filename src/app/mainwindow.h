@@ -97,7 +97,7 @@ private:
     bool discReady(const QString& root, QString* label);
     void chooseFolderAsDisc();
     QString selectedRoot() const;
-    void adodc_Error();
+    void adodc_Error(int number, const QString& description);
     void adodc_MoveComplete(EventReason reason);
     void adodc_WillChangeRecord(EventReason reason);
 

@@ -37,6 +37,13 @@ bool isDamage(const Failure& failure)
            (primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB);
 }
 
+bool isBusy(const Failure& failure)
+{
+    const int primary = failure.number & 0xff;
+    return failure.number != FailureNumber::DuplicateKey &&
+           (primary == SQLITE_BUSY || primary == SQLITE_LOCKED);
+}
+
 Failure failureFromSqlite(sqlite3* db, int rc)
 {
     if (rc == SQLITE_OK || rc == SQLITE_ROW || rc == SQLITE_DONE)

@@ -41,6 +41,9 @@ bool catalogueWritable(const QString& path);
 // A failure that says the catalogue file itself is damaged.
 bool isDamage(const Failure& failure);
 
+// A failure that says another program is writing to the catalogue just now.
+bool isBusy(const Failure& failure);
+
 // A failure built from SQLite's answer on `db`: a unique-key violation becomes 3022,
 // everything else keeps SQLite's extended result code and message.
 Failure failureFromSqlite(sqlite3* db, int rc);

@@ -78,6 +78,11 @@ public:
     Failure addNew(const Row& values);
 
     QVariant value(qint64 index, int field);
+    // The row's identity in the table; 0 when there is no such row.
+    qint64 rowidAt(qint64 index) const
+    {
+        return index >= 0 && index < recordCount() ? m_rowids[size_t(index)] : 0;
+    }
 
     // The data control's error event, for a write the user made through the grid that the
     // catalogue refused. The record set's own calls answer their failures instead.

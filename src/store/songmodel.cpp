@@ -5,7 +5,10 @@ SongModel::SongModel(RecordSet* records, QObject* parent) : QAbstractTableModel(
     m_captions = {QStringLiteral("Artist"),  QStringLiteral("Title"), QStringLiteral("Playtime"),
                   QStringLiteral("MP3cd"),   QStringLiteral("ONcd"),  QStringLiteral("Category"),
                   QStringLiteral("FullPath")};
-    connect(records, &RecordSet::aboutToReset, this, [this] { beginResetModel(); });
+    connect(records, &RecordSet::aboutToReset, this, [this] {
+        beginResetModel();
+        m_unsaved.clear(); // a refresh shows what is stored
+    });
     connect(records, &RecordSet::resetDone, this, [this] { endResetModel(); });
     connect(records, &RecordSet::rowAboutToBeRemoved, this,
             [this](qint64 row) { beginRemoveRows(QModelIndex(), int(row), int(row)); });
@@ -58,8 +61,13 @@ QVariant SongModel::data(const QModelIndex& index, int role) const
     if (role != Qt::DisplayRole && role != Qt::EditRole)
         return QVariant();
     const int field = Song::gridColumnField[size_t(index.column())];
-    const QVariant value =
-        index.row() == newRow() ? m_pending[size_t(field)] : m_records->value(index.row(), field);
+    QVariant value;
+    if (index.row() == newRow()) {
+        value = m_pending[size_t(field)];
+    } else {
+        const auto unsaved = m_unsaved.find({m_records->rowidAt(index.row()), field});
+        value = unsaved != m_unsaved.end() ? unsaved->second : m_records->value(index.row(), field);
+    }
     if (field == Song::ONcd)
         return yesNoText(value);
     return value.isNull() ? QVariant(QString()) : QVariant(value.toString());
@@ -70,6 +78,15 @@ bool SongModel::setData(const QModelIndex& index, const QVariant& value, int rol
     if (role != Qt::EditRole)
         return false;
     const Failure failure = storeCell(index, value);
+    // A catalogue busy with another program's writing keeps the user's text in the cell, to
+    // be stored again; it is no lost edit.
+    const int field = Song::gridColumnField[size_t(index.column())];
+    if (isBusy(failure) && index.row() != newRow() && field != Song::ONcd) {
+        m_unsaved[{m_records->rowidAt(index.row()), field}] = value.toString();
+        emit dataChanged(index, index);
+    } else if (index.row() != newRow()) {
+        m_unsaved.erase({m_records->rowidAt(index.row()), field});
+    }
     // A refusal of the catalogue is the data control's error; words the cell cannot take are not.
     if (failure && failure.number != FailureNumber::InvalidArgument)
         m_records->raiseError(failure);

@@ -4,6 +4,8 @@
 
 #include <QAbstractTableModel>
 
+#include <map>
+
 // The grid's view of the record set: seven columns (Artist, Title, Playtime, MP3cd, ONcd,
 // Category, FullPath), one row per record, and below the last an empty new row that
 // the user types a song into. The new row is stored when commitNewRow() is called,
@@ -47,4 +49,7 @@ private:
     RecordSet::Row m_pending;
     bool m_committing = false;
     bool m_readOnly = false;
+    // Edits the catalogue could not take while another program wrote to it: shown in their
+    // cells until they are stored, by row identity and field.
+    std::map<std::pair<qint64, int>, QVariant> m_unsaved;
 };
