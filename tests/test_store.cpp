@@ -33,8 +33,6 @@ class StoreTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void newCatalogueRefusesExistingFile();
-    void openFailuresCarryEngineText();
     void duplicateKeyIgnoresCase();
     void batchesCommitAndSurviveFailures();
     void recordSetMovesAndEvents();
@@ -44,51 +42,6 @@ private slots:
     void manyRowsWithoutLoadingThem();
     void olderCataloguesGetSortIndexes();
 };
-
-void StoreTest::newCatalogueRefusesExistingFile()
-{
-    ProgramFolder folder;
-    const QByteArray before = [&] {
-        QFile f(folder.databasePath());
-        f.open(QIODevice::ReadOnly);
-        return f.readAll();
-    }();
-    const Failure again = Song::createCatalogue(folder.databasePath());
-    QVERIFY(again.failed());
-    QVERIFY(again.description.contains("already exists"));
-    QFile f(folder.databasePath());
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(), before);
-}
-
-void StoreTest::openFailuresCarryEngineText()
-{
-    QTemporaryDir dir;
-    Database db;
-    Failure missing = db.open(dir.path() + "/adomp3.mdb");
-    QVERIFY(missing.failed());
-    QVERIFY(missing.description.contains("adomp3.mdb"));
-    QVERIFY(!QFileInfo::exists(dir.path() + "/adomp3.mdb")); // never created
-
-    QFile junk(dir.path() + "/junk.mdb");
-    QVERIFY(junk.open(QIODevice::WriteOnly));
-    junk.write(QByteArray(4096, 'j'));
-    junk.close();
-    Failure notDb = db.open(junk.fileName());
-    QVERIFY(notDb.failed());
-    QVERIFY2(notDb.description.contains("not a database"), qPrintable(notDb.description));
-
-    // A database without the song table opens, but its table does not.
-    sqlite3* raw = nullptr;
-    QVERIFY(sqlite3_open((dir.path() + "/empty.mdb").toUtf8(), &raw) == SQLITE_OK);
-    sqlite3_exec(raw, "CREATE TABLE other(x)", nullptr, nullptr, nullptr);
-    sqlite3_close(raw);
-    QVERIFY(!db.open(dir.path() + "/empty.mdb").failed());
-    SongTable table;
-    Failure noTable = table.open(db);
-    QVERIFY(noTable.failed());
-    QVERIFY2(noTable.description.contains("no such table: adosong"), qPrintable(noTable.description));
-}
 
 void StoreTest::duplicateKeyIgnoresCase()
 {
