@@ -39,7 +39,6 @@ private slots:
     void unusableCatalogueEndsStart();
     void catalogueThatMustNotBeWritten_data();
     void catalogueThatMustNotBeWritten();
-    void resizeRule();
     void backgroundPicture();
     void gridAndBarFollowEachOther();
     void typingANewSong();
@@ -273,36 +272,6 @@ void MainWindowTest::catalogueThatMustNotBeWritten()
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), before);
     QVERIFY(!QFileInfo::exists(folder.databasePath() + "-journal"));
-}
-
-void MainWindowTest::resizeRule()
-{
-    ProgramFolder folder;
-    addRows(folder.databasePath(), {"A"});
-    Started s;
-    s.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(s.window.get()));
-    QWidget* client = s.window->centralWidget();
-    auto* bar = s.window->dataControl();
-    auto* buttons = s.find<QWidget>("picbuttons");
-    for (const QSize size : {QSize(900, 700), QSize(500, 400)}) {
-        s.window->resize(size);
-        QTest::qWait(20);
-        QCOMPARE(s.window->grid()->width(), client->width());
-        QCOMPARE(s.window->grid()->height(), client->height() - bar->height() - buttons->height() - 81);
-        QCOMPARE(s.window->grid()->pos(), QPoint(0, 82));
-        QCOMPARE(buttons->geometry(), QRect(0, client->height() - 26, client->width(), 26));
-        QCOMPARE(bar->geometry(), QRect(0, client->height() - 48, client->width(), 22));
-    }
-    // Too small for the grid: it keeps its last height, the width still follows.
-    const int lastHeight = s.window->grid()->height();
-    s.window->setMinimumSize(0, 0);
-    s.window->resize(300, 120);
-    QTest::qWait(20);
-    QVERIFY(client->height() - 48 - 81 < 0);
-    QCOMPARE(s.window->grid()->height(), lastHeight);
-    QCOMPARE(s.window->grid()->width(), client->width());
-    QVERIFY(s.prompter.shown.empty());
 }
 
 void MainWindowTest::backgroundPicture()

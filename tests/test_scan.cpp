@@ -1,7 +1,6 @@
 #include "testsupport.h"
 
 #include "scan/cataloguebuilder.h"
-#include "scan/songname.h"
 #include "scan/volumes.h"
 #include "store/database.h"
 #include "store/songtable.h"
@@ -127,7 +126,6 @@ private slots:
     void lockedCatalogueStopsWithOneReport();
     void fullDiskCountsOnlyWhatIsKept();
     void vanishedSubtreeReportedOnce();
-    void stripPath();
     void labelProbe_data();
     void labelProbe();
     void systemVolumes();
@@ -481,15 +479,6 @@ void ScanTest::vanishedSubtreeReportedOnce()
     });
     QCOMPARE(s.reports, QStringList{"This is a bug " + big + "#2 No such file or directory"});
     QCOMPARE(s.titles(), QStringList{"99"});
-}
-
-void ScanTest::stripPath()
-{
-    QCOMPARE(SongName::stripPath(QStringLiteral("/media/cdrom/Rock")), QStringLiteral("Rock"));
-    QCOMPARE(SongName::stripPath(QStringLiteral("/media/cdrom/")), QString());
-    QCOMPARE(SongName::stripPath(QStringLiteral("Rock")), QStringLiteral("Rock"));
-    QVERIFY(SongName::isMp3(".mp3") && SongName::isMp3("a.MP3") && SongName::isMp3("b.mP3"));
-    QVERIFY(!SongName::isMp3("mp3") && !SongName::isMp3("a.mp4") && !SongName::isMp3("a.mp3 "));
 }
 
 void ScanTest::labelProbe_data()

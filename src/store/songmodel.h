@@ -28,7 +28,6 @@ public:
     RecordSet* records() const { return m_records; }
     // A catalogue that must not be written: no cell can be edited and there is no new row.
     void setReadOnly(bool readOnly);
-    bool isReadOnly() const { return m_readOnly; }
     int newRow() const { return int(m_records->recordCount()); }
     bool newRowPending() const;
     // Stores what the user typed into the new row. Answers false when it could not be stored.
