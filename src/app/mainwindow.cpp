@@ -715,6 +715,11 @@ void MainWindow::cmdmakedb_Click()
         QCoreApplication::processEvents();
         return !progress.wasCanceled();
     };
+    hooks.sorting = [&progress] {
+        progress.setLabelText(progress.labelText() + QStringLiteral("\nSorting the catalogue"));
+        progress.setCancelButton(nullptr);
+        QCoreApplication::processEvents();
+    };
     if (!m_table) {
         // The last reopen was given up: the catalogue is asked for again, once.
         if (Failure failure = openEngineConnection(m_programFolder + dbFileName)) {

@@ -95,6 +95,7 @@ CatalogueBuilder::Result CatalogueBuilder::run(const QString& root, const QStrin
         reportFailure("0", FailureNumber::InvalidArgument, QStringLiteral("The catalogue is not open."));
         return m_result;
     }
+    m_table.beginBulk();
     std::string path = QFile::encodeName(root).toStdString();
     if (path.empty() || path.back() != '/')
         path += '/';
@@ -110,6 +111,10 @@ CatalogueBuilder::Result CatalogueBuilder::run(const QString& root, const QStrin
     }
     m_table.flush();
     reportLoss();
+    if (m_table.inBulk() && m_hooks.sorting)
+        m_hooks.sorting();
+    // Should this fail (a full disk), the next opening of the catalogue tries again.
+    m_table.endBulk();
     return m_result;
 }
 

@@ -30,6 +30,8 @@ public:
         // Called a few times a second with the folder being read and the rows stored so
         // far; answer false to stop after the current file.
         std::function<bool(const QString& folder, qint64 stored)> progress;
+        // Called once the walk is over, before the sort orders are brought up to date.
+        std::function<void()> sorting;
     };
 
     struct Result

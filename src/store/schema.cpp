@@ -58,6 +58,23 @@ const char* const sortIndexes[][2] = {
     {"adosong_mp3cd", "MP3cd, Artist"},
     {"adosong_category", "Category, Artist"},
 };
+
+// Runs `statements` as one transaction: all of them or none.
+Failure runTogether(Database& db, const QStringList& statements)
+{
+    if (Failure f = db.execute(QStringLiteral("BEGIN")))
+        return f;
+    for (const QString& sql : statements) {
+        if (Failure f = db.execute(sql)) {
+            db.execute(QStringLiteral("ROLLBACK"));
+            return f;
+        }
+    }
+    Failure failure = db.execute(QStringLiteral("COMMIT"));
+    if (failure)
+        db.execute(QStringLiteral("ROLLBACK"));
+    return failure;
+}
 } // namespace
 
 QStringList sortIndexStatements()
@@ -86,16 +103,15 @@ Failure addMissingSortIndexes(Database& db)
         return {};
     if (failure)
         return failure;
-    QStringList statements = sortIndexStatements();
-    statements.prepend(QStringLiteral("BEGIN"));
-    statements.append(QStringLiteral("COMMIT"));
-    for (const QString& sql : std::as_const(statements)) {
-        if (Failure f = db.execute(sql)) {
-            db.execute(QStringLiteral("ROLLBACK"));
-            return f;
-        }
-    }
-    return {};
+    return runTogether(db, sortIndexStatements());
+}
+
+Failure dropSortIndexes(Database& db)
+{
+    QStringList statements;
+    for (const auto& index : sortIndexes)
+        statements << QStringLiteral("DROP INDEX IF EXISTS %1").arg(QLatin1String(index[0]));
+    return runTogether(db, statements);
 }
 
 Failure createCatalogue(const QString& path)

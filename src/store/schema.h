@@ -46,6 +46,9 @@ QStringList sortIndexStatements();
 // Gives a catalogue made by an earlier build the sort indexes it lacks.
 Failure addMissingSortIndexes(Database& db);
 
+// Removes the sort indexes; addMissingSortIndexes() makes them again.
+Failure dropSortIndexes(Database& db);
+
 // Creates an empty catalogue at `path`. Refuses to touch a file that exists.
 Failure createCatalogue(const QString& path);
 
