@@ -108,29 +108,16 @@ void Statement::finalize()
     m_stmt = nullptr;
 }
 
-ValueKind valueKind(const QVariant& value)
-{
-    if (value.isNull() || !value.isValid())
-        return ValueKind::Null;
-    const int type = value.typeId();
-    if (type == QMetaType::Bool || type == QMetaType::Int || type == QMetaType::LongLong)
-        return ValueKind::Integer;
-    return ValueKind::Text;
-}
-
+// A value is stored as nothing, a whole number, or text.
 void Statement::bind(int index, const QVariant& value)
 {
-    switch (valueKind(value)) {
-    case ValueKind::Null:
+    const int type = value.typeId();
+    if (value.isNull() || !value.isValid())
         bindNull(index);
-        break;
-    case ValueKind::Integer:
+    else if (type == QMetaType::Bool || type == QMetaType::Int || type == QMetaType::LongLong)
         bindInt(index, value.toLongLong());
-        break;
-    case ValueKind::Text:
+    else
         bindText(index, value.toString().toUtf8().toStdString());
-        break;
-    }
 }
 
 void Statement::bindText(int index, std::string_view utf8)

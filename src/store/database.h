@@ -25,15 +25,6 @@ constexpr int NoCurrentRecord = 3021;
 constexpr int InvalidArgument = 3001;
 } // namespace FailureNumber
 
-// How a value is stored: nothing, a whole number, or text.
-enum class ValueKind
-{
-    Null,
-    Integer,
-    Text
-};
-ValueKind valueKind(const QVariant& value);
-
 // Whether a catalogue file may be written: its own write bit (honoured even for the
 // superuser), its folder's (the journal goes there), and the medium's.
 bool catalogueWritable(const QString& path);

@@ -26,10 +26,10 @@ int fieldIndex(const QString& name)
     return -1;
 }
 
-QString insertStatement(const QString& table)
+QString insertStatement()
 {
     return QStringLiteral("INSERT INTO %1 (%2) VALUES (?,?,?,?,?,?,?)")
-        .arg(table, fieldNames().join(QLatin1Char(',')));
+        .arg(tableName, fieldNames().join(QLatin1Char(',')));
 }
 
 QStringList schemaStatements()

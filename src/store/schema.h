@@ -35,7 +35,7 @@ constexpr std::array<int, FieldCount> gridColumnField = {Artist, Title,    Playt
                                                          ONcd,   Category, FullPath};
 
 // The statement that stores one row: every field, in stored order, as a parameter.
-QString insertStatement(const QString& table = tableName);
+QString insertStatement();
 
 // The statements that make an empty catalogue.
 QStringList schemaStatements();

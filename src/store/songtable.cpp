@@ -1,19 +1,14 @@
 #include "store/songtable.h"
 
-#include <QRegularExpression>
-
 SongTable::~SongTable()
 {
     close();
 }
 
-Failure SongTable::open(Database& db, const QString& table)
+Failure SongTable::open(Database& db)
 {
     close();
-    static const QRegularExpression plainName(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
-    if (!plainName.match(table).hasMatch())
-        return {FailureNumber::InvalidArgument, QStringLiteral("Invalid table name '%1'.").arg(table)};
-    if (Failure f = m_insert.prepare(db.handle(), Song::insertStatement(table)))
+    if (Failure f = m_insert.prepare(db.handle(), Song::insertStatement()))
         return f;
     m_db = &db;
     addNew();
@@ -34,25 +29,6 @@ void SongTable::addNew()
         v.kind = Value::Null;
         v.text.clear();
     }
-}
-
-bool SongTable::setField(const QString& name, const QVariant& value)
-{
-    const int field = Song::fieldIndex(name);
-    if (field < 0)
-        return false;
-    switch (valueKind(value)) {
-    case ValueKind::Null:
-        m_values[field].kind = Value::Null;
-        break;
-    case ValueKind::Integer:
-        setInteger(field, value.toLongLong());
-        break;
-    case ValueKind::Text:
-        setText(field, value.toString().toStdString());
-        break;
-    }
-    return true;
 }
 
 void SongTable::setText(int field, std::string_view utf8)
@@ -192,7 +168,7 @@ Failure openEngine(Database& db, SongTable& table, const QString& path, bool rea
     db.execute(QStringLiteral("PRAGMA cache_size=-65536"));
     // Making the sort indexes sorts every row; a second core shares that work.
     db.execute(QStringLiteral("PRAGMA threads=2"));
-    if (Failure f = table.open(db, Song::tableName))
+    if (Failure f = table.open(db))
         return f;
     // A catalogue that cannot take the indexes (read-only, busy) still opens; its sorts
     // are only slower.

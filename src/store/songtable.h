@@ -8,7 +8,7 @@
 #include <array>
 #include <string>
 
-// The table record set of the engine path: rows are begun, their fields set by name,
+// The table record set of the engine path: rows are begun, their fields set,
 // and stored one at a time. With a batch interval, stored rows are committed together
 // at least that often, so a long run of additions stays fast yet loses at most the
 // last interval on a crash.
@@ -20,13 +20,11 @@ public:
     SongTable& operator=(const SongTable&) = delete;
     ~SongTable();
 
-    Failure open(Database& db, const QString& table = Song::tableName);
+    Failure open(Database& db);
     void close();
     bool isOpen() const { return bool(m_insert); }
 
     void addNew();
-    // Sets a field named in any letter case; false for an unknown name.
-    bool setField(const QString& name, const QVariant& value);
     void setText(int field, std::string_view utf8);
     // Without a copy: `utf8` must stay as it is until update() has run.
     void setTextView(int field, std::string_view utf8);
