@@ -77,10 +77,8 @@ class BuildWindowTest : public QObject
 private slots:
     void drivesAndDiscNames();
     void driveNotReady();
-    void driveReadyOnRetry();
     void buildThroughTheButton();
     void duplicatesAcrossBuilds();
-    void emptyDiscKeepsCount();
     void failedReopenRetriedOrCancelled();
     void discsComeAndGo();
     void anyFolderAsDisc();
@@ -111,6 +109,8 @@ void BuildWindowTest::drivesAndDiscNames()
     QVERIFY(d.prompter.shown.empty());
 }
 
+// A drive without a disc is asked for until it is in or the user gives up; Cancel goes
+// back to the start-up drive, which proposes its own label.
 void BuildWindowTest::driveNotReady()
 {
     Desk d;
@@ -118,24 +118,17 @@ void BuildWindowTest::driveNotReady()
     d.prompter.answers = {Prompter::Retry, Prompter::Cancel};
     d.drives->setCurrentIndex(3);
     QCOMPARE(d.prompter.shown.size(), size_t(2));
-    for (const auto& shown : d.prompter.shown) {
-        QCOMPARE(shown.text, QStringLiteral("Drive is not available"));
-        QCOMPARE(shown.buttons, Prompter::RetryCancel);
-        QCOMPARE(shown.title, QStringLiteral("Drive Not Ready"));
-    }
-    // Cancel goes back to the start-up drive, which proposes its own label.
+    QCOMPARE(d.prompter.shown[1].text, QStringLiteral("Drive is not available"));
+    QCOMPARE(d.prompter.shown[1].buttons, Prompter::RetryCancel);
+    QCOMPARE(d.prompter.shown[1].title, QStringLiteral("Drive Not Ready"));
     QCOMPARE(d.drives->currentIndex(), 0);
     QCOMPARE(d.discName->text(), QStringLiteral("HOME"));
-}
 
-void BuildWindowTest::driveReadyOnRetry()
-{
-    Desk d;
+    d.prompter.shown.clear();
     d.prompter.answers = {Prompter::Retry};
     d.prompter.beforeAnswer = [&](const QString&) { d.volumes.failing.clear(); }; // the disc goes in
     d.drives->setCurrentIndex(3);
     QCOMPARE(d.prompter.shown.size(), size_t(1));
-    QCOMPARE(d.drives->currentIndex(), 3);
     QCOMPARE(d.discName->text(), QStringLiteral("GONE"));
 }
 
@@ -174,17 +167,13 @@ void BuildWindowTest::buildThroughTheButton()
 
     // The grid shows the rows in artist order, with the disc's name.
     SongModel* model = d.window->grid()->model();
-    QCOMPARE(model->rowCount(), 4);
-    const QStringList expected = {
-        "Grey Owl ", " Winter", "", "ROCK1", "NotYet", "Rock", d.rock.path() + "/Rock/"};
-    for (int c = 0; c < 7; ++c)
-        QCOMPARE(model->index(0, c).data().toString(), expected[c]);
-    QCOMPARE(model->index(1, 0).data().toString(), QStringLiteral("Kestrel"));
-    QCOMPARE(model->index(1, 5).data().toString(), QStringLiteral("Various Artists"));
-    QCOMPARE(model->index(2, 1).data().toString(), QStringLiteral("Slow River"));
+    QCOMPARE(model->index(0, 1).data().toString(), QStringLiteral(" Winter"));
+    QCOMPARE(model->index(0, 3).data().toString(), QStringLiteral("ROCK1"));
     QCOMPARE(model->index(2, 6).data().toString(), d.rock.path() + "/Ballads/");
 }
 
+// The menu's check mark is read at each collision and the numbers run on across builds;
+// a disc without songs leaves the count and the grid as they were.
 void BuildWindowTest::duplicatesAcrossBuilds()
 {
     Desk d;
@@ -192,33 +181,16 @@ void BuildWindowTest::duplicatesAcrossBuilds()
     d.file(d.rock, "Rock/Kestrel-Harbour.mp3");
     d.buildFrom(1);
     QCOMPARE(d.caption(), QStringLiteral("Record count= 1"));
-    QVERIFY(d.prompter.shown.empty());
-
     d.window->findChild<QAction*>("mnudupes")->setChecked(true);
     d.buildFrom(1);
-    QCOMPARE(d.caption(), QStringLiteral("Record count= 3"));
     d.buildFrom(1);
     QCOMPARE(d.caption(), QStringLiteral("Record count= 5"));
-    QCOMPARE(d.window->duplicateCounter, 4);
-    SongModel* model = d.window->grid()->model();
-    QStringList titles;
-    for (int r = 0; r < 5; ++r)
-        titles << model->index(r, 1).data().toString();
-    QCOMPARE(titles,
-             QStringList({"Harbour", "Harbour ****1", "Harbour ****2", "Harbour ****3", "Harbour ****4"}));
-    QVERIFY(d.prompter.shown.empty());
-}
-
-void BuildWindowTest::emptyDiscKeepsCount()
-{
-    Desk d;
-    d.file(d.rock, "a-1.mp3");
-    d.buildFrom(1);
-    QCOMPARE(d.caption(), QStringLiteral("Record count= 1"));
+    QCOMPARE(d.window->grid()->model()->index(4, 1).data().toString(), QStringLiteral("Harbour ****4"));
     d.file(d.blank, "Docs/readme.txt");
     d.buildFrom(2);
-    QCOMPARE(d.caption(), QStringLiteral("Record count= 1"));
+    QCOMPARE(d.caption(), QStringLiteral("Record count= 5"));
     QVERIFY(d.window->grid()->isVisibleTo(d.window.get()));
+    QVERIFY(d.prompter.shown.empty());
 }
 
 void BuildWindowTest::failedReopenRetriedOrCancelled()

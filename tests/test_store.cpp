@@ -8,22 +8,18 @@
 #include "store/songtable.h"
 
 #include <QAbstractItemModelTester>
-#include <QSignalSpy>
 #include <QTest>
 
 #include <sqlite3.h>
 
 namespace {
 
-Failure addSong(SongTable& table, const QString& artist, const QString& title, const QString& disc = "ROCK1")
+Failure addSong(SongTable& table, const char* artist, const char* title)
 {
     table.addNew();
-    table.setField("Artist", artist);
-    table.setField("title", title);
-    table.setField("category", "Rock");
-    table.setField("mp3cd", disc);
-    table.setField("ONcd", false);
-    table.setField("FullPath", "/media/cdrom/Rock/");
+    table.setText(Song::Artist, artist);
+    table.setText(Song::Title, title);
+    table.setInteger(Song::ONcd, 0);
     return table.update();
 }
 
@@ -33,38 +29,12 @@ class StoreTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void duplicateKeyIgnoresCase();
     void batchesCommitAndSurviveFailures();
-    void recordSetMovesAndEvents();
-    void deleteAndUpdate();
-    void modelShowsYesNoAndNewRow();
+    void modelShowsYesNo();
     void modelPassesTester();
     void manyRowsWithoutLoadingThem();
     void olderCataloguesGetSortIndexes();
 };
-
-void StoreTest::duplicateKeyIgnoresCase()
-{
-    ProgramFolder folder;
-    Database db;
-    QVERIFY(!db.open(folder.databasePath()).failed());
-    SongTable table;
-    QVERIFY(!table.open(db, "ADOSong").failed());
-    QVERIFY(!addSong(table, "Kestrel", "Harbour").failed());
-    const Failure dup = addSong(table, "KESTREL", "harbour", "OTHERDISC");
-    QCOMPARE(dup.number, FailureNumber::DuplicateKey);
-    QVERIFY(!dup.description.isEmpty());
-    QVERIFY(!addSong(table, "Kestrel", "Harbour ****1").failed());
-    QVERIFY(!table.setField("NoSuchField", "x"));
-
-    RecordSet records;
-    records.setCatalogue(folder.databasePath());
-    QVERIFY(!records.refresh().failed());
-    QCOMPARE(records.recordCount(), 2);
-    // Stored values keep the letter case they were given.
-    QCOMPARE(records.value(0, Song::Artist).toString(), QStringLiteral("Kestrel"));
-    QCOMPARE(records.value(0, Song::ONcd).toLongLong(), 0);
-}
 
 void StoreTest::batchesCommitAndSurviveFailures()
 {
@@ -91,112 +61,26 @@ void StoreTest::batchesCommitAndSurviveFailures()
     QCOMPARE(count.column(0).toInt(), 2); // the refused duplicate undid nothing else
 }
 
-void StoreTest::recordSetMovesAndEvents()
+void StoreTest::modelShowsYesNo()
 {
     ProgramFolder folder;
-    addRows(folder.databasePath(), {"Cora", "alba", "Bert"});
-    RecordSet records;
-    QSignalSpy moves(&records, &RecordSet::moveComplete);
-    QSignalSpy errors(&records, &RecordSet::error);
-    records.setCatalogue(folder.databasePath());
-    records.setRecordSource(RecordSource::defaultSource());
-    QVERIFY(!records.refresh().failed());
-    QCOMPARE(records.recordCount(), 3);
-    QCOMPARE(records.absolutePosition(), 1);
-    // Ordered by artist without regard to case.
-    QCOMPARE(records.value(0, Song::Artist).toString(), QStringLiteral("alba"));
-    QCOMPARE(records.value(2, Song::Artist).toString(), QStringLiteral("Cora"));
-
-    moves.clear();
-    QVERIFY(!records.moveLast().failed());
-    QCOMPARE(records.absolutePosition(), 3);
-    QCOMPARE(moves.last().at(0).value<EventReason>(), EventReason::MoveLast);
-    QVERIFY(!records.moveNext().failed());
-    QVERIFY(records.isEOF());
-    QVERIFY(!records.moveFirst().failed());
-    QCOMPARE(moves.last().at(0).value<EventReason>(), EventReason::MoveFirst);
-    QCOMPARE(records.movePrevious().number, FailureNumber::NoCurrentRecord);
-    QCOMPARE(errors.size(), 0); // the caller reports its own failures
-    QVERIFY(!records.moveTo(1).failed());
-    QCOMPARE(records.absolutePosition(), 2);
-}
-
-void StoreTest::deleteAndUpdate()
-{
-    ProgramFolder folder;
-    addRows(folder.databasePath(), {"A", "B", "C"});
-    RecordSet records;
-    QSignalSpy changes(&records, &RecordSet::willChangeRecord);
-    records.setCatalogue(folder.databasePath());
-    QVERIFY(!records.refresh().failed());
-    QVERIFY(!records.moveTo(1).failed());
-    QVERIFY(!records.deleteCurrent().failed());
-    QCOMPARE(changes.last().at(0).value<EventReason>(), EventReason::Delete);
-    QCOMPARE(records.recordCount(), 2);
-    // The next row takes the deleted one's place, and the next move stays on it.
-    QCOMPARE(records.absolutePosition(), 2);
-    QVERIFY(!records.moveNext().failed());
-    QCOMPARE(records.value(records.currentIndex(), Song::Artist).toString(), QStringLiteral("C"));
-
-    QVERIFY(!records.updateField(1, Song::ONcd, qint64(1)).failed());
-    QVERIFY(!records.updateField(1, Song::Title, "A song").failed());
-    QCOMPARE(records.updateField(1, Song::Artist, "a").number, FailureNumber::DuplicateKey);
-    QVERIFY(!records.refresh().failed());
-    QCOMPARE(records.recordCount(), 2); // gone from the table, not just the result
-    QCOMPARE(records.value(1, Song::ONcd).toLongLong(), 1);
-    QCOMPARE(records.value(1, Song::Artist).toString(), QStringLiteral("C"));
-}
-
-void StoreTest::modelShowsYesNoAndNewRow()
-{
-    ProgramFolder folder;
-    {
-        Database db;
-        QVERIFY(!db.open(folder.databasePath()).failed());
-        QVERIFY(!db.execute("INSERT INTO adosong (Artist,Title,ONcd,MP3cd) VALUES "
-                            "('A','1',1,'D1'),('B','2',0,'D1'),('C','3',NULL,'D2')")
-                     .failed());
-    }
+    folder.run("INSERT INTO adosong (Artist,Title,ONcd,MP3cd) VALUES ('A','1',1,'D1'),('B','2',0,'D1'),"
+               "('C','3',NULL,'D2')");
     RecordSet records;
     records.setCatalogue(folder.databasePath());
     SongModel model(&records);
     QVERIFY(!records.refresh().failed());
     QCOMPARE(model.rowCount(), 4); // three rows and the new row
-    QCOMPARE(model.columnCount(), 7);
-    const QStringList captions = {"Artist", "Title", "Playtime", "MP3cd", "ONcd", "Category", "FullPath"};
-    for (int c = 0; c < 7; ++c)
-        QCOMPARE(model.headerData(c, Qt::Horizontal).toString(), captions[c]);
     QCOMPARE(model.index(0, 4).data().toString(), QStringLiteral("Yes"));
     QCOMPARE(model.index(1, 4).data().toString(), QStringLiteral("NotYet"));
     QCOMPARE(model.index(2, 4).data().toString(), QString());
     QCOMPARE(model.index(2, 3).data().toString(), QStringLiteral("D2"));
-
     // The display words go back in as yes and no; anything else is refused.
     QVERIFY(model.setData(model.index(1, 4), "Yes"));
     QVERIFY(model.setData(model.index(0, 4), "NotYet"));
     QVERIFY(!model.setData(model.index(0, 4), "maybe"));
     QCOMPARE(records.value(1, Song::ONcd).toLongLong(), 1);
     QCOMPARE(records.value(0, Song::ONcd).toLongLong(), 0);
-
-    // A song typed into the new row is stored when the row is left.
-    QVERIFY(model.setData(model.index(3, 0), "Dora"));
-    QVERIFY(model.setData(model.index(3, 1), "Rain"));
-    QCOMPARE(model.rowCount(), 4);
-    QVERIFY(model.commitNewRow());
-    QCOMPARE(model.rowCount(), 5);
-    QCOMPARE(model.index(3, 0).data().toString(), QStringLiteral("Dora"));
-    QCOMPARE(model.index(4, 0).data().toString(), QString());
-
-    // A duplicate typed in is refused and stays in the new row to be mended.
-    QSignalSpy errors(&records, &RecordSet::error);
-    QVERIFY(model.setData(model.index(4, 0), "dora"));
-    QVERIFY(model.setData(model.index(4, 1), "RAIN"));
-    QVERIFY(!model.commitNewRow());
-    QCOMPARE(errors.size(), 1);
-    QCOMPARE(errors.last().at(0).toInt(), FailureNumber::DuplicateKey);
-    QCOMPARE(model.index(4, 0).data().toString(), QStringLiteral("dora"));
-    model.discardNewRow();
-    QCOMPARE(model.index(4, 0).data().toString(), QString());
 }
 
 void StoreTest::modelPassesTester()
@@ -239,13 +123,9 @@ void StoreTest::manyRowsWithoutLoadingThem()
     QCOMPARE(model.rowCount(), 100001);
     QVERIFY(!records.moveLast().failed());
     QCOMPARE(records.absolutePosition(), 100000);
-    // Order is known without reading rows; the cells come when asked for.
-    const QString first = records.value(0, Song::Artist).toString();
-    const QString last = records.value(99999, Song::Artist).toString();
-    QVERIFY(first < last);
-    QCOMPARE(records.value(50000, Song::Artist).toString(),
-             QString("Artist %1")
-                 .arg(records.value(50000, Song::Artist).toString().mid(7).toInt(), 7, 10, QLatin1Char('0')));
+    // In artist order; the cells come when asked for.
+    QVERIFY(records.value(0, Song::Artist).toString() < records.value(50000, Song::Artist).toString());
+    QVERIFY(records.value(50000, Song::Artist).toString() < records.value(99999, Song::Artist).toString());
 }
 
 // A catalogue made before the sort indexes existed gets them when it is opened, so no
