@@ -386,22 +386,23 @@ void ScanTest::fullDiskCountsOnlyWhatIsKept()
 }
 
 // A folder renamed away while the walk is inside it is reported once, not once for each
-// of its subfolders; the walk goes on with the rest.
+// of its subfolders; the walk goes on with the rest. Folders the reader had listed before
+// the rename keep their songs.
 void ScanTest::vanishedSubtreeReportedOnce()
 {
     Shelf s;
-    for (int i = 0; i < 20; ++i)
+    for (int i = 0; i < 40; ++i)
         s.file(QString("Big/S%1/a-%1.mp3").arg(i, 2, 10, QChar('0')));
     s.file("Zed/z-99.mp3");
     const QString big = s.root() + "/Big";
-    s.build("MYDISC", [&](const QString& folder, qint64) {
-        if (folder.startsWith(big + "/S00") && QFileInfo::exists(big))
+    s.build("MYDISC", [&](const QString&, qint64) {
+        if (QFileInfo::exists(big))
             QDir().rename(big, big + "-away");
-        QTest::qSleep(110); // every folder asks again
         return true;
     });
     QCOMPARE(s.reports, QStringList{"This is a bug " + big + "#2 No such file or directory"});
-    QCOMPARE(s.titles(), QStringList{"99"});
+    const QStringList titles = s.titles();
+    QVERIFY2(titles.size() < 20 && titles.last() == "99", qPrintable(titles.join(',')));
 }
 
 void ScanTest::labelProbe_data()

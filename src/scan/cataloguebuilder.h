@@ -6,18 +6,13 @@
 #include <QString>
 
 #include <functional>
-#include <set>
 #include <string>
 #include <utility>
 
-// The catalogue build: walks a volume from its root, depth first, and stores one row for
-// every *.mp3 file. In each folder the matching files come first, in name order, then
-// each subfolder in name order with everything below it.
-//
-// The walk stays on the root's file system, never follows a symbolic link to a folder,
-// and reports a folder it cannot read (once) and goes on. Rows are committed at least
-// once a second and before every report, so neither a crash nor a reported failure
-// loses more than the last second.
+// The catalogue build: stores one row for every *.mp3 file of a volume, in the order and
+// with the reports of the walk (FolderReader), which lists the folders while the rows of
+// earlier ones are stored. Rows are committed at least once a second and before every
+// report, so neither a crash nor a reported failure loses more than the last second.
 class CatalogueBuilder
 {
 public:
@@ -49,15 +44,11 @@ public:
     Result run(const QString& root, const QString& discName);
 
 private:
-    void walkFolder(const std::string& path, unsigned long device);
     void storeFile(const std::string& path, std::string_view fileName);
     void reportFailure(const std::string& subject, int number, const QString& description);
     // Rows the catalogue threw away after they were counted are counted off again and
     // reported once, naming the first of them; the build stops.
     void reportLoss();
-    // A folder that could not be read. One that vanished (renamed away, the disc taken out)
-    // is reported once for everything that vanished with it.
-    void folderFailed(const std::string& path, int error);
     bool keepGoing();
 
     SongTable& m_table;
@@ -69,13 +60,9 @@ private:
     std::string m_artist;
     std::string m_title;
     std::string m_currentFolder;
-    std::string m_root; // where the walk started, ending in "/"
-    unsigned long m_device = 0;
-    std::string m_vanished; // the last folder reported as gone
     Result m_result;
     bool m_stop = false;
     QElapsedTimer m_progressClock;
-    std::set<std::pair<unsigned long, unsigned long>> m_visited; // folders by device and inode
 };
 
 // The message of a failure in the walk: "This is a bug " + title + "#" + number + " " + description.

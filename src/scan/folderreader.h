@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QString>
+
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+// One step of the walk as the reader found it: failures to report first, then the songs
+// of the folder, in name order.
+struct FolderListing
+{
+    struct Failure
+    {
+        std::string subject; // the folder or file concerned
+        int number = 0;      // the system's error number
+        QString description;
+    };
+    std::string path; // the folder read; empty for a step that only reports
+    std::vector<std::string> files;
+    std::vector<Failure> failures;
+    bool discGone = false; // the disc went: nothing follows
+};
+
+// Lists a volume depth first, on a thread of its own and a few folders ahead of the one
+// who stores the songs, so that reading the disc and storing rows overlap. In each folder
+// the *.mp3 files come first, in name order, then each subfolder in name order with
+// everything below it.
+//
+// The walk stays on the root's file system, never follows a symbolic link to a folder
+// (a link to a file stands for the file) and meets no folder twice. A folder that cannot
+// be read is reported and the walk goes on; one that vanished (renamed away) is reported
+// once for everything that vanished with it; when the disc itself goes, that is said once
+// and the walk ends.
+class FolderReader
+{
+public:
+    // `root` ends in "/".
+    explicit FolderReader(std::string root);
+    ~FolderReader(); // stops the walk where it is
+    FolderReader(const FolderReader&) = delete;
+    FolderReader& operator=(const FolderReader&) = delete;
+
+    enum class Next
+    {
+        Ready,   // `step` holds the next step in walk order
+        Waiting, // the disc is slow: nothing yet, ask again
+        Over     // the walk is over
+    };
+    // Waits a tenth of a second at most, so that the one who asks stays responsive.
+    Next next(FolderListing* step);
+
+private:
+    // Everything the reading thread uses; it keeps its own share, so a thread stuck on a
+    // disc that no longer answers can be left behind without holding up the window.
+    struct Walk
+    {
+        std::string root;
+        unsigned long device = 0;
+        std::string vanished;                                      // the last folder reported as gone
+        std::set<std::pair<unsigned long, unsigned long>> visited; // folders by device and inode
+        bool discGone = false;
+
+        std::mutex mutex;
+        std::condition_variable changed;
+        std::deque<FolderListing> ready;
+        bool finished = false;
+        bool stopped = false;
+
+        void run();
+        void walk(const std::string& path);
+        void folderFailed(FolderListing& step, const std::string& path, int error);
+        // Hands a step over, waiting while the taker is far enough behind; false once stopped.
+        bool put(FolderListing&& step);
+    };
+    std::shared_ptr<Walk> m_walk;
+    std::thread m_thread;
+};
