@@ -122,8 +122,15 @@ void FolderReader::Walk::walk(const std::string& path)
 
     std::vector<std::string> folders;
     int undecodable = 0;
-    errno = 0;
-    while (const dirent* entry = ::readdir(dir)) {
+    int readError = 0;
+    for (;;) {
+        // Only readdir's own failure counts: a link that leads nowhere also sets errno.
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (!entry) {
+            readError = errno;
+            break;
+        }
         const std::string_view name(entry->d_name);
         if (name == "." || name == "..")
             continue;
@@ -149,9 +156,7 @@ void FolderReader::Walk::walk(const std::string& path)
         } else if (type == DT_DIR) {
             folders.emplace_back(name);
         }
-        errno = 0;
     }
-    const int readError = errno;
     ::closedir(dir);
     if (readError)
         step.failures.push_back({path, readError, systemText(readError)});
