@@ -11,17 +11,10 @@
 
 #include <fcntl.h>
 #include <filesystem>
-#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-struct Row
-{
-    QString artist, title, category, disc, fullPath;
-    qint64 onCd = -1;
-};
 
 // A catalogue in a temporary program folder and a tree of folders to walk.
 struct Shelf
@@ -46,19 +39,20 @@ struct Shelf
         std::filesystem::remove_all(QFile::encodeName(tree.path()).toStdString(), ignored);
     }
     QString root() const { return tree.path(); }
-    void file(const QString& relative, const QByteArray& content = QByteArray())
+    void file(const QString& relative)
     {
-        const QString path = tree.path() + QLatin1Char('/') + relative;
+        const QString path = root() + '/' + relative;
         QVERIFY(QDir().mkpath(QFileInfo(path).path()));
         QFile f(path);
         QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
-        f.write(content);
     }
-    void folder(const QString& relative)
+    // Creates a file or folder whose name is given as bytes.
+    void rawFile(const QByteArray& relative, bool folder = false)
     {
-        QVERIFY(QDir().mkpath(tree.path() + QLatin1Char('/') + relative));
+        const QByteArray path = QFile::encodeName(root()) + '/' + relative;
+        QVERIFY(folder ? ::mkdir(path, 0755) == 0 : ::close(::open(path, O_CREAT | O_WRONLY, 0644)) == 0);
     }
-    CatalogueBuilder::Result build(const QString& disc = QStringLiteral("MYDISC"),
+    CatalogueBuilder::Result build(const QString& disc = "MYDISC",
                                    std::function<bool(const QString&, qint64)> progress = {})
     {
         CatalogueBuilder::Hooks hooks;
@@ -69,47 +63,27 @@ struct Shelf
         CatalogueBuilder builder(table, counter, hooks);
         return builder.run(root(), disc);
     }
-    // Rows in the order they were stored.
-    QList<Row> rows()
+    // The rows in the order they were stored, their `fields` joined by "|".
+    QStringList rows(const QString& fields = "Title")
     {
-        Database reader;
-        if (reader.open(program.databasePath()).failed())
-            return {};
         Statement select;
-        select.prepare(reader.handle(),
-                       "SELECT Artist,Title,Category,MP3cd,FullPath,ONcd FROM adosong ORDER BY rowid");
-        QList<Row> list;
+        select.prepare(db.handle(), "SELECT " + fields + " FROM adosong ORDER BY rowid");
+        QStringList list;
         while (select.step()) {
-            list.append({select.column(0).toString(), select.column(1).toString(),
-                         select.column(2).toString(), select.column(3).toString(),
-                         select.column(4).toString(),
-                         select.column(5).isNull() ? -1 : select.column(5).toLongLong()});
+            QStringList values;
+            for (int i = 0; i <= fields.count(','); ++i)
+                values << select.column(i).toString();
+            list << values.join('|');
         }
         return list;
     }
-    int indexCount()
+    int count(const char* sql)
     {
-        Statement count;
-        count.prepare(db.handle(), "SELECT count(*) FROM sqlite_master WHERE type='index'");
-        return count.step() ? count.column(0).toInt() : -1;
-    }
-    QStringList titles()
-    {
-        QStringList list;
-        for (const Row& r : rows())
-            list << r.title;
-        return list;
+        Statement query;
+        query.prepare(db.handle(), sql);
+        return query.step() ? query.column(0).toInt() : -1;
     }
 };
-
-const Row* findRow(const QList<Row>& rows, const QString& title, const QString& artist)
-{
-    for (const Row& r : rows) {
-        if (r.title == title && r.artist == artist)
-            return &r;
-    }
-    return nullptr;
-}
 
 } // namespace
 
@@ -118,12 +92,10 @@ class ScanTest : public QObject
     Q_OBJECT
 private slots:
     void namesBecomeFields();
-    void walkOrder();
+    void walkOrderAndLinks();
     void duplicates();
-    void symlinkLoopsAreNotFollowed();
     void unreadableFolderReportedOnce();
-    void undecodableNamesReported();
-    void missingRootReported();
+    void badNamesAndMissingRootReported();
     void cancelKeepsStoredRows();
     void reportsComeAfterCommit();
     void lockedCatalogueStopsWithOneReport();
@@ -140,61 +112,59 @@ private slots:
 void ScanTest::namesBecomeFields()
 {
     Shelf s;
-    const QString longName(60, QLatin1Char('a'));
-    QString deep = QStringLiteral("Deep");
+    const QString longName(60, 'a');
+    QString deep = "Deep";
     while (s.root().size() + deep.size() < 200)
-        deep += QStringLiteral("/folder-with-a-long-name");
+        deep += "/folder-with-a-long-name";
     const QList<QStringList> files = {
-        // file, artist, title, category
-        {"Kestrel-Harbour.mp3", "Kestrel", "Harbour", "Various Artists"},
-        {"Rock/Grey Owl - Winter.mp3", "Grey Owl ", " Winter", "Rock"},
-        {"Rock/Winter.mp3", "Unknown", "Winter", "Rock"},
-        {"Rock/AB-CD-Rain.mp3", "AB", "CD-Rain", "Rock"},
-        {"Rock/Kestrel-.mp3", "Kestrel", "Unknown", "Rock"},
-        {"Rock/-Harbour.mp3", "", "Harbour", "Rock"},
-        {"Rock/.mp3", "Unknown", "Unknown", "Rock"},
-        {"Rock/Loud-Shout.MP3", "Loud", "Shout", "Rock"},
-        {"Rock/Mixed-Case.Mp3", "Mixed", "Case", "Rock"},
-        {"Rock/" + longName + "-" + longName + ".mp3", longName, longName, "Rock"},
-        {deep + "/Deep-Song.mp3", "Deep", "Song", "folder-with-a-long-name"},
-        {"Mix & Match/O'Brien-100% \"Live\" $(rm -rf ~).mp3", "O'Brien", "100% \"Live\" $(rm -rf ~)",
-         "Mix & Match"},
-        {"Mix & Match/Björk-Jóga.mp3", "Björk", "Jóga", "Mix & Match"},
-        {"Mix & Match/Tab\tArtist-Back\\slash; `x`.mp3", "Tab\tArtist", "Back\\slash; `x`", "Mix & Match"},
+        // file, then artist|title|category
+        {"Kestrel-Harbour.mp3", "Kestrel|Harbour|Various Artists"},
+        {"Rock/Grey Owl - Winter.mp3", "Grey Owl | Winter|Rock"},
+        {"Rock/Winter.mp3", "Unknown|Winter|Rock"},
+        {"Rock/AB-CD-Rain.mp3", "AB|CD-Rain|Rock"},
+        {"Rock/Kestrel-.mp3", "Kestrel|Unknown|Rock"},
+        {"Rock/-Harbour.mp3", "|Harbour|Rock"},
+        {"Rock/.mp3", "Unknown|Unknown|Rock"},
+        {"Rock/Loud-Shout.MP3", "Loud|Shout|Rock"},
+        {"Rock/Mixed-Case.Mp3", "Mixed|Case|Rock"},
+        {"Rock/" + longName + "-" + longName + ".mp3", longName + "|" + longName + "|Rock"},
+        {deep + "/Deep-Song.mp3", "Deep|Song|folder-with-a-long-name"},
+        {"Mix & Match/O'Brien-100% \"Live\" $(rm -rf ~).mp3",
+         "O'Brien|100% \"Live\" $(rm -rf ~)|Mix & Match"},
+        {"Mix & Match/Björk-Jóga.mp3", "Björk|Jóga|Mix & Match"},
+        {"Mix & Match/Tab\tArtist-Back\\slash; `x`.mp3", "Tab\tArtist|Back\\slash; `x`|Mix & Match"},
     };
-    for (const QStringList& f : files)
+    QStringList expected;
+    for (const QStringList& f : files) {
         s.file(f[0]);
+        const QString folder = QFileInfo(f[0]).path();
+        expected << f[1] + "|" + s.root() + "/" + (folder == "." ? "" : folder + "/") + "| disc 'q' |0";
+    }
     s.file("Rock/cover.jpg");
     s.file("Rock/notes.mp3.txt");
-    const CatalogueBuilder::Result result = s.build(" disc with 'quotes' ");
-    QCOMPARE(result.files, files.size());
+    QCOMPARE(s.build(" disc 'q' ").files, files.size());
     QVERIFY(s.reports.isEmpty());
-    const QList<Row> rows = s.rows();
-    QCOMPARE(rows.size(), files.size());
-    for (const QStringList& f : files) {
-        const Row* r = findRow(rows, f[2], f[1]);
-        QVERIFY2(r, qPrintable(f[0]));
-        QCOMPARE(r->category, f[3]);
-        QCOMPARE(r->disc, QStringLiteral(" disc with 'quotes' "));
-        QCOMPARE(r->onCd, 0);
-        const QString folder = QFileInfo(f[0]).path();
-        QCOMPARE(r->fullPath, s.root() + "/" + (folder == "." ? "" : folder + "/"));
-    }
+    QStringList rows = s.rows("Artist,Title,Category,FullPath,MP3cd,ONcd");
+    rows.sort();
+    expected.sort();
+    QCOMPARE(rows, expected);
 }
 
-void ScanTest::walkOrder()
+// A folder's files in name order first, then each subfolder with all below it. A link to a
+// file stands for the file; links to folders lead nowhere.
+void ScanTest::walkOrderAndLinks()
 {
     Shelf s;
-    s.file("b-1.mp3");
-    s.file("A-2.mp3");
-    s.file("c-3.mp3");
-    s.file("A/a-4.mp3");
-    s.file("A/z/z-5.mp3");
-    s.file("b/b-6.mp3");
-    s.file("B2/x-7.mp3");
-    s.build();
-    // A folder's files in name order first, then each subfolder with all below it.
-    QCOMPARE(s.titles(), QStringList({"2", "1", "3", "4", "5", "6", "7"}));
+    for (const char* name :
+         {"b-1.mp3", "A-2.mp3", "c-3.mp3", "A/a-4.mp3", "A/z/z-5.mp3", "b/b-6.mp3", "B2/x-7.mp3"})
+        s.file(name);
+    QVERIFY(QFile::link(s.root() + "/A", s.root() + "/A/back"));
+    QVERIFY(QFile::link(s.root(), s.root() + "/b/top"));
+    QVERIFY(QFile::link(s.root() + "/b/b-6.mp3", s.root() + "/A/linked-8.mp3"));
+    QVERIFY(QFile::link(s.root() + "/nowhere", s.root() + "/A/dangling-9.mp3"));
+    QCOMPARE(s.build().files, 8);
+    QCOMPARE(s.rows(), QStringList({"2", "1", "3", "4", "8", "5", "6", "7"}));
+    QVERIFY2(s.reports.isEmpty(), qPrintable(s.reports.join("\n")));
 }
 
 // A song already there (in any letter case) is skipped, or kept under a numbered title
@@ -208,45 +178,26 @@ void ScanTest::duplicates()
     QCOMPARE(result.stored, 1);
     QCOMPARE(result.duplicates, 1);
     s.allowDuplicates = true;
-    result = s.build();
-    QCOMPARE(result.stored, 2);
-    QCOMPARE(s.titles(), QStringList({"Harbour", "Harbour ****1", "harbour ****2"}));
+    QCOMPARE(s.build().stored, 2);
+    QCOMPARE(s.rows(), QStringList({"Harbour", "Harbour ****1", "harbour ****2"}));
 
     // "Harbour" collides, becomes "Harbour ****3", collides with the song of that name and
     // takes a second number.
     s.file("Kestrel-Harbour ****3.mp3");
     QVERIFY(QDir(s.root() + "/Rock").removeRecursively());
     s.build();
-    QCOMPARE(s.titles().mid(3), QStringList({"Harbour ****3", "Harbour ****3 ****4"}));
+    QCOMPARE(s.rows().mid(3), QStringList({"Harbour ****3", "Harbour ****3 ****4"}));
     s.counter = 40000;
     s.build();
-    QCOMPARE(s.titles().mid(5), QStringList({"Harbour ****3 ****40001", "Harbour ****40002"}));
-    QVERIFY(s.reports.isEmpty());
-}
-
-void ScanTest::symlinkLoopsAreNotFollowed()
-{
-    Shelf s;
-    s.file("A/a-1.mp3");
-    s.file("B/b-2.mp3");
-    QVERIFY(QFile::link(s.root() + "/A", s.root() + "/A/back"));
-    QVERIFY(QFile::link(s.root(), s.root() + "/B/top"));
-    QVERIFY(QFile::link(s.root() + "/B/b-2.mp3", s.root() + "/A/linked-3.mp3"));
-    QVERIFY(QFile::link(s.root() + "/nowhere", s.root() + "/A/dangling-4.mp3"));
-    const CatalogueBuilder::Result result = s.build();
-    // A link to a file stands for the file; links to folders lead nowhere.
-    QCOMPARE(s.titles(), QStringList({"1", "3", "2"}));
-    QCOMPARE(result.files, 3);
+    QCOMPARE(s.rows().mid(5), QStringList({"Harbour ****3 ****40001", "Harbour ****40002"}));
     QVERIFY(s.reports.isEmpty());
 }
 
 void ScanTest::unreadableFolderReportedOnce()
 {
     Shelf s;
-    s.file("A/a-1.mp3");
-    s.file("Locked/l-2.mp3");
-    s.file("Locked/Inner/i-3.mp3");
-    s.file("Z/z-4.mp3");
+    for (const char* name : {"A/a-1.mp3", "Locked/l-2.mp3", "Locked/Inner/i-3.mp3", "Z/z-4.mp3"})
+        s.file(name);
     const QString locked = s.root() + "/Locked";
     ::chmod(locked.toUtf8(), 0);
     // The superuser reads every folder: the walk runs as an ordinary user instead.
@@ -262,76 +213,72 @@ void ScanTest::unreadableFolderReportedOnce()
         QVERIFY(::seteuid(0) == 0 && ::setegid(0) == 0);
     ::chmod(locked.toUtf8(), 0755);
     QCOMPARE(s.reports, QStringList{"This is a bug " + locked + "#13 Permission denied"});
-    QCOMPARE(s.titles(), QStringList({"1", "4"}));
+    QCOMPARE(s.rows(), QStringList({"1", "4"}));
 }
 
-void ScanTest::undecodableNamesReported()
+// Names that are no UTF-8 are counted and reported once for each folder, and the walk goes
+// on; a root that is not there is said once.
+void ScanTest::badNamesAndMissingRootReported()
 {
     Shelf s;
     s.file("Good/g-1.mp3");
-    const QByteArray folder = QFile::encodeName(s.root() + "/Good/");
-    for (const QByteArray& bad : {QByteArray("\xff\xfe-Bad.mp3"), QByteArray("Caf\xe9-Latin1.mp3")}) {
-        QFile f(QString::fromUtf8(folder));
-        const int fd = ::open((folder + bad).constData(), O_CREAT | O_WRONLY, 0644);
-        QVERIFY(fd >= 0);
-        ::close(fd);
-    }
-    ::mkdir((QFile::encodeName(s.root()) + "/\xff folder").constData(), 0755);
-    ::close(
-        ::open((QFile::encodeName(s.root()) + "/\xff folder/x-2.mp3").constData(), O_CREAT | O_WRONLY, 0644));
+    s.rawFile("Good/\xff\xfe-Bad.mp3");
+    s.rawFile("Good/Caf\xe9-Latin1.mp3");
+    s.rawFile("\xff folder", true);
+    s.rawFile("\xff folder/x-2.mp3");
     s.build();
-    QCOMPARE(s.titles(), QStringList{"1"});
+    QCOMPARE(s.rows(), QStringList{"1"});
     QCOMPARE(s.reports.size(), 2);
     QVERIFY2(s.reports[0].startsWith("This is a bug " + s.root() + "/Good#84 2 file name(s)"),
              qPrintable(s.reports[0]));
     QVERIFY2(s.reports[1].contains("#84 The folder name is not valid UTF-8"), qPrintable(s.reports[1]));
-}
 
-void ScanTest::missingRootReported()
-{
-    Shelf s;
-    const QString gone = s.root() + "/pulled-out";
+    s.reports.clear();
     CatalogueBuilder::Hooks hooks;
     hooks.report = [&](const QString& text) { s.reports << text; };
     CatalogueBuilder builder(s.table, s.counter, hooks);
-    const CatalogueBuilder::Result result = builder.run(gone, "X");
-    QCOMPARE(result.stored, 0);
-    QCOMPARE(s.reports, QStringList{"This is a bug " + gone + "/#2 No such file or directory"});
+    QCOMPARE(builder.run(s.root() + "/pulled-out", "X").stored, 0);
+    QCOMPARE(s.reports,
+             QStringList{"This is a bug " + s.root() + "/pulled-out/#2 No such file or directory"});
 }
 
+// Cancel stops after the current file; what was stored stays, and the sort indexes, put
+// aside for a build into an empty catalogue, are back.
 void ScanTest::cancelKeepsStoredRows()
 {
     Shelf s;
     for (int i = 0; i < 30; ++i)
         s.file(QString("F%1/a-%2.mp3").arg(i, 2, 10, QChar('0')).arg(i));
-    int calls = 0;
     bool foldersKnown = true;
-    const CatalogueBuilder::Result result =
-        s.build("MYDISC", [&](const QString& folder, qint64 stored) -> bool {
-            ++calls;
-            foldersKnown = foldersKnown && folder.startsWith(s.root());
-            QTest::qSleep(110); // the next file asks again
-            return stored < 3;
-        });
+    const CatalogueBuilder::Result result = s.build("MYDISC", [&](const QString& folder, qint64 stored) {
+        foldersKnown = foldersKnown && folder.startsWith(s.root());
+        QTest::qSleep(110); // the next file asks again
+        return stored < 3;
+    });
     QVERIFY(foldersKnown);
     QVERIFY(result.cancelled);
     QCOMPARE(result.stored, 3);
     QCOMPARE(s.rows().size(), 3);
-    QVERIFY(calls >= 4);
-    // The sort indexes, put aside for a build into an empty catalogue, are back.
-    QCOMPARE(s.indexCount(), 5);
+    QCOMPARE(s.count("SELECT count(*) FROM sqlite_master WHERE type='index'"), 5);
 }
 
+// What was stored is committed before anyone is asked anything.
 void ScanTest::reportsComeAfterCommit()
 {
     Shelf s;
     s.file("A/a-1.mp3");
     s.file("A/b-2.mp3");
     s.file("B/c-3.mp3");
-    ::mkdir((QFile::encodeName(s.root()) + "/B/\xff").constData(), 0755);
+    s.rawFile("B/\xff", true);
     CatalogueBuilder::Hooks hooks;
     int seenByOthers = -1;
-    hooks.report = [&](const QString&) { seenByOthers = int(s.rows().size()); };
+    hooks.report = [&](const QString&) {
+        Database other;
+        qint64 songs = -1;
+        if (!other.open(s.program.databasePath()).failed())
+            countSongs(other, &songs);
+        seenByOthers = int(songs);
+    };
     s.table.setBatchInterval(60'000);
     CatalogueBuilder builder(s.table, s.counter, hooks);
     builder.run(s.root(), "D");
@@ -344,8 +291,7 @@ void ScanTest::lockedCatalogueStopsWithOneReport()
     for (int i = 0; i < 5; ++i)
         s.file(QString("a-%1.mp3").arg(i));
     QVERIFY(!s.db.execute("PRAGMA query_only=1").failed());
-    const CatalogueBuilder::Result result = s.build();
-    QCOMPARE(result.stored, 0);
+    QCOMPARE(s.build().stored, 0);
     QCOMPARE(s.reports.size(), 1);
     QVERIFY2(s.reports[0].startsWith("This is a bug " + s.root() + "/a-0#8 "), qPrintable(s.reports[0]));
 }
@@ -361,16 +307,11 @@ void ScanTest::fullDiskCountsOnlyWhatIsKept()
     QVERIFY(QDir(s.root() + "/First").removeRecursively());
     for (int i = 0; i < 3000; ++i)
         s.file(QString("F%1/Artist %2-Title %2.mp3").arg(i / 100, 2, 10, QChar('0')).arg(i));
-    Statement pages;
-    QVERIFY(!pages.prepare(s.db.handle(), "PRAGMA page_count").failed());
-    QVERIFY(pages.step());
-    QVERIFY(
-        !s.db.execute(QString("PRAGMA max_page_count=%1").arg(pages.column(0).toLongLong() + 12)).failed());
-    pages.finalize();
+    const int pages = s.count("PRAGMA page_count");
+    QVERIFY(!s.db.execute(QString("PRAGMA max_page_count=%1").arg(pages + 12)).failed());
     s.reports.clear();
     const CatalogueBuilder::Result result = s.build();
     s.table.close();
-    // The batch that did not fit is gone, and so is its count.
     QCOMPARE(qint64(s.rows().size()), 20 + result.stored);
     QVERIFY(result.stored < 3000);
     QCOMPARE(s.reports.size(), 1);
@@ -379,8 +320,7 @@ void ScanTest::fullDiskCountsOnlyWhatIsKept()
                  s.reports[0].endsWith("nothing was stored from this song on."),
              qPrintable(s.reports[0]));
     Statement check;
-    QVERIFY(!check.prepare(s.db.handle(), "PRAGMA integrity_check").failed());
-    QVERIFY(check.step());
+    QVERIFY(!check.prepare(s.db.handle(), "PRAGMA integrity_check").failed() && check.step());
     QCOMPARE(check.column(0).toString(), QStringLiteral("ok"));
     QVERIFY(!QFileInfo::exists(s.program.databasePath() + "-journal"));
 }
@@ -401,7 +341,7 @@ void ScanTest::vanishedSubtreeReportedOnce()
         return true;
     });
     QCOMPARE(s.reports, QStringList{"This is a bug " + big + "#2 No such file or directory"});
-    const QStringList titles = s.titles();
+    const QStringList titles = s.rows();
     QVERIFY2(titles.size() < 20 && titles.last() == "99", qPrintable(titles.join(',')));
 }
 
@@ -415,40 +355,30 @@ void ScanTest::labelProbe_data()
 void ScanTest::labelProbe()
 {
     QFETCH(QString, tool);
-    const QStringList searchPath = {"/usr/sbin", "/sbin", "/usr/bin", "/bin"};
-    const QString program = QStandardPaths::findExecutable(tool, searchPath);
+    const QString program = QStandardPaths::findExecutable(tool, {"/usr/sbin", "/sbin", "/usr/bin", "/bin"});
     if (program.isEmpty())
         QSKIP("the image tool is not installed");
     QTemporaryDir dir;
     const QString image = dir.path() + "/disc.img";
+    QDir().mkpath(dir.path() + "/content");
     QProcess make;
-    if (tool == "mkfs.vfat") {
-        make.start(program, {"-C", "-n", "ROCK1", image, "1440"});
-    } else {
-        QDir().mkpath(dir.path() + "/content");
-        make.start(program, {"-quiet", "-V", "ROCK1", "-o", image, dir.path() + "/content"});
-    }
+    make.start(program, tool == "mkfs.vfat"
+                            ? QStringList{"-C", "-n", "ROCK1", image, "1440"}
+                            : QStringList{"-quiet", "-V", "ROCK1", "-o", image, dir.path() + "/content"});
     QVERIFY(make.waitForFinished(30000));
     QCOMPARE(make.exitCode(), 0);
     QCOMPARE(probeLabel(image), QStringLiteral("ROCK1"));
     QCOMPARE(probeLabel(dir.path() + "/missing.img"), QString());
-    QFile plain(dir.path() + "/plain.img");
-    QVERIFY(plain.open(QIODevice::WriteOnly));
-    plain.write(QByteArray(64 * 1024, '\0'));
-    plain.close();
-    QCOMPARE(probeLabel(plain.fileName()), QString());
+    QCOMPARE(probeLabel(dir.path() + "/content"), QString());
 }
 
 void ScanTest::systemVolumes()
 {
     SystemVolumes volumes;
-    const QList<Volume> list = volumes.volumes();
     const Volume here = volumes.volumeOf(QDir::currentPath());
     bool found = false;
-    for (const Volume& v : list) {
-        QVERIFY2(!isPseudoFileSystem(v.fileSystem) || v.root == here.root, qPrintable(v.root));
+    for (const Volume& v : volumes.volumes())
         found = found || v.root == here.root;
-    }
     QVERIFY(found);
     QString label;
     QVERIFY(volumes.readLabel(here, &label));
@@ -462,20 +392,15 @@ void ScanTest::mountTableVolumes()
     QTemporaryDir dir;
     const QString iso = dir.path() + "/iso", share = dir.path() + "/with space";
     QVERIFY(QDir().mkpath(iso) && QDir().mkpath(share));
-    QString escapedShare = share;
-    escapedShare.replace(" ", "\\040");
     const QString table = dir.path() + "/mountinfo";
     auto writeTable = [&](bool withIso) {
         QFile file(table);
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        QString text = "21 1 8:1 / / rw - ext4 /dev/sda1 rw\n"
-                       "22 21 0:21 / /proc rw - proc proc rw\n"
-                       "40 21 0:40 / /run/media/tester/ROCK1 rw - fuse.fuseiso fuseiso rw\n"
-                       "41 21 0:41 / " +
-                       escapedShare + " rw - fuse.sshfs nas:/music rw\n";
-        if (withIso)
-            text += "42 21 0:42 / " + iso + " ro - fuse.fuseiso fuseiso ro\n";
-        file.write(text.toUtf8());
+        file.write(("21 1 8:1 / / rw - ext4 /dev/sda1 rw\n22 21 0:21 / /proc rw - proc proc rw\n"
+                    "40 21 0:40 / /run/media/tester/ROCK1 rw - fuse.fuseiso fuseiso rw\n41 21 0:41 / " +
+                    QString(share).replace(" ", "\\040") + " rw - fuse.sshfs nas:/music rw\n" +
+                    (withIso ? "42 21 0:42 / " + iso + " ro - fuse.fuseiso fuseiso ro\n" : QString()))
+                       .toUtf8());
     };
     writeTable(true);
     SystemVolumes volumes(table);
@@ -487,13 +412,11 @@ void ScanTest::mountTableVolumes()
     QCOMPARE(offered.value(share).device, QStringLiteral("nas:/music"));
     // Where nothing else knows the label, a desktop mounter's folder name is the proposal.
     QCOMPARE(offered.value("/run/media/tester/ROCK1").label, QStringLiteral("ROCK1"));
-    QCOMPARE(labelFromMountFolder("/media/anna/HOLIDAY 2019"), QStringLiteral("HOLIDAY 2019"));
     QCOMPARE(labelFromMountFolder("/mnt/cdrom"), QString());
 
     QString label;
     QVERIFY(volumes.readLabel(offered.value(iso), &label));
     writeTable(false); // ejected: the empty folder stays
-    QVERIFY(QFileInfo(iso).isDir());
     QVERIFY(!volumes.readLabel(offered.value(iso), &label));
 }
 
