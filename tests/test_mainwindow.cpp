@@ -40,7 +40,6 @@ private slots:
     void catalogueThatMustNotBeWritten_data();
     void catalogueThatMustNotBeWritten();
     void backgroundPicture();
-    void gridAndBarFollowEachOther();
     void typingANewSong();
     void startUpThroughSplash();
     void longPathsFitTheScreen();
@@ -266,28 +265,6 @@ void MainWindowTest::backgroundPicture()
         return inside != grey;
     };
     QVERIFY(pictureShows());
-}
-
-void MainWindowTest::gridAndBarFollowEachOther()
-{
-    ProgramFolder folder;
-    addRows(folder.databasePath(), {"A", "B", "C", "D"});
-    Started s;
-    s.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(s.window.get()));
-    QTableView* view = s.window->grid()->view();
-    view->setCurrentIndex(view->model()->index(2, 1));
-    QCOMPARE(s.window->records()->absolutePosition(), 3);
-    QCOMPARE(s.window->dataControl()->caption(), QStringLiteral("Record: 3"));
-    QTest::mouseClick(s.window->dataControl()->lastButton(), Qt::LeftButton);
-    QCOMPARE(view->currentIndex().row(), 3);
-    QTest::mouseClick(s.window->dataControl()->previousButton(), Qt::LeftButton);
-    QCOMPARE(view->currentIndex().row(), 2);
-    QCOMPARE(s.window->dataControl()->caption(), QStringLiteral("Record: 3"));
-    // The disc is not in: the click and the bar's previous row ask for it; the move to the
-    // last row asks nothing.
-    QCOMPARE(s.prompter.texts().filter("Insert CD ROCK1 In ").size(), 2);
-    QCOMPARE(s.prompter.shown.size(), size_t(2));
 }
 
 // A song typed into the new row is stored when the row is left; a duplicate is reported
