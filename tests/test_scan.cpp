@@ -26,6 +26,7 @@ struct Shelf
     qint64 counter = 0;
     bool allowDuplicates = false;
     QStringList reports;
+    int sortings = 0;
 
     Shelf()
     {
@@ -59,6 +60,7 @@ struct Shelf
         hooks.allowDuplicates = [this] { return allowDuplicates; };
         hooks.report = [this](const QString& text) { reports << text; };
         hooks.progress = std::move(progress);
+        hooks.sorting = [this] { ++sortings; };
         table.setBatchInterval(1000);
         CatalogueBuilder builder(table, counter, hooks);
         return builder.run(root(), disc);
@@ -177,8 +179,10 @@ void ScanTest::duplicates()
     CatalogueBuilder::Result result = s.build();
     QCOMPARE(result.stored, 1);
     QCOMPARE(result.duplicates, 1);
+    QCOMPARE(s.sortings, 1); // into the empty catalogue, the sort orders were made at the end
     s.allowDuplicates = true;
     QCOMPARE(s.build().stored, 2);
+    QCOMPARE(s.sortings, 1);
     QCOMPARE(s.rows(), QStringList({"Harbour", "Harbour ****1", "harbour ****2"}));
 
     // "Harbour" collides, becomes "Harbour ****3", collides with the song of that name and

@@ -716,8 +716,11 @@ void MainWindow::cmdmakedb_Click()
         return !progress.wasCanceled();
     };
     hooks.sorting = [&progress] {
-        progress.setLabelText(progress.labelText() + QStringLiteral("\nSorting the catalogue"));
-        progress.setCancelButton(nullptr);
+        const QString sorting = QStringLiteral("\nSorting the catalogue");
+        if (!progress.labelText().endsWith(sorting)) {
+            progress.setLabelText(progress.labelText() + sorting);
+            progress.setCancelButton(nullptr); // the rows are stored: there is nothing to cancel
+        }
         QCoreApplication::processEvents();
     };
     if (!m_table) {

@@ -98,7 +98,7 @@ CatalogueBuilder::Result CatalogueBuilder::run(const QString& root, const QStrin
     if (m_table.inBulk() && m_hooks.sorting)
         m_hooks.sorting();
     // Should this fail (a full disk), the next opening of the catalogue tries again.
-    m_table.endBulk();
+    m_table.endBulk(m_hooks.sorting);
     return m_result;
 }
 

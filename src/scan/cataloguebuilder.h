@@ -25,7 +25,8 @@ public:
         // Called a few times a second with the folder being read and the rows stored so
         // far; answer false to stop after the current file.
         std::function<bool(const QString& folder, qint64 stored)> progress;
-        // Called once the walk is over, before the sort orders are brought up to date.
+        // Called when the walk is over and the sort orders are made afresh, and then a few
+        // times a second until they are done.
         std::function<void()> sorting;
     };
 

@@ -1,5 +1,7 @@
 #include "store/songtable.h"
 
+#include <sqlite3.h>
+
 SongTable::~SongTable()
 {
     close();
@@ -134,13 +136,34 @@ void SongTable::beginBulk()
     m_bulk = !Song::dropSortIndexes(*m_db);
 }
 
-Failure SongTable::endBulk()
+Failure SongTable::endBulk(const std::function<void()>& pulse)
 {
     if (!m_bulk)
         return {};
     m_bulk = false;
     const Failure failure = flush();
+    struct Pulse
+    {
+        const std::function<void()>& call;
+        QElapsedTimer clock;
+    } state{pulse, {}};
+    state.clock.start();
+    if (pulse) {
+        // Every few thousand steps of the engine: cheap, and often enough to see the time.
+        sqlite3_progress_handler(
+            m_db->handle(), 4096,
+            [](void* context) {
+                auto* state = static_cast<Pulse*>(context);
+                if (state->clock.elapsed() >= 100) {
+                    state->clock.restart();
+                    state->call();
+                }
+                return 0;
+            },
+            &state);
+    }
     const Failure made = Song::addMissingSortIndexes(*m_db);
+    sqlite3_progress_handler(m_db->handle(), 0, nullptr, nullptr);
     return failure ? failure : made;
 }
 

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 
 #include <array>
+#include <functional>
 #include <string>
 
 // The table record set of the engine path: rows are begun, their fields set,
@@ -44,7 +45,8 @@ public:
     // keeping them up to date row by row. Into a table that holds rows, nothing changes.
     // Should the run never end (a crash), opening the catalogue makes them again.
     void beginBulk();
-    Failure endBulk();
+    // `pulse` is called about ten times a second while the indexes are made.
+    Failure endBulk(const std::function<void()>& pulse = {});
     bool inBulk() const { return m_bulk; }
 
     // Rows that update() had stored but the catalogue then threw away with their batch.
