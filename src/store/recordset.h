@@ -39,13 +39,9 @@ public:
     explicit RecordSet(QObject* parent = nullptr);
     ~RecordSet() override;
 
-    // The catalogue file the record set reads; the connection text names it.
+    // The catalogue file the record set reads.
     void setCatalogue(const QString& path, bool readOnly = false);
     QString catalogue() const { return m_path; }
-    QString connectionString() const
-    {
-        return QStringLiteral(" Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + m_path;
-    }
     void setRecordSource(const RecordSource& source) { m_source = source; }
     const RecordSource& recordSource() const { return m_source; }
 
