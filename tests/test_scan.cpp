@@ -331,7 +331,7 @@ void ScanTest::fullDiskCountsOnlyWhatIsKept()
 
 // A folder renamed away while the walk is inside it is reported once, not once for each
 // of its subfolders; the walk goes on with the rest. Folders the reader had listed before
-// the rename keep their songs.
+// the rename keep their songs. A disc taken out ends the walk.
 void ScanTest::vanishedSubtreeReportedOnce()
 {
     Shelf s;
@@ -347,6 +347,24 @@ void ScanTest::vanishedSubtreeReportedOnce()
     QCOMPARE(s.reports, QStringList{"This is a bug " + big + "#2 No such file or directory"});
     const QStringList titles = s.rows();
     QVERIFY2(titles.size() < 20 && titles.last() == "99", qPrintable(titles.join(',')));
+
+    // The disc taken out: said once, and the walk ends.
+    Shelf pulled;
+    for (int i = 0; i < 40; ++i)
+        pulled.file(QString("S%1/a-%1.mp3").arg(i, 2, 10, QChar('0')));
+    const QString away = pulled.root() + "-away";
+    pulled.build("MYDISC", [&](const QString&, qint64) {
+        if (QFileInfo::exists(pulled.root()))
+            QDir().rename(pulled.root(), away);
+        return true;
+    });
+    QDir().rename(away, pulled.root());
+    QCOMPARE(pulled.reports.size(), 1);
+    QVERIFY2(
+        pulled.reports[0].endsWith("No such file or directory: the disc is no longer there, the rest of it "
+                                   "was not read"),
+        qPrintable(pulled.reports[0]));
+    QVERIFY(pulled.rows().size() < 20);
 }
 
 void ScanTest::labelProbe_data()

@@ -103,21 +103,20 @@ bool FolderReader::Walk::put(FolderListing&& step)
     return true;
 }
 
-void FolderReader::Walk::walk(const std::string& path)
+bool FolderReader::Walk::walk(const std::string& path)
 {
     FolderListing step;
     step.path = path;
     DIR* dir = ::opendir(path.c_str());
     if (!dir) {
         folderFailed(step, path, errno);
-        put(std::move(step));
-        return;
+        return put(std::move(step)) && !discGone;
     }
     const int fd = ::dirfd(dir);
     struct stat self;
     if (::fstat(fd, &self) == 0 && !visited.insert({self.st_dev, self.st_ino}).second) {
         ::closedir(dir); // met already: the same folder mounted inside itself
-        return;
+        return true;
     }
 
     std::vector<std::string> folders;
@@ -169,7 +168,7 @@ void FolderReader::Walk::walk(const std::string& path)
     std::sort(step.files.begin(), step.files.end(), nameLess);
     std::sort(folders.begin(), folders.end(), nameLess);
     if (!put(std::move(step)))
-        return;
+        return false;
 
     for (const std::string& name : folders) {
         const std::string child = path + (path.back() == '/' ? "" : "/") + name;
@@ -184,16 +183,14 @@ void FolderReader::Walk::walk(const std::string& path)
                 {child, EILSEQ,
                  QStringLiteral("The folder name is not valid UTF-8 text; its songs were not catalogued")});
         } else {
-            walk(child);
-            if (discGone)
-                return;
+            if (!walk(child))
+                return false;
             continue;
         }
-        if (!report.failures.empty() && !put(std::move(report)))
-            return;
-        if (discGone)
-            return;
+        if ((!report.failures.empty() && !put(std::move(report))) || discGone)
+            return false;
     }
+    return true;
 }
 
 void FolderReader::Walk::folderFailed(FolderListing& step, const std::string& path, int error)

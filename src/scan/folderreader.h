@@ -74,7 +74,8 @@ private:
         bool stopped = false;
 
         void run();
-        void walk(const std::string& path);
+        // False once the walk is to end: stopped, or the disc gone.
+        bool walk(const std::string& path);
         void folderFailed(FolderListing& step, const std::string& path, int error);
         // Hands a step over, waiting while the taker is far enough behind; false once stopped.
         bool put(FolderListing&& step);
