@@ -93,6 +93,12 @@ struct Started
     explicit Started(const QList<Volume>& discs = {})
     {
         volumes.list = QList<Volume>{{QDir::currentPath(), "HERE", "/dev/here", "ext4"}} + discs;
+        restart();
+    }
+    // The window closed and the program started again.
+    void restart()
+    {
+        window.reset();
         window = std::make_unique<MainWindow>(&prompter, &volumes);
         loaded = window->load();
     }

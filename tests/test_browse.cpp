@@ -17,13 +17,14 @@
 
 namespace {
 
-// A shown window over a catalogue of the given artists.
-struct Browsing : Started
+// A catalogue of the given artists' songs and what `sql` stores, and the shown main
+// window over it.
+struct Browsing : ProgramFolder, Started
 {
     QTableView* view = nullptr;
     RecordSet* records = nullptr;
 
-    Browsing()
+    explicit Browsing(const QStringList& artists = {}, const QString& sql = {}) : ProgramFolder(artists, sql)
     {
         QVERIFY(loaded);
         window->show();
@@ -117,15 +118,13 @@ void BrowseTest::deleteRecord()
     QFETCH(QStringList, left);
     QFETCH(QString, current);
     QFETCH(QStringList, messages);
-    ProgramFolder folder;
-    addRows(folder.databasePath(), artists);
-    Browsing b;
+    Browsing b(artists);
     if (row >= 0)
         QVERIFY(!b.records->moveTo(row).failed());
     b.click("cmddelete");
     QCOMPARE(b.prompter.texts(), messages);
     QCOMPARE(b.column0(), left);
-    QCOMPARE(songsInFile(folder.databasePath()), qint64(left.size()));
+    QCOMPARE(songsInFile(b.databasePath()), qint64(left.size()));
     if (current.isEmpty())
         return;
     // The grid and the record set stand on the same row, so a second delete removes
@@ -141,9 +140,7 @@ void BrowseTest::deleteRecord()
 void BrowseTest::addRecord()
 {
     for (const QStringList& artists : {QStringList{"A", "B"}, QStringList()}) {
-        ProgramFolder folder;
-        addRows(folder.databasePath(), artists);
-        Browsing b;
+        Browsing b(artists);
         b.click("cmdadd");
         QVERIFY(b.prompter.shown.empty());
         // Even an empty catalogue shows its grid, with the cursor in the new row.
@@ -156,7 +153,7 @@ void BrowseTest::addRecord()
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QCoreApplication::processEvents();     // the editor closes when its events have run
         QTest::keyClick(b.view, Qt::Key_Down); // stores the row
-        QCOMPARE(songsInFile(folder.databasePath()), qint64(artists.size() + 1));
+        QCOMPARE(songsInFile(b.databasePath()), qint64(artists.size() + 1));
         QCOMPARE(b.view->currentIndex().row(), artists.size() + 1);
         QCOMPARE(b.column0().last(), QStringLiteral("Zed"));
     }
@@ -164,9 +161,7 @@ void BrowseTest::addRecord()
 
 void BrowseTest::clearDatabaseAsksFirst()
 {
-    ProgramFolder folder;
-    addRows(folder.databasePath(), {"A", "Ba", "Bb"});
-    Browsing b;
+    Browsing b({"A", "Ba", "Bb"});
     b.search("Artist", "B");
     const RecordSource search = b.records->recordSource();
     QCOMPARE(b.column0(), (QStringList{"Ba", "Bb"}));
@@ -176,14 +171,14 @@ void BrowseTest::clearDatabaseAsksFirst()
     QCOMPARE(b.prompter.shown.size(), size_t(1));
     QCOMPARE(b.prompter.shown[0].buttons, Prompter::YesNo);
     QVERIFY2(b.prompter.shown[0].text.contains("3 songs"), qPrintable(b.prompter.shown[0].text));
-    QCOMPARE(songsInFile(folder.databasePath()), 3);
+    QCOMPARE(songsInFile(b.databasePath()), 3);
     QCOMPARE(b.column0(), (QStringList{"Ba", "Bb"}));
     QVERIFY(b.window->grid()->isVisible());
 
     b.prompter.answers = {Prompter::Yes};
     b.click("cmdDeleteDB");
     QCOMPARE(b.prompter.shown.size(), size_t(2));
-    QCOMPARE(songsInFile(folder.databasePath()), 0);
+    QCOMPARE(songsInFile(b.databasePath()), 0);
     QVERIFY(!b.window->grid()->isVisible());
     QCOMPARE(b.records->recordSource(), search);
     QVERIFY(b.searchPanelOpen());
@@ -212,9 +207,7 @@ void BrowseTest::programMovesAndPlayArmed()
 {
     QFETCH(QString, action);
     QFETCH(int, prompts);
-    ProgramFolder folder;
-    addRows(folder.databasePath(), {"A", "B", "C", "D"});
-    Browsing b;
+    Browsing b({"A", "B", "C", "D"});
     QVERIFY(!b.records->moveTo(action == "delete last" ? 3 : 1).failed());
     DataControl* bar = b.window->dataControl();
     if (action == "first")
@@ -243,11 +236,9 @@ void BrowseTest::programMovesAndPlayArmed()
 
 void BrowseTest::columnSort()
 {
-    ProgramFolder folder;
-    folder.run("INSERT INTO adosong (Artist,Title,Playtime,ONcd,MP3cd,Category,FullPath) VALUES "
-               "('Cora','Alpha','3',1,'DISC2','Jazz','/a/'),('alba','Crow','1',0,'DISC3','Blues','/c/'),"
-               "('Bert','bravo','2',0,'DISC1','Rock','/b/')");
-    Browsing b;
+    Browsing b({}, "INSERT INTO adosong (Artist,Title,Playtime,ONcd,MP3cd,Category,FullPath) VALUES "
+                   "('Cora','Alpha','3',1,'DISC2','Jazz','/a/'),('alba','Crow','1',0,'DISC3','Blues','/c/'),"
+                   "('Bert','bravo','2',0,'DISC1','Rock','/b/')");
     const QStringList byArtist = {"alba", "Bert", "Cora"};
     // Column heads in grid order, and what each sorts the first column into. ONcd and
     // FullPath give the default order, and so show their arrow on the Artist head.
@@ -310,11 +301,10 @@ void BrowseTest::fieldSearch()
     QFETCH(QString, text);
     QFETCH(bool, withEnter);
     QFETCH(QStringList, found);
-    ProgramFolder folder;
-    folder.run("INSERT INTO adosong (Artist,Title,Category) VALUES ('O''Brien','Rain','Jazz'),"
+    Browsing b({},
+               "INSERT INTO adosong (Artist,Title,Category) VALUES ('O''Brien','Rain','Jazz'),"
                "('Abba','Waterloo','Pop'),('Cabaret Voltaire','Nag','Electro'),('100% Pure','Love','Pop'),"
                "('Under_score','Say \"a\"; -- ok','Rock'),('Bob','Hymn','Jazz')");
-    Browsing b;
     b.search(field, text, withEnter);
     if (!found.isEmpty()) {
         QCOMPARE(b.column0(), found);
@@ -335,9 +325,7 @@ void BrowseTest::fieldSearch()
 
 void BrowseTest::searchPanel()
 {
-    ProgramFolder folder;
-    addRows(folder.databasePath(), {"Abba", "Bob"});
-    Browsing b;
+    Browsing b({"Abba", "Bob"});
     auto* field = b.find<QComboBox>("cbosearch");
     auto* text = b.find<QLineEdit>("txtField");
     b.find<QAction>("mnusearch")->trigger();
@@ -391,13 +379,11 @@ void BrowseTest::oneMessageForOneFailure()
 {
     QFETCH(QString, action);
     QFETCH(QString, message);
-    ProgramFolder folder;
-    addRows(folder.databasePath(), {"Abba", "Bob", "Cora"});
-    Browsing b;
+    Browsing b({"Abba", "Bob", "Cora"});
     b.search("Artist", "b");
     const RecordSource before = b.records->recordSource();
     if (action != "long search")
-        folder.run("DROP TABLE adosong");
+        b.run("DROP TABLE adosong");
     if (action == "refresh")
         b.click("cmdrefresh");
     else if (action == "sort")
@@ -422,46 +408,39 @@ void BrowseTest::oneMessageForOneFailure()
 
 void BrowseTest::displayOptions()
 {
-    ProgramFolder folder;
-    addRows(folder.databasePath(), {"Abba"});
-    {
-        Browsing b;
-        b.find<QAction>("mnuswap")->trigger();
-        QCOMPARE(b.window->grid()->columnCaption(0), QStringLiteral("Title"));
-        QCOMPARE(b.window->grid()->columnCaption(1), QStringLiteral("Artist"));
-        b.find<QAction>("mnudupes")->trigger();
-        QVERIFY(b.prompter.shown.empty());
-    }
-    QCOMPARE(folder.readSettings(),
-             QByteArray("[Allow Duplicate Names]\nBox Checked=Yes\n[GridFont]\nFontName=\n"
-                        "FontSize=\n[Swap Artist/Title]\nColOrder=Title\n"));
-    // The next start shows what was stored, the artist still in the first column.
-    Browsing b;
+    Browsing b({"Abba"});
+    b.find<QAction>("mnuswap")->trigger();
     QCOMPARE(b.window->grid()->columnCaption(0), QStringLiteral("Title"));
-    QCOMPARE(b.view->model()->index(0, 0).data().toString(), QStringLiteral("Abba"));
+    QCOMPARE(b.window->grid()->columnCaption(1), QStringLiteral("Artist"));
+    b.find<QAction>("mnudupes")->trigger();
+    QVERIFY(b.prompter.shown.empty());
+    QCOMPARE(b.readSettings(), QByteArray("[Allow Duplicate Names]\nBox Checked=Yes\n[GridFont]\nFontName=\n"
+                                          "FontSize=\n[Swap Artist/Title]\nColOrder=Title\n"));
+    // The next start shows what was stored, the artist still in the first column.
+    b.restart();
+    QCOMPARE(b.window->grid()->columnCaption(0), QStringLiteral("Title"));
+    QCOMPARE(b.window->grid()->model()->index(0, 0).data().toString(), QStringLiteral("Abba"));
     QVERIFY(b.find<QAction>("mnudupes")->isChecked());
 
     // A settings file that cannot be written: only the duplicates entry says so, and both
     // changes hold for this run.
-    QVERIFY(QFile::setPermissions(folder.settingsPath(), QFileDevice::ReadOwner));
-    const QByteArray stored = folder.readSettings();
+    QVERIFY(QFile::setPermissions(b.settingsPath(), QFileDevice::ReadOwner));
+    const QByteArray stored = b.readSettings();
     b.find<QAction>("mnudupes")->trigger();
     QVERIFY(!b.find<QAction>("mnudupes")->isChecked());
     b.find<QAction>("mnuswap")->trigger();
     QCOMPARE(b.window->grid()->columnCaption(0), QStringLiteral("Artist"));
     QCOMPARE(b.prompter.texts(), QStringList{"OOPs an error writing INI file"});
-    QCOMPARE(folder.readSettings(), stored);
+    QCOMPARE(b.readSettings(), stored);
 }
 
 // Another program writing to the catalogue: an edit that cannot wait its turn stays in its
 // cell with the reason, and is stored when it is made again.
 void BrowseTest::busyCatalogueKeepsTheEdit()
 {
-    ProgramFolder folder;
-    addRows(folder.databasePath(), {"Abba", "Bob"});
-    Browsing b;
+    Browsing b({"Abba", "Bob"});
     Database other;
-    QVERIFY(!other.open(folder.databasePath()).failed());
+    QVERIFY(!other.open(b.databasePath()).failed());
     QVERIFY(!other.execute("BEGIN IMMEDIATE").failed());
     QAbstractItemModel* model = b.view->model();
     QVERIFY(!model->setData(model->index(0, 1), "Waterloo"));

@@ -85,7 +85,7 @@ void MainWindowTest::firstStartOnEmptyCatalogue()
 void MainWindowTest::catalogueWithRows()
 {
     ProgramFolder folder;
-    addRows(folder.databasePath(), {"Cora", "alba", "Bert"});
+    folder.addRows({"Cora", "alba", "Bert"});
     Started s;
     QVERIFY(s.loaded);
     QVERIFY(s.window->grid()->isVisibleTo(s.window.get()));
@@ -198,7 +198,7 @@ void MainWindowTest::catalogueThatMustNotBeWritten()
     QStringList artists;
     for (int i = 0; i < 400; ++i)
         artists << QString("Artist %1").arg(i, 3, 10, QChar('0'));
-    addRows(folder.databasePath(), artists);
+    folder.addRows(artists);
     QFile file(folder.databasePath());
     if (kind == "damaged") {
         // The artist index's root page overwritten: the default order can no longer be read.
@@ -272,7 +272,7 @@ void MainWindowTest::backgroundPicture()
 void MainWindowTest::typingANewSong()
 {
     ProgramFolder folder;
-    addRows(folder.databasePath(), {"A", "B"});
+    folder.addRows({"A", "B"});
     Started s;
     s.window->show();
     QVERIFY(QTest::qWaitForWindowExposed(s.window.get()));

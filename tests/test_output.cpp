@@ -13,11 +13,12 @@
 
 namespace {
 
-// A shown window over the program folder made before it.
-struct Desk : Started
+// A catalogue of the given artists' songs and what `sql` stores, and the shown main
+// window over it.
+struct Desk : ProgramFolder, Started
 {
     QTemporaryDir out;
-    Desk()
+    explicit Desk(const QStringList& artists = {}, const QString& sql = {}) : ProgramFolder(artists, sql)
     {
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
@@ -73,17 +74,14 @@ private slots:
 
 void OutputTest::listingPagesAndColumns()
 {
-    ProgramFolder folder;
     const QString longCategory = "A Category Name Of Fifty Characters Or So, Whole!!";
-    folder.run(
-        QString("INSERT INTO adosong (Artist,Title,ONcd,MP3cd,Category) VALUES "
-                "('%1','%2',0,'%3','%4'),('Bert','Yes song',1,'D','C'),('Cora','Empty mark',NULL,'D','C')")
-            .arg(QString(45, 'i'), QString(45, 'l'), QString(17, 'i') + "jklm", longCategory)
-            .toUtf8());
-    folder.run("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i < 150) "
+    Desk d({},
+           QString("INSERT INTO adosong (Artist,Title,ONcd,MP3cd,Category) VALUES ('%1','%2',0,'%3','%4'),"
+                   "('Bert','Yes song',1,'D','C'),('Cora','Empty mark',NULL,'D','C');")
+                   .arg(QString(45, 'i'), QString(45, 'l'), QString(17, 'i') + "jklm", longCategory) +
+               "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i < 150) "
                "INSERT INTO adosong (Artist,Title,ONcd,MP3cd,Category) "
                "SELECT printf('Row %03d', i), 'T', 0, 'D', 'C' FROM n");
-    Desk d;
     QStringList pages = d.print();
     QVERIFY(pages.size() >= 2);
     QVERIFY2(pages[0].contains(QRegularExpression("^\\s+page +1\\s*\\n")), qPrintable(pages[0].left(200)));
@@ -100,10 +98,9 @@ void OutputTest::listingPagesAndColumns()
              QString("%1 %2 NotYet %3jk %4")
                  .arg(QString(40, 'i'), QString(40, 'l'), QString(17, 'i'), longCategory));
     // Two full pages of rows end with a page that holds only its page line and heading.
-    folder.run(QString("DELETE FROM adosong WHERE rowid IN (SELECT rowid FROM adosong ORDER BY Artist DESC "
-                       "LIMIT %1)")
-                   .arg(153 - 2 * perPage)
-                   .toUtf8());
+    d.run(QString("DELETE FROM adosong WHERE rowid IN (SELECT rowid FROM adosong ORDER BY Artist DESC "
+                  "LIMIT %1)")
+              .arg(153 - 2 * perPage));
     d.find<QPushButton>("cmdrefresh")->click();
     pages = d.print();
     QCOMPARE(pages.size(), 3);
@@ -120,10 +117,8 @@ void OutputTest::listingPagesAndColumns()
 
 void OutputTest::listingFollowsTheGrid()
 {
-    ProgramFolder folder;
-    folder.run("INSERT INTO adosong (Artist,Title,Category) VALUES ('Cora','Alpha','Jazz'),"
+    Desk d({}, "INSERT INTO adosong (Artist,Title,Category) VALUES ('Cora','Alpha','Jazz'),"
                "('Abba','Waterloo','Pop'),('Bob','Hymn','Jazz')");
-    Desk d;
     auto printedArtists = [&] {
         QStringList artists;
         for (const QString& row : rowsOf(d.print().value(0)))
@@ -142,17 +137,15 @@ void OutputTest::listingFollowsTheGrid()
 // prints, a row a page.
 void OutputTest::fontDecidesRowsAPage()
 {
-    ProgramFolder folder;
-    folder.run("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i < 60) "
+    Desk d({}, "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i < 60) "
                "INSERT INTO adosong (Artist,Title,ONcd) SELECT printf('Row %03d', i), 'T', 0 FROM n");
-    Desk d;
     const qsizetype small = rowsOf(d.print().value(0)).size();
     QFont font = d.window->grid()->gridFont();
     font.setPointSizeF(10.5);
     d.window->grid()->setGridFont(font);
     const qsizetype large = rowsOf(d.print().value(0)).size();
     QVERIFY2(large < small && large > 0, qPrintable(QString("%1 %2").arg(small).arg(large)));
-    folder.run("DELETE FROM adosong WHERE Artist > 'Row 003'");
+    d.run("DELETE FROM adosong WHERE Artist > 'Row 003'");
     d.find<QPushButton>("cmdrefresh")->click();
     font.setPointSizeF(90);
     d.window->grid()->setGridFont(font);
@@ -173,10 +166,7 @@ void OutputTest::nothingPrinted()
 {
     QFETCH(QString, why);
     QFETCH(QStringList, messages);
-    ProgramFolder folder;
-    if (why != "empty")
-        addRows(folder.databasePath(), {"Abba", "Bob"});
-    Desk d;
+    Desk d(why == "empty" ? QStringList() : QStringList{"Abba", "Bob"});
     d.prompter.pdfFile = why == "cancel"       ? QString()
                          : why == "unwritable" ? d.out.path() + "/no such folder/listing.pdf"
                                                : d.pdf();
@@ -192,18 +182,16 @@ void OutputTest::nothingPrinted()
 
 void OutputTest::gridFont()
 {
-    ProgramFolder folder;
-    addRows(folder.databasePath(), {"Abba"});
-    Desk d;
+    Desk d({"Abba"});
     QAction* font = d.find<QAction>("mnufont");
     // Nothing stored: the dialog starts on Comic Sans MS at 8. Cancel changes nothing.
     const QFont before = d.window->grid()->gridFont();
-    const QByteArray stored = folder.readSettings();
+    const QByteArray stored = d.readSettings();
     font->trigger();
     QCOMPARE(d.prompter.fontPresets.back().family(), QFont("Comic Sans MS").family());
     QCOMPARE(d.prompter.fontPresets.back().pointSizeF(), 8.0);
     QCOMPARE(d.window->grid()->gridFont(), before);
-    QCOMPARE(folder.readSettings(), stored);
+    QCOMPARE(d.readSettings(), stored);
 
     // A chosen font is shown at once, stored, and offered next time.
     QFont chosen("DejaVu Serif");
@@ -215,14 +203,14 @@ void OutputTest::gridFont()
     QCOMPARE(d.window->grid()->gridFont().pointSizeF(), 13.5);
     QVERIFY(!d.window->grid()->gridFont().bold());
     QVERIFY(d.window->grid()->view()->rowHeight(0) >= QFontMetrics(chosen).height());
-    QCOMPARE(profileRead("GridFont", "FontName", "", 50, folder.settingsPath()), chosen.family());
-    QCOMPARE(profileRead("GridFont", "FontSize", "", 50, folder.settingsPath()), "13.5");
+    QCOMPARE(profileRead("GridFont", "FontName", "", 50, d.settingsPath()), chosen.family());
+    QCOMPARE(profileRead("GridFont", "FontSize", "", 50, d.settingsPath()), "13.5");
     d.prompter.font.reset();
     font->trigger();
     QCOMPARE(d.prompter.fontPresets.back().pointSizeF(), 13.5);
 
     // A settings file that cannot be written: the font holds, one message says so.
-    QVERIFY(QFile::setPermissions(folder.settingsPath(), QFileDevice::ReadOwner));
+    QVERIFY(QFile::setPermissions(d.settingsPath(), QFileDevice::ReadOwner));
     d.prompter.font = QFont("DejaVu Sans", 10);
     font->trigger();
     QCOMPARE(d.window->grid()->gridFont().pointSizeF(), 10.0);
@@ -231,7 +219,6 @@ void OutputTest::gridFont()
 
 void OutputTest::aboutBox()
 {
-    ProgramFolder folder;
     Desk d;
     QAction* about = d.find<QAction>("mnuabout");
     about->trigger();

@@ -86,7 +86,7 @@ void StoreTest::modelPassesTester()
     QStringList artists;
     for (int i = 0; i < 50; ++i)
         artists << QString("Artist %1").arg(i);
-    addRows(folder.databasePath(), artists);
+    folder.addRows(artists);
     RecordSet records;
     records.setCatalogue(folder.databasePath());
     SongModel model(&records);
@@ -118,8 +118,7 @@ void StoreTest::manyRowsWithoutLoadingThem()
     QVERIFY(records.value(50000, Song::Artist).toString() < records.value(99999, Song::Artist).toString());
     // Rows are read when they are asked for, not when the set is opened: a change made
     // since shows.
-    folder.run(
-        QString("UPDATE adosong SET Title='Changed' WHERE rowid=%1").arg(records.rowidAt(70000)).toUtf8());
+    folder.run(QString("UPDATE adosong SET Title='Changed' WHERE rowid=%1").arg(records.rowidAt(70000)));
     QCOMPARE(records.value(70000, Song::Title).toString(), QStringLiteral("Changed"));
 }
 

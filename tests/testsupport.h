@@ -53,6 +53,13 @@ struct ProgramFolder
         if (withCatalogue)
             QVERIFY(!Song::createCatalogue(databasePath()).failed());
     }
+    // With a catalogue of `artists`' songs and what `sql` stores.
+    explicit ProgramFolder(const QStringList& artists, const QString& sql = {}) : ProgramFolder()
+    {
+        addRows(artists);
+        if (!sql.isEmpty())
+            run(sql);
+    }
     QString path() const { return dir.path(); }
     QString databasePath() const { return dir.path() + QStringLiteral("/adomp3.mdb"); }
     QString settingsPath() const { return dir.path() + QStringLiteral("/trelmo.ini"); }
@@ -62,38 +69,36 @@ struct ProgramFolder
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(text);
     }
-    // Runs statements on the catalogue file, as another program would.
-    void run(const char* sql) const
-    {
-        Database db;
-        QVERIFY(!db.open(databasePath()).failed());
-        QVERIFY(!db.execute(QString::fromUtf8(sql)).failed());
-    }
     QByteArray readSettings() const
     {
         QFile file(settingsPath());
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
+    // Runs statements on the catalogue file, as another program would.
+    void run(const QString& sql) const
+    {
+        Database db;
+        QVERIFY(!db.open(databasePath()).failed());
+        QVERIFY(!db.execute(sql).failed());
+    }
+    // Songs stored straight into the catalogue file: each artist with the title "<artist> song".
+    void addRows(const QStringList& artists) const
+    {
+        Database db;
+        QVERIFY(!db.open(databasePath()).failed());
+        Statement insert;
+        QVERIFY(!insert
+                     .prepare(db.handle(), "INSERT INTO adosong (Artist,Title,ONcd,MP3cd,Category,FullPath) "
+                                           "VALUES (?1,?1||' song',0,'ROCK1','Rock','/media/cdrom/Rock/')")
+                     .failed());
+        for (const QString& artist : artists) {
+            insert.reset();
+            insert.bind(1, artist);
+            Failure f;
+            insert.step(&f);
+            QVERIFY(!f.failed());
+        }
+    }
 
     QTemporaryDir dir;
 };
-
-// Songs stored straight into the catalogue file: each artist with the title "<artist> song".
-inline void addRows(const QString& databasePath, const QStringList& artists)
-{
-    Database db;
-    QVERIFY(!db.open(databasePath).failed());
-    Statement insert;
-    QVERIFY(!insert
-                 .prepare(db.handle(), "INSERT INTO adosong (Artist,Title,ONcd,MP3cd,Category,FullPath) "
-                                       "VALUES (?,?,0,'ROCK1','Rock','/media/cdrom/Rock/')")
-                 .failed());
-    for (const QString& artist : artists) {
-        insert.reset();
-        insert.bind(1, artist);
-        insert.bind(2, artist + " song");
-        Failure f;
-        insert.step(&f);
-        QVERIFY(!f.failed());
-    }
-}
