@@ -2,12 +2,23 @@
 
 #include "testsupport.h"
 
+#include "app/datacontrol.h"
 #include "app/mainwindow.h"
 #include "app/prompter.h"
+#include "app/songgrid.h"
+#include "store/recordset.h"
+#include "store/songmodel.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QFont>
+#include <QHeaderView>
+#include <QLineEdit>
 #include <QPrinter>
+#include <QPushButton>
+#include <QTableView>
+#include <QToolButton>
 
 #include <deque>
 #include <memory>

@@ -1,19 +1,8 @@
 #include "guisupport.h"
 
-#include "app/datacontrol.h"
-#include "app/songgrid.h"
 #include "browse/fieldsearch.h"
-#include "store/recordset.h"
-#include "store/songmodel.h"
 
-#include <QAction>
-#include <QComboBox>
 #include <QGroupBox>
-#include <QHeaderView>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTableView>
-#include <QToolButton>
 
 namespace {
 

@@ -1,18 +1,6 @@
 #include "guisupport.h"
 
-#include "app/datacontrol.h"
-#include "app/mainwindow.h"
-#include "app/songgrid.h"
-#include "store/recordset.h"
-#include "store/songmodel.h"
-
-#include <QAction>
-#include <QApplication>
-#include <QComboBox>
-#include <QLineEdit>
 #include <QProgressDialog>
-#include <QTest>
-#include <QToolButton>
 
 #include <filesystem>
 #include <memory>

@@ -1,27 +1,12 @@
 #include "guisupport.h"
 
-#include "app/datacontrol.h"
-#include "app/mainwindow.h"
-#include "app/songgrid.h"
 #include "app/startup.h"
-#include "store/recordset.h"
-#include "store/songmodel.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QComboBox>
-#include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QScreen>
 #include <QSysInfo>
-#include <QTableView>
-#include <QTest>
 #include <QTimer>
-#include <QToolButton>
 
 #include <memory>
 

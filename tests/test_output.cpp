@@ -1,15 +1,8 @@
 #include "guisupport.h"
 
-#include "app/datacontrol.h"
-#include "app/songgrid.h"
-#include "store/recordset.h"
-
-#include <QAction>
 #include <QDialog>
 #include <QProcess>
-#include <QPushButton>
 #include <QRegularExpression>
-#include <QTableView>
 
 namespace {
 

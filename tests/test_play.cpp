@@ -3,19 +3,8 @@
 // stand-in first on PATH that writes down what it was given.
 #include "guisupport.h"
 
-#include "app/datacontrol.h"
-#include "app/songgrid.h"
 #include "browse/playreaction.h"
-#include "store/recordset.h"
-#include "store/songmodel.h"
 
-#include <QAction>
-#include <QComboBox>
-#include <QHeaderView>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTableView>
-#include <QToolButton>
 #include <QUrl>
 
 #include <sys/stat.h>

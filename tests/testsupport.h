@@ -5,7 +5,6 @@
 #include "store/database.h"
 #include "store/schema.h"
 
-#include <QDir>
 #include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
