@@ -2,10 +2,12 @@
 
 #include "testsupport.h"
 
-#include "app/datacontrol.h"
+#include "app/drivepanel.h"
 #include "app/mainwindow.h"
 #include "app/prompter.h"
+#include "app/recordbar.h"
 #include "app/songgrid.h"
+#include "app/songplayer.h"
 #include "store/recordset.h"
 #include "store/songmodel.h"
 
@@ -92,16 +94,17 @@ public:
     std::vector<QFont> fontPresets;
 };
 
-// The main window over the program folder made before it, loaded as at start-up.
+// The main window over a program folder, loaded as at start-up.
 struct Started
 {
+    QString programFolder;
     ScriptedPrompter prompter;
     FolderVolumes volumes;
     std::unique_ptr<MainWindow> window;
     bool loaded = false;
 
     // The start-up drive is the working folder; `discs` come after it in the drive list.
-    explicit Started(const QList<Volume>& discs = {})
+    explicit Started(const QString& folder, const QList<Volume>& discs = {}) : programFolder(folder)
     {
         volumes.list = QList<Volume>{{QDir::currentPath(), "HERE", "/dev/here", "ext4"}} + discs;
         restart();
@@ -110,7 +113,7 @@ struct Started
     void restart()
     {
         window.reset();
-        window = std::make_unique<MainWindow>(&prompter, &volumes);
+        window = std::make_unique<MainWindow>(programFolder, &prompter, &volumes);
         loaded = window->load();
     }
     template <typename T> T* find(const char* name)

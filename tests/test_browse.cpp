@@ -1,6 +1,7 @@
 #include "guisupport.h"
 
 #include "browse/fieldsearch.h"
+#include "store/songtable.h"
 
 #include <QGroupBox>
 
@@ -13,7 +14,8 @@ struct Browsing : ProgramFolder, Started
     QTableView* view = nullptr;
     RecordSet* records = nullptr;
 
-    explicit Browsing(const QStringList& artists = {}, const QString& sql = {}) : ProgramFolder(artists, sql)
+    explicit Browsing(const QStringList& artists = {}, const QString& sql = {})
+        : ProgramFolder(artists, sql), Started(path())
     {
         QVERIFY(loaded);
         window->show();
@@ -120,7 +122,7 @@ void BrowseTest::deleteRecord()
     // the row the user is looking at.
     QCOMPARE(b.currentArtist(), current);
     QCOMPARE(b.view->currentIndex().row(), left.indexOf(current));
-    QCOMPARE(b.window->dataControl()->caption(), QString("Record: %1").arg(left.indexOf(current) + 1));
+    QCOMPARE(b.window->recordBar()->caption(), QString("Record: %1").arg(left.indexOf(current) + 1));
     b.click("cmddelete");
     QVERIFY(!b.column0().contains(current));
     QCOMPARE(b.column0().size(), left.size() - 1);
@@ -198,7 +200,7 @@ void BrowseTest::programMovesAndPlayArmed()
     QFETCH(int, prompts);
     Browsing b({"A", "B", "C", "D"});
     QVERIFY(!b.records->moveTo(action == "delete last" ? 3 : 1).failed());
-    DataControl* bar = b.window->dataControl();
+    RecordBar* bar = b.window->recordBar();
     if (action == "first")
         QTest::mouseClick(bar->firstButton(), Qt::LeftButton);
     else if (action == "last")
@@ -220,7 +222,7 @@ void BrowseTest::programMovesAndPlayArmed()
     QCOMPARE(int(b.prompter.shown.size()), prompts);
     QCOMPARE(b.prompter.texts().filter("Insert CD ROCK1 In ").size(), prompts);
     // The next cell the user picks plays.
-    QVERIFY(b.window->PlayArmed);
+    QVERIFY(b.window->songPlayer()->isArmed());
 }
 
 void BrowseTest::columnSort()

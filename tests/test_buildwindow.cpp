@@ -27,7 +27,7 @@ struct Desk
                         {blank.path(), "", "", "iso9660"},
                         {gone.path(), "GONE", "", "vfat"}};
         volumes.failing = {gone.path()};
-        window = std::make_unique<MainWindow>(&prompter, &volumes);
+        window = std::make_unique<MainWindow>(program.path(), &prompter, &volumes);
         QVERIFY(window->load());
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
@@ -54,7 +54,7 @@ struct Desk
         drives->setCurrentIndex(drive);
         findMp3s();
     }
-    QString caption() const { return window->dataControl()->caption(); }
+    QString caption() const { return window->recordBar()->caption(); }
 };
 
 } // namespace
@@ -79,14 +79,14 @@ void BuildWindowTest::drivesAndDiscNames()
     QCOMPARE(d.drives->itemText(1), d.rock.path() + " [ROCK1]");
     QCOMPARE(d.drives->itemText(2), d.blank.path());
     QCOMPARE(d.drives->currentIndex(), 0);
-    QCOMPARE(d.window->startupDrive, d.home.path());
+    QCOMPARE(d.window->drivePanel()->startupDrive(), d.home.path());
     QCOMPARE(d.discName->text(), d.home.path() + " [HOME]");
 
     d.drives->setCurrentIndex(1);
     QCOMPARE(d.discName->text(), QStringLiteral("ROCK1"));
     QCOMPARE(d.discName->selectedText(), QStringLiteral("ROCK1"));
     QCOMPARE(QApplication::focusWidget(), d.discName);
-    QCOMPARE(d.window->folderRoot, d.rock.path());
+    QCOMPARE(d.window->drivePanel()->discRoot(), d.rock.path());
 
     d.drives->setCurrentIndex(2);
     QCOMPARE(d.discName->text(), QStringLiteral("NoLabel"));
@@ -214,7 +214,7 @@ void BuildWindowTest::failedReopenRetriedOrCancelled()
     // Cancel ends the click: no refresh, no caption, the start-up drive again.
     d.prompter.shown.clear();
     d.prompter.beforeAnswer = nullptr;
-    d.window->dataControl()->setCaption("before");
+    d.window->recordBar()->setCaption("before");
     d.drives->setCurrentIndex(1);
     QVERIFY(QFile::rename(db, aside));
     d.prompter.answers = {Prompter::Ok, Prompter::Cancel};

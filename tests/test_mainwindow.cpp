@@ -33,7 +33,7 @@ private slots:
 void MainWindowTest::firstStartOnEmptyCatalogue()
 {
     ProgramFolder folder;
-    Started s;
+    Started s(folder.path());
     QVERIFY(s.loaded);
     QVERIFY(s.prompter.shown.empty());
     QVERIFY(!s.window->grid()->isVisibleTo(s.window.get()));
@@ -47,7 +47,7 @@ void MainWindowTest::firstStartOnEmptyCatalogue()
 
     // One window per catalogue: a second start is told so and ends.
     {
-        Started second;
+        Started second(folder.path());
         QVERIFY(!second.loaded);
         QCOMPARE(second.prompter.shown.size(), size_t(1));
         QVERIFY2(second.prompter.shown[0].text.contains("already open in another Trelmo window"),
@@ -61,7 +61,7 @@ void MainWindowTest::firstStartOnEmptyCatalogue()
     stale.write(QString("999999\ntrelmo\n%1\n").arg(QSysInfo::machineHostName()).toUtf8());
     stale.close();
     // The next start finds the empty entries and keeps the defaults.
-    Started again;
+    Started again(folder.path());
     QVERIFY(again.loaded);
     QCOMPARE(again.window->grid()->gridFont().family(), QStringLiteral("MS Sans Serif"));
     QCOMPARE(again.window->grid()->gridFont().pointSizeF(), 8.0);
@@ -71,7 +71,7 @@ void MainWindowTest::catalogueWithRows()
 {
     ProgramFolder folder;
     folder.addRows({"Cora", "alba", "Bert"});
-    Started s;
+    Started s(folder.path());
     QVERIFY(s.loaded);
     QVERIFY(s.window->grid()->isVisibleTo(s.window.get()));
     QCOMPARE(s.window->grid()->caption(), QStringLiteral("MP3 List"));
@@ -87,20 +87,18 @@ void MainWindowTest::settingsApplied_data()
     QTest::addColumn<bool>("dupes");
     QTest::addColumn<QString>("family");
     QTest::addColumn<double>("size");
-    QTest::addColumn<QString>("dialogName");
-    QTest::addColumn<double>("dialogSize");
 
     QTest::newRow("swapped, dupes, Arial 12")
         << QByteArray("[Allow Duplicate Names]\nBox Checked=Yes\n[GridFont]\nFontName=Arial\nFontSize=12\n"
                       "[Swap Artist/Title]\nColOrder=Title\n")
-        << "Title" << true << "Arial" << 12.0 << "Arial" << 12.0;
+        << "Title" << true << "Arial" << 12.0;
     QTest::newRow("exact words only")
         << QByteArray("[Allow Duplicate Names]\nBox Checked=yes\n[GridFont]\nFontName=\nFontSize=10.5\n"
                       "[Swap Artist/Title]\nColOrder=title\n")
-        << "Artist" << false << "MS Sans Serif" << 10.5 << "" << 10.5;
+        << "Artist" << false << "MS Sans Serif" << 10.5;
     QTest::newRow("size that is no number keeps the design size")
         << QByteArray("[GridFont]\nFontName=DejaVu Sans\nFontSize=big\n") << "Artist" << false
-        << "DejaVu Sans" << 8.25 << "DejaVu Sans" << 0.0;
+        << "DejaVu Sans" << 8.25;
 }
 
 void MainWindowTest::settingsApplied()
@@ -110,11 +108,9 @@ void MainWindowTest::settingsApplied()
     QFETCH(bool, dupes);
     QFETCH(QString, family);
     QFETCH(double, size);
-    QFETCH(QString, dialogName);
-    QFETCH(double, dialogSize);
     ProgramFolder folder;
     folder.writeSettings(ini);
-    Started s;
+    Started s(folder.path());
     QVERIFY(s.loaded);
     QCOMPARE(s.window->grid()->columnCaption(0), column0);
     QCOMPARE(s.window->grid()->columnCaption(1), column0 == "Title" ? QString("Artist") : QString("Title"));
@@ -122,8 +118,6 @@ void MainWindowTest::settingsApplied()
     QCOMPARE(s.find<QAction>("mnudupes")->isChecked(), dupes);
     QCOMPARE(s.window->grid()->gridFont().family(), family);
     QCOMPARE(s.window->grid()->gridFont().pointSizeF(), size);
-    QCOMPARE(s.window->fontDialogName, dialogName);
-    QCOMPARE(s.window->fontDialogSize, dialogSize);
     QCOMPARE(folder.readSettings(), ini); // reading writes nothing
 }
 
@@ -151,7 +145,7 @@ void MainWindowTest::unusableCatalogueEndsStart()
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(content);
     }
-    Started s;
+    Started s(folder.path());
     QVERIFY(!s.loaded);
     QCOMPARE(s.prompter.shown.size(), size_t(1));
     QVERIFY2(s.prompter.shown[0].text.contains(expected), qPrintable(s.prompter.shown[0].text));
@@ -211,7 +205,7 @@ void MainWindowTest::catalogueThatMustNotBeWritten()
     const QByteArray before = file.readAll();
     file.close();
 
-    Started s;
+    Started s(folder.path());
     QVERIFY(s.loaded);
     QCOMPARE(s.prompter.shown.size(), size_t(1));
     QVERIFY2(s.prompter.shown[0].text.contains(atStart), qPrintable(s.prompter.shown[0].text));
@@ -236,7 +230,7 @@ void MainWindowTest::catalogueThatMustNotBeWritten()
 void MainWindowTest::backgroundPicture()
 {
     ProgramFolder folder;
-    Started s;
+    Started s(folder.path());
     QVERIFY(!s.window->background().isNull());
     s.window->show();
     s.window->resize(700, 500);
@@ -258,7 +252,7 @@ void MainWindowTest::typingANewSong()
 {
     ProgramFolder folder;
     folder.addRows({"A", "B"});
-    Started s;
+    Started s(folder.path());
     s.window->show();
     QVERIFY(QTest::qWaitForWindowExposed(s.window.get()));
     QTableView* view = s.window->grid()->view();
@@ -289,7 +283,7 @@ void MainWindowTest::startUpThroughSplash()
         ScriptedPrompter prompter;
         FolderVolumes volumes;
         volumes.list = {{QDir::currentPath(), "", "", ""}};
-        MainWindow* window = startTrelmo(&prompter, &volumes);
+        MainWindow* window = startTrelmo(folder.path(), &prompter, &volumes);
         QVERIFY(window);
         QVERIFY(window->isVisible());
         QVERIFY(!window->findChild<QWidget*>("frmSplash"));
@@ -301,7 +295,7 @@ void MainWindowTest::startUpThroughSplash()
         ProgramFolder folder(false);
         ScriptedPrompter prompter;
         FolderVolumes volumes;
-        QVERIFY(!startTrelmo(&prompter, &volumes));
+        QVERIFY(!startTrelmo(folder.path(), &prompter, &volumes));
         QCOMPARE(prompter.shown.size(), size_t(1));
         for (QWidget* w : QApplication::topLevelWidgets())
             QVERIFY(!w->isVisible());

@@ -3,11 +3,7 @@
 // stand-in first on PATH that writes down what it was given.
 #include "guisupport.h"
 
-#include "browse/playreaction.h"
-
 #include <QUrl>
-
-#include <sys/stat.h>
 
 namespace {
 
@@ -48,7 +44,7 @@ struct Shelf
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
-        s = std::make_unique<Started>(QList<Volume>{{disc.path(), "ROCK1", "", "iso9660"}});
+        s = std::make_unique<Started>(program.path(), QList<Volume>{{disc.path(), "ROCK1", "", "iso9660"}});
         QVERIFY(s->loaded);
         s->window->show();
         QVERIFY(QTest::qWaitForWindowExposed(s->window.get()));
@@ -95,8 +91,6 @@ private slots:
     void asksForTheDisc();
     void rowsThatPlayNothing();
     void onCdToggles();
-    void programMovesOpenNothing();
-    void onlyRegularFilesAreSongs();
 };
 
 void PlayTest::initTestCase()
@@ -136,7 +130,7 @@ void PlayTest::opensTheSong()
     shelf.click(artist);
     QTRY_COMPARE(opened(), QStringList{shelf.disc.path() + "/" + file});
     QVERIFY(shelf.prompter().shown.empty());
-    QVERIFY(shelf.s->window->PlayArmed);
+    QVERIFY(shelf.s->window->songPlayer()->isArmed());
 }
 
 void PlayTest::asksForTheDisc()
@@ -152,7 +146,7 @@ void PlayTest::asksForTheDisc()
     QCOMPARE(shelf.prompter().texts(), QStringList{insert});
     QCOMPARE(shelf.prompter().shown[0].buttons, Prompter::RetryCancel);
     QCOMPARE(shelf.prompter().shown[0].title, QStringLiteral("Check CD"));
-    QVERIFY(shelf.s->window->PlayArmed);
+    QVERIFY(shelf.s->window->songPlayer()->isArmed());
 
     // Put in while the question is open, Retry plays it.
     shelf.prompter().answers = {Prompter::Retry, Prompter::Retry};
@@ -193,11 +187,7 @@ void PlayTest::rowsThatPlayNothing()
     }
     QVERIFY(shelf.prompter().shown.empty());
 
-    // While the listing prints, no cell plays; an empty FullPath names no drive.
-    shelf.s->window->PrintInProgress = true;
-    shelf.click("Dup", 3);
-    shelf.s->window->PrintInProgress = false;
-    QVERIFY(shelf.prompter().shown.empty());
+    // An empty FullPath names no drive.
     shelf.click("Nowhere");
     QCOMPARE(shelf.prompter().texts(), QStringList{"Insert CD D9 In  Drive"});
     noSongOpened();
@@ -210,13 +200,13 @@ void PlayTest::onCdToggles()
     shelf.s->window->findChild<QPushButton*>("cmdrefresh")->click();
     const int row = shelf.rowOf("Lenna Vey");
     for (const char* mark : {"Yes", "NotYet", "Yes"}) {
-        shelf.click(row, SongModel::OnCdColumn);
-        QCOMPARE(shelf.view->model()->index(row, SongModel::OnCdColumn).data().toString(), QString(mark));
+        shelf.click(row, Song::OnCdColumn);
+        QCOMPARE(shelf.view->model()->index(row, Song::OnCdColumn).data().toString(), QString(mark));
         // The cursor moves on to the title, which plays nothing.
         QCOMPARE(shelf.view->currentIndex().column(), 1);
     }
-    shelf.click("Blank", SongModel::OnCdColumn);
-    QCOMPARE(shelf.view->model()->index(shelf.rowOf("Blank"), SongModel::OnCdColumn).data().toString(),
+    shelf.click("Blank", Song::OnCdColumn);
+    QCOMPARE(shelf.view->model()->index(shelf.rowOf("Blank"), Song::OnCdColumn).data().toString(),
              QStringLiteral("NotYet"));
     QVERIFY(shelf.prompter().shown.empty());
     noSongOpened();
@@ -227,45 +217,6 @@ void PlayTest::onCdToggles()
     QVERIFY(!stored.refresh().failed());
     QCOMPARE(stored.value(0, Song::ONcd).toLongLong(), 0);
     QCOMPARE(stored.value(1, Song::ONcd).toLongLong(), 1);
-}
-
-// With every song's file in place, nothing the program does by itself opens one.
-void PlayTest::programMovesOpenNothing()
-{
-    Shelf shelf({"Rock/Abba-Waterloo.mp3", "Rock/Bob-Hymn.mp3", "Rock/Cora-Rain.mp3"});
-    auto* window = shelf.s->window.get();
-    auto press = [&](const char* name) { window->findChild<QPushButton*>(name)->click(); };
-    press("cmdrefresh");
-    shelf.view->horizontalHeader()->sectionClicked(1);
-    window->findChild<QAction*>("mnusearch")->trigger();
-    window->findChild<QLineEdit*>("txtField")->setText("o");
-    press("cmdsearch");
-    press("cmdOK2");
-    press("cmddelete");
-    press("cmdadd");
-    shelf.s->find<QComboBox>("Drive1")->setCurrentIndex(1);
-    QTest::mouseClick(shelf.s->find<QToolButton>("cmdmakedb"), Qt::LeftButton); // the scan again
-    QCOMPARE(shelf.s->prompter.texts(), QStringList());
-    // The bar's move to the last row opens nothing; the next cell the user picks does.
-    QTest::mouseClick(window->dataControl()->lastButton(), Qt::LeftButton);
-    noSongOpened();
-    shelf.click(0, 1);
-    QTRY_COMPARE(opened(), QStringList{shelf.disc.path() + "/Rock/Abba-Waterloo.mp3"});
-}
-
-void PlayTest::onlyRegularFilesAreSongs()
-{
-    QTemporaryDir dir;
-    const QByteArray fifo = QFile::encodeName(dir.path() + "/Fifo-Song.mp3");
-    QVERIFY(::mkfifo(fifo.constData(), 0600) == 0);
-    QFile song(dir.path() + "/A-Song.mp3");
-    QVERIFY(song.open(QIODevice::WriteOnly));
-    QCOMPARE(probePath(song.fileName()), PathKind::RegularFile);
-    QCOMPARE(probePath(dir.path()), PathKind::Folder);
-    QCOMPARE(probePath(QFile::decodeName(fifo)), PathKind::Other);
-    QCOMPARE(probePath("/dev/null"), PathKind::Other);
-    QCOMPARE(probePath(dir.path() + "/B-Song.mp3"), PathKind::Missing);
-    QCOMPARE(probePath(""), PathKind::Missing);
 }
 
 QTEST_MAIN(PlayTest)

@@ -1,10 +1,15 @@
 #include "testsupport.h"
 
 #include "settings/profile.h"
+#include "settings/settings.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+
+#include <sys/resource.h>
 
 class SettingsTest : public QObject
 {
@@ -16,60 +21,52 @@ private slots:
     void writesRefused();
 };
 
+// The four entries as the program reads them: exact words only, names in any case, a
+// value longer than 49 characters cut, one that begins with "Failed" taken for none.
 void SettingsTest::entryRules_data()
 {
-    QTest::addColumn<QString>("mode");
-    QTest::addColumn<QString>("section");
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QString>("expected");
-    const QString fortyNine(49, QLatin1Char('y'));
-    QTest::newRow("Failed reads as empty") << "GET"
-                                           << "GridFont"
-                                           << "FontName"
-                                           << "";
-    QTest::newRow("longer values cut at 49") << "GET"
-                                             << "Long"
-                                             << "B" << fortyNine;
-    QTest::newRow("names in any case") << "Get"
-                                       << "swap artist/title"
-                                       << "COLORDER"
-                                       << "Title";
-    QTest::newRow("READ is no mode") << "READ"
-                                     << "Swap Artist/Title"
-                                     << "ColOrder"
-                                     << "";
-    QTest::newRow("CRLF, BOM and junk lines") << "GET"
-                                              << "Allow Duplicate Names"
-                                              << "Box Checked"
-                                              << "Yes";
-    QTest::newRow("no mode") << ""
-                             << "S"
-                             << "K"
-                             << "ERROR MODE";
-    QTest::newRow("write without a value") << "WRITE"
-                                           << "GridFont"
-                                           << "FontName"
-                                           << "ERROR KeyValue";
+    QTest::addColumn<QByteArray>("ini");
+    QTest::addColumn<bool>("duplicates");
+    QTest::addColumn<bool>("titleFirst");
+    QTest::addColumn<QString>("fontName");
+    QTest::addColumn<QString>("fontSize");
+    QTest::newRow("no file") << QByteArray() << false << false << ""
+                             << "";
+    QTest::newRow("as written") << QByteArray("[Allow Duplicate Names]\nBox Checked=Yes\n[GridFont]\n"
+                                              "FontName=Arial\nFontSize=10.5\n[Swap Artist/Title]\n"
+                                              "ColOrder=Title\n")
+                                << true << true << "Arial"
+                                << "10.5";
+    QTest::newRow("exact words, names in any case")
+        << QByteArray("[allow duplicate names]\nbox checked=Yes\n[SWAP ARTIST/TITLE]\nCOLORDER=title\n")
+        << true << false << ""
+        << "";
+    QTest::newRow("CRLF, BOM, junk lines, Failed, cut at 49")
+        << QByteArray("\xEF\xBB\xBF[GridFont]\r\nFontName=Failed Sans\r\nFontSize=" + QByteArray(49, '9') +
+                      "zz\r\n\x01\x02 junk\r\n=nokey\r\n[Allow Duplicate Names]\r\n  Box Checked =Yes\r\n"
+                      "[Swap Artist/Title]\nColOrder=Title")
+        << true << true << "" << QString(49, QLatin1Char('9'));
 }
 
 void SettingsTest::entryRules()
 {
-    QFETCH(QString, mode);
-    QFETCH(QString, section);
-    QFETCH(QString, key);
-    QFETCH(QString, expected);
+    QFETCH(QByteArray, ini);
+    QFETCH(bool, duplicates);
+    QFETCH(bool, titleFirst);
+    QFETCH(QString, fontName);
+    QFETCH(QString, fontSize);
     ProgramFolder folder(false);
-    // Without a file: nothing is read and no file is made.
-    QCOMPARE(Modini::ProfileEntry(mode, section, key), expected.startsWith("ERROR") ? expected : QString());
-    QVERIFY(!QFileInfo::exists(folder.settingsPath()));
-    const QByteArray text =
-        "\xEF\xBB\xBF[GridFont]\r\nFontName=Failed Sans\r\nFontSize=\r\n\x01\x02 junk\r\n"
-        "=nokey\r\n[Long]\nA=" +
-        QByteArray(49, 'y') + "\nB=" + QByteArray(49, 'y') + "zz\n" +
-        "[Allow Duplicate Names]\r\n  Box Checked =Yes\r\n[Swap Artist/Title]\nColOrder=Title";
-    folder.writeSettings(text);
-    QCOMPARE(Modini::ProfileEntry(mode, section, key), expected);
-    QCOMPARE(folder.readSettings(), text);
+    if (!ini.isEmpty())
+        folder.writeSettings(ini);
+    const Settings settings(folder.settingsPath());
+    QCOMPARE(settings.exists(), !ini.isEmpty());
+    QCOMPARE(settings.allowDuplicates(), duplicates);
+    QCOMPARE(settings.titleFirst(), titleFirst);
+    QCOMPARE(settings.fontName(), fontName);
+    QCOMPARE(settings.fontSize(), fontSize);
+    // Reading writes nothing, and makes no file.
+    QCOMPARE(QFileInfo::exists(folder.settingsPath()), !ini.isEmpty());
+    QCOMPARE(folder.readSettings(), ini);
 }
 
 // A write changes its own line and leaves every other byte as it was: comments, the
@@ -86,12 +83,13 @@ void SettingsTest::writeChangesOnlyItsOwnLine()
     QVERIFY(profileWrite("Swap Artist/Title", "ColOrder", "Title", path));
     QCOMPARE(folder.readSettings(), "\xEF\xBB\xBF; caf\xE9 notes\r\n[GridFont]\nFontName=DejaVu Sans\r\n" +
                                         tail + "[Swap Artist/Title]\r\nColOrder=Title\r\n");
-    QCOMPARE(Modini::ProfileEntry("write", "GridFont", "FontSize", 10.5), QString());
-    QCOMPARE(Modini::ProfileEntry("GET", "GridFont", "FontSize"), QStringLiteral("10.5"));
+    const Settings settings(path);
+    QVERIFY(settings.setFont("DejaVu Sans", 10.5));
+    QCOMPARE(settings.fontSize(), QStringLiteral("10.5"));
     for (const QString& odd : {QStringLiteral("Ünïcode 'q' \"d\" %PATH% $(rm -rf x) ; [x]"),
                                QStringLiteral("  padded  "), QStringLiteral("\"quoted\"")}) {
         QVERIFY(profileWrite("GridFont", "FontName", odd, path));
-        QCOMPARE(Modini::ProfileEntry("GET", "GridFont", "FontName"), odd);
+        QCOMPARE(settings.fontName(), odd);
     }
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"trelmo.ini"});
 }
@@ -105,7 +103,30 @@ void SettingsTest::writesRefused()
     folder.writeSettings("[GridFont]\nFontName=Arial\n");
     QFile::setPermissions(path, QFileDevice::ReadOwner);
     QVERIFY(!profileWrite("GridFont", "FontName", "Courier", path));
+    // Each refused entry is said once, in its own words; the column order is not said.
+    QStringList said;
+    const Settings settings(path, [&](const QString& message) { said << message; });
+    QVERIFY(!settings.setFont("Courier", 12));
+    QVERIFY(!settings.setAllowDuplicates(true));
+    QVERIFY(!settings.setTitleFirst(true));
+    QCOMPARE(said, (QStringList{"Error writing FontName", "OOPs an error writing INI file"}));
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+
+    // A file that cannot be completed (here: larger than the process may write; on a
+    // user's machine, a full disk) is refused too, and the old one stays.
+    {
+        struct rlimit before;
+        QVERIFY(::getrlimit(RLIMIT_FSIZE, &before) == 0);
+        struct rlimit small = before;
+        small.rlim_cur = 48;
+        const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+        QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
+        const bool written = settings.setAllowDuplicates(true);
+        ::setrlimit(RLIMIT_FSIZE, &before);
+        ::signal(SIGXFSZ, oldHandler);
+        QVERIFY(!written);
+        QCOMPARE(said.size(), 3);
+    }
     QVERIFY(!profileWrite("GridFont", "FontName", "two\nlines", path));
     for (const auto& [section, key] :
          {std::pair{"Grid]Font", "FontName"}, std::pair{"[Grid", "FontName"},

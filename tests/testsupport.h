@@ -1,7 +1,6 @@
 #pragma once
 
 #include "scan/volumes.h"
-#include "settings/profile.h"
 #include "store/database.h"
 #include "store/schema.h"
 
@@ -48,7 +47,6 @@ struct ProgramFolder
 {
     explicit ProgramFolder(bool withCatalogue = true)
     {
-        Modini::setProgramFolder(dir.path());
         if (withCatalogue)
             QVERIFY(!Song::createCatalogue(databasePath()).failed());
     }

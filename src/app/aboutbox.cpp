@@ -54,7 +54,7 @@ AboutBox::AboutBox(Prompter* prompter, QWidget* parent) : QDialog(parent), m_pro
     auto* cmdSysInfo = new QPushButton(QStringLiteral("&System Info..."), this);
     cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::close);
-    connect(cmdSysInfo, &QPushButton::clicked, this, [this] { StartSysInfo(); });
+    connect(cmdSysInfo, &QPushButton::clicked, this, [this] { startSystemInformation(); });
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(picIcon, 0, 0, 3, 1);
@@ -84,7 +84,7 @@ const QStringList& AboutBox::systemInfoPrograms()
     return programs;
 }
 
-void AboutBox::StartSysInfo()
+void AboutBox::startSystemInformation()
 {
     for (const QString& name : systemInfoPrograms()) {
         const QString program = QStandardPaths::findExecutable(name);

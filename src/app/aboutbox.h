@@ -14,7 +14,7 @@ public:
     explicit AboutBox(Prompter* prompter, QWidget* parent = nullptr);
 
     // Starts the first system-information program found on PATH, or says there is none.
-    void StartSysInfo();
+    void startSystemInformation();
 
     // The programs looked for, in order.
     static const QStringList& systemInfoPrograms();

@@ -10,4 +10,26 @@ public:
     ~BusyPointer() { QApplication::restoreOverrideCursor(); }
     BusyPointer(const BusyPointer&) = delete;
     BusyPointer& operator=(const BusyPointer&) = delete;
+
+    // The ordinary pointer while a question is asked in the middle of a busy command; the
+    // busy pointer, if there was one, comes back with the answer.
+    class Paused
+    {
+    public:
+        Paused() : m_wasBusy(QApplication::overrideCursor() != nullptr)
+        {
+            if (m_wasBusy)
+                QApplication::restoreOverrideCursor();
+        }
+        ~Paused()
+        {
+            if (m_wasBusy)
+                QApplication::setOverrideCursor(Qt::WaitCursor);
+        }
+        Paused(const Paused&) = delete;
+        Paused& operator=(const Paused&) = delete;
+
+    private:
+        bool m_wasBusy;
+    };
 };

@@ -3,11 +3,11 @@
 #include <QDesktopServices>
 #include <QUrl>
 
-namespace Modini {
+namespace Desktop {
 
-void ShellOpenFile(const QString& path)
+void openFile(const QString& path)
 {
     QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
-} // namespace Modini
+} // namespace Desktop

@@ -2,7 +2,6 @@
 #include "app/prompter.h"
 #include "app/startup.h"
 #include "scan/volumes.h"
-#include "settings/profile.h"
 
 #include <QApplication>
 
@@ -10,11 +9,11 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Trelmo"));
-    Modini::setProgramFolder(QApplication::applicationDirPath());
 
     MessageBoxPrompter prompter;
     SystemVolumes volumes;
-    MainWindow* window = startTrelmo(&prompter, &volumes);
+    // The catalogue and the settings file lie beside the program.
+    MainWindow* window = startTrelmo(QApplication::applicationDirPath(), &prompter, &volumes);
     if (!window)
         return 1;
     prompter.setParent(window);

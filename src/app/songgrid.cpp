@@ -11,7 +11,7 @@
 
 namespace {
 // Column widths of the design, in pixels.
-constexpr int columnWidths[] = {200, 200, 47, 80, 51, 116, 300};
+constexpr std::array<int, Song::ColumnCount> columnWidths = {200, 200, 47, 80, 51, 116, 300};
 
 // In the new row, Escape forgets what was typed there, and Enter or Down stores it and
 // goes on to a fresh new row: in an empty catalogue there is no other row to leave it for.
@@ -85,8 +85,8 @@ void SongGrid::setModel(SongModel* model)
     connect(model, &QAbstractItemModel::rowsAboutToBeInserted, this, reshaping);
     connect(model, &QAbstractItemModel::rowsInserted, this, reshaped);
     m_view->setModel(model);
-    for (int i = 0; i < int(std::size(columnWidths)); ++i)
-        m_view->setColumnWidth(i, columnWidths[i]);
+    for (int column = 0; column < Song::ColumnCount; ++column)
+        m_view->setColumnWidth(column, columnWidths[size_t(column)]);
 
     connect(m_view->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current, const QModelIndex& previous) {
@@ -170,10 +170,19 @@ QFont SongGrid::gridFont() const
     return m_view->font();
 }
 
-void SongGrid::setColumnCaption(int column, const QString& text)
+void SongGrid::setTitleFirst(bool titleFirst)
 {
-    if (m_model)
-        m_model->setHeaderData(column, Qt::Horizontal, text);
+    if (!m_model)
+        return;
+    const QString artist = QStringLiteral("Artist");
+    const QString title = QStringLiteral("Title");
+    m_model->setHeaderData(Song::ArtistColumn, Qt::Horizontal, titleFirst ? title : artist);
+    m_model->setHeaderData(Song::TitleColumn, Qt::Horizontal, titleFirst ? artist : title);
+}
+
+bool SongGrid::isTitleFirst() const
+{
+    return columnCaption(Song::ArtistColumn) == QLatin1String("Title");
 }
 
 QString SongGrid::columnCaption(int column) const

@@ -24,8 +24,11 @@ public:
     // The rows' font; the caption keeps its own.
     void setGridFont(const QFont& font);
     QFont gridFont() const;
-    void setColumnCaption(int column, const QString& text);
     QString columnCaption(int column) const;
+    // The first two columns captioned Title, Artist rather than Artist, Title. Only the
+    // captions change: the first column still shows the artist.
+    void setTitleFirst(bool titleFirst);
+    bool isTitleFirst() const;
 
     // The current row and column of the table (-1 when none).
     int currentRow() const;

@@ -1,17 +1,14 @@
 #include "app/splash.h"
 
+#include "app/pictures.h"
+
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
 
-static void initResources()
-{
-    Q_INIT_RESOURCE(trelmo);
-}
-
 Splash::Splash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint)
 {
-    initResources();
+    registerPictures();
     setObjectName(QStringLiteral("frmSplash"));
     setFixedSize(293, 207);
     auto* image = new QLabel(this);

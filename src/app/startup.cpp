@@ -5,7 +5,7 @@
 
 #include <QApplication>
 
-MainWindow* startTrelmo(Prompter* prompter, VolumeSource* volumes)
+MainWindow* startTrelmo(const QString& programFolder, Prompter* prompter, VolumeSource* volumes)
 {
     Splash splash;
     splash.place();
@@ -13,7 +13,7 @@ MainWindow* startTrelmo(Prompter* prompter, VolumeSource* volumes)
     splash.repaint();
     QApplication::processEvents();
 
-    auto* window = new MainWindow(prompter, volumes);
+    auto* window = new MainWindow(programFolder, prompter, volumes);
     window->setAttribute(Qt::WA_DeleteOnClose);
     if (!window->load()) {
         delete window;

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QString>
+
 class Prompter;
 class VolumeSource;
 class MainWindow;
 
 // Shows the splash, loads the main window and shows it. Answers the main window, or
 // nullptr when the catalogue could not be opened (the reason has been shown).
-MainWindow* startTrelmo(Prompter* prompter, VolumeSource* volumes);
+MainWindow* startTrelmo(const QString& programFolder, Prompter* prompter, VolumeSource* volumes);

@@ -7,14 +7,11 @@ namespace ColumnSort {
 QStringList orderFor(int column)
 {
     switch (column) {
-    case 1:
-        return {QStringLiteral("Title"), QStringLiteral("Artist")};
-    case 2:
-        return {QStringLiteral("Playtime"), QStringLiteral("Artist")};
-    case 3:
-        return {QStringLiteral("MP3cd"), QStringLiteral("Artist")};
-    case 5:
-        return {QStringLiteral("Category"), QStringLiteral("Artist")};
+    case Song::TitleColumn:
+    case Song::PlaytimeColumn:
+    case Song::MP3cdColumn:
+    case Song::CategoryColumn:
+        return {Song::fieldNames()[Song::gridColumnField[size_t(column)]], QStringLiteral("Artist")};
     default:
         return {QStringLiteral("Artist"), QStringLiteral("Title")};
     }
@@ -29,12 +26,7 @@ int indicatorColumn(const RecordSource& source)
 {
     if (source.orderBy.isEmpty())
         return -1;
-    const int field = Song::fieldIndex(source.orderBy.first());
-    for (int column = 0; column < Song::FieldCount; ++column) {
-        if (Song::gridColumnField[size_t(column)] == field)
-            return column;
-    }
-    return -1;
+    return Song::columnOfField(Song::fieldIndex(source.orderBy.first()));
 }
 
 } // namespace ColumnSort

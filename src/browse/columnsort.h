@@ -7,7 +7,7 @@
 // Artist itself give the default order.
 namespace ColumnSort {
 
-// The ORDER BY keys for a grid column (0 to 6; any other index gives the default keys).
+// The ORDER BY keys for a grid column (any other index gives the default keys).
 QStringList orderFor(int column);
 
 // The record source a click on that column head makes.

@@ -15,9 +15,26 @@ std::optional<double> parseSize(const QString& text)
     return points;
 }
 
-QString sizeText(double points)
+namespace {
+const QString designFamily = QStringLiteral("MS Sans Serif");
+}
+
+QFont designFont()
 {
-    return QLocale::c().toString(points, 'g', 6);
+    QFont font(designFamily);
+    font.setPointSizeF(8.25);
+    return font;
+}
+
+QFont fromStored(const QFont& base, const QString& storedName, const QString& storedSize)
+{
+    QFont font = base;
+    font.setFamily(storedName.isEmpty() ? designFamily : storedName);
+    if (storedSize.isEmpty())
+        font.setPointSizeF(8);
+    else if (const std::optional<double> points = parseSize(storedSize))
+        font.setPointSizeF(*points);
+    return font;
 }
 
 QFont dialogPreset(const QString& storedName, const QString& storedSize)

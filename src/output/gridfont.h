@@ -12,8 +12,12 @@ namespace GridFont {
 // for a text that is no usable size.
 std::optional<double> parseSize(const QString& text);
 
-// How a size is stored: the shortest decimal text, with a point.
-QString sizeText(double points);
+// The grid's font before any setting is read: MS Sans Serif at 8.25 points.
+QFont designFont();
+
+// `base` with the stored name and size: a missing name gives MS Sans Serif and a missing
+// size 8 points; a size that is no usable number keeps the size of `base`.
+QFont fromStored(const QFont& base, const QString& storedName, const QString& storedSize);
 
 // The font the font dialog starts from: the stored name and size, or Comic Sans MS at 8
 // where an entry is empty. A stored size that is no number also starts at 8.

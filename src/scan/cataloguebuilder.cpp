@@ -5,38 +5,18 @@
 
 #include <QFile>
 
-#include <sqlite3.h>
 #include <utility>
 
 namespace {
 
 constexpr int progressEveryMs = 100;
 
-// Failures of the catalogue as a whole rather than of one row: going on would only
-// repeat them for every file that follows.
-bool wholeCatalogueFailure(int number)
-{
-    switch (number & 0xff) {
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-    case SQLITE_READONLY:
-    case SQLITE_IOERR:
-    case SQLITE_CORRUPT:
-    case SQLITE_FULL:
-    case SQLITE_CANTOPEN:
-    case SQLITE_NOTADB:
-        return true;
-    default:
-        return false;
-    }
-}
-
 // Where storing ended, said plainly: the first song that was not kept, and why.
 QString lossText(const std::string& first, const Failure& failure)
 {
     const QString song = QString::fromUtf8(first.data(), qsizetype(first.size()));
     const QString why =
-        (failure.number & 0xff) == SQLITE_FULL
+        isDiskFull(failure)
             ? QStringLiteral("The disk that holds the catalogue is full (%1)").arg(failure.description)
             : failure.description;
     return walkFailureText(song, failure.number,
@@ -134,7 +114,7 @@ void CatalogueBuilder::storeFile(const std::string& path, std::string_view fileN
             m_title += " ****" + std::to_string(m_duplicateCounter);
             continue;
         }
-        if (!wholeCatalogueFailure(failure.number)) {
+        if (!isWholeCatalogueFailure(failure)) {
             reportFailure(m_title, failure.number, failure.description);
             return;
         }

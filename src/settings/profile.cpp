@@ -1,6 +1,5 @@
 #include "settings/profile.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -133,8 +132,6 @@ QString cutToCharacters(const QString& text, int count)
     return text.left(i);
 }
 
-QString g_programFolder;
-
 } // namespace
 
 QString profileRead(const QString& section, const QString& key, const QString& fallback, int bufferSize,
@@ -203,60 +200,11 @@ bool profileWrite(const QString& section, const QString& key, const QString& val
     if (!file.open(QIODevice::WriteOnly))
         return false;
     const QByteArray body = text.bytes();
-    if (file.write(body) != body.size())
+    // The bytes are handed to the file before commit(): commit() alone drops a failure of
+    // its last write (a full disk) and would put a cut-off file in place of the old one.
+    if (file.write(body) != body.size() || !file.flush()) {
+        file.cancelWriting();
         return false;
+    }
     return file.commit();
 }
-
-namespace Modini {
-
-QString programFolder()
-{
-    if (!g_programFolder.isEmpty())
-        return g_programFolder;
-    return QCoreApplication::applicationDirPath();
-}
-
-void setProgramFolder(const QString& folder)
-{
-    g_programFolder = folder;
-    while (g_programFolder.size() > 1 && g_programFolder.endsWith(QLatin1Char('/')))
-        g_programFolder.chop(1);
-}
-
-QString ProfileEntry(const QString& mode, const QString& secname, const QString& keyname,
-                     const QVariant& keyValue)
-{
-    if (mode.isEmpty())
-        return QStringLiteral("ERROR MODE");
-    if (secname.isEmpty())
-        return QStringLiteral("ERROR Secname");
-    if (keyname.isEmpty())
-        return QStringLiteral("ERROR Keyname");
-    const QString path = programFolder() + settingsFileName;
-    const QString upper = mode.toUpper();
-    if (upper == QLatin1String("WRITE")) {
-        const QString value = keyValue.toString();
-        if (value.isEmpty())
-            return QStringLiteral("ERROR KeyValue");
-        profileWrite(secname, keyname, value, path);
-        return QString();
-    }
-    if (upper == QLatin1String("GET")) {
-        const QString value = profileRead(secname, keyname, QStringLiteral("Failed"), 50, path);
-        if (value.startsWith(QLatin1String("Failed")))
-            return QString();
-        return value;
-    }
-    return QString();
-}
-
-bool FileExists(const QString& filename)
-{
-    if (filename.isEmpty())
-        return false;
-    const QFileInfo info(filename);
-    return info.exists() && info.isFile() && !info.isHidden();
-}
-
-} // namespace Modini

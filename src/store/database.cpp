@@ -44,6 +44,30 @@ bool isBusy(const Failure& failure)
            (primary == SQLITE_BUSY || primary == SQLITE_LOCKED);
 }
 
+bool isWholeCatalogueFailure(const Failure& failure)
+{
+    if (failure.number == FailureNumber::DuplicateKey)
+        return false;
+    switch (failure.number & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+    case SQLITE_READONLY:
+    case SQLITE_IOERR:
+    case SQLITE_CORRUPT:
+    case SQLITE_FULL:
+    case SQLITE_CANTOPEN:
+    case SQLITE_NOTADB:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isDiskFull(const Failure& failure)
+{
+    return failure.number != FailureNumber::DuplicateKey && (failure.number & 0xff) == SQLITE_FULL;
+}
+
 Failure failureFromSqlite(sqlite3* db, int rc)
 {
     if (rc == SQLITE_OK || rc == SQLITE_ROW || rc == SQLITE_DONE)
@@ -202,7 +226,7 @@ Failure Database::open(const QString& path, bool readOnly)
     }
     m_db = db;
     m_path = path;
-    sqlite3_busy_timeout(m_db, 3000);
+    sqlite3_busy_timeout(m_db, defaultBusyTimeoutMs);
     sqlite3_extended_result_codes(m_db, 1);
     // Reading the schema tells a database from any other file.
     if (Failure f = execute(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
@@ -227,6 +251,12 @@ Failure Database::execute(const QString& sql)
     const QByteArray text = sql.toUtf8();
     const int rc = sqlite3_exec(m_db, text.constData(), nullptr, nullptr, nullptr);
     return failureFromSqlite(m_db, rc);
+}
+
+void Database::setBusyTimeout(int milliseconds)
+{
+    if (m_db)
+        sqlite3_busy_timeout(m_db, milliseconds);
 }
 
 bool Database::inTransaction() const

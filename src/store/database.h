@@ -35,6 +35,13 @@ bool isDamage(const Failure& failure);
 // A failure that says another program is writing to the catalogue just now.
 bool isBusy(const Failure& failure);
 
+// A failure of the catalogue as a whole rather than of one row (busy, read-only, an I/O
+// error, damage, a full disk, a file gone): going on would only repeat it row after row.
+bool isWholeCatalogueFailure(const Failure& failure);
+
+// A failure that says the disk holding the catalogue is full.
+bool isDiskFull(const Failure& failure);
+
 // A failure built from SQLite's answer on `db`: a unique-key violation becomes 3022,
 // everything else keeps SQLite's extended result code and message.
 Failure failureFromSqlite(sqlite3* db, int rc);
@@ -93,6 +100,10 @@ public:
 
     Failure execute(const QString& sql);
     bool inTransaction() const;
+
+    // How long a statement waits for another program's lock before it answers "busy".
+    static constexpr int defaultBusyTimeoutMs = 3000;
+    void setBusyTimeout(int milliseconds);
 
 private:
     sqlite3* m_db = nullptr;

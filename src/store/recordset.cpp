@@ -37,6 +37,7 @@ void RecordSet::close()
     m_cache.clear();
     m_current = -1;
     m_onDeletedRow = false;
+    m_readFailing = false;
 }
 
 Failure RecordSet::ensureOpen()
@@ -241,22 +242,40 @@ const RecordSet::Row* RecordSet::fetch(qint64 index)
     // Rows on screen are asked for one after another: fetch a few ahead, under one read
     // lock rather than one each.
     const qint64 last = qMin(recordCount(), index + prefetchRows);
+    // Once reads have failed, the next ones do not wait again: a screenful of rows would
+    // otherwise wait its turn once a row.
+    if (m_readFailing)
+        m_db.setBusyTimeout(0);
     const bool ownRead = !m_db.inTransaction() && !m_db.execute(QStringLiteral("BEGIN")).failed();
-    for (qint64 i = index; i < last; ++i) {
+    Failure failure;
+    for (qint64 i = index; i < last && !failure; ++i) {
         const qint64 rowid = m_rowids[size_t(i)];
         if (m_cache.count(rowid))
             continue;
         m_fetch.reset();
         m_fetch.bindInt(1, rowid);
         Row row;
-        if (m_fetch.step()) {
+        if (m_fetch.step(&failure)) {
             for (int f = 0; f < Song::FieldCount; ++f)
                 row[size_t(f)] = m_fetch.column(f);
         }
         m_fetch.reset();
-        m_cache.emplace(rowid, std::move(row));
+        // A row that could not be read is not kept as an empty one: it is read again later.
+        if (!failure)
+            m_cache.emplace(rowid, std::move(row));
     }
     if (ownRead)
         m_db.execute(QStringLiteral("COMMIT"));
-    return &m_cache.at(m_rowids[size_t(index)]);
+    if (m_readFailing)
+        m_db.setBusyTimeout(Database::defaultBusyTimeoutMs);
+    const auto read = m_cache.find(m_rowids[size_t(index)]);
+    if (read == m_cache.end()) {
+        if (!m_readFailing) {
+            m_readFailing = true;
+            emit readFailed(failure.number, failure.description);
+        }
+        return nullptr;
+    }
+    m_readFailing = false;
+    return &read->second;
 }

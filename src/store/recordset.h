@@ -73,7 +73,11 @@ public:
     // Stores a new row and appends it to the result.
     Failure addNew(const Row& values);
 
+    // A cell of the result; nothing when its row cannot be read just now (see readFailed).
     QVariant value(qint64 index, int field);
+    // Rows could not be read since the last row that could: nothing of them is kept, and
+    // until a read succeeds again, reads try once without waiting for another program.
+    bool isReadFailing() const { return m_readFailing; }
     // The row's identity in the table; 0 when there is no such row.
     qint64 rowidAt(qint64 index) const
     {
@@ -87,6 +91,9 @@ public:
 
 signals:
     void error(int number, const QString& description);
+    // Rows could not be read (another program holds the catalogue, or it is damaged); raised
+    // once until a read succeeds again.
+    void readFailed(int number, const QString& description);
     void moveComplete(EventReason reason);
     void willChangeRecord(EventReason reason);
     void aboutToReset();
@@ -111,6 +118,7 @@ private:
     std::vector<qint64> m_rowids;
     qint64 m_current = -1;
     bool m_onDeletedRow = false; // the current row took the place of a deleted one
+    bool m_readFailing = false;
     std::unordered_map<qint64, Row> m_cache;
 };
 Q_DECLARE_METATYPE(EventReason)

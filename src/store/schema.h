@@ -30,9 +30,33 @@ const QStringList& fieldNames();
 // The stored position of a field named in any letter case, or -1.
 int fieldIndex(const QString& name);
 
-// The grid's columns, 0 to 6, as stored positions: Artist, Title, Playtime, MP3cd, ONcd, Category, FullPath.
-constexpr std::array<int, FieldCount> gridColumnField = {Artist, Title,    Playtime, MP3cd,
-                                                         ONcd,   Category, FullPath};
+// The grid's columns, left to right. They show the fields in another order than the
+// table stores them: MP3cd comes before ONcd.
+enum Column
+{
+    ArtistColumn = 0,
+    TitleColumn,
+    PlaytimeColumn,
+    MP3cdColumn,
+    OnCdColumn,
+    CategoryColumn,
+    FullPathColumn,
+    ColumnCount
+};
+
+// The stored field each grid column shows.
+constexpr std::array<int, ColumnCount> gridColumnField = {Artist, Title,    Playtime, MP3cd,
+                                                          ONcd,   Category, FullPath};
+
+// The grid column that shows a stored field.
+constexpr int columnOfField(int field)
+{
+    for (int column = 0; column < ColumnCount; ++column) {
+        if (gridColumnField[size_t(column)] == field)
+            return column;
+    }
+    return -1;
+}
 
 // The statement that stores one row: every field, in stored order, as a parameter.
 QString insertStatement();

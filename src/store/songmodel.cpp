@@ -2,9 +2,9 @@
 
 SongModel::SongModel(RecordSet* records, QObject* parent) : QAbstractTableModel(parent), m_records(records)
 {
-    m_captions = {QStringLiteral("Artist"),  QStringLiteral("Title"), QStringLiteral("Playtime"),
-                  QStringLiteral("MP3cd"),   QStringLiteral("ONcd"),  QStringLiteral("Category"),
-                  QStringLiteral("FullPath")};
+    // Each column is headed by its field's name.
+    for (int column = 0; column < Song::ColumnCount; ++column)
+        m_captions << Song::fieldNames()[Song::gridColumnField[size_t(column)]];
     connect(records, &RecordSet::aboutToReset, this, [this] {
         beginResetModel();
         m_unsaved.clear(); // a refresh shows what is stored
@@ -44,7 +44,7 @@ void SongModel::setReadOnly(bool readOnly)
 
 int SongModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : Song::FieldCount;
+    return parent.isValid() ? 0 : Song::ColumnCount;
 }
 
 QString SongModel::yesNoText(const QVariant& value)
@@ -146,6 +146,12 @@ bool SongModel::setHeaderData(int section, Qt::Orientation orientation, const QV
     m_captions[section] = value.toString();
     emit headerDataChanged(orientation, section, section);
     return true;
+}
+
+void SongModel::rereadAll()
+{
+    if (rowCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
 }
 
 bool SongModel::newRowPending() const

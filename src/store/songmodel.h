@@ -37,10 +37,12 @@ public:
     // as the data control's error event.
     Failure storeCell(const QModelIndex& index, const QVariant& value);
 
+    // Asks the views to read every cell they show again: rows that could not be read are
+    // tried anew.
+    void rereadAll();
+
     // The display words of the yes/no column.
     static QString yesNoText(const QVariant& value);
-
-    static constexpr int OnCdColumn = 4;
 
 private:
     RecordSet* m_records;

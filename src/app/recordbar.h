@@ -6,12 +6,12 @@ class QLabel;
 class QToolButton;
 class RecordSet;
 
-// The record-set bar: move-first, move-previous, a caption, move-next and move-last.
-class DataControl : public QFrame
+// The record bar: move-first, move-previous, a caption, move-next and move-last.
+class RecordBar : public QFrame
 {
     Q_OBJECT
 public:
-    explicit DataControl(QWidget* parent = nullptr);
+    explicit RecordBar(QWidget* parent = nullptr);
 
     void setRecordSet(RecordSet* records);
     RecordSet* recordSet() const { return m_records; }

@@ -1,4 +1,4 @@
-#include "app/datacontrol.h"
+#include "app/recordbar.h"
 
 #include "store/recordset.h"
 
@@ -23,7 +23,7 @@ QToolButton* moveButton(QWidget* parent, Qt::ArrowType arrow, const QString& nam
 }
 } // namespace
 
-DataControl::DataControl(QWidget* parent) : QFrame(parent)
+RecordBar::RecordBar(QWidget* parent) : QFrame(parent)
 {
     setFrameShape(QFrame::Panel);
     setFrameShadow(QFrame::Raised);
@@ -63,17 +63,17 @@ DataControl::DataControl(QWidget* parent) : QFrame(parent)
     });
 }
 
-void DataControl::setRecordSet(RecordSet* records)
+void RecordBar::setRecordSet(RecordSet* records)
 {
     m_records = records;
 }
 
-void DataControl::setCaption(const QString& text)
+void RecordBar::setCaption(const QString& text)
 {
     m_caption->setText(text);
 }
 
-QString DataControl::caption() const
+QString RecordBar::caption() const
 {
     return m_caption->text();
 }

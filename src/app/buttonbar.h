@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QWidget>
+
+class QPushButton;
+
+// The bar of record commands along the window's foot.
+class ButtonBar : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit ButtonBar(QWidget* parent = nullptr);
+
+    static constexpr int barHeight = 26;
+
+signals:
+    void deleteClicked();
+    void addClicked();
+    void refreshClicked();
+    void printClicked();
+    void clearClicked();
+
+private:
+    QPushButton* addButton(const char* name, const QString& caption, int left, int width);
+};

@@ -1,0 +1,224 @@
+#include "app/cataloguesession.h"
+
+#include "app/busypointer.h"
+#include "app/prompter.h"
+#include "store/recordset.h"
+#include "store/songmodel.h"
+#include "store/songtable.h"
+
+#include <QFileInfo>
+#include <QLocale>
+#include <QLockFile>
+#include <QTimer>
+
+CatalogueSession::CatalogueSession(QString databasePath, Prompter* prompter, QObject* parent)
+    : QObject(parent), m_databasePath(std::move(databasePath)), m_prompter(prompter),
+      m_records(new RecordSet(this)), m_model(new SongModel(m_records, this)), m_rereadTimer(new QTimer(this))
+{
+    connect(m_records, &RecordSet::error, this, [this](int number, const QString& description) {
+        reportEditRefused({number, description});
+    });
+    // Said after the painting that met the failure is over, never from inside it.
+    connect(
+        m_records, &RecordSet::readFailed, this,
+        [this](int number, const QString& description) {
+            reportReadFailed({number, description});
+        },
+        Qt::QueuedConnection);
+    m_rereadTimer->setInterval(1000);
+    connect(m_rereadTimer, &QTimer::timeout, this, [this] {
+        m_model->rereadAll();
+        if (!m_records->isReadFailing())
+            m_rereadTimer->stop();
+    });
+}
+
+CatalogueSession::~CatalogueSession()
+{
+    close();
+}
+
+bool CatalogueSession::open()
+{
+    // A catalogue on a disc, or one whose file is marked read-only, is opened for reading
+    // only: the engine then writes nothing into it, whoever runs the program.
+    m_readOnly = QFileInfo(m_databasePath).isFile() && !catalogueWritable(m_databasePath);
+    if (!m_readOnly && QFileInfo(m_databasePath).isFile() && !takeLock())
+        return false;
+    Failure opened;
+    {
+        // A large catalogue from an earlier build takes a few seconds to get its sort indexes.
+        BusyPointer busy;
+        opened = reopenEngine();
+    }
+    if (opened) {
+        m_prompter->ask(opened.description);
+        close();
+        return false;
+    }
+    m_records->setCatalogue(m_databasePath, m_readOnly);
+    m_records->setRecordSource(RecordSource::defaultSource());
+    if (m_readOnly) {
+        m_writeRefusal = QStringLiteral("The catalogue %1 is read-only: nothing can be changed in it.")
+                             .arg(m_databasePath);
+        m_model->setReadOnly(true);
+        m_prompter->ask(QStringLiteral("The catalogue %1 cannot be written (its file, its folder or its disc "
+                                       "is read-only). You can browse, search, print and play; nothing "
+                                       "can be changed.")
+                            .arg(m_databasePath));
+    }
+    if (!m_records->isActive())
+        refresh();
+    return true;
+}
+
+bool CatalogueSession::takeLock()
+{
+    // One window per catalogue: two would overwrite each other's changes and wait on each
+    // other's batches. Held while the window is open; only a dead owner's lock is taken over.
+    m_lock = std::make_unique<QLockFile>(m_databasePath + QStringLiteral(".lock"));
+    m_lock->setStaleLockTime(0);
+    if (m_lock->tryLock(0))
+        return true;
+    qint64 pid = 0;
+    QString host, application;
+    m_lock->getLockInfo(&pid, &host, &application);
+    m_lock.reset();
+    m_prompter->ask(QStringLiteral("The catalogue %1 is already open in another Trelmo window "
+                                   "(process %2). Use that window, or close it and start again.")
+                        .arg(m_databasePath)
+                        .arg(pid));
+    return false;
+}
+
+void CatalogueSession::close()
+{
+    if (!m_model->commitNewRow())
+        m_model->discardNewRow();
+    m_table.reset();
+    m_db.reset();
+    m_lock.reset();
+    m_records->close();
+}
+
+Failure CatalogueSession::reopenEngine()
+{
+    auto db = std::make_unique<Database>();
+    auto table = std::make_unique<SongTable>();
+    if (Failure failure = openEngine(*db, *table, m_databasePath, m_readOnly))
+        return failure;
+    m_table = std::move(table);
+    m_db = std::move(db);
+    return {};
+}
+
+void CatalogueSession::noteDamage(const Failure& failure)
+{
+    if (!isDamage(failure))
+        return;
+    m_writeRefusal =
+        QStringLiteral("The catalogue is damaged (%1): nothing is written into it.").arg(failure.description);
+    m_model->setReadOnly(true);
+}
+
+bool CatalogueSession::refuseWrite()
+{
+    if (m_writeRefusal.isEmpty())
+        return false;
+    m_prompter->ask(m_writeRefusal);
+    return true;
+}
+
+bool CatalogueSession::refresh()
+{
+    BusyPointer busy;
+    const Failure failure = m_records->refresh();
+    if (failure) {
+        BusyPointer::Paused asking;
+        m_prompter->ask(failure.description);
+        noteDamage(failure);
+    }
+    return !failure;
+}
+
+void CatalogueSession::deleteCurrentRow()
+{
+    if (refuseWrite())
+        return;
+    Failure failure = m_records->deleteCurrent();
+    if (!failure)
+        failure = m_records->moveNext();
+    // Past the end: the new last row. Deleting the only row leaves none, and nothing to say.
+    if (!failure && m_records->isEOF() && m_records->recordCount() > 0)
+        failure = m_records->moveLast();
+    if (failure)
+        m_prompter->ask(QStringLiteral("Delete Error ") + failure.description);
+}
+
+bool CatalogueSession::clearAll()
+{
+    if (refuseWrite())
+        return false;
+    BusyPointer busy;
+    Database own;
+    qint64 songs = 0;
+    Failure failure = own.open(m_databasePath);
+    if (!failure)
+        failure = countSongs(own, &songs);
+    // A catalogue that took a shelf of discs to build is not wiped by one stray click.
+    if (!failure && songs > 0) {
+        BusyPointer::Paused asking;
+        const QString question = songs == 1 ? QStringLiteral("Remove the 1 song from the catalogue?")
+                                            : QStringLiteral("Remove all %1 songs from the catalogue?\n"
+                                                             "This cannot be undone.")
+                                                  .arg(QLocale().toString(songs));
+        if (m_prompter->ask(question, Prompter::YesNo, QStringLiteral("Clear Database")) != Prompter::Yes)
+            return false;
+    }
+    if (!failure)
+        failure = clearSongs(own);
+    if (!failure)
+        failure = m_records->refresh();
+    if (failure) {
+        BusyPointer::Paused asking;
+        m_prompter->ask(QStringLiteral("Delete error ") + failure.description);
+        return false;
+    }
+    return true;
+}
+
+bool CatalogueSession::prepareNewRow()
+{
+    if (refuseWrite())
+        return false;
+    Failure failure = m_records->isActive() ? Failure() : m_records->refresh();
+    if (!failure && m_records->recordCount() > 0)
+        failure = m_records->moveLast();
+    if (failure)
+        m_prompter->ask(QStringLiteral("Add error ") + failure.description);
+    return !failure;
+}
+
+void CatalogueSession::reportEditRefused(const Failure& failure)
+{
+    if (isBusy(failure)) {
+        m_prompter->ask(QStringLiteral("The catalogue is busy: another program is writing to it (%1). Your "
+                                       "change stays in its cell; store it again once the catalogue is free.")
+                            .arg(failure.description));
+        return;
+    }
+    m_prompter->ask(QStringLiteral(" adodc Data error event hit err:"));
+}
+
+void CatalogueSession::reportReadFailed(const Failure& failure)
+{
+    if (isBusy(failure)) {
+        m_prompter->ask(QStringLiteral("The catalogue is busy: another program is writing to it (%1). Songs "
+                                       "that could not be read are shown once it is free.")
+                            .arg(failure.description));
+    } else {
+        m_prompter->ask(failure.description);
+        noteDamage(failure);
+    }
+    m_rereadTimer->start();
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "store/database.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class Prompter;
+class QLockFile;
+class QTimer;
+class RecordSet;
+class SongModel;
+class SongTable;
+
+// The catalogue the window works on, from opening to closing: the lock that keeps a
+// second window off it, whether it may be written (read-only file, damage found), the
+// engine connection that builds store through, the record set and grid model the window
+// shows, and the commands on its rows. Each command says its own failure once.
+class CatalogueSession : public QObject
+{
+    Q_OBJECT
+public:
+    CatalogueSession(QString databasePath, Prompter* prompter, QObject* parent = nullptr);
+    ~CatalogueSession() override;
+
+    // Takes the lock, opens the catalogue and shows its rows. False, after saying why, when
+    // it cannot be used at all; one that must not be written opens for browsing only.
+    bool open();
+    // Stores a song still typed into the new row (one the catalogue refuses has been said
+    // once) and lets the catalogue go. Closing twice asks nothing again.
+    void close();
+
+    const QString& databasePath() const { return m_databasePath; }
+    RecordSet* records() const { return m_records; }
+    SongModel* model() const { return m_model; }
+
+    // The engine connection a build stores through; nullptr after a reopen was given up.
+    SongTable* table() const { return m_table.get(); }
+    // A fresh engine connection, which replaces the old one only once it is open.
+    Failure reopenEngine();
+
+    // True, after saying why, when nothing may be written into the catalogue.
+    bool refuseWrite();
+
+    // Runs the record source again; a failure is said, and damage it shows remembered.
+    bool refresh();
+    // Removes the current row; the row after it becomes current.
+    void deleteCurrentRow();
+    // Asks first, then removes every song. True when the catalogue was emptied.
+    bool clearAll();
+    // Makes the last row current, so that the grid's new row comes next. False, after saying
+    // why, when it cannot.
+    bool prepareNewRow();
+
+private:
+    bool takeLock();
+    void noteDamage(const Failure& failure);
+    void reportEditRefused(const Failure& failure);
+    void reportReadFailed(const Failure& failure);
+
+    QString m_databasePath;
+    Prompter* m_prompter;
+    RecordSet* m_records;
+    SongModel* m_model;
+    std::unique_ptr<Database> m_db;
+    std::unique_ptr<SongTable> m_table;
+    std::unique_ptr<QLockFile> m_lock;
+    bool m_readOnly = false;
+    QString m_writeRefusal; // why nothing may be written, when it may not
+    QTimer* m_rereadTimer;  // tries rows that could not be read until they can
+};

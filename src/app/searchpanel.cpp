@@ -1,0 +1,95 @@
+#include "app/searchpanel.h"
+
+#include "app/busypointer.h"
+#include "app/look.h"
+#include "app/prompter.h"
+#include "browse/fieldsearch.h"
+#include "store/recordset.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+SearchPanel::SearchPanel(RecordSet* records, Prompter* prompter, QWidget* parent)
+    : QGroupBox(QStringLiteral("Search Database"), parent), m_records(records), m_prompter(prompter)
+{
+    setObjectName(QStringLiteral("Frame2"));
+    Look::panel(this, Look::lightGrey);
+    // As wide as the drive panel it stands in for, so the button captions fit on one line.
+    setGeometry(0, 0, 219, 71);
+
+    m_fieldCombo = new QComboBox(this);
+    m_fieldCombo->setObjectName(QStringLiteral("cbosearch"));
+    // Only the offered fields can be searched: a list to pick from, not a text to type.
+    m_fieldCombo->setEditable(false);
+    m_fieldCombo->addItems(FieldSearch::fields());
+    m_fieldCombo->setCurrentText(QStringLiteral("Artist"));
+    m_fieldCombo->setGeometry(4, 18, 101, 21);
+    m_textLabel = new QLabel(QStringLiteral(" For"), this);
+    m_textLabel->setObjectName(QStringLiteral("Label4"));
+    Look::blackText(m_textLabel);
+    m_textLabel->setGeometry(4, 44, 25, 21);
+    m_textEdit = new QLineEdit(this);
+    m_textEdit->setObjectName(QStringLiteral("txtField"));
+    m_textEdit->setGeometry(32, 44, 73, 21);
+    m_textLabel->setBuddy(m_textEdit);
+    m_findButton = new QPushButton(QStringLiteral("Find Record(s)"), this);
+    m_findButton->setObjectName(QStringLiteral("cmdsearch"));
+    m_findButton->setGeometry(108, 12, 107, 27);
+    m_doneButton = new QPushButton(QStringLiteral("Done"), this);
+    m_doneButton->setObjectName(QStringLiteral("cmdOK2"));
+    m_doneButton->setGeometry(108, 43, 107, 23);
+
+    // Picking a field moves on to the text; Enter in the text searches, as the button does.
+    connect(m_fieldCombo, &QComboBox::activated, this, [this] { m_textEdit->setFocus(); });
+    connect(m_textEdit, &QLineEdit::returnPressed, this, [this] { search(); });
+    connect(m_findButton, &QPushButton::clicked, this, [this] { search(); });
+    connect(m_doneButton, &QPushButton::clicked, this, [this] { finish(); });
+}
+
+void SearchPanel::search()
+{
+    const QString text = m_textEdit->text();
+    if (text.isEmpty())
+        return;
+    RecordSource source;
+    Failure failure = FieldSearch::sourceFor(m_fieldCombo->currentText(), text, &source);
+    if (!failure) {
+        BusyPointer busy;
+        failure = m_records->requery(source);
+    }
+    // The panel, its field and text and the rows shown stay as they were.
+    if (failure) {
+        m_prompter->ask(failure.description);
+        return;
+    }
+    if (m_records->recordCount() != 0)
+        return;
+    closeAndReset();
+    m_prompter->ask(QStringLiteral(" No selections found"));
+    showWholeCatalogue();
+}
+
+void SearchPanel::finish()
+{
+    closeAndReset();
+    emit finished();
+    showWholeCatalogue();
+}
+
+void SearchPanel::closeAndReset()
+{
+    hide();
+    m_textEdit->clear();
+    m_fieldCombo->setCurrentText(QStringLiteral("Artist"));
+}
+
+void SearchPanel::showWholeCatalogue()
+{
+    BusyPointer busy;
+    if (const Failure failure = m_records->requery(RecordSource::defaultSource())) {
+        BusyPointer::Paused asking;
+        m_prompter->ask(failure.description);
+    }
+}

@@ -1,0 +1,78 @@
+#include "app/songplayer.h"
+
+#include "app/cataloguesession.h"
+#include "app/desktop.h"
+#include "app/printjob.h"
+#include "app/prompter.h"
+#include "app/songgrid.h"
+#include "browse/playreaction.h"
+#include "scan/volumes.h"
+#include "store/recordset.h"
+#include "store/songmodel.h"
+
+#include <QScopedValueRollback>
+
+SongPlayer::SongPlayer(SongGrid* grid, CatalogueSession* session, const PrintJob* printJob,
+                       Prompter* prompter, VolumeSource* volumes, QObject* parent)
+    : QObject(parent), m_grid(grid), m_session(session), m_printJob(printJob), m_prompter(prompter),
+      m_volumes(volumes)
+{
+    RecordSet* records = session->records();
+    connect(records, &RecordSet::moveComplete, this, [this](EventReason reason) {
+        if (reason == EventReason::MoveFirst || reason == EventReason::MoveLast)
+            disarm();
+    });
+    connect(records, &RecordSet::willChangeRecord, this, [this](EventReason reason) {
+        if (reason == EventReason::Delete)
+            disarm();
+    });
+}
+
+void SongPlayer::onCurrentCellChanged()
+{
+    if (m_printJob->isRunning() || m_reacting)
+        return;
+    QScopedValueRollback<bool> reacting(m_reacting, true);
+    if (m_grid->currentColumn() == Song::OnCdColumn)
+        toggleOnCd();
+    else
+        playCurrentRow();
+}
+
+void SongPlayer::toggleOnCd()
+{
+    if (m_session->refuseWrite())
+        return;
+    SongModel* model = m_session->model();
+    const QModelIndex cell = model->index(m_grid->currentRow(), Song::OnCdColumn);
+    const QString mark =
+        cell.data().toString() == QLatin1String("NotYet") ? QStringLiteral("Yes") : QStringLiteral("NotYet");
+    m_grid->setCurrentColumn(Song::TitleColumn);
+    if (const Failure failure = model->storeCell(cell, mark))
+        m_prompter->ask(QStringLiteral("Unexpected error, call Orlen ") + failure.description);
+}
+
+void SongPlayer::playCurrentRow()
+{
+    const int row = m_grid->currentRow();
+    if (row < 0) {
+        m_prompter->ask(QStringLiteral("Unexpected error, call Orlen There is no current row."));
+        return;
+    }
+    SongModel* model = m_session->model();
+    auto cell = [&](Song::Column column) { return model->index(row, column).data().toString(); };
+    // A song still being typed into the new row has no file yet.
+    const PlayRow song = row == model->newRow()
+                             ? PlayRow()
+                             : PlayRow{cell(Song::ArtistColumn), cell(Song::TitleColumn),
+                                       cell(Song::MP3cdColumn), cell(Song::FullPathColumn)};
+    PlayReaction::Hooks hooks;
+    hooks.probe = [](const QString& path) { return probePath(path); };
+    hooks.open = [](const QString& path) { Desktop::openFile(path); };
+    hooks.retry = [this](const QString& prompt) {
+        return m_prompter->ask(prompt, Prompter::RetryCancel, QStringLiteral("Check CD")) == Prompter::Retry;
+    };
+    hooks.volumeRoot = [this](const QString& folder) { return m_volumes->volumeOf(folder).root; };
+    PlayReaction(hooks, QStringLiteral("\r\n")).play(song, m_armed);
+    m_armed = true;
+}

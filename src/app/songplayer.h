@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QObject>
+
+class CatalogueSession;
+class PrintJob;
+class Prompter;
+class SongGrid;
+class VolumeSource;
+
+// What a move onto a cell does: on the ONcd column it flips the mark between Yes and
+// NotYet; on any other column it plays the row's song, asking for its disc when the file
+// is not there. A move the program makes itself (to the first or last row, after a delete
+// or for a new row) disarms it, so that the change of cell that follows plays nothing.
+class SongPlayer : public QObject
+{
+    Q_OBJECT
+public:
+    SongPlayer(SongGrid* grid, CatalogueSession* session, const PrintJob* printJob, Prompter* prompter,
+               VolumeSource* volumes, QObject* parent = nullptr);
+
+    // The next change of cell plays (or marks); the window arms it once it is loaded.
+    void arm() { m_armed = true; }
+    void disarm() { m_armed = false; }
+    bool isArmed() const { return m_armed; }
+
+    void onCurrentCellChanged();
+
+private:
+    void toggleOnCd();
+    void playCurrentRow();
+
+    SongGrid* m_grid;
+    CatalogueSession* m_session;
+    const PrintJob* m_printJob;
+    Prompter* m_prompter;
+    VolumeSource* m_volumes;
+    bool m_armed = false;
+    bool m_reacting = false; // inside the reaction: the moves it makes are not reacted to
+};

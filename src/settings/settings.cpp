@@ -1,0 +1,88 @@
+#include "settings/settings.h"
+
+#include "settings/profile.h"
+
+#include <QFileInfo>
+#include <QLocale>
+
+const Settings::Entry Settings::duplicatesEntry{"Allow Duplicate Names", "Box Checked"};
+const Settings::Entry Settings::fontNameEntry{"GridFont", "FontName"};
+const Settings::Entry Settings::fontSizeEntry{"GridFont", "FontSize"};
+const Settings::Entry Settings::columnOrderEntry{"Swap Artist/Title", "ColOrder"};
+
+Settings::Settings(QString path, Reporter report) : m_path(std::move(path)), m_report(std::move(report)) {}
+
+bool Settings::exists() const
+{
+    const QFileInfo info(m_path);
+    return info.isFile() && !info.isHidden();
+}
+
+bool Settings::createEmpty() const
+{
+    bool written = true;
+    for (const Entry* entry : {&duplicatesEntry, &fontNameEntry, &fontSizeEntry, &columnOrderEntry})
+        written = write(*entry, QString()) && written;
+    return written;
+}
+
+QString Settings::read(const Entry& entry) const
+{
+    // A value is read into room for 49 characters; one that begins with "Failed" is taken
+    // for the fallback and so reads as empty.
+    const QString failed = QStringLiteral("Failed");
+    const QString value =
+        profileRead(QLatin1String(entry.section), QLatin1String(entry.key), failed, 50, m_path);
+    return value.startsWith(failed) ? QString() : value;
+}
+
+bool Settings::write(const Entry& entry, const QString& value) const
+{
+    return profileWrite(QLatin1String(entry.section), QLatin1String(entry.key), value, m_path);
+}
+
+bool Settings::allowDuplicates() const
+{
+    return read(duplicatesEntry) == QLatin1String("Yes");
+}
+
+bool Settings::setAllowDuplicates(bool allow) const
+{
+    const bool written = write(duplicatesEntry, allow ? QStringLiteral("Yes") : QStringLiteral("No"));
+    if (!written && m_report)
+        m_report(QStringLiteral("OOPs an error writing INI file"));
+    return written;
+}
+
+bool Settings::titleFirst() const
+{
+    return read(columnOrderEntry) == QLatin1String("Title");
+}
+
+bool Settings::setTitleFirst(bool titleFirst) const
+{
+    return write(columnOrderEntry, titleFirst ? QStringLiteral("Title") : QStringLiteral("Artist"));
+}
+
+QString Settings::fontName() const
+{
+    return read(fontNameEntry);
+}
+
+QString Settings::fontSize() const
+{
+    return read(fontSizeEntry);
+}
+
+bool Settings::setFont(const QString& family, double points) const
+{
+    // Written the same in every locale: 8, 10.5, 13.25.
+    const QString size = QLocale::c().toString(points, 'g', 6);
+    const bool nameWritten = write(fontNameEntry, family);
+    const bool sizeWritten = write(fontSizeEntry, size);
+    if (m_report && !nameWritten)
+        m_report(QStringLiteral("Error writing FontName"));
+    else if (m_report && !sizeWritten)
+        m_report(QStringLiteral("Error writing FontSize"));
+    return nameWritten && sizeWritten;
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+// The program's settings file and the four entries it keeps, each read and written as
+// what it means. An entry that is missing, empty or unreadable reads as its default.
+class Settings
+{
+public:
+    // Told a write failure's message for the user; writes that fail quietly never call it.
+    using Reporter = std::function<void(const QString& message)>;
+
+    explicit Settings(QString path, Reporter report = {});
+    const QString& path() const { return m_path; }
+
+    // Whether the file is there (a regular file that is not hidden).
+    bool exists() const;
+    // The file of a first start: every entry present and empty. False when a write failed,
+    // which is not reported: the defaults hold all the same.
+    bool createEmpty() const;
+
+    // Keep a song whose artist and title are already stored, under a numbered title.
+    bool allowDuplicates() const;
+    bool setAllowDuplicates(bool allow) const;
+
+    // The grid's first two columns captioned Title, Artist instead of Artist, Title. A failed
+    // write is not reported: the captions change for this run all the same.
+    bool titleFirst() const;
+    bool setTitleFirst(bool titleFirst) const;
+
+    // The grid's font as stored: a family name and a size text, each empty when none is set.
+    QString fontName() const;
+    QString fontSize() const;
+    // Stores both; the first that cannot be written is reported.
+    bool setFont(const QString& family, double points) const;
+
+private:
+    struct Entry
+    {
+        const char* section;
+        const char* key;
+    };
+    static const Entry duplicatesEntry, fontNameEntry, fontSizeEntry, columnOrderEntry;
+
+    QString read(const Entry& entry) const;
+    bool write(const Entry& entry, const QString& value) const;
+
+    QString m_path;
+    Reporter m_report;
+};
