@@ -123,6 +123,36 @@ QString fieldText(int slot, const QVariant& value)
     return printedLength[slot] > 0 ? text.left(printedLength[slot]) : text;
 }
 
+// Only the grid font's name and size go to the printer.
+QFont printerFont(const QFont& gridFont, QPagedPaintDevice& device)
+{
+    QFont font(gridFont.family());
+    font.setPointSizeF(gridFont.pointSizeF());
+    return QFont(font, &device);
+}
+
+// The page line from the middle of the page, an empty line, the field names and another
+// empty line.
+void printPageHead(Cursor& cursor, const QString& pageLine, qreal middle, qreal lineHeight)
+{
+    cursor.moveTo(middle, 0);
+    cursor.write(pageLine);
+    cursor.moveTo(0, 2 * lineHeight);
+    for (int slot = 0; slot < 5; ++slot)
+        cursor.at(Listing::headingColumns[slot], Song::fieldNames()[printedFields[slot]]);
+    cursor.newLine();
+    cursor.newLine();
+}
+
+// The record set on the last row printed, and past it when every row was printed.
+void leaveWhereTheWalkEnded(RecordSet& records, qint64 printed)
+{
+    if (printed > 0)
+        records.moveTo(printed - 1);
+    if (printed == records.recordCount())
+        records.moveNext();
+}
+
 } // namespace
 
 Listing::Result Listing::print(RecordSet& records, QPagedPaintDevice& device, const QFont& gridFont,
@@ -138,28 +168,17 @@ Listing::Result Listing::print(RecordSet& records, QPagedPaintDevice& device, co
         result.deviceFailed = true;
         return result;
     }
-    // Only the grid font's name and size go to the printer.
-    QFont font(gridFont.family());
-    font.setPointSizeF(gridFont.pointSizeF());
-    font = QFont(font, &device);
+    const QFont font = printerFont(gridFont, device);
     painter.setFont(font);
     const QFontMetricsF metrics(font, &device);
     const qreal lineHeight = std::round(metrics.lineSpacing());
-    const qreal width = device.width();
-    const qreal height = device.height();
     // Four lines of page head above the rows and five spare lines below them; a font too
     // large for that still prints, one row a page.
-    const qint64 perPage = std::max<qint64>(1, qint64(std::floor(height / lineHeight)) - 9);
+    const qint64 perPage = std::max<qint64>(1, qint64(std::floor(device.height() / lineHeight)) - 9);
 
     Cursor cursor(painter, font, metrics, lineHeight);
     auto pageHead = [&](const QString& word, qint64 page) {
-        cursor.moveTo(width / 2, 0);
-        cursor.write(word + QStringLiteral("  %1 ").arg(page));
-        cursor.moveTo(0, 2 * lineHeight);
-        for (int slot = 0; slot < 5; ++slot)
-            cursor.at(headingColumns[slot], Song::fieldNames()[printedFields[slot]]);
-        cursor.newLine();
-        cursor.newLine();
+        printPageHead(cursor, word + QStringLiteral("  %1 ").arg(page), device.width() / 2.0, lineHeight);
     };
 
     records.moveFirst();
@@ -192,10 +211,6 @@ Listing::Result Listing::print(RecordSet& records, QPagedPaintDevice& device, co
         abandon();
     if (!painter.end())
         result.deviceFailed = true;
-    // Where the walk ended: the last row printed, then past it.
-    if (result.rows > 0)
-        records.moveTo(result.rows - 1);
-    if (result.rows == count)
-        records.moveNext();
+    leaveWhereTheWalkEnded(records, result.rows);
     return result;
 }

@@ -103,23 +103,37 @@ bool FolderReader::Walk::put(FolderListing&& step)
     return true;
 }
 
-bool FolderReader::Walk::walk(const std::string& path)
+namespace {
+// What an entry of the folder open at `fd` is: DT_REG, DT_DIR, or DT_UNKNOWN for anything
+// else. A link to a file stands for the file; a link to a folder is never followed.
+unsigned char entryKind(int fd, const dirent* entry)
 {
-    FolderListing step;
-    step.path = path;
+    const unsigned char type = entry->d_type;
+    if (type != DT_UNKNOWN && type != DT_LNK)
+        return type == DT_REG || type == DT_DIR ? type : static_cast<unsigned char>(DT_UNKNOWN);
+    struct stat st;
+    if (::fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return DT_UNKNOWN;
+    if (S_ISLNK(st.st_mode))
+        return ::fstatat(fd, entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
+    return S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
+}
+} // namespace
+
+FolderReader::Walk::Listed FolderReader::Walk::list(const std::string& path, FolderListing& step,
+                                                    std::vector<std::string>& folders)
+{
     DIR* dir = ::opendir(path.c_str());
     if (!dir) {
         folderFailed(step, path, errno);
-        return put(std::move(step)) && !discGone;
+        return Listed::Unreadable;
     }
     const int fd = ::dirfd(dir);
     struct stat self;
     if (::fstat(fd, &self) == 0 && !visited.insert({self.st_dev, self.st_ino}).second) {
         ::closedir(dir); // met already: the same folder mounted inside itself
-        return true;
+        return Listed::MetBefore;
     }
-
-    std::vector<std::string> folders;
     int undecodable = 0;
     int readError = 0;
     for (;;) {
@@ -133,26 +147,13 @@ bool FolderReader::Walk::walk(const std::string& path)
         const std::string_view name(entry->d_name);
         if (name == "." || name == "..")
             continue;
-        unsigned char type = entry->d_type;
-        if (type == DT_UNKNOWN || type == DT_LNK) {
-            struct stat st;
-            if (::fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
-                continue;
-            if (S_ISLNK(st.st_mode)) {
-                // A link to a file stands for the file; a link to a folder is never followed.
-                if (::fstatat(fd, entry->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode))
-                    continue;
-                type = DT_REG;
-            } else {
-                type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
-            }
-        }
-        if (type == DT_REG && SongName::isMp3(name)) {
+        const unsigned char kind = entryKind(fd, entry);
+        if (kind == DT_REG && SongName::isMp3(name)) {
             if (validUtf8(name))
                 step.files.emplace_back(name);
             else
                 ++undecodable;
-        } else if (type == DT_DIR) {
+        } else if (kind == DT_DIR) {
             folders.emplace_back(name);
         }
     }
@@ -167,6 +168,22 @@ bool FolderReader::Walk::walk(const std::string& path)
     }
     std::sort(step.files.begin(), step.files.end(), nameLess);
     std::sort(folders.begin(), folders.end(), nameLess);
+    return Listed::Read;
+}
+
+bool FolderReader::Walk::walk(const std::string& path)
+{
+    FolderListing step;
+    step.path = path;
+    std::vector<std::string> folders;
+    switch (list(path, step, folders)) {
+    case Listed::MetBefore:
+        return true;
+    case Listed::Unreadable:
+        return put(std::move(step)) && !discGone;
+    case Listed::Read:
+        break;
+    }
     if (!put(std::move(step)))
         return false;
 

@@ -76,6 +76,14 @@ private:
         void run();
         // False once the walk is to end: stopped, or the disc gone.
         bool walk(const std::string& path);
+        enum class Listed
+        {
+            Read,
+            Unreadable, // said in the step
+            MetBefore   // a folder mounted inside itself: nothing to list again
+        };
+        // Reads one folder: its songs and failures into `step`, its subfolders into `folders`.
+        Listed list(const std::string& path, FolderListing& step, std::vector<std::string>& folders);
         void folderFailed(FolderListing& step, const std::string& path, int error);
         // Hands a step over, waiting while the taker is far enough behind; false once stopped.
         bool put(FolderListing&& step);
