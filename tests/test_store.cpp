@@ -8,7 +8,11 @@
 #include "store/songtable.h"
 
 #include <QAbstractItemModelTester>
+#include <QElapsedTimer>
 #include <QTest>
+
+#include <atomic>
+#include <thread>
 
 #include <sqlite3.h>
 
@@ -34,6 +38,9 @@ private slots:
     void modelPassesTester();
     void manyRowsWithoutLoadingThem();
     void olderCataloguesGetSortIndexes();
+    void sortIndexesAllOrNone();
+    void failedBatchIsRolledBack();
+    void anotherProgramHoldsTheCatalogue();
 };
 
 void StoreTest::batchesCommitAndSurviveFailures()
@@ -147,6 +154,103 @@ void StoreTest::olderCataloguesGetSortIndexes()
             steps += plan.column(3).toString() + "; ";
         QVERIFY2(!steps.contains("TEMP B-TREE"), qPrintable(steps));
     }
+}
+
+// When one sort index cannot be made at opening (a table in the way of its name), none is,
+// and the connection is left outside any transaction: later writes are not "busy".
+void StoreTest::sortIndexesAllOrNone()
+{
+    ProgramFolder folder;
+    Database setup;
+    QVERIFY(!setup.open(folder.databasePath()).failed());
+    QVERIFY(!Song::dropSortIndexes(setup).failed());
+    QVERIFY(!setup.execute("CREATE TABLE adosong_mp3cd (x)").failed());
+    setup.close();
+
+    Database db;
+    SongTable table;
+    QVERIFY(!openEngine(db, table, folder.databasePath()).failed());
+    QVERIFY(!db.inTransaction());
+    QVERIFY(!addSong(table, "A", "1").failed());
+    Statement indexes;
+    QVERIFY(!indexes.prepare(db.handle(), "SELECT count(*) FROM sqlite_master WHERE type='index'").failed());
+    QVERIFY(indexes.step());
+    QCOMPARE(indexes.column(0).toInt(), 1); // the unique key only
+    indexes.reset();
+    Database other;
+    QVERIFY(!other.open(folder.databasePath()).failed());
+    QVERIFY(!other.execute("INSERT INTO adosong (Artist,Title) VALUES ('B','2')").failed());
+}
+
+// A batch the catalogue cannot commit (another program reading all along) is undone and
+// counted as lost; the connection does not stay inside it.
+void StoreTest::failedBatchIsRolledBack()
+{
+    ProgramFolder folder(QStringList{"Reader"});
+    Database db;
+    SongTable table;
+    QVERIFY(!openEngine(db, table, folder.databasePath()).failed());
+    db.setBusyTimeout(100);
+    table.setBatchInterval(60'000);
+    QVERIFY(!addSong(table, "A", "1").failed());
+
+    Database other;
+    QVERIFY(!other.open(folder.databasePath()).failed());
+    Statement reading;
+    QVERIFY(!reading.prepare(other.handle(), "SELECT * FROM adosong").failed());
+    QVERIFY(reading.step()); // holds the file for reading until it is reset
+    QVERIFY(isBusy(table.flush()));
+    QVERIFY(!db.inTransaction());
+    QCOMPARE(table.takeLoss().rows, 1);
+    reading.reset();
+    QVERIFY(!addSong(table, "B", "2").failed());
+    QVERIFY(!table.flush().failed());
+}
+
+// Another program holding the catalogue: an edit waits its turn for a short hold; rows that
+// cannot be read meanwhile are said once, are not kept empty, and cost one wait, not one
+// wait a row.
+void StoreTest::anotherProgramHoldsTheCatalogue()
+{
+    ProgramFolder folder;
+    folder.run("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i < 5000) "
+               "INSERT INTO adosong (Artist,Title) SELECT printf('Artist %05d', i), 'T' FROM n");
+    RecordSet records;
+    records.setCatalogue(folder.databasePath());
+    SongModel model(&records);
+    QVERIFY(!records.refresh().failed());
+    QCOMPARE(records.value(0, Song::Artist).toString(), QStringLiteral("Artist 00001"));
+
+    std::atomic<bool> held = false;
+    std::thread holder([&] {
+        Database other;
+        if (other.open(folder.databasePath()) || other.execute("BEGIN EXCLUSIVE"))
+            return;
+        held = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        other.execute("COMMIT");
+    });
+    while (!held)
+        std::this_thread::yield();
+    QVERIFY(model.setData(model.index(0, Song::TitleColumn), "Waited"));
+    holder.join();
+    QCOMPARE(records.value(0, Song::Title).toString(), QStringLiteral("Waited"));
+
+    Database other;
+    QVERIFY(!other.open(folder.databasePath()).failed());
+    QVERIFY(!other.execute("BEGIN EXCLUSIVE").failed());
+    int failures = 0;
+    connect(&records, &RecordSet::readFailed, this, [&] { ++failures; });
+    QElapsedTimer clock;
+    clock.start();
+    for (int row = 1000; row < 5000; row += 1000)
+        QCOMPARE(model.index(row, Song::ArtistColumn).data().toString(), QString());
+    QVERIFY2(clock.elapsed() < 2 * Database::defaultBusyTimeoutMs,
+             qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(failures, 1);
+    QVERIFY(!other.execute("COMMIT").failed());
+    QCOMPARE(model.index(3000, Song::ArtistColumn).data().toString(), QStringLiteral("Artist 03001"));
+    QVERIFY(!records.isReadFailing());
 }
 
 QTEST_GUILESS_MAIN(StoreTest)
