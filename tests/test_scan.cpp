@@ -11,6 +11,7 @@
 
 #include <fcntl.h>
 #include <filesystem>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -95,6 +96,7 @@ class ScanTest : public QObject
 private slots:
     void namesBecomeFields();
     void walkOrderAndLinks();
+    void otherFileSystemsNotEntered();
     void duplicates();
     void unreadableFolderReportedOnce();
     void badNamesAndMissingRootReported();
@@ -166,6 +168,24 @@ void ScanTest::walkOrderAndLinks()
     QVERIFY(QFile::link(s.root() + "/nowhere", s.root() + "/A/dangling-9.mp3"));
     QCOMPARE(s.build().files, 8);
     QCOMPARE(s.rows(), QStringList({"2", "1", "3", "4", "8", "5", "6", "7"}));
+    QVERIFY2(s.reports.isEmpty(), qPrintable(s.reports.join("\n")));
+}
+
+// A file system mounted inside the disc (another disc, /proc, a network share) belongs to
+// another volume: none of its songs are stored under this disc's name.
+void ScanTest::otherFileSystemsNotEntered()
+{
+    Shelf s;
+    s.file("Rock/A-1.mp3");
+    const QByteArray inside = QFile::encodeName(s.root() + "/Mounted");
+    QVERIFY(::mkdir(inside.constData(), 0755) == 0);
+    if (::mount("trelmo-test", inside.constData(), "tmpfs", 0, "size=1m") != 0)
+        QSKIP("mounting a file system needs the right to mount (root)");
+    s.file("Mounted/B-2.mp3");
+    s.file("Mounted/Jazz/C-3.mp3");
+    s.build();
+    ::umount2(inside.constData(), MNT_DETACH);
+    QCOMPARE(s.rows(), QStringList{"1"});
     QVERIFY2(s.reports.isEmpty(), qPrintable(s.reports.join("\n")));
 }
 
