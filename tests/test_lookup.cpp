@@ -38,6 +38,7 @@ void LookupTest::onlyRegularFilesAreSongs()
 // question. What was opened, what was asked, and how often a song's name was looked up.
 void LookupTest::playing_data()
 {
+    QTest::addColumn<QString>("fullPath");
     QTest::addColumn<QString>("title");
     QTest::addColumn<bool>("armed");
     QTest::addColumn<QString>("disc"); // "file", "capital", "out", "silent"
@@ -46,26 +47,25 @@ void LookupTest::playing_data()
     QTest::addColumn<int>("songLookups");
     const QString song = "/media/ROCK1/Rock/Abba-Rain.mp3";
     const QString insert = "Insert CD ROCK1 In /media/ROCK1 Drive";
-    QTest::newRow("there") << "Rain" << true << "file" << song << "" << 1;
-    QTest::newRow("spelt .MP3 on the disc") << "Rain" << true << "capital"
-                                            << "/media/ROCK1/Rock/Abba-Rain.MP3"
-                                            << "" << 2;
-    QTest::newRow("disc out: every spelling tried") << "Rain" << true << "out"
-                                                    << "" << insert << 4;
+    const QString folder = "/media/ROCK1/Rock/";
+    // clang-format off
+    QTest::newRow("there") << folder << "Rain" << true << "file" << song << "" << 1;
+    QTest::newRow("spelt .MP3 on the disc")
+        << folder << "Rain" << true << "capital" << "/media/ROCK1/Rock/Abba-Rain.MP3" << "" << 2;
+    QTest::newRow("disc out: every spelling tried") << folder << "Rain" << true << "out" << "" << insert << 4;
     // A drive that does not answer is not asked again for each spelling of the name.
-    QTest::newRow("drive does not answer") << "Rain" << true << "silent"
-                                           << ""
-                                           << "Insert CD ROCK1 In /media Drive" << 1;
-    QTest::newRow("not armed") << "Rain" << false << "file"
-                               << ""
-                               << "" << 0;
-    QTest::newRow("stored as a duplicate") << "Rain ****12" << true << "file"
-                                           << ""
-                                           << "" << 0;
+    QTest::newRow("drive does not answer")
+        << folder << "Rain" << true << "silent" << "" << "Insert CD ROCK1 In /media Drive" << 1;
+    QTest::newRow("not armed") << folder << "Rain" << false << "file" << "" << "" << 0;
+    QTest::newRow("stored as a duplicate") << folder << "Rain ****12" << true << "file" << "" << "" << 0;
+    QTest::newRow("no artist") << folder << "-" << true << "file" << "" << "" << 0;
+    QTest::newRow("no folder stored") << "" << "Rain" << true << "out" << "" << "Insert CD ROCK1 In  Drive" << 4;
+    // clang-format on
 }
 
 void LookupTest::playing()
 {
+    QFETCH(QString, fullPath);
     QFETCH(QString, title);
     QFETCH(bool, armed);
     QFETCH(QString, disc);
@@ -92,7 +92,10 @@ void LookupTest::playing()
         return false;
     };
     hooks.volumeRoot = [](const QString&) { return QStringLiteral("/"); };
-    PlayReaction(hooks, "\r\n").play({"Abba", title, "ROCK1", "/media/ROCK1/Rock/"}, armed);
+    // "-" stands for a row without an artist.
+    const PlayRow row =
+        title == "-" ? PlayRow{"", "Rain", "ROCK1", fullPath} : PlayRow{"Abba", title, "ROCK1", fullPath};
+    PlayReaction(hooks, "\r\n").play(row, armed);
     QCOMPARE(openedPath, opened);
     QCOMPARE(question, asked);
     QCOMPARE(lookups, songLookups);

@@ -89,7 +89,6 @@ private slots:
     void opensTheSong_data();
     void opensTheSong();
     void asksForTheDisc();
-    void rowsThatPlayNothing();
     void onCdToggles();
 };
 
@@ -169,28 +168,6 @@ void PlayTest::asksForTheDisc()
     QCOMPARE(shelf.prompter().texts(),
              (QStringList{insert, "This Artist/Title does not exist as UNKNOWN \r\n"
                                   "Rename mp3 in format ' Drive:\\path\\artist-title.mp3 '"}));
-}
-
-void PlayTest::rowsThatPlayNothing()
-{
-    // Rows stored as duplicates play nothing, whatever the length of their number, even
-    // where a file of that name happens to be there.
-    Shelf shelf(
-        {"Rock/-Lonely.mp3", "Rock/Dup-Song ****1.mp3", "Rock/Dup-Song ****12345.mp3", "Rock/Dup-Song.mp3"});
-    shelf.program.run("INSERT INTO adosong (Artist,Title,MP3cd,FullPath) VALUES ('Nowhere','Song','D9','')");
-    shelf.s->window->findChild<QPushButton*>("cmdrefresh")->click();
-    const int empty = shelf.rowOf("");
-    shelf.click(empty, 1); // no artist: nothing
-    for (int row = 0; row < shelf.view->model()->rowCount() - 1; ++row) {
-        if (shelf.view->model()->index(row, 1).data().toString().contains("****"))
-            shelf.click(row, 1);
-    }
-    QVERIFY(shelf.prompter().shown.empty());
-
-    // An empty FullPath names no drive.
-    shelf.click("Nowhere");
-    QCOMPARE(shelf.prompter().texts(), QStringList{"Insert CD D9 In  Drive"});
-    noSongOpened();
 }
 
 void PlayTest::onCdToggles()
