@@ -55,7 +55,6 @@ public:
 bool BuildRunner::retry(const std::function<Failure()>& step)
 {
     while (step()) {
-        BusyPointer::Paused asking;
         if (m_prompter->ask(QStringLiteral("File collection error"), Prompter::RetryCancel,
                             QStringLiteral("Drive Not Ready")) != Prompter::Retry)
             return false;
@@ -82,7 +81,6 @@ bool BuildRunner::run(const QString& root, const QString& discName,
             // The last reopen was given up: the catalogue is asked for again, once.
             if (const Failure failure = m_session->reopenEngine()) {
                 progress.close();
-                BusyPointer::Paused asking;
                 m_prompter->ask(walkFailureText(QStringLiteral("0"), failure.number, failure.description));
                 return false;
             }

@@ -11,20 +11,20 @@ public:
     BusyPointer(const BusyPointer&) = delete;
     BusyPointer& operator=(const BusyPointer&) = delete;
 
-    // The ordinary pointer while a question is asked in the middle of a busy command; the
-    // busy pointer, if there was one, comes back with the answer.
+    // The ordinary pointer over a busy one while a question waits for its answer; the busy
+    // pointer is back with the answer.
     class Paused
     {
     public:
         Paused() : m_wasBusy(QApplication::overrideCursor() != nullptr)
         {
             if (m_wasBusy)
-                QApplication::restoreOverrideCursor();
+                QApplication::setOverrideCursor(Qt::ArrowCursor);
         }
         ~Paused()
         {
             if (m_wasBusy)
-                QApplication::setOverrideCursor(Qt::WaitCursor);
+                QApplication::restoreOverrideCursor();
         }
         Paused(const Paused&) = delete;
         Paused& operator=(const Paused&) = delete;

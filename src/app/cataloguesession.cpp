@@ -134,7 +134,6 @@ bool CatalogueSession::refresh()
     BusyPointer busy;
     const Failure failure = m_records->refresh();
     if (failure) {
-        BusyPointer::Paused asking;
         m_prompter->ask(failure.description);
         noteDamage(failure);
     }
@@ -167,7 +166,6 @@ bool CatalogueSession::clearAll()
         failure = countSongs(own, &songs);
     // A catalogue that took a shelf of discs to build is not wiped by one stray click.
     if (!failure && songs > 0) {
-        BusyPointer::Paused asking;
         const QString question = songs == 1 ? QStringLiteral("Remove the 1 song from the catalogue?")
                                             : QStringLiteral("Remove all %1 songs from the catalogue?\n"
                                                              "This cannot be undone.")
@@ -180,7 +178,6 @@ bool CatalogueSession::clearAll()
     if (!failure)
         failure = m_records->refresh();
     if (failure) {
-        BusyPointer::Paused asking;
         m_prompter->ask(QStringLiteral("Delete error ") + failure.description);
         return false;
     }

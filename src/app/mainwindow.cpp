@@ -304,7 +304,6 @@ void MainWindow::sortByColumn(int column)
 {
     BusyPointer busy;
     if (const Failure failure = m_session->records()->requery(ColumnSort::sourceFor(column))) {
-        BusyPointer::Paused asking;
         m_prompter->ask(failure.description);
     }
 }

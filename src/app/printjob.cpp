@@ -38,7 +38,6 @@ void PrintJob::run(RecordSet& records, const QFont& font)
         QFile::remove(printer.outputFileName());
     if (!failed)
         return;
-    BusyPointer::Paused asking;
     m_prompter->ask(
         QStringLiteral("The listing was not printed: ") +
         (printer.outputFileName().isEmpty()

@@ -1,5 +1,7 @@
 #include "app/prompter.h"
 
+#include "app/busypointer.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QFontDialog>
@@ -46,12 +48,11 @@ Prompter::Answer MessageBoxPrompter::ask(const QString& text, Buttons buttons, c
         box.setStandardButtons(QMessageBox::Ok);
     }
     // A busy pointer must not hide that an answer is wanted.
-    const bool busy = QApplication::overrideCursor() != nullptr;
-    if (busy)
-        QApplication::setOverrideCursor(Qt::ArrowCursor);
-    const int answer = box.exec();
-    if (busy)
-        QApplication::restoreOverrideCursor();
+    int answer = 0;
+    {
+        BusyPointer::Paused asking;
+        answer = box.exec();
+    }
     if (buttons == RetryCancel)
         return answer == QMessageBox::Retry ? Retry : Cancel;
     if (buttons == YesNo)

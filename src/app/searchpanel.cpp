@@ -89,7 +89,6 @@ void SearchPanel::showWholeCatalogue()
 {
     BusyPointer busy;
     if (const Failure failure = m_records->requery(RecordSource::defaultSource())) {
-        BusyPointer::Paused asking;
         m_prompter->ask(failure.description);
     }
 }
