@@ -106,7 +106,7 @@ struct Started
     // The start-up drive is the working folder; `discs` come after it in the drive list.
     explicit Started(const QString& folder, const QList<Volume>& discs = {}) : programFolder(folder)
     {
-        volumes.list = QList<Volume>{{QDir::currentPath(), "HERE", "/dev/here", "ext4"}} + discs;
+        volumes.list = QList<Volume>{mounted(QDir::currentPath(), "HERE", "/dev/here", "ext4")} + discs;
         restart();
     }
     // The window closed and the program started again.

@@ -22,10 +22,8 @@ struct Desk
 
     Desk()
     {
-        volumes.list = {{home.path(), "HOME", "", "ext4"},
-                        {rock.path(), "ROCK1", "", "vfat"},
-                        {blank.path(), "", "", "iso9660"},
-                        {gone.path(), "GONE", "", "vfat"}};
+        volumes.list = {mounted(home.path(), "HOME", "", "ext4"), mounted(rock.path(), "ROCK1", "", "vfat"),
+                        mounted(blank.path(), "", "", "iso9660"), mounted(gone.path(), "GONE", "", "vfat")};
         volumes.failing = {gone.path()};
         window = std::make_unique<MainWindow>(program.path(), &prompter, &volumes);
         QVERIFY(window->load());
@@ -240,7 +238,7 @@ void BuildWindowTest::discsComeAndGo()
     d.drives->setCurrentIndex(1);
     QTemporaryDir inserted;
     d.volumes.list.removeAt(2);
-    d.volumes.list.append({inserted.path(), "NEW", "", "udf"});
+    d.volumes.list.append(mounted(inserted.path(), "NEW", "", "udf"));
     d.drives->showPopup();
     d.drives->hidePopup();
     QStringList roots;

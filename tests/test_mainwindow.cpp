@@ -267,7 +267,7 @@ void MainWindowTest::startUpThroughSplash()
         ProgramFolder folder;
         ScriptedPrompter prompter;
         FolderVolumes volumes;
-        volumes.list = {{QDir::currentPath(), "", "", ""}};
+        volumes.list = {mounted(QDir::currentPath(), "", "", "")};
         MainWindow* window = startTrelmo(folder.path(), &prompter, &volumes);
         QVERIFY(window && window->isVisible());
         window->close();

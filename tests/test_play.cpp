@@ -44,7 +44,8 @@ struct Shelf
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
-        s = std::make_unique<Started>(program.path(), QList<Volume>{{disc.path(), "ROCK1", "", "iso9660"}});
+        s = std::make_unique<Started>(program.path(),
+                                      QList<Volume>{mounted(disc.path(), "ROCK1", "", "iso9660")});
         QVERIFY(s->loaded);
         s->window->show();
         QVERIFY(QTest::qWaitForWindowExposed(s->window.get()));

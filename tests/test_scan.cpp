@@ -406,9 +406,10 @@ void ScanTest::labelProbe()
                             : QStringList{"-quiet", "-V", "ROCK1", "-o", image, dir.path() + "/content"});
     QVERIFY(make.waitForFinished(30000));
     QCOMPARE(make.exitCode(), 0);
-    QCOMPARE(probeLabel(image), QStringLiteral("ROCK1"));
-    QCOMPARE(probeLabel(dir.path() + "/missing.img"), QString());
-    QCOMPARE(probeLabel(dir.path() + "/content"), QString());
+    QCOMPARE(probeIdentity(image).label, QStringLiteral("ROCK1"));
+    QVERIFY(!probeIdentity(image).uuid.isEmpty());
+    QCOMPARE(probeIdentity(dir.path() + "/missing.img").label, QString());
+    QCOMPARE(probeIdentity(dir.path() + "/content").label, QString());
 }
 
 void ScanTest::systemVolumes()
@@ -417,7 +418,7 @@ void ScanTest::systemVolumes()
     const Volume here = volumes.volumeOf(QDir::currentPath());
     QString label;
     QVERIFY(volumes.readLabel(here, &label));
-    QVERIFY(!volumes.readLabel(Volume{"/no/such/volume", "", "", ""}, &label));
+    QVERIFY(!volumes.readLabel(mounted("/no/such/volume", "", "", ""), &label));
 }
 
 // Every file system of the mount table that can hold songs is offered, FUSE mounts (an

@@ -11,6 +11,18 @@
 
 #include <functional>
 
+// A volume as the mount table gives it.
+inline Volume mounted(const QString& root, const QString& label, const QString& device,
+                      const QString& fileSystem)
+{
+    Volume v;
+    v.root = root;
+    v.label = label;
+    v.device = device;
+    v.fileSystem = fileSystem;
+    return v;
+}
+
 // Drives that are folders of the test's own.
 class FolderVolumes : public VolumeSource
 {

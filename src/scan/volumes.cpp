@@ -7,14 +7,26 @@
 #include <QSet>
 #include <QStorageInfo>
 
+#include "scan/timelimit.h"
+
 #include <blkid/blkid.h>
 #include <libmount/libmount.h>
 
 QString Volume::displayText() const
 {
+    if (!ready)
+        return root + QStringLiteral(" (not responding)");
     if (label.isEmpty())
         return root;
     return root + QStringLiteral(" [") + label + QLatin1Char(']');
+}
+
+QStringList VolumeSource::mountFolders()
+{
+    QStringList folders;
+    for (const Volume& v : volumes())
+        folders << v.root;
+    return folders;
 }
 
 bool isPseudoFileSystem(const QString& type)
@@ -35,44 +47,81 @@ bool isPseudoFileSystem(const QString& type)
 
 namespace {
 
-// The label: the system's (udev), else what libblkid reads off the device, else the mount
-// folder's name where a desktop mounter named it after the label.
-QString labelOf(const QString& root, const QString& device)
+// How long the volumes' own answers are waited for: the drive list and start-up wait no
+// longer, whatever a volume does.
+constexpr std::chrono::milliseconds listLimit(800);
+constexpr std::chrono::milliseconds readLimit(1500);
+
+// The UUID udev gives the device (/dev/disk/by-uuid), which needs no access to the device.
+QString uuidFromUdev(const QString& device)
 {
-    QString label = QStorageInfo(root).name();
-    if (label.isEmpty() && device.startsWith(QLatin1String("/dev/")))
-        label = probeLabel(device);
-    if (label.isEmpty())
-        label = labelFromMountFolder(root);
-    return label;
+    const QString target = QFileInfo(device).canonicalFilePath();
+    if (target.isEmpty())
+        return QString();
+    const QDir byUuid(QStringLiteral("/dev/disk/by-uuid"));
+    for (const QFileInfo& link : byUuid.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
+        if (link.canonicalFilePath() == target)
+            return link.fileName();
+    }
+    return QString();
 }
 
-Volume fromStorage(const QStorageInfo& info)
+// What the volume on `root` says of itself: the label (the system's, else libblkid's off the
+// device, else the mount folder's name where a desktop mounter named it after the label),
+// the UUID and the size. It may hang: it is asked with a time limit.
+Volume withDetails(Volume v)
 {
-    Volume v;
-    v.root = info.rootPath();
-    v.device = QString::fromLocal8Bit(info.device());
-    v.fileSystem = QString::fromLatin1(info.fileSystemType());
-    v.label = labelOf(v.root, v.device);
+    const QStorageInfo info(v.root);
+    v.label = info.name();
+    v.size = info.bytesTotal() > 0 ? info.bytesTotal() : 0;
+    if (v.device.startsWith(QLatin1String("/dev/"))) {
+        v.uuid = uuidFromUdev(v.device);
+        if (v.label.isEmpty() || v.uuid.isEmpty()) {
+            const VolumeIdentity identity = probeIdentity(v.device);
+            v.label = v.label.isEmpty() ? identity.label : v.label;
+            v.uuid = v.uuid.isEmpty() ? identity.uuid : v.uuid;
+        }
+    }
+    if (v.label.isEmpty())
+        v.label = labelFromMountFolder(v.root);
     return v;
 }
 
-} // namespace
-
-QString labelFromMountFolder(const QString& root)
+// Each volume with its details, those that did not answer in time marked not ready.
+QList<Volume> withDetails(const QList<Volume>& volumes)
 {
-    static const QRegularExpression desktop(QStringLiteral("^(?:/run)?/media/[^/]+/([^/]+)/?$"));
-    const QRegularExpressionMatch match = desktop.match(root);
-    return match.hasMatch() ? match.captured(1) : QString();
+    std::vector<std::function<Volume()>> questions;
+    for (const Volume& v : volumes)
+        questions.emplace_back([v] { return withDetails(v); });
+    const std::vector<std::optional<Volume>> answers = TimeLimit::answers(std::move(questions), listLimit);
+    QList<Volume> list;
+    for (qsizetype i = 0; i < volumes.size(); ++i) {
+        Volume v = answers[size_t(i)].value_or(volumes[i]);
+        if (!answers[size_t(i)]) {
+            v.ready = false;
+            v.label = labelFromMountFolder(v.root);
+        }
+        list << v;
+    }
+    return list;
 }
 
-QList<Volume> SystemVolumes::mounted() const
+// Whether `path` lies in the folder `root` (or is it).
+bool within(const QString& path, const QString& root)
+{
+    return root == QLatin1String("/") || path == root || path.startsWith(root + QLatin1Char('/'));
+}
+
+QList<Volume> mountTable(const QString& path, bool fixed)
 {
     QList<Volume> list;
     libmnt_table* table = mnt_new_table();
     if (!table)
         return list;
-    if (mnt_table_parse_file(table, QFile::encodeName(m_mountTable).constData()) == 0) {
+    const QByteArray name = QFile::encodeName(path);
+    const int parsed = fixed ? mnt_table_parse_fstab(table, name.constData())
+                             : mnt_table_parse_file(table, name.constData());
+    if (parsed == 0) {
         libmnt_iter* at = mnt_new_iter(MNT_ITER_FORWARD);
         libmnt_fs* fs = nullptr;
         while (at && mnt_table_next_fs(table, at, &fs) == 0) {
@@ -89,11 +138,26 @@ QList<Volume> SystemVolumes::mounted() const
     return list;
 }
 
+} // namespace
+
+QString labelFromMountFolder(const QString& root)
+{
+    static const QRegularExpression desktop(QStringLiteral("^(?:/run)?/media/[^/]+/([^/]+)/?$"));
+    const QRegularExpressionMatch match = desktop.match(root);
+    return match.hasMatch() ? match.captured(1) : QString();
+}
+
+QList<Volume> SystemVolumes::mounted() const
+{
+    return mountTable(m_mountTable, false);
+}
+
 QList<Volume> SystemVolumes::volumes()
 {
     // A later mount on the same folder hides the earlier one.
     QMap<QString, Volume> byRoot;
-    for (const Volume& v : mounted()) {
+    const QList<Volume> all = mounted();
+    for (const Volume& v : all) {
         if (!isPseudoFileSystem(v.fileSystem))
             byRoot.insert(v.root, v);
         else
@@ -103,52 +167,78 @@ QList<Volume> SystemVolumes::volumes()
     const Volume here = volumeOf(QDir::currentPath());
     if (!here.root.isEmpty() && !byRoot.contains(here.root))
         byRoot.insert(here.root, here);
-    QList<Volume> list;
-    for (Volume v : std::as_const(byRoot)) {
-        if (v.label.isEmpty())
-            v.label = labelOf(v.root, v.device);
-        list << v;
-    }
-    return list;
+    return withDetails(byRoot.values());
 }
 
 Volume SystemVolumes::volumeOf(const QString& path)
 {
-    return fromStorage(QStorageInfo(path));
+    // The mount that holds the path is the one on its longest folder, from the table alone:
+    // the volume itself is asked nothing until its details are.
+    const QString clean = QDir::cleanPath(QDir(path).absolutePath());
+    Volume best;
+    for (const Volume& v : mounted()) {
+        if (within(clean, v.root) && v.root.size() >= best.root.size())
+            best = v;
+    }
+    if (best.root.isEmpty())
+        return best;
+    return withDetails(QList<Volume>{best}).front();
 }
 
 bool SystemVolumes::readLabel(const Volume& volume, QString* label)
 {
-    if (!QFileInfo(volume.root).isDir())
+    const QList<Volume> table = mounted();
+    const std::optional<QString> read = TimeLimit::answer<QString>(
+        [volume, table]() -> QString {
+            // An ejected disc can leave its empty folder behind: that is no disc.
+            bool mountPoint = false;
+            for (const Volume& v : table)
+                mountPoint = mountPoint || v.root == volume.root;
+            QStorageInfo info(volume.root);
+            if (!QFileInfo(volume.root).isDir() || !mountPoint || !info.isValid() || !info.isReady())
+                return QStringLiteral("\n"); // no name holds a line break: not there
+            Volume v = volume;
+            v.device = QString::fromLocal8Bit(info.device());
+            return withDetails(v).label;
+        },
+        readLimit);
+    if (!read || *read == QLatin1String("\n"))
         return false;
-    // An ejected disc can leave its empty folder behind: that is no disc.
-    bool mountPoint = false;
-    for (const Volume& v : mounted())
-        mountPoint = mountPoint || v.root == volume.root;
-    if (!mountPoint)
-        return false;
-    QStorageInfo info(volume.root);
-    if (!info.isValid() || !info.isReady())
-        return false;
-    *label = labelOf(volume.root, QString::fromLocal8Bit(info.device()));
+    *label = *read;
     return true;
 }
 
-QString probeLabel(const QString& device)
+QStringList SystemVolumes::mountFolders()
+{
+    QStringList folders;
+    for (const QList<Volume>& table : {mounted(), mountTable(m_fixedTable, true)}) {
+        for (const Volume& v : table) {
+            if (v.root.startsWith(QLatin1Char('/')) && v.root != QLatin1String("/") &&
+                !isPseudoFileSystem(v.fileSystem) && v.fileSystem != QLatin1String("swap") &&
+                !folders.contains(v.root))
+                folders << v.root;
+        }
+    }
+    return folders;
+}
+
+VolumeIdentity probeIdentity(const QString& device)
 {
     const QByteArray name = QFile::encodeName(device);
     blkid_probe probe = blkid_new_probe_from_filename(name.constData());
+    VolumeIdentity identity;
     if (!probe)
-        return QString();
+        return identity;
     blkid_probe_enable_superblocks(probe, 1);
-    blkid_probe_set_superblocks_flags(probe, BLKID_SUBLKS_LABEL);
-    QString label;
+    blkid_probe_set_superblocks_flags(probe, BLKID_SUBLKS_LABEL | BLKID_SUBLKS_UUID);
     if (blkid_do_safeprobe(probe) == 0) {
         const char* value = nullptr;
         size_t length = 0;
         if (blkid_probe_lookup_value(probe, "LABEL", &value, &length) == 0 && value)
-            label = QString::fromUtf8(value).trimmed();
+            identity.label = QString::fromUtf8(value).trimmed();
+        if (blkid_probe_lookup_value(probe, "UUID", &value, &length) == 0 && value)
+            identity.uuid = QString::fromUtf8(value).trimmed();
     }
     blkid_free_probe(probe);
-    return label;
+    return identity;
 }
