@@ -57,6 +57,13 @@ public:
         return list;
     }
 
+    // Answered from the script like any question; a disc put in meanwhile (by beforeAnswer)
+    // is found again when the answer is Retry.
+    Answer askForDisc(const QString& text, const QString& title, MountWatch*, const std::function<bool()>&) override
+    {
+        return ask(text, RetryCancel, title);
+    }
+
     // The print dialog prints to `pdfFile`, or is cancelled when it is empty.
     bool choosePrinter(QPrinter& printer) override
     {

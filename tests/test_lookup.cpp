@@ -2,6 +2,7 @@
 #include "testsupport.h"
 
 #include "browse/playreaction.h"
+#include "browse/songlocator.h"
 #include "output/listing.h"
 #include "store/recordset.h"
 
@@ -16,6 +17,9 @@ private slots:
     void onlyRegularFilesAreSongs();
     void playing_data();
     void playing();
+    void findsTheDisc_data();
+    void findsTheDisc();
+    void driveOfAMissingDisc();
     void stoppedListingIsAbandoned();
 };
 
@@ -59,7 +63,7 @@ void LookupTest::playing_data()
     QTest::newRow("not armed") << folder << "Rain" << false << "file" << "" << "" << 0;
     QTest::newRow("stored as a duplicate") << folder << "Rain ****12" << true << "file" << "" << "" << 0;
     QTest::newRow("no artist") << folder << "-" << true << "file" << "" << "" << 0;
-    QTest::newRow("no folder stored") << "" << "Rain" << true << "out" << "" << "Insert CD ROCK1 In  Drive" << 4;
+    QTest::newRow("no folder stored") << "" << "Rain" << true << "out" << "" << "Insert CD ROCK1 In  Drive" << 0;
     // clang-format on
 }
 
@@ -75,7 +79,7 @@ void LookupTest::playing()
     int lookups = 0;
     QString openedPath, question;
     PlayReaction::Hooks hooks;
-    hooks.probe = [&](const QString& path) {
+    hooks.lookup.probe = [&](const QString& path) {
         if (path.endsWith(".mp3", Qt::CaseInsensitive))
             ++lookups;
         if (disc == "silent")
@@ -87,11 +91,10 @@ void LookupTest::playing()
         return path == "/media" ? PathKind::Folder : PathKind::Missing;
     };
     hooks.open = [&](const QString& path) { openedPath = path; };
-    hooks.retry = [&](const QString& prompt) {
+    hooks.waitForDisc = [&](const QString& prompt, const std::function<bool()>&) {
         question = prompt;
         return false;
     };
-    hooks.volumeRoot = [](const QString&) { return QStringLiteral("/"); };
     // "-" stands for a row without an artist.
     const PlayRow row =
         title == "-" ? PlayRow{"", "Rain", "ROCK1", fullPath} : PlayRow{"Abba", title, "ROCK1", fullPath};
@@ -99,6 +102,103 @@ void LookupTest::playing()
     QCOMPARE(openedPath, opened);
     QCOMPARE(question, asked);
     QCOMPARE(lookups, songLookups);
+}
+
+// Folders of a temporary shelf stand for mounted volumes ("folder|label|uuid"); the disc
+// ROCK1 was remembered ("walked root|volume root|label|uuid", "@" the shelf) or not. Where
+// the song AB-CD-Rain is found with the real probe: "found:" its path on the shelf,
+// "disc:" the volume that is the disc without the song, or nothing.
+void LookupTest::findsTheDisc_data()
+{
+    QTest::addColumn<QStringList>("volumes");
+    QTest::addColumn<QString>("record");
+    QTest::addColumn<QString>("fullPath");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("mounted elsewhere, same UUID")
+        << QStringList{"other|X|u2", "new|ROCK1|u1"} << "@/gone/|@/gone/|ROCK1|u1"
+        << "@/gone/Rock/"
+        << "found:new/Rock/AB-CD-Rain.mp3";
+    QTest::newRow("two discs of one label: the one with the song")
+        << QStringList{"twin1|ROCK1|", "twin2|ROCK1|"} << "@/gone/|@/gone/|ROCK1|"
+        << "@/gone/Rock/"
+        << "found:twin2/Rock/AB-CD-Rain.mp3";
+    QTest::newRow("walked from a folder of its volume")
+        << QStringList{"new|ROCK1|u1"} << "@/gone/Rock/|@/gone/|ROCK1|u1"
+        << "@/gone/Rock/"
+        << "found:new/Rock/AB-CD-Rain.mp3";
+    QTest::newRow("the disc is in, the song is not")
+        << QStringList{"other|X|", "empty|ROCK1|u1"} << "@/gone/|@/gone/|ROCK1|u1"
+        << "@/gone/Rock/"
+        << "disc:empty";
+    QTest::newRow("never another song") << QStringList{"other|ROCK1|u9"} << "@/gone/|@/gone/|ROCK1|u1"
+                                        << "@/gone/Rock/"
+                                        << "";
+    QTest::newRow("older catalogue: the stored path's last folders")
+        << QStringList{"other|X|", "fuzzy|rock1|"} << ""
+        << "/media/cdrom/ROCK1/Rock/"
+        << "found:fuzzy/ROCK1/Rock/AB-CD-Rain.MP3";
+    QTest::newRow("older catalogue, no such song") << QStringList{"other|X|"} << ""
+                                                   << "/media/cdrom/Rock/"
+                                                   << "";
+}
+
+void LookupTest::findsTheDisc()
+{
+    QFETCH(QStringList, volumes);
+    QFETCH(QString, record);
+    QFETCH(QString, fullPath);
+    QFETCH(QString, expected);
+    QTemporaryDir shelf;
+    const QString at = shelf.path();
+    for (const char* file : {"new/Rock/AB-CD-Rain.mp3", "twin2/Rock/AB-CD-Rain.mp3", "twin1/Rock/x.txt",
+                             "other/Rock/AB-Other.mp3", "fuzzy/ROCK1/Rock/AB-CD-Rain.MP3", "empty/x.txt"}) {
+        QVERIFY(QDir().mkpath(QFileInfo(at + "/" + file).path()));
+        QFile f(at + "/" + file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    SongLocator::Hooks hooks;
+    hooks.probe = [](const QString& path) { return probePath(path); };
+    hooks.volumes = [&] {
+        QList<Volume> list;
+        for (const QString& v : volumes) {
+            const QStringList parts = v.split('|');
+            Volume volume = mounted(at + "/" + parts[0], parts[1], "", "ext4");
+            volume.uuid = parts[2];
+            list << volume;
+        }
+        return list;
+    };
+    hooks.discs = [&](const QString& name) {
+        const QStringList parts = QString(record).replace("@", at).split('|');
+        return record.isEmpty() || name != "ROCK1"
+                   ? QList<DiscRecord>()
+                   : QList<DiscRecord>{{"ROCK1", parts[0], parts[1], parts[2], parts[3], "ext4", 0}};
+    };
+    const SongLocator::Result found =
+        SongLocator(hooks).locate({"AB", "CD-Rain", "ROCK1", QString(fullPath).replace("@", at)});
+    const QString outcome =
+        found.outcome == SongLocator::Outcome::Found             ? "found:" + found.path.mid(at.size() + 1)
+        : found.outcome == SongLocator::Outcome::DiscWithoutSong ? "disc:" + found.discRoot.mid(at.size() + 1)
+                                                                 : QString();
+    QCOMPARE(outcome, expected);
+}
+
+// Where the user is told to put a disc that is nowhere: where its build walked it, or the
+// folder a fixed mount puts it in (never a folder inside the disc).
+void LookupTest::driveOfAMissingDisc()
+{
+    SongLocator::Hooks hooks;
+    hooks.probe = [](const QString& path) { return path == "/media" ? PathKind::Folder : PathKind::Missing; };
+    hooks.mountFolders = [] { return QStringList{"/", "/media/cdrom", "/mnt"}; };
+    hooks.discs = [](const QString&) {
+        return QList<DiscRecord>{
+            {"ROCK1", "/run/media/anna/ROCK1/", "/run/media/anna/ROCK1/", "", "", "", 0}};
+    };
+    const SongLocator locator(hooks);
+    QCOMPARE(locator.driveOf({"A", "B", "JAZZ", "/media/cdrom/Jazz/"}), QStringLiteral("/media/cdrom"));
+    QCOMPARE(locator.driveOf({"A", "B", "ROCK1", "/run/media/anna/ROCK1/Rock/"}),
+             QStringLiteral("/run/media/anna/ROCK1"));
+    QCOMPARE(locator.driveOf({"A", "B", "USB", "/media/USB/Pop/"}), QStringLiteral("/media/USB"));
 }
 
 // A listing stopped after its first page is handed back to be dropped, so that a paper

@@ -159,16 +159,29 @@ void PlayTest::asksForTheDisc()
     QCOMPARE(shelf.prompter().texts(), (QStringList{insert, insert, insert}));
     QTRY_COMPARE(opened(), QStringList{disc + "/Rock/Lenna Vey-Slow River.mp3"});
 
-    // The folder is there but the file is not: the drive is the volume holding it. A row the
-    // build could not name asks for the file to be renamed.
+    // The disc mounted elsewhere: found there, wherever that is.
+    const QString elsewhere = disc + "-elsewhere";
+    QVERIFY(QDir().rename(disc, elsewhere));
+    shelf.s->volumes.list[1].root = elsewhere;
+    shelf.click("Grey Owl", 0);
+    QTRY_COMPARE(opened().last(), elsewhere + "/Rock/Grey Owl-Harbour.mp3");
+    QVERIFY(QDir().rename(elsewhere, disc));
+    shelf.s->volumes.list[1].root = disc;
+
+    // The disc is in but the file is gone: said so, with no question. A row the build could
+    // not name asks for the file to be renamed.
     shelf.prompter().beforeAnswer = nullptr;
     shelf.prompter().shown.clear();
     QVERIFY(QFile::remove(disc + "/Rock/Grey Owl-Harbour.mp3"));
     shelf.click("Grey Owl");
     shelf.click("Unknown");
-    QCOMPARE(shelf.prompter().texts(),
-             (QStringList{insert, "This Artist/Title does not exist as UNKNOWN \r\n"
-                                  "Rename mp3 in format ' Drive:\\path\\artist-title.mp3 '"}));
+    QCOMPARE(
+        shelf.prompter().texts(),
+        (QStringList{"The disc ROCK1 is in the drive (" + disc +
+                         "), but the song Rock/Grey Owl-Harbour.mp3 is not on it: it was renamed or removed "
+                         "since the disc was catalogued.",
+                     "This Artist/Title does not exist as UNKNOWN \r\n"
+                     "Rename mp3 in format ' Drive:\\path\\artist-title.mp3 '"}));
 }
 
 void PlayTest::onCdToggles()

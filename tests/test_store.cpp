@@ -173,7 +173,10 @@ void StoreTest::sortIndexesAllOrNone()
     QVERIFY(!db.inTransaction());
     QVERIFY(!addSong(table, "A", "1").failed());
     Statement indexes;
-    QVERIFY(!indexes.prepare(db.handle(), "SELECT count(*) FROM sqlite_master WHERE type='index'").failed());
+    QVERIFY(!indexes
+                 .prepare(db.handle(),
+                          "SELECT count(*) FROM sqlite_master WHERE type='index' AND tbl_name='adosong'")
+                 .failed());
     QVERIFY(indexes.step());
     QCOMPARE(indexes.column(0).toInt(), 1); // the unique key only
     indexes.reset();

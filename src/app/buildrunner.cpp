@@ -62,7 +62,7 @@ bool BuildRunner::retry(const std::function<Failure()>& step)
     return true;
 }
 
-bool BuildRunner::run(const QString& root, const QString& discName,
+bool BuildRunner::run(const QString& root, const QString& discName, const Volume& volume,
                       const std::function<bool()>& allowDuplicates)
 {
     const QString folder = root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/');
@@ -90,6 +90,12 @@ bool BuildRunner::run(const QString& root, const QString& discName,
         CatalogueBuilder(table, m_duplicateCounter, hooks).run(folder, discName);
         table.flush();
         table.setBatchInterval(0);
+        // Where the disc was walked from and what identifies it, to find its songs later
+        // wherever it is mounted then.
+        const QString volumeRoot =
+            volume.root.endsWith(QLatin1Char('/')) ? volume.root : volume.root + QLatin1Char('/');
+        m_session->rememberDisc({discName, folder, folder.startsWith(volumeRoot) ? volumeRoot : folder,
+                                 volume.label, volume.uuid, volume.fileSystem, volume.size});
     }
     return retry([this] { return m_session->reopenEngine(); }) &&
            retry([this] { return m_session->records()->refresh(); });

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "scan/volumes.h"
 #include "store/database.h"
 
 #include <QString>
@@ -28,7 +29,9 @@ public:
     // Stores the songs under the folder `root` as the disc `discName`; `allowDuplicates` is
     // asked at each song already stored. False when the catalogue could not be reached or
     // the user gave up afterwards; what was stored stays stored.
-    bool run(const QString& root, const QString& discName, const std::function<bool()>& allowDuplicates);
+    // The disc is remembered with what identifies `volume`, the volume it is on.
+    bool run(const QString& root, const QString& discName, const Volume& volume,
+             const std::function<bool()>& allowDuplicates);
 
 private:
     CatalogueSession* m_session;

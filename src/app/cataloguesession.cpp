@@ -112,6 +112,20 @@ Failure CatalogueSession::reopenEngine()
     return {};
 }
 
+QList<DiscRecord> CatalogueSession::discsNamed(const QString& name)
+{
+    QList<DiscRecord> discs;
+    if (m_db)
+        DiscRecords::named(*m_db, name, &discs);
+    return discs;
+}
+
+void CatalogueSession::rememberDisc(const DiscRecord& disc)
+{
+    if (m_db && !m_readOnly)
+        DiscRecords::remember(*m_db, disc);
+}
+
 void CatalogueSession::noteDamage(const Failure& failure)
 {
     if (!isDamage(failure))

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/database.h"
+#include "store/discrecords.h"
 
 #include <QObject>
 #include <QString>
@@ -40,6 +41,12 @@ public:
     SongTable* table() const { return m_table.get(); }
     // A fresh engine connection, which replaces the old one only once it is open.
     Failure reopenEngine();
+
+    // What the catalogue remembers of the discs called `name`; nothing when it cannot say.
+    QList<DiscRecord> discsNamed(const QString& name);
+    // Remembers a disc just built from; a catalogue that cannot take it only loses the help
+    // in finding the disc's songs elsewhere later.
+    void rememberDisc(const DiscRecord& disc);
 
     // True, after saying why, when nothing may be written into the catalogue.
     bool refuseWrite();

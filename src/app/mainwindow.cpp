@@ -16,6 +16,7 @@
 #include "app/songplayer.h"
 #include "browse/columnsort.h"
 #include "output/gridfont.h"
+#include "scan/mountwatch.h"
 #include "store/recordset.h"
 #include "store/songmodel.h"
 
@@ -65,7 +66,8 @@ private:
 
 MainWindow::MainWindow(const QString& programFolder, Prompter* prompter, VolumeSource* volumes,
                        QWidget* parent)
-    : QMainWindow(parent), m_prompter(prompter),
+    : QMainWindow(parent), m_prompter(prompter), m_volumes(volumes),
+      m_mountWatch(new MountWatch(QStringLiteral("/proc/self/mountinfo"), this)),
       m_settings(programFolder + QStringLiteral("/trelmo.ini"),
                  [prompter](const QString& message) { prompter->ask(message); }),
       m_session(new CatalogueSession(programFolder + QStringLiteral("/adomp3.mdb"), prompter, this)),
@@ -76,10 +78,10 @@ MainWindow::MainWindow(const QString& programFolder, Prompter* prompter, VolumeS
     setObjectName(QStringLiteral("frmmp3"));
     setWindowTitle(QStringLiteral("Trelmo"));
     m_background = QPixmap(QStringLiteral(":/background.jpg"));
-    buildClientArea(volumes);
+    buildClientArea();
     buildMenus();
     // The player hears the record set's moves before the grid turns them into cell changes.
-    m_songPlayer = new SongPlayer(m_grid, m_session, m_printJob.get(), prompter, volumes, this);
+    m_songPlayer = new SongPlayer(m_grid, m_session, m_printJob.get(), prompter, volumes, m_mountWatch, this);
     m_grid->setModel(m_session->model());
     m_grid->setCaption(QStringLiteral("MP3 List"));
     connectCommands();
@@ -95,7 +97,7 @@ RecordSet* MainWindow::records() const
     return m_session->records();
 }
 
-void MainWindow::buildClientArea(VolumeSource* volumes)
+void MainWindow::buildClientArea()
 {
     m_client = new ClientArea(
         m_background, [this] { layoutClientArea(); }, this);
@@ -112,7 +114,7 @@ void MainWindow::buildClientArea(VolumeSource* volumes)
     m_titleLabel->setPalette(titlePalette);
     m_titleLabel->setGeometry(236, 10, 392, 67);
 
-    m_drivePanel = new DrivePanel(m_prompter, volumes, m_client);
+    m_drivePanel = new DrivePanel(m_prompter, m_volumes, m_client);
     m_searchPanel = new SearchPanel(m_session->records(), m_prompter, m_client);
     m_searchPanel->hide();
 
@@ -163,6 +165,8 @@ void MainWindow::buildMenus()
 void MainWindow::connectCommands()
 {
     connect(m_drivePanel, &DrivePanel::scanRequested, this, &MainWindow::scanSelectedDrive);
+    // The drive list follows discs as they come and go.
+    connect(m_mountWatch, &MountWatch::changed, m_drivePanel, &DrivePanel::refresh);
     connect(m_searchPanel, &SearchPanel::finished, m_drivePanel, &QWidget::show);
     connect(m_grid, &SongGrid::headClicked, this, &MainWindow::sortByColumn);
     connect(m_grid, &SongGrid::currentCellChanged, m_songPlayer, &SongPlayer::onCurrentCellChanged);
@@ -269,7 +273,7 @@ void MainWindow::scanSelectedDrive()
         return;
     QString root;
     const bool built = m_buildRunner->retry([&] { return m_drivePanel->selectedDisc(&root); }) &&
-                       m_buildRunner->run(root, m_drivePanel->discName(),
+                       m_buildRunner->run(root, m_drivePanel->discName(), m_volumes->volumeOf(root),
                                           [this] { return m_duplicatesAction->isChecked(); });
     if (built) {
         if (m_session->records()->recordCount() != 0)

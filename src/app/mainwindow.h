@@ -13,6 +13,7 @@ class BuildRunner;
 class ButtonBar;
 class CatalogueSession;
 class DrivePanel;
+class MountWatch;
 class PrintJob;
 class Prompter;
 class QAction;
@@ -46,6 +47,7 @@ public:
     RecordBar* recordBar() const { return m_recordBar; }
     DrivePanel* drivePanel() const { return m_drivePanel; }
     SongPlayer* songPlayer() const { return m_songPlayer; }
+    MountWatch* mountWatch() const { return m_mountWatch; }
     const QPixmap& background() const { return m_background; }
 
 protected:
@@ -53,7 +55,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void buildClientArea(VolumeSource* volumes);
+    void buildClientArea();
     void buildMenus();
     void connectCommands();
     // The grid fills the band between the title band and the bars at the foot.
@@ -73,6 +75,8 @@ private:
     void showRecordPosition();
 
     Prompter* m_prompter;
+    VolumeSource* m_volumes;
+    MountWatch* m_mountWatch;
     Settings m_settings;
     QPixmap m_background;
     bool m_placedWithFrame = false;

@@ -1,6 +1,7 @@
 #include "app/prompter.h"
 
 #include "app/busypointer.h"
+#include "scan/mountwatch.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -12,6 +13,24 @@
 #include <cstdio>
 
 Prompter::Answer MessageBoxPrompter::ask(const QString& text, Buttons buttons, const QString& title)
+{
+    return show(text, buttons, title, {});
+}
+
+Prompter::Answer MessageBoxPrompter::askForDisc(const QString& text, const QString& title, MountWatch* watch,
+                                                const std::function<bool()>& arrived)
+{
+    return show(text, RetryCancel, title, [&](QMessageBox& box) {
+        // The question goes by itself, as if Retry was pressed, once the disc is in.
+        QObject::connect(watch, &MountWatch::changed, &box, [&box, &arrived] {
+            if (box.isVisible() && arrived())
+                box.done(QMessageBox::Retry);
+        });
+    });
+}
+
+Prompter::Answer MessageBoxPrompter::show(const QString& text, Buttons buttons, const QString& title,
+                                          const std::function<void(QMessageBox&)>& whileShown)
 {
     QMessageBox box(m_parent);
     box.setWindowTitle(title);
@@ -47,6 +66,8 @@ Prompter::Answer MessageBoxPrompter::ask(const QString& text, Buttons buttons, c
         box.setIcon(QMessageBox::NoIcon);
         box.setStandardButtons(QMessageBox::Ok);
     }
+    if (whileShown)
+        whileShown(box);
     // A busy pointer must not hide that an answer is wanted.
     int answer = 0;
     {

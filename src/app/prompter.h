@@ -2,7 +2,11 @@
 
 #include <QString>
 
+#include <functional>
+
+class MountWatch;
 class QFont;
+class QMessageBox;
 class QPrinter;
 class QWidget;
 
@@ -30,6 +34,10 @@ public:
     // carries the critical icon, YesNo the question mark.
     virtual Answer ask(const QString& text, Buttons buttons = OkOnly,
                        const QString& title = QStringLiteral("Trelmo")) = 0;
+    // Asks for a disc with Retry and Cancel, as ask() does; the question also goes by itself,
+    // answered Retry, when `arrived` holds after `watch` has seen volumes come or go.
+    virtual Answer askForDisc(const QString& text, const QString& title, MountWatch* watch,
+                              const std::function<bool()>& arrived) = 0;
     // The print dialog for `printer`; false when the user cancels.
     virtual bool choosePrinter(QPrinter& printer) = 0;
     // The font dialog, started on `preset`; false when the user cancels.
@@ -44,10 +52,15 @@ public:
     explicit MessageBoxPrompter(QWidget* parent = nullptr) : m_parent(parent) {}
     void setParent(QWidget* parent) { m_parent = parent; }
     Answer ask(const QString& text, Buttons buttons, const QString& title) override;
+    Answer askForDisc(const QString& text, const QString& title, MountWatch* watch,
+                      const std::function<bool()>& arrived) override;
     bool choosePrinter(QPrinter& printer) override;
     bool chooseFont(const QFont& preset, QFont* chosen) override;
     bool chooseFolder(QString* folder) override;
 
 private:
+    Answer show(const QString& text, Buttons buttons, const QString& title,
+                const std::function<void(QMessageBox&)>& whileShown);
+
     QWidget* m_parent;
 };

@@ -13,9 +13,9 @@
 #include <QScopedValueRollback>
 
 SongPlayer::SongPlayer(SongGrid* grid, CatalogueSession* session, const PrintJob* printJob,
-                       Prompter* prompter, VolumeSource* volumes, QObject* parent)
+                       Prompter* prompter, VolumeSource* volumes, MountWatch* mountWatch, QObject* parent)
     : QObject(parent), m_grid(grid), m_session(session), m_printJob(printJob), m_prompter(prompter),
-      m_volumes(volumes)
+      m_volumes(volumes), m_mountWatch(mountWatch)
 {
     RecordSet* records = session->records();
     connect(records, &RecordSet::moveComplete, this, [this](EventReason reason) {
@@ -67,12 +67,16 @@ void SongPlayer::playCurrentRow()
                              : PlayRow{cell(Song::ArtistColumn), cell(Song::TitleColumn),
                                        cell(Song::MP3cdColumn), cell(Song::FullPathColumn)};
     PlayReaction::Hooks hooks;
-    hooks.probe = [](const QString& path) { return probePath(path); };
+    hooks.lookup.probe = [](const QString& path) { return probePath(path); };
+    hooks.lookup.volumes = [this] { return m_volumes->volumes(); };
+    hooks.lookup.discs = [this](const QString& disc) { return m_session->discsNamed(disc); };
+    hooks.lookup.mountFolders = [this] { return m_volumes->mountFolders(); };
     hooks.open = [](const QString& path) { Desktop::openFile(path); };
-    hooks.retry = [this](const QString& prompt) {
-        return m_prompter->ask(prompt, Prompter::RetryCancel, QStringLiteral("Check CD")) == Prompter::Retry;
+    hooks.waitForDisc = [this](const QString& prompt, const std::function<bool()>& arrived) {
+        return m_prompter->askForDisc(prompt, QStringLiteral("Check CD"), m_mountWatch, arrived) ==
+               Prompter::Retry;
     };
-    hooks.volumeRoot = [this](const QString& folder) { return m_volumes->volumeOf(folder).root; };
+    hooks.tell = [this](const QString& text) { m_prompter->ask(text); };
     PlayReaction(hooks, QStringLiteral("\r\n")).play(song, m_armed);
     m_armed = true;
 }

@@ -3,6 +3,7 @@
 #include <QObject>
 
 class CatalogueSession;
+class MountWatch;
 class PrintJob;
 class Prompter;
 class SongGrid;
@@ -17,7 +18,7 @@ class SongPlayer : public QObject
     Q_OBJECT
 public:
     SongPlayer(SongGrid* grid, CatalogueSession* session, const PrintJob* printJob, Prompter* prompter,
-               VolumeSource* volumes, QObject* parent = nullptr);
+               VolumeSource* volumes, MountWatch* mountWatch, QObject* parent = nullptr);
 
     // The next change of cell plays (or marks); the window arms it once it is loaded.
     void arm() { m_armed = true; }
@@ -35,6 +36,7 @@ private:
     const PrintJob* m_printJob;
     Prompter* m_prompter;
     VolumeSource* m_volumes;
+    MountWatch* m_mountWatch;
     bool m_armed = false;
     bool m_reacting = false; // inside the reaction: the moves it makes are not reacted to
 };

@@ -16,7 +16,8 @@ namespace TimeLimit {
 
 // The answers of `questions`, asked at once; those not answered by `within` are nothing.
 template <typename T>
-std::vector<std::optional<T>> answers(std::vector<std::function<T()>> questions, std::chrono::milliseconds within)
+std::vector<std::optional<T>> answers(std::vector<std::function<T()>> questions,
+                                      std::chrono::milliseconds within)
 {
     std::vector<std::future<T>> pending;
     pending.reserve(questions.size());

@@ -76,4 +76,3 @@ QString labelFromMountFolder(const QString& root);
 
 // True for file systems that hold no files of a user's (proc, sysfs, cgroup, ...).
 bool isPseudoFileSystem(const QString& type);
-

@@ -1,5 +1,7 @@
 #include "store/schema.h"
 
+#include "store/discrecords.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -46,6 +48,7 @@ QStringList schemaStatements()
                               "Category TEXT COLLATE NOCASE, "
                               "FullPath TEXT COLLATE NOCASE)"),
                QStringLiteral("CREATE UNIQUE INDEX adosong_artist_title ON adosong (Artist, Title)"),
+               DiscRecords::tableStatement(),
            } +
            sortIndexStatements();
 }

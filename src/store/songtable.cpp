@@ -1,5 +1,7 @@
 #include "store/songtable.h"
 
+#include "store/discrecords.h"
+
 #include <sqlite3.h>
 
 SongTable::~SongTable()
@@ -195,8 +197,10 @@ Failure openEngine(Database& db, SongTable& table, const QString& path, bool rea
         return f;
     // A catalogue that cannot take the indexes (read-only, busy) still opens; its sorts
     // are only slower.
-    if (!readOnly)
+    if (!readOnly) {
         Song::addMissingSortIndexes(db);
+        DiscRecords::addMissingTable(db);
+    }
     return {};
 }
 

@@ -1,0 +1,201 @@
+#include "browse/songlocator.h"
+
+#include "scan/timelimit.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <algorithm>
+#include <utility>
+
+#include <sys/stat.h>
+
+namespace {
+
+QString withSlash(const QString& folder)
+{
+    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+}
+
+// Whether `path` lies in the folder `root` (or is it).
+bool inFolder(const QString& path, const QString& root)
+{
+    return withSlash(path).startsWith(withSlash(root));
+}
+
+// How well a mounted volume fits a remembered disc: 0 the same file system (UUID), 1 the
+// same label or a label equal to the disc's name, 2 any other volume.
+int fit(const Volume& volume, const DiscRecord& disc)
+{
+    if (!disc.uuid.isEmpty() && volume.uuid == disc.uuid)
+        return 0;
+    if (!volume.label.isEmpty() &&
+        (volume.label == disc.label || volume.label.compare(disc.name, Qt::CaseInsensitive) == 0))
+        return 1;
+    return 2;
+}
+
+// The volumes, those that fit best first.
+QList<Volume> ranked(const QList<Volume>& volumes, const std::function<int(const Volume&)>& rank)
+{
+    QList<std::pair<int, Volume>> order;
+    for (const Volume& v : volumes)
+        order.append({rank(v), v});
+    std::stable_sort(order.begin(), order.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    QList<Volume> list;
+    for (const auto& [rank, v] : order)
+        list << v;
+    return list;
+}
+
+} // namespace
+
+PathKind probePath(const QString& path, std::chrono::milliseconds within)
+{
+    if (path.isEmpty())
+        return PathKind::Missing;
+    const std::optional<PathKind> kind = TimeLimit::answer<PathKind>(
+        [name = QFile::encodeName(path)] {
+            struct stat info;
+            if (::stat(name.constData(), &info) != 0)
+                return PathKind::Missing;
+            return S_ISREG(info.st_mode)   ? PathKind::RegularFile
+                   : S_ISDIR(info.st_mode) ? PathKind::Folder
+                                           : PathKind::Other;
+        },
+        within);
+    return kind.value_or(PathKind::NoAnswer);
+}
+
+QString SongLocator::findIn(const QString& folder, const QString& fileName) const
+{
+    const QString path = folder + fileName;
+    const PathKind kind = m_hooks.probe(path);
+    if (kind == PathKind::RegularFile)
+        return path;
+    // A drive that does not answer is not asked three times more.
+    if (kind == PathKind::NoAnswer || !path.endsWith(QLatin1String(".mp3")))
+        return QString();
+    const QString stem = path.chopped(3);
+    for (const char* ending : {"MP3", "Mp3", "mP3"}) {
+        const QString other = stem + QLatin1String(ending);
+        if (m_hooks.probe(other) == PathKind::RegularFile)
+            return other;
+    }
+    return QString();
+}
+
+QList<DiscRecord> SongLocator::recordsOf(const PlayRow& row) const
+{
+    QList<DiscRecord> records;
+    if (!m_hooks.discs || !row.fullPath.startsWith(QLatin1Char('/')))
+        return records;
+    for (const DiscRecord& disc : m_hooks.discs(row.disc)) {
+        if (!disc.root.isEmpty() && inFolder(row.fullPath, disc.root) && inFolder(disc.root, disc.volumeRoot))
+            records << disc;
+    }
+    return records;
+}
+
+SongLocator::Result SongLocator::locate(const PlayRow& row) const
+{
+    const QString fileName = row.artist + QLatin1Char('-') + row.title + QStringLiteral(".mp3");
+    if (!row.fullPath.isEmpty()) {
+        const QString stored = findIn(row.fullPath, fileName);
+        if (!stored.isEmpty())
+            return {Outcome::Found, stored, {}, {}};
+    }
+    QList<Volume> volumes;
+    if (m_hooks.volumes) {
+        for (const Volume& v : m_hooks.volumes()) {
+            if (v.ready) // one that does not answer would only keep the user waiting
+                volumes << v;
+        }
+    }
+    const QList<DiscRecord> records = recordsOf(row);
+    if (!records.isEmpty())
+        return onRecordedDisc(row, records, volumes);
+    return onAnyVolume(row, volumes);
+}
+
+SongLocator::Result SongLocator::onRecordedDisc(const PlayRow& row, const QList<DiscRecord>& records,
+                                                const QList<Volume>& volumes) const
+{
+    const QString fileName = row.artist + QLatin1Char('-') + row.title + QStringLiteral(".mp3");
+    Result result;
+    for (const DiscRecord& disc : records) {
+        const QString onDisc = withSlash(row.fullPath).mid(withSlash(disc.volumeRoot).size());
+        for (const Volume& v : ranked(volumes, [&disc](const Volume& v) { return fit(v, disc); })) {
+            const QString folder = withSlash(v.root) + onDisc;
+            if (m_hooks.probe(folder) == PathKind::Folder) {
+                const QString song = findIn(folder, fileName);
+                if (!song.isEmpty())
+                    return {Outcome::Found, song, {}, {}};
+            }
+            // The disc itself is in, known by its UUID (or by its label where none was read).
+            const int how = fit(v, disc);
+            if (result.outcome == Outcome::NotFound && (how == 0 || (how == 1 && disc.uuid.isEmpty())) &&
+                m_hooks.probe(v.root) == PathKind::Folder)
+                result = {Outcome::DiscWithoutSong, {}, v.root, onDisc + fileName};
+        }
+    }
+    return result;
+}
+
+SongLocator::Result SongLocator::onAnyVolume(const PlayRow& row, const QList<Volume>& volumes) const
+{
+    if (!row.fullPath.startsWith(QLatin1Char('/')))
+        return {};
+    const QString fileName = row.artist + QLatin1Char('-') + row.title + QStringLiteral(".mp3");
+    // The stored folder's last parts: "Rock/", then "ROCK1/Rock/", and so on.
+    const QStringList parts = row.fullPath.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    QStringList tails;
+    for (qsizetype count = 1; count < parts.size(); ++count)
+        tails << parts.mid(parts.size() - count).join(QLatin1Char('/')) + QLatin1Char('/');
+    const auto byName = [&row](const Volume& v) {
+        return v.label.compare(row.disc, Qt::CaseInsensitive) == 0 ? 0 : 1;
+    };
+    for (const Volume& v : ranked(volumes, byName)) {
+        for (const QString& tail : std::as_const(tails)) {
+            const QString folder = withSlash(v.root) + tail;
+            if (folder == withSlash(row.fullPath) || m_hooks.probe(folder) != PathKind::Folder)
+                continue;
+            const QString song = findIn(folder, fileName);
+            if (!song.isEmpty())
+                return {Outcome::Found, song, {}, {}};
+        }
+    }
+    return {};
+}
+
+QString SongLocator::driveOf(const PlayRow& row) const
+{
+    const QString& fullPath = row.fullPath;
+    if (fullPath.isEmpty())
+        return QString();
+    // A path from elsewhere (e:\Rock\) names its drive by its first character.
+    if (!fullPath.startsWith(QLatin1Char('/')))
+        return fullPath.left(1);
+    const QList<DiscRecord> records = recordsOf(row);
+    if (!records.isEmpty())
+        return QDir::cleanPath(records.first().root);
+    // The folder a volume is (or is always) mounted on that holds the path.
+    QString best;
+    for (const QString& folder : m_hooks.mountFolders ? m_hooks.mountFolders() : QStringList()) {
+        const QString clean = QDir::cleanPath(folder);
+        if (clean != QLatin1String("/") && inFolder(fullPath, clean) && clean.size() > best.size())
+            best = clean;
+    }
+    if (!best.isEmpty())
+        return best;
+    // Else the path up to its first folder that is not there: a desktop mounter removes the
+    // folder it mounted the disc on.
+    QString prefix;
+    for (const QString& part : fullPath.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        prefix += QLatin1Char('/') + part;
+        if (m_hooks.probe(prefix) != PathKind::Folder)
+            return prefix;
+    }
+    return QDir::cleanPath(fullPath);
+}

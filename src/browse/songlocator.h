@@ -1,0 +1,89 @@
+#pragma once
+
+#include "scan/volumes.h"
+#include "store/discrecords.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+#include <functional>
+
+// What a name on disc turned out to be, as far as the file system answered in time.
+enum class PathKind
+{
+    Missing,
+    RegularFile,
+    Folder,
+    Other,   // a FIFO, a device, a socket
+    NoAnswer // the file system did not answer in time (a drive that is not ready)
+};
+
+// Looks `path` up without ever holding the caller longer than `within`: a lookup that
+// hangs (a dead network mount, a drive spinning up) goes on in a thread of its own. Only a
+// RegularFile is a song: a folder, a FIFO or a device of that name is not.
+PathKind probePath(const QString& path, std::chrono::milliseconds within = std::chrono::milliseconds(1500));
+
+// The cells of the grid's current row that the player reads.
+struct PlayRow
+{
+    QString artist;   // column 0
+    QString title;    // column 1
+    QString disc;     // column 3, MP3cd
+    QString fullPath; // column 6, the song's folder ending in "/"
+};
+
+// Where a song of the catalogue is now. Discs do not come back at the same folder: the
+// same disc mounts at /media/ROCK1 one day and /run/media/anna/ROCK1 the next. The song is
+// looked for at the path stored when its disc was catalogued, then on the mounted volumes
+// that can be that disc (same UUID first, then same label or a label equal to the disc's
+// name, then any), at its place relative to the disc. Rows of catalogues made before discs
+// were remembered try the stored path's last folders under those volumes. Only a regular
+// file of the song's own name counts: no other song is ever opened.
+class SongLocator
+{
+public:
+    struct Hooks
+    {
+        std::function<PathKind(const QString& path)> probe;
+        std::function<QList<Volume>()> volumes;
+        std::function<QList<DiscRecord>(const QString& disc)> discs;
+        // Folders volumes are mounted on: now, and always (fixed mount folders).
+        std::function<QStringList()> mountFolders;
+    };
+
+    enum class Outcome
+    {
+        Found,           // `path` is the song
+        DiscWithoutSong, // the disc is in, at `discRoot`, but the song is not at `pathOnDisc`
+        NotFound
+    };
+    struct Result
+    {
+        Outcome outcome = Outcome::NotFound;
+        QString path;
+        QString discRoot;
+        QString pathOnDisc;
+    };
+
+    explicit SongLocator(Hooks hooks) : m_hooks(std::move(hooks)) {}
+
+    Result locate(const PlayRow& row) const;
+    // Where the disc goes when it is not in: the folder its build walked; for older rows the
+    // stored path up to the folder its volume was mounted on.
+    QString driveOf(const PlayRow& row) const;
+    // The song's file under `folder` (ending in "/"): the name as stored, or the same name
+    // ending in ".MP3" or another spelling of it, which the build took as well. Empty when
+    // there is none or the folder's drive does not answer.
+    QString findIn(const QString& folder, const QString& fileName) const;
+
+private:
+    // The disc records whose walked folder holds the row's folder.
+    QList<DiscRecord> recordsOf(const PlayRow& row) const;
+    Result onRecordedDisc(const PlayRow& row, const QList<DiscRecord>& records,
+                          const QList<Volume>& volumes) const;
+    Result onAnyVolume(const PlayRow& row, const QList<Volume>& volumes) const;
+
+    Hooks m_hooks;
+};

@@ -1,0 +1,83 @@
+#include "store/discrecords.h"
+
+namespace DiscRecords {
+
+QString tableStatement()
+{
+    // The disc name compares as the songs' does; folders are compared exactly.
+    return QStringLiteral("CREATE TABLE IF NOT EXISTS adodisc ("
+                          "MP3cd TEXT COLLATE NOCASE, Root TEXT, VolumeRoot TEXT, Label TEXT, "
+                          "UUID TEXT, FileSystem TEXT, Size INTEGER, UNIQUE (MP3cd, Root))");
+}
+
+namespace {
+Failure tableExists(Database& db, bool* exists)
+{
+    Statement query;
+    if (Failure f = query.prepare(
+            db.handle(), QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name='adodisc'")))
+        return f;
+    Failure failure;
+    *exists = query.step(&failure);
+    return failure;
+}
+} // namespace
+
+Failure addMissingTable(Database& db)
+{
+    // Looking first keeps an up-to-date catalogue free of any write at opening.
+    bool exists = false;
+    if (Failure f = tableExists(db, &exists); f || exists)
+        return f;
+    return db.execute(tableStatement());
+}
+
+Failure remember(Database& db, const DiscRecord& disc)
+{
+    if (Failure f = addMissingTable(db))
+        return f;
+    Statement upsert;
+    if (Failure f = upsert.prepare(
+            db.handle(),
+            QStringLiteral("INSERT INTO adodisc (MP3cd, Root, VolumeRoot, Label, UUID, FileSystem, Size) "
+                           "VALUES (?,?,?,?,?,?,?) ON CONFLICT (MP3cd, Root) DO UPDATE SET "
+                           "VolumeRoot=excluded.VolumeRoot, Label=excluded.Label, UUID=excluded.UUID, "
+                           "FileSystem=excluded.FileSystem, Size=excluded.Size")))
+        return f;
+    const QVariantList values = {disc.name, disc.root,       disc.volumeRoot, disc.label,
+                                 disc.uuid, disc.fileSystem, disc.size};
+    for (int i = 0; i < values.size(); ++i)
+        upsert.bind(i + 1, values[i]);
+    Failure failure;
+    upsert.step(&failure);
+    return failure;
+}
+
+Failure named(Database& db, const QString& name, QList<DiscRecord>* discs)
+{
+    discs->clear();
+    bool exists = false;
+    if (Failure f = tableExists(db, &exists); f || !exists)
+        return f;
+    Statement query;
+    if (Failure f = query.prepare(
+            db.handle(), QStringLiteral("SELECT MP3cd, Root, VolumeRoot, Label, UUID, FileSystem, Size "
+                                        "FROM adodisc WHERE MP3cd=? ORDER BY rowid DESC")))
+        return f;
+    query.bind(1, name);
+    Failure failure;
+    while (query.step(&failure)) {
+        DiscRecord disc;
+        disc.name = query.column(0).toString();
+        disc.root = query.column(1).toString();
+        disc.volumeRoot = query.column(2).toString();
+        disc.label = query.column(3).toString();
+        disc.uuid = query.column(4).toString();
+        disc.fileSystem = query.column(5).toString();
+        disc.size = query.column(6).toLongLong();
+        *discs << disc;
+    }
+    return failure;
+}
+
+} // namespace DiscRecords
