@@ -1,6 +1,7 @@
 #include "guisupport.h"
 
 #include "app/startup.h"
+#include "scan/mountwatch.h"
 
 #include <QLabel>
 #include <QMessageBox>
@@ -27,6 +28,7 @@ private slots:
     void typingANewSong();
     void startUpThroughSplash();
     void longPathsFitTheScreen();
+    void discQuestionClosesByItself();
 };
 
 void MainWindowTest::firstStartOnEmptyCatalogue()
@@ -307,6 +309,38 @@ void MainWindowTest::longPathsFitTheScreen()
              qPrintable(QString::number(seen.height())));
     QVERIFY(shown.startsWith("This is a bug /folder") && shown.endsWith("#36 File name too long"));
     QCOMPARE(details, text);
+}
+
+// The question for a disc goes by itself, as Retry, once a mount brings the song; a mount
+// that does not leaves it waiting for the user.
+void MainWindowTest::discQuestionClosesByItself()
+{
+    QTemporaryDir dir;
+    QFile table(dir.path() + "/mountinfo");
+    QVERIFY(table.open(QIODevice::WriteOnly));
+    table.close();
+    MountWatch watch(table.fileName());
+    MessageBoxPrompter prompter;
+    bool songThere = false;
+    int asked = 0;
+    QTimer::singleShot(50, [&] { emit watch.changed(); });
+    QTimer::singleShot(150, [&] {
+        songThere = true;
+        emit watch.changed();
+    });
+    // Should it stay, it is answered Cancel so that the test ends.
+    QTimer::singleShot(5000, [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible())
+                box->reject();
+    });
+    const Prompter::Answer answer =
+        prompter.askForDisc("Insert CD ROCK1 In /media/ROCK1 Drive", "Check CD", &watch, [&] {
+            ++asked;
+            return songThere;
+        });
+    QCOMPARE(answer, Prompter::Retry);
+    QCOMPARE(asked, 2);
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -1,11 +1,15 @@
 #include "testsupport.h"
 
 #include "scan/cataloguebuilder.h"
+#include "scan/mountwatch.h"
+#include "scan/timelimit.h"
 #include "scan/volumes.h"
 #include "store/database.h"
 #include "store/songtable.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -97,6 +101,7 @@ private slots:
     void namesBecomeFields();
     void walkOrderAndLinks();
     void otherFileSystemsNotEntered();
+    void mountsAreSeenAndSlowVolumesWaitedForNoLonger();
     void duplicates();
     void unreadableFolderReportedOnce();
     void badNamesAndMissingRootReported();
@@ -187,6 +192,33 @@ void ScanTest::otherFileSystemsNotEntered()
     ::umount2(inside.constData(), MNT_DETACH);
     QCOMPARE(s.rows(), QStringList{"1"});
     QVERIFY2(s.reports.isEmpty(), qPrintable(s.reports.join("\n")));
+}
+
+// A mount is told at once, without polling; a question a volume does not answer in time
+// holds nobody up.
+void ScanTest::mountsAreSeenAndSlowVolumesWaitedForNoLonger()
+{
+    QElapsedTimer clock;
+    clock.start();
+    const auto slow = TimeLimit::answer<int>(
+        [] {
+            std::this_thread::sleep_for(std::chrono::seconds(2));
+            return 1;
+        },
+        std::chrono::milliseconds(50));
+    QVERIFY(!slow && clock.elapsed() < 1000);
+
+    MountWatch watch;
+    QSignalSpy changes(&watch, &MountWatch::changed);
+    QTemporaryDir dir;
+    const QByteArray folder = QFile::encodeName(dir.path());
+    if (::mount("trelmo-test", folder.constData(), "tmpfs", 0, "size=1m") != 0)
+        QSKIP("mounting a file system needs the right to mount (root)");
+    clock.restart();
+    QTRY_VERIFY_WITH_TIMEOUT(changes.count() > 0, 1000);
+    qInfo("a mount was seen after %lld ms", clock.elapsed());
+    ::umount2(folder.constData(), MNT_DETACH);
+    QTRY_VERIFY_WITH_TIMEOUT(changes.count() > 1, 1000);
 }
 
 // A song already there (in any letter case) is skipped, or kept under a numbered title

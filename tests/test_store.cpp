@@ -2,6 +2,7 @@
 
 #include "browse/columnsort.h"
 #include "store/database.h"
+#include "store/discrecords.h"
 #include "store/recordset.h"
 #include "store/schema.h"
 #include "store/songmodel.h"
@@ -41,6 +42,7 @@ private slots:
     void sortIndexesAllOrNone();
     void failedBatchIsRolledBack();
     void anotherProgramHoldsTheCatalogue();
+    void discsRemembered();
 };
 
 void StoreTest::batchesCommitAndSurviveFailures()
@@ -254,6 +256,30 @@ void StoreTest::anotherProgramHoldsTheCatalogue()
     QVERIFY(!other.execute("COMMIT").failed());
     QCOMPARE(model.index(3000, Song::ArtistColumn).data().toString(), QStringLiteral("Artist 03001"));
     QVERIFY(!records.isReadFailing());
+}
+
+// A disc built again updates its record; a catalogue made before discs were remembered gets
+// the table on opening, and one that cannot be written has none to give.
+void StoreTest::discsRemembered()
+{
+    ProgramFolder folder;
+    Database db;
+    QVERIFY(!db.open(folder.databasePath()).failed());
+    QVERIFY(!db.execute("DROP TABLE adodisc").failed());
+    QList<DiscRecord> discs;
+    QVERIFY(!DiscRecords::named(db, "ROCK1", &discs).failed());
+    QVERIFY(discs.isEmpty());
+    SongTable table;
+    QVERIFY(!openEngine(db, table, folder.databasePath()).failed());
+    DiscRecord disc{"ROCK1", "/media/ROCK1/", "/media/ROCK1/", "ROCK1", "1234-ABCD", "vfat", 700};
+    QVERIFY(!DiscRecords::remember(db, disc).failed());
+    disc.uuid = "5678-EF01";
+    QVERIFY(!DiscRecords::remember(db, disc).failed());
+    QVERIFY(!DiscRecords::remember(db, {"ROCK1", "/mnt/other/", "/mnt/other/", "", "", "ext4", 0}).failed());
+    QVERIFY(!DiscRecords::named(db, "rock1", &discs).failed());
+    QCOMPARE(discs.size(), 2);
+    QCOMPARE(discs[1].uuid, QStringLiteral("5678-EF01"));
+    QCOMPARE(discs[1].size, 700);
 }
 
 QTEST_GUILESS_MAIN(StoreTest)
