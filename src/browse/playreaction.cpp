@@ -35,7 +35,7 @@ void PlayReaction::play(const PlayRow& row, bool armed) const
         const SongLocator::Result found = m_locator.locate(row);
         switch (found.outcome) {
         case SongLocator::Outcome::Found:
-            m_hooks.open(found.path);
+            m_hooks.open(found.file);
             return;
         case SongLocator::Outcome::DiscWithoutSong:
             // A name the build could not read is asked to be renamed, as below.

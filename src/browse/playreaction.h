@@ -15,7 +15,8 @@ public:
     struct Hooks
     {
         SongLocator::Hooks lookup;
-        std::function<void(const QString& path)> open;
+        // Opens the song, named by the file system's bytes.
+        std::function<void(const QByteArray& file)> open;
         // Asks for the disc with Retry and Cancel; true for Retry, or when `arrived` holds
         // after volumes came (the question then closes by itself).
         std::function<bool(const QString& prompt, const std::function<bool()>& arrived)> waitForDisc;

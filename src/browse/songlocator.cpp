@@ -1,5 +1,6 @@
 #include "browse/songlocator.h"
 
+#include "scan/songname.h"
 #include "scan/timelimit.h"
 
 #include <QDir>
@@ -51,12 +52,12 @@ QList<Volume> ranked(const QList<Volume>& volumes, const std::function<int(const
 
 } // namespace
 
-PathKind probePath(const QString& path, std::chrono::milliseconds within)
+PathKind probePath(const QByteArray& path, std::chrono::milliseconds within)
 {
     if (path.isEmpty())
         return PathKind::Missing;
     const std::optional<PathKind> kind = TimeLimit::answer<PathKind>(
-        [name = QFile::encodeName(path)] {
+        [name = path] {
             struct stat info;
             if (::stat(name.constData(), &info) != 0)
                 return PathKind::Missing;
@@ -68,22 +69,69 @@ PathKind probePath(const QString& path, std::chrono::milliseconds within)
     return kind.value_or(PathKind::NoAnswer);
 }
 
-QString SongLocator::findIn(const QString& folder, const QString& fileName) const
+namespace {
+// The spellings of a song's file name the build takes: ".mp3" in any letter case.
+QList<QByteArray> spellings(const QByteArray& name)
 {
-    const QString path = folder + fileName;
-    const PathKind kind = m_hooks.probe(path);
-    if (kind == PathKind::RegularFile)
-        return path;
-    // A drive that does not answer is not asked three times more.
-    if (kind == PathKind::NoAnswer || !path.endsWith(QLatin1String(".mp3")))
-        return QString();
-    const QString stem = path.chopped(3);
-    for (const char* ending : {"MP3", "Mp3", "mP3"}) {
-        const QString other = stem + QLatin1String(ending);
-        if (m_hooks.probe(other) == PathKind::RegularFile)
-            return other;
+    QList<QByteArray> all{name};
+    if (name.endsWith(".mp3")) {
+        for (const char* ending : {"MP3", "Mp3", "mP3"})
+            all << name.chopped(3) + ending;
     }
-    return QString();
+    return all;
+}
+} // namespace
+
+QByteArray SongLocator::findIn(const QString& folder, const QString& fileName) const
+{
+    const QByteArray path = QFile::encodeName(folder + fileName);
+    const QList<QByteArray> names = spellings(path);
+    for (const QByteArray& name : names) {
+        const PathKind kind = m_hooks.probe(name);
+        if (kind == PathKind::RegularFile)
+            return name;
+        // A drive that does not answer is not asked again for each spelling.
+        if (kind == PathKind::NoAnswer)
+            return QByteArray();
+    }
+    return inWindows1252(folder + fileName);
+}
+
+QByteArray SongLocator::inWindows1252(const QString& path) const
+{
+    const QStringList parts = path.split(QLatin1Char('/'));
+    if (!parts.first().isEmpty() ||
+        std::all_of(path.begin(), path.end(), [](QChar c) { return c.unicode() < 0x80; }))
+        return QByteArray();
+    QByteArray prefix;
+    for (qsizetype i = 1; i < parts.size(); ++i) {
+        QList<QByteArray> forms{parts[i].toUtf8()};
+        if (const QByteArray legacy = SongName::windows1252(parts[i]); !legacy.isEmpty())
+            forms << legacy;
+        const bool last = i + 1 == parts.size();
+        QByteArray next;
+        for (const QByteArray& form : forms) {
+            for (const QByteArray& name :
+                 last ? spellings(prefix + '/' + form) : QList<QByteArray>{prefix + '/' + form}) {
+                const PathKind kind = m_hooks.probe(name);
+                if (kind == (last ? PathKind::RegularFile : PathKind::Folder))
+                    next = name;
+                if (!next.isEmpty() || kind == PathKind::NoAnswer)
+                    break;
+            }
+            if (!next.isEmpty())
+                break;
+        }
+        if (next.isEmpty())
+            return QByteArray();
+        prefix = next;
+    }
+    return prefix;
+}
+
+SongLocator::Result SongLocator::found(const QByteArray& file) const
+{
+    return {Outcome::Found, QString::fromStdString(SongName::readable(file.toStdString())), file, {}, {}};
 }
 
 QList<DiscRecord> SongLocator::recordsOf(const PlayRow& row) const
@@ -102,9 +150,9 @@ SongLocator::Result SongLocator::locate(const PlayRow& row) const
 {
     const QString fileName = row.artist + QLatin1Char('-') + row.title + QStringLiteral(".mp3");
     if (!row.fullPath.isEmpty()) {
-        const QString stored = findIn(row.fullPath, fileName);
+        const QByteArray stored = findIn(row.fullPath, fileName);
         if (!stored.isEmpty())
-            return {Outcome::Found, stored, {}, {}};
+            return found(stored);
     }
     QList<Volume> volumes;
     if (m_hooks.volumes) {
@@ -128,16 +176,16 @@ SongLocator::Result SongLocator::onRecordedDisc(const PlayRow& row, const QList<
         const QString onDisc = withSlash(row.fullPath).mid(withSlash(disc.volumeRoot).size());
         for (const Volume& v : ranked(volumes, [&disc](const Volume& v) { return fit(v, disc); })) {
             const QString folder = withSlash(v.root) + onDisc;
-            if (m_hooks.probe(folder) == PathKind::Folder) {
-                const QString song = findIn(folder, fileName);
+            if (m_hooks.probe(QFile::encodeName(folder)) == PathKind::Folder) {
+                const QByteArray song = findIn(folder, fileName);
                 if (!song.isEmpty())
-                    return {Outcome::Found, song, {}, {}};
+                    return found(song);
             }
             // The disc itself is in, known by its UUID (or by its label where none was read).
             const int how = fit(v, disc);
             if (result.outcome == Outcome::NotFound && (how == 0 || (how == 1 && disc.uuid.isEmpty())) &&
-                m_hooks.probe(v.root) == PathKind::Folder)
-                result = {Outcome::DiscWithoutSong, {}, v.root, onDisc + fileName};
+                m_hooks.probe(QFile::encodeName(v.root)) == PathKind::Folder)
+                result = {Outcome::DiscWithoutSong, {}, {}, v.root, onDisc + fileName};
         }
     }
     return result;
@@ -159,11 +207,12 @@ SongLocator::Result SongLocator::onAnyVolume(const PlayRow& row, const QList<Vol
     for (const Volume& v : ranked(volumes, byName)) {
         for (const QString& tail : std::as_const(tails)) {
             const QString folder = withSlash(v.root) + tail;
-            if (folder == withSlash(row.fullPath) || m_hooks.probe(folder) != PathKind::Folder)
+            if (folder == withSlash(row.fullPath) ||
+                m_hooks.probe(QFile::encodeName(folder)) != PathKind::Folder)
                 continue;
-            const QString song = findIn(folder, fileName);
+            const QByteArray song = findIn(folder, fileName);
             if (!song.isEmpty())
-                return {Outcome::Found, song, {}, {}};
+                return found(song);
         }
     }
     return {};
@@ -194,7 +243,7 @@ QString SongLocator::driveOf(const PlayRow& row) const
     QString prefix;
     for (const QString& part : fullPath.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
         prefix += QLatin1Char('/') + part;
-        if (m_hooks.probe(prefix) != PathKind::Folder)
+        if (m_hooks.probe(QFile::encodeName(prefix)) != PathKind::Folder)
             return prefix;
     }
     return QDir::cleanPath(fullPath);

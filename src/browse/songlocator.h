@@ -3,6 +3,8 @@
 #include "scan/volumes.h"
 #include "store/discrecords.h"
 
+#include <QByteArray>
+#include <QFile>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -23,7 +25,12 @@ enum class PathKind
 // Looks `path` up without ever holding the caller longer than `within`: a lookup that
 // hangs (a dead network mount, a drive spinning up) goes on in a thread of its own. Only a
 // RegularFile is a song: a folder, a FIFO or a device of that name is not.
-PathKind probePath(const QString& path, std::chrono::milliseconds within = std::chrono::milliseconds(1500));
+PathKind probePath(const QByteArray& path,
+                   std::chrono::milliseconds within = std::chrono::milliseconds(1500));
+inline PathKind probePath(const QString& path)
+{
+    return probePath(QFile::encodeName(path));
+}
 
 // The cells of the grid's current row that the player reads.
 struct PlayRow
@@ -46,7 +53,8 @@ class SongLocator
 public:
     struct Hooks
     {
-        std::function<PathKind(const QString& path)> probe;
+        // What a name is on disc, the name given as the file system's bytes.
+        std::function<PathKind(const QByteArray& path)> probe;
         std::function<QList<Volume>()> volumes;
         std::function<QList<DiscRecord>(const QString& disc)> discs;
         // Folders volumes are mounted on: now, and always (fixed mount folders).
@@ -55,7 +63,7 @@ public:
 
     enum class Outcome
     {
-        Found,           // `path` is the song
+        Found,           // `file` is the song; `path` says it as text
         DiscWithoutSong, // the disc is in, at `discRoot`, but the song is not at `pathOnDisc`
         NotFound
     };
@@ -63,6 +71,7 @@ public:
     {
         Outcome outcome = Outcome::NotFound;
         QString path;
+        QByteArray file;
         QString discRoot;
         QString pathOnDisc;
     };
@@ -74,11 +83,15 @@ public:
     // stored path up to the folder its volume was mounted on.
     QString driveOf(const PlayRow& row) const;
     // The song's file under `folder` (ending in "/"): the name as stored, or the same name
-    // ending in ".MP3" or another spelling of it, which the build took as well. Empty when
-    // there is none or the folder's drive does not answer.
-    QString findIn(const QString& folder, const QString& fileName) const;
+    // ending in ".MP3" or another spelling of it, which the build took as well, or with the
+    // parts the build read as Windows-1252 in that encoding. Empty when there is none or the
+    // folder's drive does not answer.
+    QByteArray findIn(const QString& folder, const QString& fileName) const;
 
 private:
+    // `path` with each part in UTF-8 or in Windows-1252, whichever is there; empty when none.
+    QByteArray inWindows1252(const QString& path) const;
+    Result found(const QByteArray& file) const;
     // The disc records whose walked folder holds the row's folder.
     QList<DiscRecord> recordsOf(const PlayRow& row) const;
     Result onRecordedDisc(const PlayRow& row, const QList<DiscRecord>& records,

@@ -59,7 +59,9 @@ CatalogueBuilder::Result CatalogueBuilder::run(const QString& root, const QStrin
             continue;
         }
         if (!folder.path.empty()) {
-            m_currentFolder = folder.path;
+            // Names from discs written on older systems are no UTF-8: they are stored as they
+            // read in Windows-1252.
+            m_currentFolder = SongName::readable(folder.path);
             if (!keepGoing())
                 break;
         }
@@ -69,7 +71,7 @@ CatalogueBuilder::Result CatalogueBuilder::run(const QString& root, const QStrin
         for (const std::string& name : folder.files) {
             if (m_stop)
                 break;
-            storeFile(folder.path, name);
+            storeFile(m_currentFolder, SongName::readable(name));
             keepGoing();
         }
     }

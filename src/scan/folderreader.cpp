@@ -26,11 +26,6 @@ bool nameLess(const std::string& a, const std::string& b)
     return folded != 0 ? folded < 0 : a < b;
 }
 
-bool validUtf8(std::string_view bytes)
-{
-    return QByteArrayView(bytes.data(), qsizetype(bytes.size())).isValidUtf8();
-}
-
 QString systemText(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
@@ -134,7 +129,6 @@ FolderReader::Walk::Listed FolderReader::Walk::list(const std::string& path, Fol
         ::closedir(dir); // met already: the same folder mounted inside itself
         return Listed::MetBefore;
     }
-    int undecodable = 0;
     int readError = 0;
     for (;;) {
         // Only readdir's own failure counts: a link that leads nowhere also sets errno.
@@ -149,10 +143,7 @@ FolderReader::Walk::Listed FolderReader::Walk::list(const std::string& path, Fol
             continue;
         const unsigned char kind = entryKind(fd, entry);
         if (kind == DT_REG && SongName::isMp3(name)) {
-            if (validUtf8(name))
-                step.files.emplace_back(name);
-            else
-                ++undecodable;
+            step.files.emplace_back(name);
         } else if (kind == DT_DIR) {
             folders.emplace_back(name);
         }
@@ -160,12 +151,6 @@ FolderReader::Walk::Listed FolderReader::Walk::list(const std::string& path, Fol
     ::closedir(dir);
     if (readError)
         step.failures.push_back({path, readError, systemText(readError)});
-    if (undecodable) {
-        step.failures.push_back({path, EILSEQ,
-                                 QStringLiteral("%1 file name(s) in this folder are not valid UTF-8 text; "
-                                                "those files were not catalogued")
-                                     .arg(undecodable)});
-    }
     std::sort(step.files.begin(), step.files.end(), nameLess);
     std::sort(folders.begin(), folders.end(), nameLess);
     return Listed::Read;
@@ -195,10 +180,6 @@ bool FolderReader::Walk::walk(const std::string& path)
             folderFailed(report, child, errno);
         } else if (!S_ISDIR(st.st_mode) || st.st_dev != device) {
             continue; // another file system mounted here is not part of this volume
-        } else if (!validUtf8(name)) {
-            report.failures.push_back(
-                {child, EILSEQ,
-                 QStringLiteral("The folder name is not valid UTF-8 text; its songs were not catalogued")});
         } else {
             if (!walk(child))
                 return false;

@@ -42,4 +42,67 @@ std::string_view stripPath(std::string_view path)
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
+namespace {
+// The characters of bytes 0x80 to 0x9F in Windows-1252; elsewhere it is Latin-1. The five
+// bytes it leaves undefined stand for the control characters of the same number.
+constexpr char16_t high[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                               0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                               0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                               0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+void appendFrom1252(std::string& out, std::string_view part)
+{
+    QString text;
+    for (const char c : part) {
+        const auto byte = static_cast<unsigned char>(c);
+        text += QChar(byte >= 0x80 && byte < 0xA0 ? high[byte - 0x80] : char16_t(byte));
+    }
+    out += text.toStdString();
+}
+} // namespace
+
+std::string readable(std::string_view bytes)
+{
+    if (QByteArrayView(bytes.data(), qsizetype(bytes.size())).isValidUtf8())
+        return std::string(bytes);
+    std::string out;
+    size_t start = 0;
+    for (;;) {
+        const size_t slash = bytes.find('/', start);
+        const std::string_view part =
+            bytes.substr(start, slash == std::string_view::npos ? std::string_view::npos : slash - start);
+        if (QByteArrayView(part.data(), qsizetype(part.size())).isValidUtf8())
+            out += part;
+        else
+            appendFrom1252(out, part);
+        if (slash == std::string_view::npos)
+            return out;
+        out += '/';
+        start = slash + 1;
+    }
+}
+
+QByteArray windows1252(const QString& text)
+{
+    QByteArray bytes;
+    bool plain = true;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x80) {
+            bytes += char(u);
+            continue;
+        }
+        plain = false;
+        int byte = -1;
+        if (u >= 0xA0 && u <= 0xFF)
+            byte = u;
+        for (int i = 0; i < 32 && byte < 0; ++i)
+            byte = high[i] == u ? 0x80 + i : -1;
+        if (byte < 0)
+            return QByteArray();
+        bytes += char(byte);
+    }
+    return plain ? QByteArray() : bytes;
+}
+
 } // namespace SongName

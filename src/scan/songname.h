@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <string>
@@ -20,6 +21,14 @@ std::string_view stem(std::string_view fileName);
 // begins with one. Title: the part after the first "-" (the whole name without a dash),
 // "Unknown" when that is empty. Nothing is trimmed, cut or changed in case.
 void split(std::string_view stem, std::string* artist, std::string* title);
+
+// A name or path as text (UTF-8): each part between "/" as it is when it is UTF-8, else read
+// as Windows-1252, the encoding of discs written on older systems.
+std::string readable(std::string_view bytes);
+
+// The bytes `text` has in Windows-1252; nothing when a character has no place there or the
+// text is plain ASCII (which reads the same in UTF-8).
+QByteArray windows1252(const QString& text);
 
 // The text after the last "/"; the text itself without one; empty when it ends with "/".
 QString stripPath(const QString& path);
