@@ -9,6 +9,8 @@
 
 #include "scan/timelimit.h"
 
+#include <mutex>
+
 #include <blkid/blkid.h>
 #include <libmount/libmount.h>
 
@@ -87,17 +89,37 @@ Volume withDetails(Volume v)
     return v;
 }
 
+// The volumes whose last question is still unanswered: they are not asked again (nor
+// waited for) until it is answered, so a dead volume costs one thread, not one a look.
+// Kept for the life of the process: a thread stuck on a dead volume may outlive main().
+std::mutex& pendingLock = *new std::mutex;
+QSet<QString>& pending = *new QSet<QString>;
+
 // Each volume with its details, those that did not answer in time marked not ready.
 QList<Volume> withDetails(const QList<Volume>& volumes)
 {
     std::vector<std::function<Volume()>> questions;
-    for (const Volume& v : volumes)
-        questions.emplace_back([v] { return withDetails(v); });
+    QList<bool> asked;
+    for (const Volume& v : volumes) {
+        std::lock_guard lock(pendingLock);
+        asked << !pending.contains(v.root);
+        if (!asked.last())
+            continue;
+        pending.insert(v.root);
+        questions.emplace_back([v] {
+            const Volume answer = withDetails(v);
+            std::lock_guard done(pendingLock);
+            pending.remove(v.root);
+            return answer;
+        });
+    }
     const std::vector<std::optional<Volume>> answers = TimeLimit::answers(std::move(questions), listLimit);
     QList<Volume> list;
+    size_t answer = 0;
     for (qsizetype i = 0; i < volumes.size(); ++i) {
-        Volume v = answers[size_t(i)].value_or(volumes[i]);
-        if (!answers[size_t(i)]) {
+        const std::optional<Volume> details = asked[i] ? answers[answer++] : std::nullopt;
+        Volume v = details.value_or(volumes[i]);
+        if (!details) {
             v.ready = false;
             v.label = labelFromMountFolder(v.root);
         }
