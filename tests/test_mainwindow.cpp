@@ -24,7 +24,6 @@ private slots:
     void unusableCatalogueEndsStart();
     void catalogueThatMustNotBeWritten_data();
     void catalogueThatMustNotBeWritten();
-    void backgroundPicture();
     void typingANewSong();
     void startUpThroughSplash();
     void longPathsFitTheScreen();
@@ -212,25 +211,6 @@ void MainWindowTest::catalogueThatMustNotBeWritten()
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), before);
     QVERIFY(!QFileInfo::exists(folder.databasePath() + "-journal"));
-}
-
-void MainWindowTest::backgroundPicture()
-{
-    ProgramFolder folder;
-    Started s(folder.path());
-    QVERIFY(!s.window->background().isNull());
-    s.window->show();
-    s.window->resize(700, 500);
-    QVERIFY(QTest::qWaitForWindowExposed(s.window.get()));
-    QWidget* client = s.window->centralWidget();
-    auto pictureShows = [&] {
-        const QImage shot = client->grab().toImage();
-        // Below the title band, where the hidden grid would be, and above the lowest 50 pixels.
-        const QColor inside = shot.pixelColor(client->width() - 10, client->height() - 60);
-        const QColor grey(224, 224, 224);
-        return inside != grey;
-    };
-    QVERIFY(pictureShows());
 }
 
 // A song typed into the new row is stored when the row is left; a duplicate is reported

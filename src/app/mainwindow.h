@@ -48,7 +48,6 @@ public:
     DrivePanel* drivePanel() const { return m_drivePanel; }
     SongPlayer* songPlayer() const { return m_songPlayer; }
     MountWatch* mountWatch() const { return m_mountWatch; }
-    const QPixmap& background() const { return m_background; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
