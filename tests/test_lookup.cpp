@@ -63,7 +63,7 @@ void LookupTest::playing_data()
     QTest::newRow("not armed") << folder << "Rain" << false << "file" << "" << "" << 0;
     QTest::newRow("stored as a duplicate") << folder << "Rain ****12" << true << "file" << "" << "" << 0;
     QTest::newRow("no artist") << folder << "-" << true << "file" << "" << "" << 0;
-    QTest::newRow("no folder stored") << "" << "Rain" << true << "out" << "" << "Insert CD ROCK1 In  Drive" << 0;
+    QTest::newRow("no folder stored") << "" << "Rain" << true << "out" << "" << "" << 0;
     // clang-format on
 }
 

@@ -79,6 +79,9 @@ void MainWindowTest::settingsApplied_data()
         << QByteArray("[Allow Duplicate Names]\nBox Checked=Yes\n[GridFont]\nFontName=Arial\nFontSize=12\n"
                       "[Swap Artist/Title]\nColOrder=Title\n")
         << "Title" << true << "Arial" << 12.0;
+    QTest::newRow("size that is not a finite number keeps the design size")
+        << QByteArray("[GridFont]\nFontName=DejaVu Sans\nFontSize=nan\n") << "Artist" << false
+        << "DejaVu Sans" << 8.25;
     QTest::newRow("size that is no number keeps the design size")
         << QByteArray("[GridFont]\nFontName=DejaVu Sans\nFontSize=big\n") << "Artist" << false
         << "DejaVu Sans" << 8.25;

@@ -155,6 +155,8 @@ void OutputTest::nothingPrinted_data()
     QTest::newRow("empty catalogue") << "empty" << QStringList();
     QTest::newRow("file that cannot be written")
         << "unwritable" << QStringList{"The listing was not printed"};
+    QTest::newRow("read-only file of the user's")
+        << "read-only" << QStringList{"The listing was not printed"};
 }
 
 void OutputTest::nothingPrinted()
@@ -165,6 +167,14 @@ void OutputTest::nothingPrinted()
     d.prompter.pdfFile = why == "cancel"       ? QString()
                          : why == "unwritable" ? d.out.path() + "/no such folder/listing.pdf"
                                                : d.pdf();
+    // A file that was there and must not be written is left as it was.
+    if (why == "read-only") {
+        QFile kept(d.pdf());
+        QVERIFY(kept.open(QIODevice::WriteOnly));
+        kept.write("keep");
+        kept.close();
+        QVERIFY(kept.setPermissions(QFileDevice::ReadOwner));
+    }
     d.find<QPushButton>("cmdprint")->click();
     QCOMPARE(d.prompter.printDialogs, 1);
     QStringList shown = d.prompter.texts();
@@ -173,6 +183,12 @@ void OutputTest::nothingPrinted()
     QCOMPARE(shown, messages);
     if (why == "empty")
         QVERIFY(!QFileInfo::exists(d.prompter.pdfFile));
+    if (why == "read-only") {
+        QFile kept(d.pdf());
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("keep"));
+        QCOMPARE(QDir(d.out.path()).entryList(QDir::Files), QStringList{"listing.pdf"});
+    }
 }
 
 void OutputTest::gridFont()

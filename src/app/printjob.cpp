@@ -6,9 +6,26 @@
 #include "store/recordset.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QScopedValueRollback>
+#include <QTemporaryFile>
+
+#include <cstdio>
+
+#include <unistd.h>
+
+namespace {
+// A file the user may change: its owner's write bit (a read-only mark holds even for the
+// superuser) and the right to write it.
+bool mayReplace(const QString& path)
+{
+    const QFileInfo file(path);
+    return !file.exists() || (file.isFile() && (file.permissions() & QFileDevice::WriteOwner) &&
+                              ::access(QFile::encodeName(path).constData(), W_OK) == 0);
+}
+} // namespace
 
 void PrintJob::run(RecordSet& records, const QFont& font)
 {
@@ -18,6 +35,18 @@ void PrintJob::run(RecordSet& records, const QFont& font)
         return;
     if (records.recordCount() == 0)
         return;
+    // A listing printed to a file is written beside it and put in its place only when whole:
+    // a failed or stopped job leaves the file that was there as it was.
+    const QString target = printer.outputFileName();
+    QTemporaryFile partial(target + QStringLiteral(".XXXXXX"));
+    if (!target.isEmpty()) {
+        if (!mayReplace(target) || !partial.open()) {
+            reportFailure(printer, target);
+            return;
+        }
+        partial.close();
+        printer.setOutputFileName(partial.fileName());
+    }
     BusyPointer busy;
     QProgressDialog progress(QStringLiteral("Printing the listing"), QStringLiteral("Cancel"), 0,
                              int(qMin<qint64>(records.recordCount(), INT_MAX)), m_window);
@@ -31,16 +60,20 @@ void PrintJob::run(RecordSet& records, const QFont& font)
     const Listing::Result result =
         Listing::print(records, printer, font, pageDone, [&printer] { printer.abort(); });
     progress.close();
-    const bool failed = result.deviceFailed || printer.printerState() == QPrinter::Error;
-    if (!failed && !result.abandoned)
-        return;
-    if (!printer.outputFileName().isEmpty())
-        QFile::remove(printer.outputFileName());
-    if (!failed)
-        return;
-    m_prompter->ask(
-        QStringLiteral("The listing was not printed: ") +
-        (printer.outputFileName().isEmpty()
-             ? QStringLiteral("the printer \"%1\" refused the job.").arg(printer.printerName())
-             : QStringLiteral("the file \"%1\" could not be written.").arg(printer.outputFileName())));
+    bool failed = result.deviceFailed || printer.printerState() == QPrinter::Error;
+    if (!failed && !result.abandoned && !target.isEmpty()) {
+        failed = ::rename(QFile::encodeName(partial.fileName()).constData(),
+                          QFile::encodeName(target).constData()) != 0;
+        partial.setAutoRemove(failed);
+    }
+    if (failed)
+        reportFailure(printer, target);
+}
+
+void PrintJob::reportFailure(const QPrinter& printer, const QString& target)
+{
+    m_prompter->ask(QStringLiteral("The listing was not printed: ") +
+                    (target.isEmpty()
+                         ? QStringLiteral("the printer \"%1\" refused the job.").arg(printer.printerName())
+                         : QStringLiteral("the file \"%1\" could not be written.").arg(target)));
 }

@@ -28,7 +28,8 @@ QString PlayReaction::prompt(const PlayRow& row) const
 
 void PlayReaction::play(const PlayRow& row, bool armed) const
 {
-    if (row.artist.isEmpty() || !armed || isDuplicateMarked(row.title))
+    // A row without a folder (one typed by hand) has no file to look for, nor a disc to ask for.
+    if (row.artist.isEmpty() || row.fullPath.isEmpty() || !armed || isDuplicateMarked(row.title))
         return;
     QString question;
     for (;;) {

@@ -29,8 +29,8 @@ public:
     {
     }
 
-    // Plays the song of `row` when `armed` and the row names an artist; a row stored as a
-    // duplicate has no file of its own and plays nothing.
+    // Plays the song of `row` when `armed` and the row names an artist and a folder; a row
+    // stored as a duplicate has no file of its own and plays nothing.
     void play(const PlayRow& row, bool armed) const;
 
     // A title the build stored as a duplicate ends in " ****" and its number.

@@ -2,6 +2,8 @@
 
 #include <QLocale>
 
+#include <cmath>
+
 namespace GridFont {
 
 std::optional<double> parseSize(const QString& text)
@@ -10,7 +12,8 @@ std::optional<double> parseSize(const QString& text)
     double points = QLocale::c().toDouble(text.trimmed(), &ok);
     if (!ok)
         points = QLocale().toDouble(text.trimmed(), &ok);
-    if (!ok || points < 1 || points > 1638)
+    // "nan" and "inf" read as numbers too, and every comparison with NaN is false.
+    if (!ok || !std::isfinite(points) || points < 1 || points > 1638)
         return std::nullopt;
     return points;
 }
