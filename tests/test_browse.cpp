@@ -116,8 +116,10 @@ void BrowseTest::deleteRecord()
     QCOMPARE(b.prompter.texts(), messages);
     QCOMPARE(b.column0(), left);
     QCOMPARE(songsInFile(b.databasePath()), qint64(left.size()));
-    if (current.isEmpty())
+    if (current.isEmpty()) {
+        QCOMPARE(b.window->recordBar()->caption(), QStringLiteral("Record: 0"));
         return;
+    }
     // The grid and the record set stand on the same row, so a second delete removes
     // the row the user is looking at.
     QCOMPARE(b.currentArtist(), current);
@@ -128,25 +130,31 @@ void BrowseTest::deleteRecord()
     QCOMPARE(b.column0().size(), left.size() - 1);
 }
 
+// Add record puts the cursor in the new row's Artist cell, whichever cell was current;
+// Enter in the last cell typed stores the song and opens a fresh new row.
 void BrowseTest::addRecord()
 {
     for (const QStringList& artists : {QStringList{"A", "B"}, QStringList()}) {
         Browsing b(artists);
+        b.view->setCurrentIndex(b.view->model()->index(0, Song::TitleColumn));
+        b.prompter.shown.clear();
         b.click("cmdadd");
         QVERIFY(b.prompter.shown.empty());
         // Even an empty catalogue shows its grid, with the cursor in the new row.
         QVERIFY(b.window->grid()->isVisible());
-        QCOMPARE(b.view->currentIndex().row(), artists.size());
+        QCOMPARE(b.view->currentIndex(), b.view->model()->index(artists.size(), Song::ArtistColumn));
+        QCOMPARE(b.window->recordBar()->caption(),
+                 QString("Record: %1").arg(artists.isEmpty() ? 0 : artists.size() + 1));
         QCOMPARE(QApplication::focusWidget(), b.view);
         typeInto(b.view, "Zed");
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QTest::keyClicks(QApplication::focusWidget(), "Night");
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-        QCoreApplication::processEvents();     // the editor closes when its events have run
-        QTest::keyClick(b.view, Qt::Key_Down); // stores the row
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); // stores the row
+        QCoreApplication::processEvents(); // the editor closes when its events have run
         QCOMPARE(songsInFile(b.databasePath()), qint64(artists.size() + 1));
-        QCOMPARE(b.view->currentIndex().row(), artists.size() + 1);
+        QCOMPARE(b.view->currentIndex(), b.view->model()->index(artists.size() + 1, Song::ArtistColumn));
         QCOMPARE(b.column0().last(), QStringLiteral("Zed"));
+        QCOMPARE(b.records->value(artists.size(), Song::Title).toString(), QStringLiteral("Night"));
     }
 }
 
@@ -171,6 +179,7 @@ void BrowseTest::clearDatabaseAsksFirst()
     QCOMPARE(b.prompter.shown.size(), size_t(2));
     QCOMPARE(songsInFile(b.databasePath()), 0);
     QVERIFY(!b.window->grid()->isVisible());
+    QCOMPARE(b.window->recordBar()->caption(), QStringLiteral("Record: 0"));
     QCOMPARE(b.records->recordSource(), search);
     QVERIFY(b.searchPanelOpen());
 }

@@ -170,7 +170,13 @@ void MainWindow::connectCommands()
     connect(m_searchPanel, &SearchPanel::finished, m_drivePanel, &QWidget::show);
     connect(m_grid, &SongGrid::headClicked, this, &MainWindow::sortByColumn);
     connect(m_grid, &SongGrid::currentCellChanged, m_songPlayer, &SongPlayer::onCurrentCellChanged);
-    connect(m_session->records(), &RecordSet::moveComplete, this, &MainWindow::showRecordPosition);
+    // The bar says where the cursor is after every change of rows or of the current row.
+    RecordSet* records = m_session->records();
+    connect(records, &RecordSet::resetDone, this, &MainWindow::showRecordPosition);
+    connect(records, &RecordSet::rowRemoved, this, &MainWindow::showRecordPosition);
+    connect(records, &RecordSet::rowAppended, this, &MainWindow::showRecordPosition);
+    connect(records, &RecordSet::moveComplete, this, &MainWindow::showRecordPosition);
+    connect(m_grid, &SongGrid::currentCellChanged, this, &MainWindow::showRecordPosition);
 
     connect(m_buttonBar, &ButtonBar::deleteClicked, m_session, &CatalogueSession::deleteCurrentRow);
     connect(m_buttonBar, &ButtonBar::addClicked, this, &MainWindow::addRow);
@@ -357,6 +363,11 @@ void MainWindow::showAboutBox()
 
 void MainWindow::showRecordPosition()
 {
-    m_recordBar->setCaption(QStringLiteral("Record: ") +
-                            QString::number(m_session->records()->absolutePosition()));
+    const RecordSet* records = m_session->records();
+    // No rows, no position; the new row below the last counts as the row it is.
+    const int row = m_grid->currentRow();
+    const qint64 position = records->recordCount() == 0                       ? 0
+                            : row >= 0 && row == m_session->model()->newRow() ? row + 1
+                                                                              : records->absolutePosition();
+    m_recordBar->setCaption(QStringLiteral("Record: ") + QString::number(position));
 }

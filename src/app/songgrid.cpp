@@ -21,6 +21,17 @@ public:
     using QTableView::QTableView;
 
 protected:
+    // Enter in a cell of the new row ends the edit and stores the song, as Enter outside an
+    // edit does; Tab goes on to the next cell.
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override
+    {
+        QTableView::closeEditor(editor, hint);
+        auto* songs = static_cast<SongModel*>(model());
+        if (hint == QAbstractItemDelegate::SubmitModelCache && songs &&
+            currentIndex().row() == songs->newRow() && songs->newRowPending() && songs->commitNewRow())
+            setCurrentIndex(songs->index(songs->newRow(), Song::ArtistColumn));
+    }
+
     void keyPressEvent(QKeyEvent* event) override
     {
         auto* songs = static_cast<SongModel*>(model());
@@ -35,7 +46,7 @@ protected:
             event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Down;
         if (inNewRow && store && songs->newRowPending()) {
             if (songs->commitNewRow())
-                setCurrentIndex(songs->index(songs->newRow(), currentIndex().column()));
+                setCurrentIndex(songs->index(songs->newRow(), Song::ArtistColumn));
             event->accept();
             return;
         }
@@ -137,8 +148,8 @@ void SongGrid::moveToNewRow()
 {
     if (!m_model || !m_model->records()->isActive())
         return;
-    const int column = qMax(0, m_view->currentIndex().column());
-    m_view->setCurrentIndex(m_model->index(m_model->newRow(), column));
+    // A song is typed from its artist on, whatever column was current before.
+    m_view->setCurrentIndex(m_model->index(m_model->newRow(), Song::ArtistColumn));
     m_view->scrollTo(m_view->currentIndex());
 }
 
