@@ -77,6 +77,7 @@ void BuildWindowTest::drivesAndDiscNames()
     Desk d;
     QCOMPARE(d.drives->count(), 5); // and "Folder…" last
     QCOMPARE(d.drives->itemText(1), d.rock.path() + " [ROCK1]");
+    QCOMPARE(d.drives->toolTip(), d.drives->currentText()); // the whole text, however narrow the box
     QCOMPARE(d.drives->itemText(2), d.blank.path());
     QCOMPARE(d.drives->currentIndex(), 0);
     QCOMPARE(d.window->drivePanel()->startupDrive(), d.home.path());

@@ -107,6 +107,11 @@ void MainWindowTest::settingsApplied()
     QCOMPARE(s.find<QAction>("mnudupes")->isChecked(), dupes);
     QCOMPARE(s.window->grid()->gridFont().family(), family);
     QCOMPARE(s.window->grid()->gridFont().pointSizeF(), size);
+    // The heads have the rows' font, and each is wide enough to be read whole.
+    QHeaderView* heads = s.window->grid()->view()->horizontalHeader();
+    QCOMPARE(heads->font().family(), s.window->grid()->gridFont().family());
+    for (int column = 0; column < Song::ColumnCount; ++column)
+        QVERIFY(heads->sectionSize(column) >= heads->sectionSizeHint(column));
     QCOMPARE(folder.readSettings(), ini); // reading writes nothing
 }
 

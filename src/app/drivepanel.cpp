@@ -3,17 +3,21 @@
 #include "app/look.h"
 #include "app/prompter.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStylePainter>
 #include <QToolButton>
 
 #include <functional>
 
 namespace {
-// The drive list, which tells before it opens so that it can be read again.
+// The drive list, which tells before it opens so that it can be read again. Folders of
+// volumes are long and alike at their start (/media/anna/…): the open list shows each whole,
+// the closed box cuts the middle out and has the whole text as its tool tip.
 class DriveCombo : public QComboBox
 {
 public:
@@ -25,7 +29,22 @@ protected:
     {
         if (beforePopup)
             beforePopup();
+        int widest = width();
+        for (int i = 0; i < count(); ++i)
+            widest = qMax(widest, view()->fontMetrics().horizontalAdvance(itemText(i)) + 32);
+        view()->setMinimumWidth(widest);
         QComboBox::showPopup();
+    }
+    void paintEvent(QPaintEvent*) override
+    {
+        QStylePainter painter(this);
+        QStyleOptionComboBox option;
+        initStyleOption(&option);
+        painter.drawComplexControl(QStyle::CC_ComboBox, option);
+        const QRect text =
+            style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+        option.currentText = fontMetrics().elidedText(option.currentText, Qt::ElideMiddle, text.width());
+        painter.drawControl(QStyle::CE_ComboBoxLabel, option);
     }
 };
 } // namespace
@@ -71,6 +90,7 @@ DrivePanel::DrivePanel(Prompter* prompter, VolumeSource* volumes, QWidget* paren
 
     setTabOrder(m_driveCombo, m_discNameEdit);
     setTabOrder(m_discNameEdit, m_findButton);
+    connect(m_driveCombo, &QComboBox::currentTextChanged, m_driveCombo, &QWidget::setToolTip);
     connect(m_driveCombo, &QComboBox::currentIndexChanged, this, [this] { onDriveChanged(); });
     connect(m_findButton, &QToolButton::clicked, this, &DrivePanel::scanRequested);
 }
@@ -113,6 +133,7 @@ void DrivePanel::fillDriveList(const QString& keep)
     if (index < 0 || keep.isEmpty())
         index = m_driveCombo->findData(m_startupDrive);
     m_driveCombo->setCurrentIndex(qMax(0, index));
+    m_driveCombo->setToolTip(m_driveCombo->currentText());
 }
 
 bool DrivePanel::discReady(const QString& root, QString* label)

@@ -96,8 +96,7 @@ void SongGrid::setModel(SongModel* model)
     connect(model, &QAbstractItemModel::rowsAboutToBeInserted, this, reshaping);
     connect(model, &QAbstractItemModel::rowsInserted, this, reshaped);
     m_view->setModel(model);
-    for (int column = 0; column < Song::ColumnCount; ++column)
-        m_view->setColumnWidth(column, columnWidths[size_t(column)]);
+    fitColumnWidths();
 
     connect(m_view->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current, const QModelIndex& previous) {
@@ -173,7 +172,20 @@ QString SongGrid::caption() const
 void SongGrid::setGridFont(const QFont& font)
 {
     m_view->setFont(font);
+    // The heads are set too, so they have the rows' font however it came: chosen or stored.
+    m_view->horizontalHeader()->setFont(font);
     m_view->verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + 4);
+    fitColumnWidths();
+}
+
+void SongGrid::fitColumnWidths()
+{
+    if (!m_model)
+        return;
+    // The design's widths, and no narrower than a column's head needs to be read whole.
+    QHeaderView* heads = m_view->horizontalHeader();
+    for (int column = 0; column < Song::ColumnCount; ++column)
+        m_view->setColumnWidth(column, qMax(columnWidths[size_t(column)], heads->sectionSizeHint(column)));
 }
 
 QFont SongGrid::gridFont() const

@@ -50,6 +50,7 @@ signals:
 
 private:
     void followRecordSet(EventReason reason);
+    void fitColumnWidths();
 
     QLabel* m_caption;
     QTableView* m_view;
