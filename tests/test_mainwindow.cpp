@@ -11,6 +11,8 @@
 
 #include <memory>
 
+#include <sys/stat.h>
+
 #include <sqlite3.h>
 
 class MainWindowTest : public QObject
@@ -28,6 +30,7 @@ private slots:
     void startUpThroughSplash();
     void longPathsFitTheScreen();
     void discQuestionClosesByItself();
+    void fifosBesideTheCatalogueHangNothing();
 };
 
 void MainWindowTest::firstStartOnEmptyCatalogue()
@@ -122,6 +125,8 @@ void MainWindowTest::unusableCatalogueEndsStart_data()
     QTest::newRow("missing") << QByteArray() << "adomp3.mdb";
     QTest::newRow("not a database") << QByteArray(8192, 'x') << "not a database";
     QTest::newRow("no song table") << QByteArray("table") << "no such table: adosong";
+    QTest::newRow("journal that is a FIFO")
+        << QByteArray("fifo") << "adomp3.mdb-journal is not a regular file";
 }
 
 void MainWindowTest::unusableCatalogueEndsStart()
@@ -129,7 +134,10 @@ void MainWindowTest::unusableCatalogueEndsStart()
     QFETCH(QByteArray, content);
     QFETCH(QString, expected);
     ProgramFolder folder(false);
-    if (content == "table") {
+    if (content == "fifo") {
+        QVERIFY(!Song::createCatalogue(folder.databasePath()).failed());
+        QVERIFY(::mkfifo(QFile::encodeName(folder.databasePath() + "-journal").constData(), 0600) == 0);
+    } else if (content == "table") {
         sqlite3* raw = nullptr;
         QVERIFY(sqlite3_open(folder.databasePath().toUtf8(), &raw) == SQLITE_OK);
         sqlite3_exec(raw, "CREATE TABLE songs(x)", nullptr, nullptr, nullptr);
@@ -329,6 +337,22 @@ void MainWindowTest::discQuestionClosesByItself()
         });
     QCOMPARE(answer, Prompter::Retry);
     QCOMPARE(asked, 2);
+}
+
+// A FIFO where the settings file or the lock would be is not opened (it would never answer):
+// the settings keep their defaults and the catalogue opens for browsing only.
+void MainWindowTest::fifosBesideTheCatalogueHangNothing()
+{
+    ProgramFolder folder(QStringList{"Abba"});
+    for (const QString& name : {folder.settingsPath(), folder.databasePath() + ".lock"})
+        QVERIFY(::mkfifo(QFile::encodeName(name).constData(), 0600) == 0);
+    Started s(folder.path());
+    QVERIFY(s.loaded);
+    QCOMPARE(s.prompter.shown.size(), size_t(1));
+    QVERIFY2(s.prompter.shown[0].text.contains("opens for browsing only"),
+             qPrintable(s.prompter.shown[0].text));
+    QCOMPARE(s.window->records()->recordCount(), 1);
+    QCOMPARE(s.window->grid()->gridFont().pointSizeF(), 8.25);
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -43,6 +43,29 @@ bool CatalogueSession::open()
     // A catalogue on a disc, or one whose file is marked read-only, is opened for reading
     // only: the engine then writes nothing into it, whoever runs the program.
     m_readOnly = QFileInfo(m_databasePath).isFile() && !catalogueWritable(m_databasePath);
+    // Only regular files are opened beside the catalogue: a FIFO in the place of its journal
+    // or its lock would never answer.
+    for (const char* ending : {"-journal", "-wal"}) {
+        const QFileInfo beside(m_databasePath + QLatin1String(ending));
+        if ((beside.exists() || beside.isSymLink()) && !beside.isFile()) {
+            m_prompter->ask(
+                QStringLiteral("%1 is not a regular file, so the catalogue cannot be opened safely. "
+                               "Remove it and start again.")
+                    .arg(beside.filePath()));
+            return false;
+        }
+    }
+    const QFileInfo lock(m_databasePath + QStringLiteral(".lock"));
+    const bool lockUnusable = !m_readOnly && QFileInfo(m_databasePath).isFile() &&
+                              (lock.exists() || lock.isSymLink()) && !lock.isFile();
+    if (lockUnusable) {
+        m_readOnly = true;
+        m_writeRefusal =
+            QStringLiteral("%1 is not a regular file, so no other Trelmo window can be kept off the "
+                           "catalogue: it opens for browsing only.")
+                .arg(lock.filePath());
+        m_prompter->ask(m_writeRefusal);
+    }
     if (!m_readOnly && QFileInfo(m_databasePath).isFile() && !takeLock())
         return false;
     Failure opened;
@@ -58,15 +81,15 @@ bool CatalogueSession::open()
     }
     m_records->setCatalogue(m_databasePath, m_readOnly);
     m_records->setRecordSource(RecordSource::defaultSource());
-    if (m_readOnly) {
+    if (m_readOnly && !lockUnusable) {
         m_writeRefusal = QStringLiteral("The catalogue %1 is read-only: nothing can be changed in it.")
                              .arg(m_databasePath);
-        m_model->setReadOnly(true);
         m_prompter->ask(QStringLiteral("The catalogue %1 cannot be written (its file, its folder or its disc "
                                        "is read-only). You can browse, search, print and play; nothing "
                                        "can be changed.")
                             .arg(m_databasePath));
     }
+    m_model->setReadOnly(m_readOnly);
     if (!m_records->isActive())
         refresh();
     return true;

@@ -47,7 +47,8 @@ ProfileText loadProfile(const QString& path)
 {
     ProfileText text;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // Only a regular file is read: a FIFO of that name would never end.
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
         return text;
     QByteArray bytes = file.readAll();
     if (bytes.startsWith("\xEF\xBB\xBF")) {
@@ -137,16 +138,31 @@ QString cutToCharacters(const QString& text, int count)
 QString profileRead(const QString& section, const QString& key, const QString& fallback, int bufferSize,
                     const QString& path)
 {
-    const ProfileText text = loadProfile(path);
+    // The file is read a line at a time, keeping nothing: a settings file of any size costs
+    // no memory. The first section of the name counts, and its first entry of the key.
     QString result = fallback;
-    qsizetype end = 0;
-    const qsizetype begin = findSection(text.lines, section, &end);
-    if (begin >= 0) {
-        for (qsizetype i = begin; i < end; ++i) {
-            QString value;
-            if (keyMatches(text.lines[i], key, &value)) {
-                result = value;
-                break;
+    QFile file(path);
+    if (QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly)) {
+        bool inSection = false;
+        bool first = true;
+        bool found = false;
+        while (!found && !file.atEnd()) {
+            QByteArray chunk = file.readLine(64 * 1024);
+            if (first && chunk.startsWith("\xEF\xBB\xBF"))
+                chunk.remove(0, 3);
+            first = false;
+            if (chunk.endsWith('\n'))
+                chunk.chop(1);
+            for (const QByteArray& bytes : chunk.split('\r')) {
+                const QString line = QString::fromUtf8(bytes);
+                if (const std::optional<QString> name = sectionOf(line)) {
+                    if (inSection)
+                        return cutToCharacters(result, qMax(0, bufferSize - 1));
+                    inSection = name->compare(section.trimmed(), Qt::CaseInsensitive) == 0;
+                } else if (inSection && keyMatches(line, key, &result)) {
+                    found = true;
+                    break;
+                }
             }
         }
     }
