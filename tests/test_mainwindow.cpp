@@ -11,6 +11,9 @@
 
 #include <memory>
 
+#include <csignal>
+
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <sqlite3.h>
@@ -31,6 +34,7 @@ private slots:
     void longPathsFitTheScreen();
     void discQuestionClosesByItself();
     void fifosBesideTheCatalogueHangNothing();
+    void sortOrdersThatCannotBeMadeAreSaid();
 };
 
 void MainWindowTest::firstStartOnEmptyCatalogue()
@@ -353,6 +357,37 @@ void MainWindowTest::fifosBesideTheCatalogueHangNothing()
              qPrintable(s.prompter.shown[0].text));
     QCOMPARE(s.window->records()->recordCount(), 1);
     QCOMPARE(s.window->grid()->gridFont().pointSizeF(), 8.25);
+}
+
+// A disk too full for the sort orders of an older catalogue: it opens, and says so.
+void MainWindowTest::sortOrdersThatCannotBeMadeAreSaid()
+{
+    QStringList artists;
+    for (int i = 0; i < 3000; ++i)
+        artists << QString("Artist %1").arg(i);
+    ProgramFolder folder(artists);
+    folder.writeSettings("[GridFont]\n");
+    {
+        Database db;
+        QVERIFY(!db.open(folder.databasePath()).failed());
+        QVERIFY(!Song::dropSortIndexes(db).failed());
+        QVERIFY(!db.execute("VACUUM").failed()); // no free pages left for the indexes
+    }
+    // No file may grow: the disk is full.
+    struct rlimit before;
+    QVERIFY(::getrlimit(RLIMIT_FSIZE, &before) == 0);
+    struct rlimit full = before;
+    full.rlim_cur = QFileInfo(folder.databasePath()).size();
+    const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+    QVERIFY(::setrlimit(RLIMIT_FSIZE, &full) == 0);
+    Started s(folder.path());
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    ::signal(SIGXFSZ, oldHandler);
+    QVERIFY(s.loaded);
+    QCOMPARE(s.window->records()->recordCount(), 3000);
+    QCOMPARE(s.prompter.shown.size(), size_t(1));
+    QVERIFY2(s.prompter.shown[0].text.startsWith("The catalogue's sort orders could not be made"),
+             qPrintable(s.prompter.shown[0].text));
 }
 
 QTEST_MAIN(MainWindowTest)

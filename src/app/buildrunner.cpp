@@ -11,7 +11,7 @@
 
 namespace {
 
-// The modal progress window of a build: the folder being read and the songs stored so far,
+// The modal progress window of a build: the folder being read and the songs found so far,
 // and a Cancel that stops after the current file; what was stored stays stored.
 class BuildProgress : public QProgressDialog
 {
@@ -34,7 +34,7 @@ public:
 
     bool reading(const QString& folder, qint64 stored)
     {
-        setLabelText(QStringLiteral("Reading %1\n%2 songs stored").arg(folder).arg(stored));
+        setLabelText(QStringLiteral("Reading %1\n%2 songs found").arg(folder).arg(stored));
         QCoreApplication::processEvents();
         return !wasCanceled();
     }

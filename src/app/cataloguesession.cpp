@@ -89,6 +89,13 @@ bool CatalogueSession::open()
                                        "can be changed.")
                             .arg(m_databasePath));
     }
+    if (m_indexFailure) {
+        m_prompter->ask(
+            QStringLiteral("The catalogue's sort orders could not be made (%1): a click on a column "
+                           "head sorts slowly until they can be. Make room on the disk that holds "
+                           "the catalogue.")
+                .arg(m_indexFailure.description));
+    }
     m_model->setReadOnly(m_readOnly);
     if (!m_records->isActive())
         refresh();
@@ -128,7 +135,7 @@ Failure CatalogueSession::reopenEngine()
 {
     auto db = std::make_unique<Database>();
     auto table = std::make_unique<SongTable>();
-    if (Failure failure = openEngine(*db, *table, m_databasePath, m_readOnly))
+    if (Failure failure = openEngine(*db, *table, m_databasePath, m_readOnly, &m_indexFailure))
         return failure;
     m_table = std::move(table);
     m_db = std::move(db);

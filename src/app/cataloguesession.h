@@ -76,5 +76,6 @@ private:
     std::unique_ptr<QLockFile> m_lock;
     bool m_readOnly = false;
     QString m_writeRefusal; // why nothing may be written, when it may not
+    Failure m_indexFailure; // why the sort orders could not be made at the last opening
     QTimer* m_rereadTimer;  // tries rows that could not be read until they can
 };

@@ -183,7 +183,7 @@ Failure SongTable::commitIfDue()
     return {};
 }
 
-Failure openEngine(Database& db, SongTable& table, const QString& path, bool readOnly)
+Failure openEngine(Database& db, SongTable& table, const QString& path, bool readOnly, Failure* indexFailure)
 {
     table.close();
     if (Failure f = db.open(path, readOnly))
@@ -198,7 +198,9 @@ Failure openEngine(Database& db, SongTable& table, const QString& path, bool rea
     // A catalogue that cannot take the indexes (read-only, busy) still opens; its sorts
     // are only slower.
     if (!readOnly) {
-        Song::addMissingSortIndexes(db);
+        const Failure indexes = Song::addMissingSortIndexes(db);
+        if (indexFailure)
+            *indexFailure = indexes;
         DiscRecords::addMissingTable(db);
     }
     return {};

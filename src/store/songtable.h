@@ -87,8 +87,10 @@ private:
 };
 
 // The engine connection: the catalogue file, then the table record set on adosong. A
-// catalogue made by an earlier build gets the sort indexes it lacks.
-Failure openEngine(Database& db, SongTable& table, const QString& path, bool readOnly = false);
+// catalogue made by an earlier build gets the sort indexes it lacks; when they cannot be
+// made (a full disk), it opens all the same and `indexFailure` says why.
+Failure openEngine(Database& db, SongTable& table, const QString& path, bool readOnly = false,
+                   Failure* indexFailure = nullptr);
 
 // "Clear Database" on a connection of its own: how many songs there are, and removing
 // every one of them.
