@@ -23,6 +23,8 @@ class MainWindowTest : public QObject
     Q_OBJECT
 private slots:
     void firstStartOnEmptyCatalogue();
+    void leftoverLocks_data();
+    void leftoverLocks();
     void settingsApplied_data();
     void settingsApplied();
     void unusableCatalogueEndsStart_data();
@@ -62,16 +64,45 @@ void MainWindowTest::firstStartOnEmptyCatalogue()
     }
     s.window.reset();
 
-    // A lock left by a window that died is taken over.
-    QFile stale(folder.databasePath() + ".lock");
-    QVERIFY(stale.open(QIODevice::WriteOnly));
-    stale.write(QString("999999\ntrelmo\n%1\n").arg(QSysInfo::machineHostName()).toUtf8());
-    stale.close();
     // The next start finds the empty entries and keeps the defaults.
     Started again(folder.path());
     QVERIFY(again.loaded);
     QCOMPARE(again.window->grid()->gridFont().family(), QStringLiteral("MS Sans Serif"));
     QCOMPARE(again.window->grid()->gridFont().pointSizeF(), 8.0);
+}
+
+// A lock left behind: one that names no live Trelmo here is taken over; one from another
+// machine asks first (No keeps off).
+void MainWindowTest::leftoverLocks_data()
+{
+    QTest::addColumn<QByteArray>("lock");
+    QTest::addColumn<bool>("otherMachine");
+    const QByteArray here = QSysInfo::machineHostName().toUtf8();
+    QTest::newRow("owner died") << "999999\ntrelmo\n" + here + "\n" << false;
+    QTest::newRow("empty, after a power cut") << QByteArray() << false;
+    QTest::newRow("garbled") << QByteArray("\x01\x02garbage") << false;
+    QTest::newRow("another machine") << QByteArray("4242\ntrelmo\nfar-away-host\n") << true;
+}
+
+void MainWindowTest::leftoverLocks()
+{
+    QFETCH(QByteArray, lock);
+    QFETCH(bool, otherMachine);
+    ProgramFolder folder;
+    QFile file(folder.databasePath() + ".lock");
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(lock);
+    file.close();
+    Started s(folder.path()); // a question is answered No
+    QCOMPARE(s.loaded, !otherMachine);
+    QCOMPARE(s.prompter.shown.size(), size_t(otherMachine ? 1 : 0));
+    if (!otherMachine)
+        return;
+    QVERIFY2(s.prompter.shown[0].text.contains("far-away-host"), qPrintable(s.prompter.shown[0].text));
+    QCOMPARE(s.prompter.shown[0].buttons, Prompter::YesNo);
+    s.prompter.answers = {Prompter::Yes};
+    s.restart();
+    QVERIFY(s.loaded);
 }
 
 void MainWindowTest::settingsApplied_data()

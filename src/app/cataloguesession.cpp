@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QLockFile>
+#include <QSysInfo>
 #include <QTimer>
 
 CatalogueSession::CatalogueSession(QString databasePath, Prompter* prompter, QObject* parent)
@@ -42,7 +43,8 @@ bool CatalogueSession::open()
 {
     // A catalogue on a disc, or one whose file is marked read-only, is opened for reading
     // only: the engine then writes nothing into it, whoever runs the program.
-    m_readOnly = QFileInfo(m_databasePath).isFile() && !catalogueWritable(m_databasePath);
+    const QString real = QFileInfo(m_databasePath).canonicalFilePath();
+    m_readOnly = !real.isEmpty() && QFileInfo(real).isFile() && !catalogueWritable(real);
     // Only regular files are opened beside the catalogue: a FIFO in the place of its journal
     // or its lock would never answer.
     for (const char* ending : {"-journal", "-wal"}) {
@@ -66,8 +68,14 @@ bool CatalogueSession::open()
                 .arg(lock.filePath());
         m_prompter->ask(m_writeRefusal);
     }
-    if (!m_readOnly && QFileInfo(m_databasePath).isFile() && !takeLock())
-        return false;
+    bool browseOnly = lockUnusable;
+    if (!m_readOnly && QFileInfo(m_databasePath).isFile()) {
+        const LockOutcome locked = takeLock();
+        if (locked == LockOutcome::Refused)
+            return false;
+        browseOnly = locked == LockOutcome::BrowseOnly;
+        m_readOnly = browseOnly;
+    }
     Failure opened;
     {
         // A large catalogue from an earlier build takes a few seconds to get its sort indexes.
@@ -81,7 +89,7 @@ bool CatalogueSession::open()
     }
     m_records->setCatalogue(m_databasePath, m_readOnly);
     m_records->setRecordSource(RecordSource::defaultSource());
-    if (m_readOnly && !lockUnusable) {
+    if (m_readOnly && !browseOnly) {
         m_writeRefusal = QStringLiteral("The catalogue %1 is read-only: nothing can be changed in it.")
                              .arg(m_databasePath);
         m_prompter->ask(QStringLiteral("The catalogue %1 cannot be written (its file, its folder or its disc "
@@ -102,23 +110,55 @@ bool CatalogueSession::open()
     return true;
 }
 
-bool CatalogueSession::takeLock()
+CatalogueSession::LockOutcome CatalogueSession::takeLock()
 {
     // One window per catalogue: two would overwrite each other's changes and wait on each
-    // other's batches. Held while the window is open; only a dead owner's lock is taken over.
-    m_lock = std::make_unique<QLockFile>(m_databasePath + QStringLiteral(".lock"));
-    m_lock->setStaleLockTime(0);
+    // other's batches. Held while the window is open. The lock goes by the catalogue's real
+    // file, so two links to one catalogue share it.
+    const QString real = QFileInfo(m_databasePath).canonicalFilePath();
+    m_lock = std::make_unique<QLockFile>((real.isEmpty() ? m_databasePath : real) + QStringLiteral(".lock"));
+    m_lock->setStaleLockTime(0); // a lock is stale when its owner is gone, however young it is
     if (m_lock->tryLock(0))
-        return true;
-    qint64 pid = 0;
-    QString host, application;
-    m_lock->getLockInfo(&pid, &host, &application);
+        return LockOutcome::Locked;
+    if (m_lock->error() == QLockFile::LockFailedError) {
+        qint64 pid = 0;
+        QString host, application;
+        const bool named = m_lock->getLockInfo(&pid, &host, &application) && pid > 0;
+        // An empty or garbled lock (what a power cut leaves) names no owner: it is taken over.
+        if (!named && m_lock->removeStaleLockFile() && m_lock->tryLock(0))
+            return LockOutcome::Locked;
+        if (named && host != QSysInfo::machineHostName()) {
+            const QString question =
+                QStringLiteral(
+                    "The catalogue %1 is open in Trelmo on the machine %2 (process %3), or was when "
+                    "that machine stopped. Two windows on one catalogue overwrite each other's "
+                    "changes. Open it here anyway?")
+                    .arg(m_databasePath, host)
+                    .arg(pid);
+            if (m_prompter->ask(question, Prompter::YesNo, QStringLiteral("Catalogue in use")) ==
+                    Prompter::Yes &&
+                m_lock->removeStaleLockFile() && m_lock->tryLock(0))
+                return LockOutcome::Locked;
+            m_lock.reset();
+            return LockOutcome::Refused;
+        }
+        if (named) {
+            m_lock.reset();
+            m_prompter->ask(QStringLiteral("The catalogue %1 is already open in another Trelmo window "
+                                           "(process %2). Use that window, or close it and start again.")
+                                .arg(m_databasePath)
+                                .arg(pid));
+            return LockOutcome::Refused;
+        }
+    }
+    // No lock can be made (a full disk): nothing is written without one.
     m_lock.reset();
-    m_prompter->ask(QStringLiteral("The catalogue %1 is already open in another Trelmo window "
-                                   "(process %2). Use that window, or close it and start again.")
-                        .arg(m_databasePath)
-                        .arg(pid));
-    return false;
+    m_writeRefusal =
+        QStringLiteral("No lock file can be made beside the catalogue %1, so no other Trelmo window "
+                       "can be kept off it: it opens for browsing only.")
+            .arg(m_databasePath);
+    m_prompter->ask(m_writeRefusal);
+    return LockOutcome::BrowseOnly;
 }
 
 void CatalogueSession::close()

@@ -62,7 +62,13 @@ public:
     bool prepareNewRow();
 
 private:
-    bool takeLock();
+    enum class LockOutcome
+    {
+        Locked,
+        BrowseOnly, // no lock can be made: nothing is to be written (said)
+        Refused     // another window has it (said)
+    };
+    LockOutcome takeLock();
     void noteDamage(const Failure& failure);
     void reportEditRefused(const Failure& failure);
     void reportReadFailed(const Failure& failure);
