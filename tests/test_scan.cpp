@@ -400,6 +400,17 @@ void ScanTest::vanishedSubtreeReportedOnce()
     const QStringList titles = s.rows();
     QVERIFY2(titles.size() < 20 && titles.last() == "99", qPrintable(titles.join(',')));
 
+    // Many folders side by side removed at once: one report.
+    Shelf siblings;
+    for (int i = 0; i < 40; ++i)
+        siblings.file(QString("S%1/a-%1.mp3").arg(i, 2, 10, QChar('0')));
+    siblings.build("MYDISC", [&](const QString&, qint64) {
+        for (int i = 20; i < 40; ++i)
+            QDir(siblings.root() + QString("/S%1").arg(i)).removeRecursively();
+        return true;
+    });
+    QCOMPARE(siblings.reports.size(), 1);
+
     // The disc taken out: said once, and the walk ends.
     Shelf pulled;
     for (int i = 0; i < 40; ++i)

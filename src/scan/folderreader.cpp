@@ -222,7 +222,11 @@ void FolderReader::Walk::folderFailed(FolderListing& step, const std::string& pa
             break;
         top = parent;
     }
-    if (!vanished.empty() && (top == vanished || top.rfind(vanished + '/', 0) == 0))
+    // Folders that vanish beside one already reported (removed together) are not reported
+    // again one by one.
+    const std::string parent = top.substr(0, top.rfind('/') + 1);
+    if (!vanished.empty() && (top == vanished || top.rfind(vanished + '/', 0) == 0 ||
+                              parent == vanished.substr(0, vanished.rfind('/') + 1)))
         return;
     vanished = top;
     step.failures.push_back({top, error, systemText(error)});

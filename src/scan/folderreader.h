@@ -36,7 +36,7 @@ struct FolderListing
 // The walk stays on the root's file system, never follows a symbolic link to a folder
 // (a link to a file stands for the file) and meets no folder twice. A folder that cannot
 // be read is reported and the walk goes on; one that vanished (renamed away) is reported
-// once for everything that vanished with it; when the disc itself goes, that is said once
+// once for everything that vanished with it and beside it; when the disc itself goes, that is said once
 // and the walk ends.
 class FolderReader
 {
