@@ -1,8 +1,10 @@
 #include "guisupport.h"
 
+#include "output/gridfont.h"
 #include "settings/profile.h"
 
 #include <QDialog>
+#include <QFontDialog>
 #include <QProcess>
 #include <QRegularExpression>
 
@@ -201,6 +203,14 @@ void OutputTest::gridFont()
     font->trigger();
     QCOMPARE(d.prompter.fontPresets.back().family(), QFont("Comic Sans MS").family());
     QCOMPARE(d.prompter.fontPresets.back().pointSizeF(), 8.0);
+    // The dialog starts on the upright style the grid shows.
+    for (const QString& family : {QString("DejaVu Sans"), QString("DejaVu Serif")}) {
+        QFontDialog dialog;
+        dialog.setOption(QFontDialog::DontUseNativeDialog);
+        dialog.setCurrentFont(GridFont::dialogPreset(family, "10"));
+        QCOMPARE(dialog.currentFont().style(), QFont::StyleNormal);
+        QCOMPARE(dialog.currentFont().weight(), QFont::Normal);
+    }
     QCOMPARE(d.window->grid()->gridFont(), before);
     QCOMPARE(d.readSettings(), stored);
 

@@ -1,5 +1,7 @@
 #include "output/gridfont.h"
 
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QLocale>
 
 #include <cmath>
@@ -44,6 +46,18 @@ QFont dialogPreset(const QString& storedName, const QString& storedSize)
 {
     QFont font(storedName.isEmpty() ? QStringLiteral("Comic Sans MS") : storedName);
     font.setPointSizeF(parseSize(storedSize).value_or(8));
+    // The grid shows the upright, normal style: the dialog starts on it, not on whichever
+    // style of the family it would pick by itself (often an italic one).
+    const QString family = QFontInfo(font).family();
+    for (const QString& style : QFontDatabase::styles(family)) {
+        const QFont face = QFontDatabase::font(family, style, 10);
+        if (face.style() == QFont::StyleNormal && face.weight() == QFont::Normal &&
+            !style.contains(QLatin1String("Condensed"))) {
+            font.setFamily(family);
+            font.setStyleName(style);
+            break;
+        }
+    }
     return font;
 }
 
