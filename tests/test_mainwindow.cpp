@@ -3,6 +3,7 @@
 #include "app/startup.h"
 #include "scan/mountwatch.h"
 
+#include <QFontDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QScreen>
@@ -36,6 +37,7 @@ private slots:
     void longPathsFitTheScreen();
     void discQuestionClosesByItself();
     void fifosBesideTheCatalogueHangNothing();
+    void fontSizesAsTyped();
     void sortOrdersThatCannotBeMadeAreSaid();
 };
 
@@ -419,6 +421,29 @@ void MainWindowTest::sortOrdersThatCannotBeMadeAreSaid()
     QCOMPARE(s.prompter.shown.size(), size_t(1));
     QVERIFY2(s.prompter.shown[0].text.startsWith("The catalogue's sort orders could not be made"),
              qPrintable(s.prompter.shown[0].text));
+}
+
+// A size typed into the font dialog is taken as typed, decimals and all.
+void MainWindowTest::fontSizesAsTyped()
+{
+    MessageBoxPrompter prompter;
+    QTimer::singleShot(0, [] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* dialog = qobject_cast<QFontDialog*>(w);
+            if (!dialog || !dialog->isVisible())
+                continue;
+            for (QLineEdit* edit : dialog->findChildren<QLineEdit*>()) {
+                if (edit->text() == "12") {
+                    edit->selectAll();
+                    QTest::keyClicks(edit, "10.5");
+                }
+            }
+            dialog->accept();
+        }
+    });
+    QFont chosen;
+    QVERIFY(prompter.chooseFont(QFont("DejaVu Sans", 12), &chosen));
+    QCOMPARE(chosen.pointSizeF(), 10.5);
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -1,14 +1,17 @@
 #include "app/prompter.h"
 
 #include "app/busypointer.h"
+#include "output/gridfont.h"
 #include "scan/mountwatch.h"
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QRegularExpressionValidator>
 
 #include <cstdio>
 
@@ -93,9 +96,25 @@ bool MessageBoxPrompter::choosePrinter(QPrinter& printer)
 
 bool MessageBoxPrompter::chooseFont(const QFont& preset, QFont* chosen)
 {
-    bool ok = false;
-    *chosen = QFontDialog::getFont(&ok, preset, m_parent);
-    return ok;
+    QFontDialog dialog(preset, m_parent);
+    // The dialog's size box takes whole points only and drops a typed decimal point
+    // ("10.5" became 105): it is let take the sizes the font system takes.
+    QLineEdit* sizeEdit = nullptr;
+    for (QLineEdit* edit : dialog.findChildren<QLineEdit*>()) {
+        if (qobject_cast<const QIntValidator*>(edit->validator()))
+            sizeEdit = edit;
+    }
+    if (sizeEdit)
+        sizeEdit->setValidator(new QRegularExpressionValidator(
+            QRegularExpression(QStringLiteral("[0-9]{1,4}([.,][0-9]{0,2})?")), sizeEdit));
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    *chosen = dialog.selectedFont();
+    if (sizeEdit) {
+        if (const std::optional<double> points = GridFont::parseSize(sizeEdit->text()))
+            chosen->setPointSizeF(*points);
+    }
+    return true;
 }
 
 bool MessageBoxPrompter::chooseFolder(QString* folder)
