@@ -2,6 +2,7 @@
 
 #include "app/startup.h"
 #include "scan/mountwatch.h"
+#include "store/filepath.h"
 
 #include <QFontDialog>
 #include <QLabel>
@@ -38,6 +39,7 @@ private slots:
     void discQuestionClosesByItself();
     void fifosBesideTheCatalogueHangNothing();
     void fontSizesAsTyped();
+    void programFolderNamedOnAnOlderSystem();
     void sortOrdersThatCannotBeMadeAreSaid();
 };
 
@@ -444,6 +446,25 @@ void MainWindowTest::fontSizesAsTyped()
     QFont chosen;
     QVERIFY(prompter.chooseFont(QFont("DejaVu Sans", 12), &chosen));
     QCOMPARE(chosen.pointSizeF(), 10.5);
+}
+
+// A program folder whose name is no UTF-8 holds its catalogue and settings like any other.
+void MainWindowTest::programFolderNamedOnAnOlderSystem()
+{
+    QTemporaryDir dir;
+    const QByteArray folder = QFile::encodeName(dir.path()) + "/lat\xe9n";
+    QVERIFY(::mkdir(folder.constData(), 0755) == 0);
+    const QString catalogue = FilePath::ofFile(folder + "/adomp3.mdb");
+    QVERIFY(!catalogue.isEmpty());
+    QVERIFY(!Song::createCatalogue(catalogue).failed());
+    Started s(FilePath::ofFolder(folder));
+    QVERIFY(s.loaded);
+    QVERIFY(s.prompter.shown.empty());
+    s.window.reset();
+    struct stat info;
+    QVERIFY(::stat((folder + "/adomp3.mdb").constData(), &info) == 0);
+    QVERIFY(::stat((folder + "/trelmo.ini").constData(), &info) == 0);
+    QVERIFY(!QFileInfo::exists(dir.path() + "/adomp3.mdb"));
 }
 
 QTEST_MAIN(MainWindowTest)

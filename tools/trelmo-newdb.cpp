@@ -1,4 +1,5 @@
 // Creates an empty Trelmo catalogue. It never touches a file that exists.
+#include "store/filepath.h"
 #include "store/schema.h"
 
 #include <QCoreApplication>
@@ -14,7 +15,11 @@ int main(int argc, char** argv)
                              "Creates an empty catalogue (adomp3.mdb) at PATH; PATH must not exist.\n");
         return 2;
     }
-    if (const Failure f = Song::createCatalogue(args[1])) {
+    // The path as the file system's bytes: a folder named on an older system is no UTF-8.
+    const QString path = FilePath::ofFile(QByteArray(argv[1]));
+    if (const Failure f = path.isEmpty()
+                              ? Failure{2, QStringLiteral("cannot reach the folder of '%1'").arg(args[1])}
+                              : Song::createCatalogue(path)) {
         std::fprintf(stderr, "trelmo-newdb: %s\n", qPrintable(f.description));
         return 1;
     }

@@ -12,6 +12,15 @@
 #include <QSysInfo>
 #include <QTimer>
 
+namespace {
+// The file a path leads to through links, where its name can be said as text; else the path.
+QString realFile(const QString& path)
+{
+    const QString real = QFileInfo(path).canonicalFilePath();
+    return !real.isEmpty() && QFileInfo::exists(real) ? real : path;
+}
+} // namespace
+
 CatalogueSession::CatalogueSession(QString databasePath, Prompter* prompter, QObject* parent)
     : QObject(parent), m_databasePath(std::move(databasePath)), m_prompter(prompter),
       m_records(new RecordSet(this)), m_model(new SongModel(m_records, this)), m_rereadTimer(new QTimer(this))
@@ -43,8 +52,8 @@ bool CatalogueSession::open()
 {
     // A catalogue on a disc, or one whose file is marked read-only, is opened for reading
     // only: the engine then writes nothing into it, whoever runs the program.
-    const QString real = QFileInfo(m_databasePath).canonicalFilePath();
-    m_readOnly = !real.isEmpty() && QFileInfo(real).isFile() && !catalogueWritable(real);
+    const QString real = realFile(m_databasePath);
+    m_readOnly = QFileInfo(real).isFile() && !catalogueWritable(real);
     // Only regular files are opened beside the catalogue: a FIFO in the place of its journal
     // or its lock would never answer.
     for (const char* ending : {"-journal", "-wal"}) {
@@ -115,8 +124,7 @@ CatalogueSession::LockOutcome CatalogueSession::takeLock()
     // One window per catalogue: two would overwrite each other's changes and wait on each
     // other's batches. Held while the window is open. The lock goes by the catalogue's real
     // file, so two links to one catalogue share it.
-    const QString real = QFileInfo(m_databasePath).canonicalFilePath();
-    m_lock = std::make_unique<QLockFile>((real.isEmpty() ? m_databasePath : real) + QStringLiteral(".lock"));
+    m_lock = std::make_unique<QLockFile>(realFile(m_databasePath) + QStringLiteral(".lock"));
     m_lock->setStaleLockTime(0); // a lock is stale when its owner is gone, however young it is
     if (m_lock->tryLock(0))
         return LockOutcome::Locked;

@@ -2,6 +2,7 @@
 #include "app/prompter.h"
 #include "app/startup.h"
 #include "scan/volumes.h"
+#include "store/filepath.h"
 
 #include <QApplication>
 
@@ -13,7 +14,7 @@ int main(int argc, char** argv)
     MessageBoxPrompter prompter;
     SystemVolumes volumes;
     // The catalogue and the settings file lie beside the program.
-    MainWindow* window = startTrelmo(QApplication::applicationDirPath(), &prompter, &volumes);
+    MainWindow* window = startTrelmo(FilePath::programFolder(), &prompter, &volumes);
     if (!window)
         return 1;
     prompter.setParent(window);
