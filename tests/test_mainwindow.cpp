@@ -40,6 +40,7 @@ private slots:
     void fifosBesideTheCatalogueHangNothing();
     void fontSizesAsTyped();
     void programFolderNamedOnAnOlderSystem();
+    void damageFoundAfterOpening();
     void sortOrdersThatCannotBeMadeAreSaid();
 };
 
@@ -397,10 +398,9 @@ void MainWindowTest::fifosBesideTheCatalogueHangNothing()
 // A disk too full for the sort orders of an older catalogue: it opens, and says so.
 void MainWindowTest::sortOrdersThatCannotBeMadeAreSaid()
 {
-    QStringList artists;
-    for (int i = 0; i < 3000; ++i)
-        artists << QString("Artist %1").arg(i);
-    ProgramFolder folder(artists);
+    ProgramFolder folder;
+    folder.run("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i < 3000) INSERT INTO "
+               "adosong (Artist,Title) SELECT printf('Artist %04d', i), 'Title' FROM n");
     folder.writeSettings("[GridFont]\n");
     {
         Database db;
@@ -465,6 +465,52 @@ void MainWindowTest::programFolderNamedOnAnOlderSystem()
     QVERIFY(::stat((folder + "/adomp3.mdb").constData(), &info) == 0);
     QVERIFY(::stat((folder + "/trelmo.ini").constData(), &info) == 0);
     QVERIFY(!QFileInfo::exists(dir.path() + "/adomp3.mdb"));
+}
+
+// Damage in pages that opening does not read is found by the check that follows it: the
+// first write waits for the check and is refused, and the file stays as it was.
+void MainWindowTest::damageFoundAfterOpening()
+{
+    ProgramFolder folder;
+    folder.run(
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i < 5000) INSERT INTO "
+        "adosong (Artist,Title,FullPath) SELECT printf('Artist %04d', i), 'Title', '/media/ROCK1/' FROM n");
+    QList<qint64> pages;
+    qint64 pageSize = 0;
+    {
+        Database db;
+        QVERIFY(!db.open(folder.databasePath()).failed());
+        Statement query;
+        QVERIFY(!query
+                     .prepare(db.handle(),
+                              "SELECT pageno, (SELECT page_size FROM pragma_page_size) FROM dbstat "
+                              "WHERE name='adosong' AND pagetype='leaf' ORDER BY pageno")
+                     .failed());
+        while (query.step()) {
+            pages << query.column(0).toLongLong();
+            pageSize = query.column(1).toLongLong();
+        }
+    }
+    QVERIFY(pages.size() > 10);
+    QFile file(folder.databasePath());
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    for (int i = 0; i < 3; ++i) {
+        QVERIFY(file.seek((pages[pages.size() / 2 + i] - 1) * pageSize));
+        file.write(QByteArray(int(pageSize), '\x5a'));
+    }
+    file.seek(0);
+    const QByteArray before = file.readAll();
+    file.close();
+
+    Started s(folder.path());
+    QVERIFY(s.loaded);
+    s.find<QPushButton>("cmddelete")->click();
+    QVERIFY(!s.prompter.texts().isEmpty());
+    QVERIFY2(s.prompter.texts().last().startsWith("The catalogue is damaged"),
+             qPrintable(s.prompter.texts().join('\n')));
+    s.window.reset();
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), before);
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -12,6 +12,18 @@
 #include <QSysInfo>
 #include <QTimer>
 
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+struct CatalogueSession::IntegrityCheck
+{
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    Failure result;
+};
+
 namespace {
 // The file a path leads to through links, where its name can be said as text; else the path.
 QString realFile(const QString& path)
@@ -23,8 +35,16 @@ QString realFile(const QString& path)
 
 CatalogueSession::CatalogueSession(QString databasePath, Prompter* prompter, QObject* parent)
     : QObject(parent), m_databasePath(std::move(databasePath)), m_prompter(prompter),
-      m_records(new RecordSet(this)), m_model(new SongModel(m_records, this)), m_rereadTimer(new QTimer(this))
+      m_records(new RecordSet(this)), m_model(new SongModel(m_records, this)),
+      m_rereadTimer(new QTimer(this)), m_checkTimer(new QTimer(this))
 {
+    m_model->setWriteGate([this] { return !refuseWrite(); });
+    m_checkTimer->setInterval(100);
+    connect(m_checkTimer, &QTimer::timeout, this, [this] {
+        std::lock_guard lock(m_check->mutex);
+        if (m_check->finished)
+            QTimer::singleShot(0, this, [this] { takeIntegrityResult(true); });
+    });
     connect(m_records, &RecordSet::error, this, [this](int number, const QString& description) {
         reportEditRefused({number, description});
     });
@@ -116,6 +136,8 @@ bool CatalogueSession::open()
     m_model->setReadOnly(m_readOnly);
     if (!m_records->isActive())
         refresh();
+    if (m_writeRefusal.isEmpty())
+        startIntegrityCheck();
     return true;
 }
 
@@ -213,8 +235,49 @@ void CatalogueSession::noteDamage(const Failure& failure)
     m_model->setReadOnly(true);
 }
 
+void CatalogueSession::startIntegrityCheck()
+{
+    m_check = std::make_shared<IntegrityCheck>();
+    std::thread([check = m_check, path = m_databasePath] {
+        const Failure result = checkIntegrity(path);
+        std::lock_guard lock(check->mutex);
+        check->result = result;
+        check->finished = true;
+        check->done.notify_all();
+    }).detach();
+    m_checkTimer->start();
+}
+
+void CatalogueSession::awaitIntegrityCheck()
+{
+    if (!m_check)
+        return;
+    {
+        BusyPointer busy;
+        std::unique_lock lock(m_check->mutex);
+        m_check->done.wait(lock, [this] { return m_check->finished; });
+    }
+    takeIntegrityResult(false);
+}
+
+void CatalogueSession::takeIntegrityResult(bool say)
+{
+    if (!m_check)
+        return;
+    m_checkTimer->stop();
+    const Failure result = m_check->result;
+    m_check.reset();
+    // Only damage counts: a file another program holds just now is checked no further.
+    if (!isDamage(result))
+        return;
+    noteDamage(result);
+    if (say)
+        m_prompter->ask(result.description);
+}
+
 bool CatalogueSession::refuseWrite()
 {
+    awaitIntegrityCheck();
     if (m_writeRefusal.isEmpty())
         return false;
     m_prompter->ask(m_writeRefusal);

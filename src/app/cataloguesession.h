@@ -62,6 +62,14 @@ public:
     bool prepareNewRow();
 
 private:
+    // The whole file is read once for damage after it opens, on a thread of its own; a write
+    // waits for that (with the busy pointer), and damage found is handled as at opening.
+    struct IntegrityCheck;
+    void startIntegrityCheck();
+    // Waits for the check when it is still running; false when the file was found damaged.
+    void awaitIntegrityCheck();
+    void takeIntegrityResult(bool say);
+
     enum class LockOutcome
     {
         Locked,
@@ -84,4 +92,6 @@ private:
     QString m_writeRefusal; // why nothing may be written, when it may not
     Failure m_indexFailure; // why the sort orders could not be made at the last opening
     QTimer* m_rereadTimer;  // tries rows that could not be read until they can
+    std::shared_ptr<IntegrityCheck> m_check;
+    QTimer* m_checkTimer; // looks for the check's answer while it runs
 };

@@ -259,6 +259,23 @@ void Database::setBusyTimeout(int milliseconds)
         sqlite3_busy_timeout(m_db, milliseconds);
 }
 
+Failure checkIntegrity(const QString& path)
+{
+    Database db;
+    if (Failure f = db.open(path, true))
+        return f;
+    Statement check;
+    if (Failure f = check.prepare(db.handle(), QStringLiteral("PRAGMA quick_check")))
+        return f;
+    Failure failure;
+    if (!check.step(&failure))
+        return failure;
+    const QString answer = check.column(0).toString();
+    if (answer == QLatin1String("ok"))
+        return {};
+    return {SQLITE_CORRUPT, QStringLiteral("database disk image is malformed: %1").arg(answer)};
+}
+
 bool Database::inTransaction() const
 {
     return m_db && !sqlite3_get_autocommit(m_db);

@@ -42,6 +42,10 @@ bool isWholeCatalogueFailure(const Failure& failure);
 // A failure that says the disk holding the catalogue is full.
 bool isDiskFull(const Failure& failure);
 
+// Reads the whole catalogue file once for damage (PRAGMA quick_check) on a connection of
+// its own; a damaged file answers a failure that isDamage() knows.
+Failure checkIntegrity(const QString& path);
+
 // A failure built from SQLite's answer on `db`: a unique-key violation becomes 3022,
 // everything else keeps SQLite's extended result code and message.
 Failure failureFromSqlite(sqlite3* db, int rc);

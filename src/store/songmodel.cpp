@@ -77,6 +77,8 @@ bool SongModel::setData(const QModelIndex& index, const QVariant& value, int rol
 {
     if (role != Qt::EditRole)
         return false;
+    if (index.row() != newRow() && m_writeGate && !m_writeGate())
+        return false;
     const Failure failure = storeCell(index, value);
     // A catalogue busy with another program's writing keeps the user's text in the cell, to
     // be stored again; it is no lost edit.
@@ -167,6 +169,8 @@ bool SongModel::commitNewRow()
 {
     if (!newRowPending())
         return true;
+    if (m_writeGate && !m_writeGate())
+        return false;
     // Once stored, the row is shown from the record set and the new row is empty again.
     m_committing = true;
     const Failure failure = m_records->addNew(m_pending);

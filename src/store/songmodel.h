@@ -4,6 +4,7 @@
 
 #include <QAbstractTableModel>
 
+#include <functional>
 #include <map>
 
 // The grid's view of the record set: seven columns (Artist, Title, Playtime, MP3cd, ONcd,
@@ -26,6 +27,8 @@ public:
                        int role = Qt::EditRole) override;
 
     RecordSet* records() const { return m_records; }
+    // Asked before an edit in the grid is stored; false keeps it out (the gate says why).
+    void setWriteGate(std::function<bool()> gate) { m_writeGate = std::move(gate); }
     // A catalogue that must not be written: no cell can be edited and there is no new row.
     void setReadOnly(bool readOnly);
     int newRow() const { return int(m_records->recordCount()); }
@@ -48,6 +51,7 @@ private:
     RecordSet* m_records;
     QStringList m_captions;
     RecordSet::Row m_pending;
+    std::function<bool()> m_writeGate;
     bool m_committing = false;
     bool m_readOnly = false;
     // Edits the catalogue could not take while another program wrote to it: shown in their
