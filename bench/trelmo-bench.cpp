@@ -284,9 +284,9 @@ int scanTree(const QString& path, const QString& root)
     return 0;
 }
 
-// The listing of the whole catalogue, in the design font, to a PDF printer: what
-// "Print  it" does once its dialog has been answered.
-int printListing(const QString& path, const QString& output)
+// The listing of the whole catalogue, in the design font or the one given, to a PDF
+// printer: what "Print  it" does once its dialog has been answered.
+int printListing(const QString& path, const QString& output, const QString& family, double size)
 {
     RecordSet records;
     records.setCatalogue(path);
@@ -297,8 +297,8 @@ int printListing(const QString& path, const QString& output)
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(output);
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPointSizeF(8.25);
+    QFont font(family);
+    font.setPointSizeF(size);
     const long before = rssMegabytes();
     QElapsedTimer clock;
     clock.start();
@@ -321,7 +321,7 @@ int usage()
                          "  trelmo-bench scan DB DIR\n"
                          "  trelmo-bench sort DB COLUMN\n"
                          "  trelmo-bench search DB FIELD TEXT\n"
-                         "  trelmo-bench print DB OUT.pdf\n");
+                         "  trelmo-bench print DB OUT.pdf [FAMILY SIZE]\n");
     return 2;
 }
 
@@ -330,11 +330,14 @@ int usage()
 int main(int argc, char** argv)
 {
     // Printing needs fonts, and so a GUI application; it shows no window.
-    if (argc == 4 && qstrcmp(argv[1], "print") == 0) {
+    if ((argc == 4 || argc == 6) && qstrcmp(argv[1], "print") == 0) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         QGuiApplication app(argc, argv);
-        return printListing(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+        const bool fontGiven = argc == 6;
+        return printListing(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),
+                            fontGiven ? QString::fromLocal8Bit(argv[4]) : QStringLiteral("MS Sans Serif"),
+                            fontGiven ? QString::fromLocal8Bit(argv[5]).toDouble() : 8.25);
     }
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();

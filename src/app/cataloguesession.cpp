@@ -74,30 +74,9 @@ bool CatalogueSession::open()
     // only: the engine then writes nothing into it, whoever runs the program.
     const QString real = realFile(m_databasePath);
     m_readOnly = QFileInfo(real).isFile() && !catalogueWritable(real);
-    // Only regular files are opened beside the catalogue: a FIFO in the place of its journal
-    // or its lock would never answer.
-    for (const char* ending : {"-journal", "-wal"}) {
-        const QFileInfo beside(m_databasePath + QLatin1String(ending));
-        if ((beside.exists() || beside.isSymLink()) && !beside.isFile()) {
-            m_prompter->ask(
-                QStringLiteral("%1 is not a regular file, so the catalogue cannot be opened safely. "
-                               "Remove it and start again.")
-                    .arg(beside.filePath()));
-            return false;
-        }
-    }
-    const QFileInfo lock(m_databasePath + QStringLiteral(".lock"));
-    const bool lockUnusable = !m_readOnly && QFileInfo(m_databasePath).isFile() &&
-                              (lock.exists() || lock.isSymLink()) && !lock.isFile();
-    if (lockUnusable) {
-        m_readOnly = true;
-        m_writeRefusal =
-            QStringLiteral("%1 is not a regular file, so no other Trelmo window can be kept off the "
-                           "catalogue: it opens for browsing only.")
-                .arg(lock.filePath());
-        m_prompter->ask(m_writeRefusal);
-    }
-    bool browseOnly = lockUnusable;
+    if (!journalsUsable())
+        return false;
+    bool browseOnly = false;
     if (!m_readOnly && QFileInfo(m_databasePath).isFile()) {
         const LockOutcome locked = takeLock();
         if (locked == LockOutcome::Refused)
@@ -118,14 +97,8 @@ bool CatalogueSession::open()
     }
     m_records->setCatalogue(m_databasePath, m_readOnly);
     m_records->setRecordSource(RecordSource::defaultSource());
-    if (m_readOnly && !browseOnly) {
-        m_writeRefusal = QStringLiteral("The catalogue %1 is read-only: nothing can be changed in it.")
-                             .arg(m_databasePath);
-        m_prompter->ask(QStringLiteral("The catalogue %1 cannot be written (its file, its folder or its disc "
-                                       "is read-only). You can browse, search, print and play; nothing "
-                                       "can be changed.")
-                            .arg(m_databasePath));
-    }
+    if (m_readOnly && !browseOnly)
+        sayReadOnly();
     if (m_indexFailure) {
         m_prompter->ask(
             QStringLiteral("The catalogue's sort orders could not be made (%1): a click on a column "
@@ -141,12 +114,44 @@ bool CatalogueSession::open()
     return true;
 }
 
+bool CatalogueSession::journalsUsable()
+{
+    // Only regular files are opened beside the catalogue: a FIFO in the place of its journal
+    // would never answer.
+    for (const char* ending : {"-journal", "-wal"}) {
+        const QFileInfo beside(m_databasePath + QLatin1String(ending));
+        if ((beside.exists() || beside.isSymLink()) && !beside.isFile()) {
+            m_prompter->ask(
+                QStringLiteral("%1 is not a regular file, so the catalogue cannot be opened safely. "
+                               "Remove it and start again.")
+                    .arg(beside.filePath()));
+            return false;
+        }
+    }
+    return true;
+}
+
+void CatalogueSession::sayReadOnly()
+{
+    m_writeRefusal =
+        QStringLiteral("The catalogue %1 is read-only: nothing can be changed in it.").arg(m_databasePath);
+    m_prompter->ask(QStringLiteral("The catalogue %1 cannot be written (its file, its folder or its disc "
+                                   "is read-only). You can browse, search, print and play; nothing "
+                                   "can be changed.")
+                        .arg(m_databasePath));
+}
+
 CatalogueSession::LockOutcome CatalogueSession::takeLock()
 {
     // One window per catalogue: two would overwrite each other's changes and wait on each
     // other's batches. Held while the window is open. The lock goes by the catalogue's real
     // file, so two links to one catalogue share it.
-    m_lock = std::make_unique<QLockFile>(realFile(m_databasePath) + QStringLiteral(".lock"));
+    const QString lockPath = realFile(m_databasePath) + QStringLiteral(".lock");
+    // A lock that is no regular file (a FIFO) would never answer: it is not opened.
+    const QFileInfo lock(lockPath);
+    if ((lock.exists() || lock.isSymLink()) && !lock.isFile())
+        return browseOnly(QStringLiteral("%1 is not a regular file").arg(lockPath));
+    m_lock = std::make_unique<QLockFile>(lockPath);
     m_lock->setStaleLockTime(0); // a lock is stale when its owner is gone, however young it is
     if (m_lock->tryLock(0))
         return LockOutcome::Locked;
@@ -183,10 +188,14 @@ CatalogueSession::LockOutcome CatalogueSession::takeLock()
     }
     // No lock can be made (a full disk): nothing is written without one.
     m_lock.reset();
+    return browseOnly(QStringLiteral("No lock file can be made beside the catalogue %1").arg(m_databasePath));
+}
+
+CatalogueSession::LockOutcome CatalogueSession::browseOnly(const QString& why)
+{
     m_writeRefusal =
-        QStringLiteral("No lock file can be made beside the catalogue %1, so no other Trelmo window "
-                       "can be kept off it: it opens for browsing only.")
-            .arg(m_databasePath);
+        why + QStringLiteral(", so no other Trelmo window can be kept off the catalogue: it opens "
+                             "for browsing only.");
     m_prompter->ask(m_writeRefusal);
     return LockOutcome::BrowseOnly;
 }

@@ -77,6 +77,10 @@ private:
         Refused     // another window has it (said)
     };
     LockOutcome takeLock();
+    // Says why, and keeps writes off the catalogue.
+    LockOutcome browseOnly(const QString& why);
+    bool journalsUsable();
+    void sayReadOnly();
     void noteDamage(const Failure& failure);
     void reportEditRefused(const Failure& failure);
     void reportReadFailed(const Failure& failure);
