@@ -59,7 +59,8 @@ public:
 
     // Answered from the script like any question; a disc put in meanwhile (by beforeAnswer)
     // is found again when the answer is Retry.
-    Answer askForDisc(const QString& text, const QString& title, MountWatch*, const std::function<bool()>&) override
+    Answer askForDisc(const QString& text, const QString& title, MountWatch*,
+                      const std::function<bool()>&) override
     {
         return ask(text, RetryCancel, title);
     }

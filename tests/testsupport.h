@@ -11,6 +11,34 @@
 
 #include <functional>
 
+#include <csignal>
+
+#include <sys/resource.h>
+
+// A full disk, as far as this process can tell: no file grows past `bytes` while it lives.
+class DiskFull
+{
+public:
+    explicit DiskFull(rlim_t bytes) : m_handler(::signal(SIGXFSZ, SIG_IGN))
+    {
+        ::getrlimit(RLIMIT_FSIZE, &m_before);
+        struct rlimit full = m_before;
+        full.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &full);
+    }
+    ~DiskFull()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_before);
+        ::signal(SIGXFSZ, m_handler);
+    }
+    DiskFull(const DiskFull&) = delete;
+    DiskFull& operator=(const DiskFull&) = delete;
+
+private:
+    struct rlimit m_before;
+    sighandler_t m_handler;
+};
+
 // A volume as the mount table gives it.
 inline Volume mounted(const QString& root, const QString& label, const QString& device,
                       const QString& fileSystem)
