@@ -59,23 +59,24 @@ Failure RecordSet::refresh()
 {
     if (Failure f = ensureOpen())
         return f;
-    QString sql;
-    if (!m_source.rowidQuery(&sql))
+    QStringList statements;
+    if (!m_source.rowidQueries(&statements))
         return {FailureNumber::InvalidArgument,
                 QStringLiteral("The record source names an unknown field: %1").arg(m_source.text())};
-    Statement query;
-    if (Failure f = query.prepare(m_db.handle(), sql))
-        return f;
-    if (!m_source.filterField.isEmpty())
-        query.bind(1, m_source.filterText);
-
     std::vector<qint64> rowids;
     rowids.reserve(m_rowids.size() + 1024);
-    Failure failure;
-    while (query.step(&failure))
-        rowids.push_back(sqlite3_column_int64(query.get(), 0));
-    if (failure)
-        return failure;
+    for (const QString& sql : statements) {
+        Statement query;
+        if (Failure f = query.prepare(m_db.handle(), sql))
+            return f;
+        if (!m_source.filterField.isEmpty())
+            query.bind(1, m_source.filterText);
+        Failure failure;
+        while (query.step(&failure))
+            rowids.push_back(sqlite3_column_int64(query.get(), 0));
+        if (failure)
+            return failure;
+    }
 
     emit aboutToReset();
     m_rowids = std::move(rowids);

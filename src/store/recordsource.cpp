@@ -42,19 +42,19 @@ QString RecordSource::text() const
     return QStringLiteral("select *from adosong order by ") + order;
 }
 
-bool RecordSource::rowidQuery(QString* sql) const
+bool RecordSource::rowidQueries(QStringList* statements) const
 {
     QString query = QStringLiteral("SELECT rowid FROM ") + Song::tableName;
     // Reading the unique key's index in artist order would visit the table for every row
     // to test any other field; the filter field's own index and a sort of the matches are
     // far cheaper. A key written "+Artist" keeps its collation but leaves the index alone.
     QString keyPrefix;
+    QString condition;
     if (!filterField.isEmpty()) {
         const int field = Song::fieldIndex(filterField);
         if (field < 0)
             return false;
-        query +=
-            QStringLiteral(" WHERE ") + Song::fieldNames()[field] + QStringLiteral(" LIKE '%' || ? || '%'");
+        condition = Song::fieldNames()[field] + QStringLiteral(" LIKE '%' || ? || '%'");
         if (field != Song::Artist && field != Song::Title)
             keyPrefix = QStringLiteral("+");
     }
@@ -65,8 +65,21 @@ bool RecordSource::rowidQuery(QString* sql) const
             return false;
         keys << keyPrefix + Song::fieldNames()[field];
     }
-    if (!keys.isEmpty())
-        query += QStringLiteral(" ORDER BY ") + keys.join(QLatin1Char(','));
-    *sql = query;
+    const QString order =
+        keys.isEmpty() ? QString() : QStringLiteral(" ORDER BY ") + keys.join(QLatin1Char(','));
+    auto where = [&](const QString& more) {
+        const QString all = condition.isEmpty() ? more
+                            : more.isEmpty()    ? condition
+                                                : condition + " AND " + more;
+        return all.isEmpty() ? query + order : query + QStringLiteral(" WHERE ") + all + order;
+    };
+    statements->clear();
+    if (!orderBy.isEmpty() && Song::fieldIndex(orderBy.first()) == Song::Playtime) {
+        // Each part in the play time index's own order: lengths, then no value, then empty.
+        *statements << where(QStringLiteral("Playtime > ''")) << where(QStringLiteral("Playtime IS NULL"))
+                    << where(QStringLiteral("Playtime = ''"));
+    } else {
+        *statements << where(QString());
+    }
     return true;
 }

@@ -30,10 +30,11 @@ struct RecordSource
 
     QString text() const;
 
-    // The statement that yields the rowids of the result in order, and whether it is
-    // valid (every field comes from the table's own list). The search text, when there
-    // is one, is the statement's only parameter.
-    bool rowidQuery(QString* sql) const;
+    // The statements that yield the rowids of the result in order, one after the other,
+    // and whether they are valid (every field comes from the table's own list). The search
+    // text, when there is one, is each statement's only parameter. Songs without a length
+    // come after those with one when the order is by play time.
+    bool rowidQueries(QStringList* statements) const;
 
     bool operator==(const RecordSource&) const = default;
 };

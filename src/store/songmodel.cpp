@@ -1,5 +1,7 @@
 #include "store/songmodel.h"
 
+#include "store/playtime.h"
+
 SongModel::SongModel(RecordSet* records, QObject* parent) : QAbstractTableModel(parent), m_records(records)
 {
     // Each column is headed by its field's name.
@@ -70,6 +72,8 @@ QVariant SongModel::data(const QModelIndex& index, int role) const
     }
     if (field == Song::ONcd)
         return yesNoText(value);
+    if (field == Song::Playtime)
+        return PlayTime::shown(value);
     return value.isNull() ? QVariant(QString()) : QVariant(value.toString());
 }
 
@@ -101,6 +105,8 @@ Failure SongModel::storeCell(const QModelIndex& index, const QVariant& value)
         return {FailureNumber::InvalidArgument, QStringLiteral("There is no such cell.")};
     const int field = Song::gridColumnField[size_t(index.column())];
     QVariant stored = value.toString();
+    if (field == Song::Playtime)
+        stored = PlayTime::fromTyped(value.toString());
     if (field == Song::ONcd) {
         // The yes/no column takes its display words back.
         const QString text = value.toString();
