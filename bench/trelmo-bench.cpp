@@ -1,8 +1,10 @@
 // Benchmarks for catalogues and trees at the scale users keep: prints figures, asserts nothing.
 #include "browse/columnsort.h"
 #include "browse/fieldsearch.h"
+#include "mp3kinds.h"
 #include "output/listing.h"
 #include "scan/cataloguebuilder.h"
+#include "scan/mp3length.h"
 #include "store/database.h"
 #include "store/recordset.h"
 #include "store/schema.h"
@@ -251,8 +253,62 @@ int generateTree(const QString& root, int discs)
     return 0;
 }
 
+// A tree of real MP3 files, a seventh of each kind (and one in seven of the constant ones
+// a second long), the kinds in turn: each kind is encoded once and copied. Songs last
+// from 2 to 4 minutes.
+int generateMp3Tree(const QString& root, int count)
+{
+    QElapsedTimer clock;
+    clock.start();
+    const int variants = 3;
+    QStringList made;
+    if (!QDir().mkpath(root + "/.kinds")) {
+        std::fprintf(stderr, "cannot make %s\n", qPrintable(root));
+        return 1;
+    }
+    for (int k = 0; k < Mp3Kinds::kindCount + 1; ++k) {
+        for (int v = 0; v < variants; ++v) {
+            // The seventh kind is a very short song.
+            const bool shortSong = k == Mp3Kinds::kindCount;
+            const auto kind = shortSong ? Mp3Kinds::Kind::ConstantNoHeader : Mp3Kinds::Kind(k);
+            const QString file = QStringLiteral("%1/.kinds/%2-%3.mp3").arg(root).arg(k).arg(v);
+            QString error;
+            if (!Mp3Kinds::make(kind, shortSong ? 1.0 : 120 + 60 * v, file, &error)) {
+                std::fprintf(stderr, "%s\n", qPrintable(error));
+                return 1;
+            }
+            made << file;
+        }
+    }
+    for (int i = 0; i < count; ++i) {
+        const QString folder = QStringLiteral("%1/Folder %2").arg(root).arg(i / 100, 2, 10, QLatin1Char('0'));
+        QDir().mkpath(folder);
+        const QString target = QStringLiteral("%1/Artist %2-Song %3.mp3").arg(folder).arg(i % 97).arg(i);
+        QFile::remove(target);
+        if (!QFile::copy(made[(i % 7) * variants + (i / 7) % variants], target)) {
+            std::fprintf(stderr, "cannot make %s\n", qPrintable(target));
+            return 1;
+        }
+    }
+    QDir(root + "/.kinds").removeRecursively();
+    std::printf("gen_ms: %lld\nfiles: %d\n", clock.elapsed(), count);
+    return 0;
+}
+
+// How long each file plays and how that was told: one line a file.
+int measureFiles(const QStringList& files)
+{
+    const char* const methods[] = {"none", "header", "constant", "frame-count"};
+    for (const QString& file : files) {
+        const Mp3Length::Measurement m = Mp3Length::measure(QFile::encodeName(file).constData());
+        std::printf("%s\t%.3f\t%s\t%lld bytes read\n", qPrintable(file), m.seconds.value_or(-1),
+                    methods[int(m.method)], m.bytesRead);
+    }
+    return 0;
+}
+
 // The catalogue build over DIR, without dialogs; duplicates are skipped.
-int scanTree(const QString& path, const QString& root)
+int scanTree(const QString& path, const QString& root, bool readPlayTimes)
 {
     Database db;
     SongTable table;
@@ -264,6 +320,7 @@ int scanTree(const QString& path, const QString& root)
     qint64 counter = 0;
     CatalogueBuilder::Hooks hooks;
     hooks.allowDuplicates = [] { return false; };
+    hooks.readPlayTimes = readPlayTimes;
     hooks.report = [](const QString& text) { std::fprintf(stderr, "%s\n", qPrintable(text)); };
     QElapsedTimer clock;
     qint64 sortingFrom = -1, pulses = 0;
@@ -318,7 +375,9 @@ int usage()
                          "  trelmo-bench make-catalogue DB N\n"
                          "  trelmo-bench open DB\n"
                          "  trelmo-bench gen-tree DIR [DISCS]   (9,500 songs a disc; 20 by default)\n"
-                         "  trelmo-bench scan DB DIR\n"
+                         "  trelmo-bench gen-mp3-tree DIR N   (real MP3 files of every kind, by lame)\n"
+                         "  trelmo-bench length FILE...\n"
+                         "  trelmo-bench scan [--playtimes] DB DIR\n"
                          "  trelmo-bench sort DB COLUMN\n"
                          "  trelmo-bench search DB FIELD TEXT\n"
                          "  trelmo-bench print DB OUT.pdf [FAMILY SIZE]\n");
@@ -347,8 +406,14 @@ int main(int argc, char** argv)
         return openCatalogue(args[2]);
     if ((args.size() == 3 || args.size() == 4) && args[1] == QLatin1String("gen-tree"))
         return generateTree(args[2], args.size() == 4 ? args[3].toInt() : 20);
+    if (args.size() == 4 && args[1] == QLatin1String("gen-mp3-tree"))
+        return generateMp3Tree(args[2], args[3].toInt());
+    if (args.size() >= 3 && args[1] == QLatin1String("length"))
+        return measureFiles(args.mid(2));
     if (args.size() == 4 && args[1] == QLatin1String("scan"))
-        return scanTree(args[2], args[3]);
+        return scanTree(args[2], args[3], false);
+    if (args.size() == 5 && args[1] == QLatin1String("scan") && args[2] == QLatin1String("--playtimes"))
+        return scanTree(args[3], args[4], true);
     if (args.size() == 4 && args[1] == QLatin1String("sort"))
         return sortCatalogue(args[2], args[3]);
     if (args.size() == 5 && args[1] == QLatin1String("search"))

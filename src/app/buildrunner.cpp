@@ -63,7 +63,7 @@ bool BuildRunner::retry(const std::function<Failure()>& step)
 }
 
 bool BuildRunner::run(const QString& root, const QString& discName, const Volume& volume,
-                      const std::function<bool()>& allowDuplicates)
+                      const std::function<bool()>& allowDuplicates, bool readPlayTimes)
 {
     const QString folder = root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/');
     BusyPointer busy;
@@ -71,6 +71,7 @@ bool BuildRunner::run(const QString& root, const QString& discName, const Volume
         BuildProgress progress(folder, m_window);
         CatalogueBuilder::Hooks hooks;
         hooks.allowDuplicates = allowDuplicates;
+        hooks.readPlayTimes = readPlayTimes;
         // A report leaves the busy pointer up: the build goes on once it is read.
         hooks.report = [this](const QString& text) { m_prompter->ask(text); };
         hooks.progress = [&progress](const QString& now, qint64 stored) {

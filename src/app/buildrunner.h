@@ -27,11 +27,11 @@ public:
     bool retry(const std::function<Failure()>& step);
 
     // Stores the songs under the folder `root` as the disc `discName`; `allowDuplicates` is
-    // asked at each song already stored. False when the catalogue could not be reached or
-    // the user gave up afterwards; what was stored stays stored.
-    // The disc is remembered with what identifies `volume`, the volume it is on.
+    // asked at each song already stored; with `readPlayTimes` each song's length is stored. False when the
+    // catalogue could not be reached or the user gave up afterwards; what was stored stays stored. The disc
+    // is remembered with what identifies `volume`, the volume it is on.
     bool run(const QString& root, const QString& discName, const Volume& volume,
-             const std::function<bool()>& allowDuplicates);
+             const std::function<bool()>& allowDuplicates, bool readPlayTimes = false);
 
 private:
     CatalogueSession* m_session;

@@ -39,6 +39,8 @@ public:
 
     // The engine connection a build stores through; nullptr after a reopen was given up.
     SongTable* table() const { return m_table.get(); }
+    // The engine connection itself, for commands that change rows in place; nullptr likewise.
+    Database* engine() const { return m_table ? m_db.get() : nullptr; }
     // A fresh engine connection, which replaces the old one only once it is open.
     Failure reopenEngine();
 

@@ -8,6 +8,7 @@
 #include "app/drivepanel.h"
 #include "app/look.h"
 #include "app/pictures.h"
+#include "app/playtimerunner.h"
 #include "app/printjob.h"
 #include "app/prompter.h"
 #include "app/recordbar.h"
@@ -72,7 +73,8 @@ MainWindow::MainWindow(const QString& programFolder, Prompter* prompter, VolumeS
                  [prompter](const QString& message) { prompter->ask(message); }),
       m_session(new CatalogueSession(programFolder + QStringLiteral("/adomp3.mdb"), prompter, this)),
       m_printJob(std::make_unique<PrintJob>(prompter, this)),
-      m_buildRunner(std::make_unique<BuildRunner>(m_session, prompter, this))
+      m_buildRunner(std::make_unique<BuildRunner>(m_session, prompter, this)),
+      m_playTimeRunner(std::make_unique<PlayTimeRunner>(m_session, prompter, volumes, this))
 {
     registerPictures();
     setObjectName(QStringLiteral("frmmp3"));
@@ -156,6 +158,10 @@ void MainWindow::buildMenus()
     m_swapAction = entry(optionsMenu, "mnuswap", QStringLiteral("Swap Artist/Title"));
     m_duplicatesAction = entry(optionsMenu, "mnudupes", QStringLiteral("Allow Duplicate entries"));
     m_duplicatesAction->setCheckable(true);
+    optionsMenu->addSeparator();
+    m_readPlayTimesAction = entry(optionsMenu, "mnuplaytimes", QStringLiteral("Read Play Times"));
+    m_readPlayTimesAction->setCheckable(true);
+    m_fillPlayTimesAction = entry(optionsMenu, "mnufillplaytimes", QStringLiteral("Fill In Play Times"));
 
     QMenu* helpMenu = menuBar()->addMenu(QStringLiteral("&Help"));
     helpMenu->setObjectName(QStringLiteral("mnuhelp"));
@@ -190,6 +196,8 @@ void MainWindow::connectCommands()
     connect(m_fontAction, &QAction::triggered, this, &MainWindow::chooseGridFont);
     connect(m_swapAction, &QAction::triggered, this, &MainWindow::swapArtistAndTitle);
     connect(m_duplicatesAction, &QAction::triggered, this, &MainWindow::toggleAllowDuplicates);
+    connect(m_readPlayTimesAction, &QAction::triggered, this, &MainWindow::toggleReadPlayTimes);
+    connect(m_fillPlayTimesAction, &QAction::triggered, this, [this] { m_playTimeRunner->run(); });
     connect(m_aboutAction, &QAction::triggered, this, &MainWindow::showAboutBox);
 }
 
@@ -213,6 +221,7 @@ void MainWindow::applySettings()
 {
     m_grid->setTitleFirst(m_settings.titleFirst());
     m_duplicatesAction->setChecked(m_settings.allowDuplicates());
+    m_readPlayTimesAction->setChecked(m_settings.readPlayTimes());
     m_grid->setGridFont(
         GridFont::fromStored(m_grid->gridFont(), m_settings.fontName(), m_settings.fontSize()));
 }
@@ -278,9 +287,11 @@ void MainWindow::scanSelectedDrive()
     if (m_session->refuseWrite())
         return;
     QString root;
-    const bool built = m_buildRunner->retry([&] { return m_drivePanel->selectedDisc(&root); }) &&
-                       m_buildRunner->run(root, m_drivePanel->discName(), m_volumes->volumeOf(root),
-                                          [this] { return m_duplicatesAction->isChecked(); });
+    const bool built =
+        m_buildRunner->retry([&] { return m_drivePanel->selectedDisc(&root); }) &&
+        m_buildRunner->run(
+            root, m_drivePanel->discName(), m_volumes->volumeOf(root),
+            [this] { return m_duplicatesAction->isChecked(); }, m_readPlayTimesAction->isChecked());
     if (built) {
         if (m_session->records()->recordCount() != 0)
             m_grid->show();
@@ -336,6 +347,11 @@ void MainWindow::toggleAllowDuplicates()
     // The entry has flipped its check mark on the click; the mark stays flipped even when
     // the settings file refuses it.
     m_settings.setAllowDuplicates(m_duplicatesAction->isChecked());
+}
+
+void MainWindow::toggleReadPlayTimes()
+{
+    m_settings.setReadPlayTimes(m_readPlayTimesAction->isChecked());
 }
 
 void MainWindow::chooseGridFont()

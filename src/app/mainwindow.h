@@ -14,6 +14,7 @@ class ButtonBar;
 class CatalogueSession;
 class DrivePanel;
 class MountWatch;
+class PlayTimeRunner;
 class PrintJob;
 class Prompter;
 class QAction;
@@ -69,6 +70,7 @@ private:
     void openSearchPanel();
     void swapArtistAndTitle();
     void toggleAllowDuplicates();
+    void toggleReadPlayTimes();
     void chooseGridFont();
     void showAboutBox();
     void showRecordPosition();
@@ -83,6 +85,7 @@ private:
     CatalogueSession* m_session;
     std::unique_ptr<PrintJob> m_printJob;
     std::unique_ptr<BuildRunner> m_buildRunner;
+    std::unique_ptr<PlayTimeRunner> m_playTimeRunner;
     SongPlayer* m_songPlayer = nullptr;
 
     QWidget* m_client = nullptr;
@@ -97,6 +100,8 @@ private:
     QAction* m_fontAction = nullptr;
     QAction* m_swapAction = nullptr;
     QAction* m_duplicatesAction = nullptr;
+    QAction* m_readPlayTimesAction = nullptr;
+    QAction* m_fillPlayTimesAction = nullptr;
     QAction* m_aboutAction = nullptr;
     QPointer<AboutBox> m_aboutBox;
 };

@@ -5,6 +5,7 @@
 #include "app/printjob.h"
 #include "app/prompter.h"
 #include "app/songgrid.h"
+#include "app/songlookup.h"
 #include "browse/playreaction.h"
 #include "scan/volumes.h"
 #include "store/recordset.h"
@@ -67,10 +68,7 @@ void SongPlayer::playCurrentRow()
                              : PlayRow{cell(Song::ArtistColumn), cell(Song::TitleColumn),
                                        cell(Song::MP3cdColumn), cell(Song::FullPathColumn)};
     PlayReaction::Hooks hooks;
-    hooks.lookup.probe = [](const QByteArray& path) { return probePath(path); };
-    hooks.lookup.volumes = [this] { return m_volumes->volumes(); };
-    hooks.lookup.discs = [this](const QString& disc) { return m_session->discsNamed(disc); };
-    hooks.lookup.mountFolders = [this] { return m_volumes->mountFolders(); };
+    hooks.lookup = songLookup(m_volumes, m_session);
     hooks.open = [](const QByteArray& file) { Desktop::openFile(file); };
     hooks.waitForDisc = [this](const QString& prompt, const std::function<bool()>& arrived) {
         return m_prompter->askForDisc(prompt, QStringLiteral("Check CD"), m_mountWatch, arrived) ==

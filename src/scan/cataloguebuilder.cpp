@@ -2,6 +2,7 @@
 
 #include "scan/folderreader.h"
 #include "scan/songname.h"
+#include "store/playtime.h"
 
 #include <QFile>
 
@@ -51,7 +52,7 @@ CatalogueBuilder::Result CatalogueBuilder::run(const QString& root, const QStrin
     std::string path = QFile::encodeName(root).toStdString();
     if (path.empty() || path.back() != '/')
         path += '/';
-    FolderReader reader(path);
+    FolderReader reader(path, m_hooks.readPlayTimes);
     FolderListing folder;
     for (FolderReader::Next next; !m_stop && (next = reader.next(&folder)) != FolderReader::Next::Over;) {
         if (next == FolderReader::Next::Waiting) {
@@ -68,10 +69,9 @@ CatalogueBuilder::Result CatalogueBuilder::run(const QString& root, const QStrin
         for (const FolderListing::Failure& failure : folder.failures)
             reportFailure(failure.subject, failure.number, failure.description);
         m_stop = m_stop || folder.discGone;
-        for (const std::string& name : folder.files) {
-            if (m_stop)
-                break;
-            storeFile(m_currentFolder, SongName::readable(name));
+        for (size_t i = 0; i < folder.files.size() && !m_stop; ++i) {
+            storeFile(m_currentFolder, SongName::readable(folder.files[i]),
+                      i < folder.lengths.size() ? folder.lengths[i] : -1);
             keepGoing();
         }
     }
@@ -84,9 +84,11 @@ CatalogueBuilder::Result CatalogueBuilder::run(const QString& root, const QStrin
     return m_result;
 }
 
-void CatalogueBuilder::storeFile(const std::string& path, std::string_view fileName)
+void CatalogueBuilder::storeFile(const std::string& path, std::string_view fileName, double seconds)
 {
     ++m_result.files;
+    if (seconds >= 0)
+        m_playTime = PlayTime::stored(seconds).toStdString();
     SongName::split(SongName::stem(fileName), &m_artist, &m_title);
     const std::string_view folderName = SongName::stripPath(std::string_view(path));
     m_category = folderName.empty() ? std::string("Various Artists") : std::string(folderName);
@@ -98,6 +100,8 @@ void CatalogueBuilder::storeFile(const std::string& path, std::string_view fileN
         m_table.addNew();
         m_table.setTextView(Song::Artist, m_artist);
         m_table.setTextView(Song::Title, m_title);
+        if (seconds >= 0)
+            m_table.setTextView(Song::Playtime, m_playTime);
         m_table.setTextView(Song::Category, m_category);
         m_table.setTextView(Song::MP3cd, m_disc);
         m_table.setInteger(Song::ONcd, 0);

@@ -28,6 +28,8 @@ public:
         // Called when the walk is over and the sort orders are made afresh, and then a few
         // times a second until they are done.
         std::function<void()> sorting;
+        // Read how long each song plays and store it as its play time.
+        bool readPlayTimes = false;
     };
 
     struct Result
@@ -45,7 +47,8 @@ public:
     Result run(const QString& root, const QString& discName);
 
 private:
-    void storeFile(const std::string& path, std::string_view fileName);
+    // `seconds` is how long the song plays; negative when that is not known.
+    void storeFile(const std::string& path, std::string_view fileName, double seconds);
     void reportFailure(const std::string& subject, int number, const QString& description);
     // Rows the catalogue threw away after they were counted are counted off again and
     // reported once, naming the first of them; the build stops.
@@ -60,6 +63,7 @@ private:
     std::string m_fullPath;
     std::string m_artist;
     std::string m_title;
+    std::string m_playTime;
     std::string m_currentFolder;
     Result m_result;
     bool m_stop = false;

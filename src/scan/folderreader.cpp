@@ -1,5 +1,6 @@
 #include "scan/folderreader.h"
 
+#include "scan/mp3length.h"
 #include "scan/songname.h"
 
 #include <QByteArrayView>
@@ -33,9 +34,10 @@ QString systemText(int error)
 
 } // namespace
 
-FolderReader::FolderReader(std::string root) : m_walk(std::make_shared<Walk>())
+FolderReader::FolderReader(std::string root, bool measureLengths) : m_walk(std::make_shared<Walk>())
 {
     m_walk->root = std::move(root);
+    m_walk->measureLengths = measureLengths;
     m_thread = std::thread([walk = m_walk] { walk->run(); });
 }
 
@@ -153,6 +155,15 @@ FolderReader::Walk::Listed FolderReader::Walk::list(const std::string& path, Fol
         step.failures.push_back({path, readError, systemText(readError)});
     std::sort(step.files.begin(), step.files.end(), nameLess);
     std::sort(folders.begin(), folders.end(), nameLess);
+    if (measureLengths) {
+        const std::string folder = path + (path.back() == '/' ? "" : "/");
+        for (const std::string& name : step.files) {
+            if (std::lock_guard lock(mutex); stopped)
+                break; // what is not measured has no length
+            const std::optional<double> seconds = Mp3Length::measure((folder + name).c_str()).seconds;
+            step.lengths.push_back(seconds ? *seconds : -1);
+        }
+    }
     return Listed::Read;
 }
 

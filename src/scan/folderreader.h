@@ -24,6 +24,9 @@ struct FolderListing
     };
     std::string path; // the folder read; empty for a step that only reports
     std::vector<std::string> files;
+    // How long each file plays, in seconds (a negative number when it cannot be told); only
+    // when the reader was asked to measure.
+    std::vector<double> lengths;
     std::vector<Failure> failures;
     bool discGone = false; // the disc went: nothing follows
 };
@@ -41,8 +44,9 @@ struct FolderListing
 class FolderReader
 {
 public:
-    // `root` ends in "/".
-    explicit FolderReader(std::string root);
+    // `root` ends in "/". With `measureLengths`, the reader also reads how long each song
+    // plays, on its own thread.
+    explicit FolderReader(std::string root, bool measureLengths = false);
     ~FolderReader(); // stops the walk where it is
     FolderReader(const FolderReader&) = delete;
     FolderReader& operator=(const FolderReader&) = delete;
@@ -62,6 +66,7 @@ private:
     struct Walk
     {
         std::string root;
+        bool measureLengths = false;
         unsigned long device = 0;
         std::string vanished;                                      // the last folder reported as gone
         std::set<std::pair<unsigned long, unsigned long>> visited; // folders by device and inode

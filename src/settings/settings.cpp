@@ -6,6 +6,7 @@
 #include <QLocale>
 
 const Settings::Entry Settings::duplicatesEntry{"Allow Duplicate Names", "Box Checked"};
+const Settings::Entry Settings::playTimesEntry{"Read Play Times", "Box Checked"};
 const Settings::Entry Settings::fontNameEntry{"GridFont", "FontName"};
 const Settings::Entry Settings::fontSizeEntry{"GridFont", "FontSize"};
 const Settings::Entry Settings::columnOrderEntry{"Swap Artist/Title", "ColOrder"};
@@ -49,6 +50,19 @@ bool Settings::allowDuplicates() const
 bool Settings::setAllowDuplicates(bool allow) const
 {
     const bool written = write(duplicatesEntry, allow ? QStringLiteral("Yes") : QStringLiteral("No"));
+    if (!written && m_report)
+        m_report(QStringLiteral("OOPs an error writing INI file"));
+    return written;
+}
+
+bool Settings::readPlayTimes() const
+{
+    return read(playTimesEntry) == QLatin1String("Yes");
+}
+
+bool Settings::setReadPlayTimes(bool read) const
+{
+    const bool written = write(playTimesEntry, read ? QStringLiteral("Yes") : QStringLiteral("No"));
     if (!written && m_report)
         m_report(QStringLiteral("OOPs an error writing INI file"));
     return written;

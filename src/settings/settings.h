@@ -4,7 +4,7 @@
 
 #include <functional>
 
-// The program's settings file and the four entries it keeps, each read and written as
+// The program's settings file and the entries it keeps, each read and written as
 // what it means. An entry that is missing, empty or unreadable reads as its default.
 class Settings
 {
@@ -25,6 +25,10 @@ public:
     bool allowDuplicates() const;
     bool setAllowDuplicates(bool allow) const;
 
+    // Read how long each song plays while a disc is catalogued.
+    bool readPlayTimes() const;
+    bool setReadPlayTimes(bool read) const;
+
     // The grid's first two columns captioned Title, Artist instead of Artist, Title. A failed
     // write is not reported: the captions change for this run all the same.
     bool titleFirst() const;
@@ -42,7 +46,7 @@ private:
         const char* section;
         const char* key;
     };
-    static const Entry duplicatesEntry, fontNameEntry, fontSizeEntry, columnOrderEntry;
+    static const Entry duplicatesEntry, playTimesEntry, fontNameEntry, fontSizeEntry, columnOrderEntry;
 
     QString read(const Entry& entry) const;
     bool write(const Entry& entry, const QString& value) const;

@@ -1,0 +1,251 @@
+#include "guisupport.h"
+
+#include "mp3kinds.h"
+#include "scan/mp3length.h"
+
+#include <QComboBox>
+
+#include <sys/stat.h>
+
+namespace {
+
+// The files of every kind, encoded once for all the tests.
+QTemporaryDir* kinds = nullptr;
+
+QString kindFile(const QString& name)
+{
+    return kinds->path() + QLatin1Char('/') + name + QStringLiteral(".mp3");
+}
+
+void copyKind(const QString& name, const QString& to)
+{
+    QVERIFY(QDir().mkpath(QFileInfo(to).path()));
+    QVERIFY(QFile::copy(kindFile(name), to));
+}
+
+// Stored play times of the catalogue by artist and title, as the sqlite3 shell reads them.
+QMap<QString, QVariant> storedPlayTimes(const QString& database)
+{
+    QMap<QString, QVariant> times;
+    Database db;
+    if (db.open(database))
+        return times;
+    Statement select;
+    if (select.prepare(db.handle(), "SELECT Artist || '-' || Title, Playtime FROM adosong"))
+        return times;
+    while (select.step())
+        times.insert(select.column(0).toString(), select.column(1));
+    return times;
+}
+
+QAction* action(Started& s, const char* name)
+{
+    return s.window->findChild<QAction*>(QString::fromLatin1(name));
+}
+
+// Catalogues a drive of the list through the window's own button.
+void buildFrom(Started& s, int drive)
+{
+    s.find<QComboBox>("Drive1")->setCurrentIndex(drive);
+    QTest::mouseClick(s.find<QToolButton>("cmdmakedb"), Qt::LeftButton);
+}
+
+} // namespace
+
+class PlayTimeTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase() { delete kinds; }
+    void lengthOfEveryKind_data();
+    void lengthOfEveryKind();
+    void noLengthForWhatIsNoSong_data();
+    void noLengthForWhatIsNoSong();
+    void shownAndSortedByLength();
+    void buildReadsPlayTimesWhenAsked();
+    void fillInTheRowsShown();
+};
+
+void PlayTimeTest::initTestCase()
+{
+    kinds = new QTemporaryDir;
+    using K = Mp3Kinds::Kind;
+    const struct
+    {
+        const char* name;
+        K kind;
+        double seconds;
+    } files[] = {
+        {"cbr-info", K::ConstantWithInfo, 20},          {"cbr", K::ConstantNoHeader, 20},
+        {"vbr-xing", K::VariableWithXing, 20},          {"vbr", K::VariableNoHeader, 20},
+        {"vbr-quiet-intro", K::QuietIntroNoHeader, 30}, {"big-tag", K::LargeTagInFront, 20},
+        {"short-cbr", K::ConstantNoHeader, 0.5},        {"short-vbr", K::VariableNoHeader, 0.5},
+    };
+    for (const auto& f : files) {
+        QString error;
+        QVERIFY2(Mp3Kinds::make(f.kind, f.seconds, kindFile(f.name), &error), qPrintable(error));
+    }
+    // An ID3v1 tag at the end is no audio.
+    QFile::copy(kindFile("cbr"), kindFile("cbr-id3v1"));
+    QFile withTag(kindFile("cbr-id3v1"));
+    QVERIFY(withTag.open(QIODevice::Append));
+    withTag.write(QByteArray("TAG").leftJustified(128, 'x'));
+}
+
+void PlayTimeTest::lengthOfEveryKind_data()
+{
+    using M = Mp3Length::Method;
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<double>("seconds");
+    QTest::addColumn<Mp3Length::Method>("method");
+    QTest::newRow("constant bitrate, Info header") << "cbr-info" << 20.0 << M::Header;
+    QTest::newRow("constant bitrate, no header") << "cbr" << 20.0 << M::Constant;
+    QTest::newRow("constant bitrate, ID3v1 tag at the end") << "cbr-id3v1" << 20.0 << M::Constant;
+    QTest::newRow("variable bitrate, Xing header") << "vbr-xing" << 20.0 << M::Header;
+    QTest::newRow("variable bitrate, no header") << "vbr" << 20.0 << M::FrameCount;
+    QTest::newRow("variable bitrate, no header, quiet intro") << "vbr-quiet-intro" << 30.0 << M::FrameCount;
+    QTest::newRow("300 KB picture tag in front") << "big-tag" << 20.0 << M::Constant;
+    QTest::newRow("half a second, constant") << "short-cbr" << 0.5 << M::Constant;
+    QTest::newRow("half a second, variable") << "short-vbr" << 0.5 << M::FrameCount;
+}
+
+// Within a second of the sound encoded; only a variable bitrate without a header is read
+// whole, everything else in at most 64 KB (a tag in front is skipped, not read).
+void PlayTimeTest::lengthOfEveryKind()
+{
+    QFETCH(QString, file);
+    QFETCH(double, seconds);
+    QFETCH(Mp3Length::Method, method);
+    const Mp3Length::Measurement m = Mp3Length::measure(QFile::encodeName(kindFile(file)).constData());
+    QVERIFY(m.seconds);
+    QVERIFY2(qAbs(*m.seconds - seconds) < 1.0, qPrintable(QString::number(*m.seconds)));
+    QCOMPARE(m.method, method);
+    if (method != Mp3Length::Method::FrameCount)
+        QVERIFY2(m.bytesRead <= 64 * 1024, qPrintable(QString::number(m.bytesRead)));
+}
+
+void PlayTimeTest::noLengthForWhatIsNoSong_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QByteArray song;
+    QFile file(kindFile("cbr"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    song = file.readAll();
+    QByteArray random(200 * 1024, Qt::Uninitialized);
+    quint32 x = 7;
+    for (char& c : random)
+        c = char((x = x * 1103515245u + 12345u) >> 24);
+    const QByteArray tagOnly = QByteArray("ID3\x03\x00\x00\x00\x00\x10\x00", 10) + QByteArray(2048, '\0');
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("cut inside its first frame") << song.left(300);
+    QTest::newRow("random bytes") << random;
+    QTest::newRow("a tag and no audio") << tagOnly;
+    QTest::newRow("a tag, then zeros") << tagOnly + QByteArray(100000, '\0');
+}
+
+void PlayTimeTest::noLengthForWhatIsNoSong()
+{
+    QFETCH(QByteArray, content);
+    QTemporaryDir dir;
+    QFile file(dir.filePath("x.mp3"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+    file.close();
+    QCOMPARE(Mp3Length::measure(QFile::encodeName(file.fileName()).constData()).method,
+             Mp3Length::Method::None);
+}
+
+// Lengths show as m:ss (h:mm:ss from an hour); a click on the head orders them by length,
+// songs without one last; a length typed in is stored in the same form.
+void PlayTimeTest::shownAndSortedByLength()
+{
+    ProgramFolder program({"A", "B", "C", "D", "E"},
+                          "UPDATE adosong SET Playtime = CASE Artist WHEN 'A' THEN "
+                          "'00:10:00' WHEN 'B' THEN '00:09:59' WHEN 'C' THEN NULL "
+                          "WHEN 'D' THEN '' ELSE '01:02:03' END");
+    Started s(program.path());
+    QVERIFY(s.loaded);
+    SongGrid* grid = s.window->grid();
+    emit grid->view()->horizontalHeader()->sectionClicked(Song::PlaytimeColumn);
+    QStringList shown;
+    for (int row = 0; row < 5; ++row)
+        shown << s.window->records()->value(row, Song::Artist).toString() + " " +
+                     grid->model()->index(row, Song::PlaytimeColumn).data().toString();
+    QCOMPARE(shown, QStringList({"B 9:59", "A 10:00", "E 1:02:03", "C ", "D "}));
+
+    QVERIFY(grid->model()->setData(grid->model()->index(0, Song::PlaytimeColumn), "3:45"));
+    QVERIFY(grid->model()->setData(grid->model()->index(1, Song::PlaytimeColumn), "live"));
+    QCOMPARE(storedPlayTimes(program.databasePath()).value("B-B song").toString(), "00:03:45");
+    QCOMPARE(storedPlayTimes(program.databasePath()).value("A-A song").toString(), "live");
+}
+
+// The option is kept in the settings file; with it on a build stores each song's length,
+// and a file that is no song gets none and no message.
+void PlayTimeTest::buildReadsPlayTimesWhenAsked()
+{
+    ProgramFolder program;
+    QTemporaryDir disc;
+    copyKind("vbr", disc.filePath("Rock/Quick-Song.mp3"));
+    copyKind("cbr-info", disc.filePath("Rock/Header-Song.mp3"));
+    QFile junk(disc.filePath("Rock/Junk-Song.mp3"));
+    QVERIFY(junk.open(QIODevice::WriteOnly));
+    junk.write("not a song");
+    junk.close();
+    Started s(program.path(), {mounted(disc.path(), "ROCK1", "", "vfat")});
+    QVERIFY(s.loaded);
+    QVERIFY(!action(s, "mnuplaytimes")->isChecked());
+    action(s, "mnuplaytimes")->trigger();
+    QVERIFY(program.readSettings().contains("[Read Play Times]\nBox Checked=Yes"));
+    s.restart();
+    QVERIFY(action(s, "mnuplaytimes")->isChecked());
+
+    buildFrom(s, 1);
+    QCOMPARE(s.prompter.texts(), QStringList());
+    QMap<QString, QVariant> times = storedPlayTimes(program.databasePath());
+    QCOMPARE(times.value("Quick-Song").toString(), "00:00:20");
+    QCOMPARE(times.value("Header-Song").toString(), "00:00:20");
+    QVERIFY(times.value("Junk-Song").isNull());
+
+    // Off again: the next disc's songs get no length.
+    action(s, "mnuplaytimes")->trigger();
+    QVERIFY(program.readSettings().contains("Box Checked=No"));
+    copyKind("cbr", disc.filePath("Pop/Later-Song.mp3"));
+    buildFrom(s, 1);
+    QVERIFY(storedPlayTimes(program.databasePath()).value("Later-Song").isNull());
+}
+
+// The rows shown get the lengths of the songs whose discs are in; one message counts them
+// and names the discs that are not.
+void PlayTimeTest::fillInTheRowsShown()
+{
+    ProgramFolder program;
+    QTemporaryDir here, away;
+    copyKind("cbr", here.filePath("Rock/Near-One.mp3"));
+    copyKind("vbr-xing", here.filePath("Rock/Near-Two.mp3"));
+    copyKind("cbr", away.filePath("Jazz/Far-One.mp3"));
+    Started s(program.path(),
+              {mounted(here.path(), "HERE1", "", "vfat"), mounted(away.path(), "AWAY1", "", "vfat")});
+    QVERIFY(s.loaded);
+    buildFrom(s, 1);
+    buildFrom(s, 2);
+    QCOMPARE(s.window->records()->recordCount(), 3);
+    QVERIFY(storedPlayTimes(program.databasePath()).value("Near-One").isNull());
+
+    // The second disc is taken out.
+    s.volumes.list.removeLast();
+    QVERIFY(QDir(away.path()).removeRecursively());
+    s.prompter.shown.clear();
+    action(s, "mnufillplaytimes")->trigger();
+    QCOMPARE(s.prompter.texts(),
+             QStringList({"Play times filled in: 2 of 3 songs.\nNot in a drive: AWAY1."}));
+    const QMap<QString, QVariant> times = storedPlayTimes(program.databasePath());
+    QCOMPARE(times.value("Near-One").toString(), "00:00:20");
+    QCOMPARE(times.value("Near-Two").toString(), "00:00:20");
+    QVERIFY(times.value("Far-One").isNull());
+    // The grid shows them at once.
+    QCOMPARE(s.window->grid()->model()->index(1, Song::PlaytimeColumn).data().toString(), "0:20");
+}
+
+QTEST_MAIN(PlayTimeTest)
+#include "test_playtime.moc"
