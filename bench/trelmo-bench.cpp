@@ -77,6 +77,19 @@ std::string titleName(quint64 i)
     return title;
 }
 
+// Bytes this process has read from files so far, the page cache's included.
+qint64 bytesReadSoFar()
+{
+    QFile io(QStringLiteral("/proc/self/io"));
+    if (!io.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : io.readAll().split('\n')) {
+        if (line.startsWith("rchar:"))
+            return line.mid(6).trimmed().toLongLong();
+    }
+    return -1;
+}
+
 long rssMegabytes()
 {
     QFile status(QStringLiteral("/proc/self/status"));
@@ -335,9 +348,9 @@ int scanTree(const QString& path, const QString& root, bool readPlayTimes)
     table.close();
     const qint64 total = clock.elapsed();
     std::printf("scan_ms: %lld\nsorting_ms: %lld\nsorting_pulses: %lld\nfiles: %lld\nrows_added: %lld\n"
-                "duplicates: %lld\n",
+                "duplicates: %lld\nread_kb: %lld\n",
                 total, sortingFrom < 0 ? 0 : total - sortingFrom, pulses, result.files, result.stored,
-                result.duplicates);
+                result.duplicates, bytesReadSoFar() / 1024);
     return 0;
 }
 
