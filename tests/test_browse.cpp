@@ -363,8 +363,6 @@ void BrowseTest::oneMessageForOneFailure_data()
                            << "Delete error " + gone;
     QTest::newRow("search") << "search" << gone;
     QTest::newRow("font change") << "font" << gone;
-    QTest::newRow("search refused by the engine") << "long search"
-                                                  << "LIKE or GLOB pattern too complex";
 }
 
 void BrowseTest::oneMessageForOneFailure()
@@ -374,8 +372,7 @@ void BrowseTest::oneMessageForOneFailure()
     Browsing b({"Abba", "Bob", "Cora"});
     b.search("Artist", "b");
     const RecordSource before = b.records->recordSource();
-    if (action != "long search")
-        b.run("DROP TABLE adosong");
+    b.run("DROP TABLE adosong");
     if (action == "refresh")
         b.click("cmdrefresh");
     else if (action == "sort")
@@ -389,15 +386,14 @@ void BrowseTest::oneMessageForOneFailure()
     else if (action == "font") {
         b.prompter.font = QFont("DejaVu Sans", 11);
         b.find<QAction>("mnufont")->trigger();
-    } else
-        b.search("Title", QString(30000, QChar(0xe9)));
+    }
     QCOMPARE(b.prompter.texts(), QStringList{message});
     if (action.contains("search") || action == "sort") {
         // What was shown stays shown: the panel, its text and the rows.
         QCOMPARE(b.records->recordSource(), before);
         QVERIFY(b.searchPanelOpen());
         QCOMPARE(b.records->recordCount(), 2);
-        QCOMPARE(b.find<QLineEdit>("txtField")->text().size(), action == "long search" ? 30000 : 1);
+        QCOMPARE(b.find<QLineEdit>("txtField")->text().size(), 1);
     }
 }
 

@@ -10,6 +10,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QTest>
 
 #include <atomic>
@@ -43,6 +44,9 @@ private slots:
     void failedBatchIsRolledBack();
     void anotherProgramHoldsTheCatalogue();
     void discsRemembered();
+    void searchIgnoresCaseAndAccents_data();
+    void searchIgnoresCaseAndAccents();
+    void otherProgramsStillUseTheFile();
 };
 
 void StoreTest::batchesCommitAndSurviveFailures()
@@ -285,4 +289,93 @@ void StoreTest::discsRemembered()
 }
 
 QTEST_GUILESS_MAIN(StoreTest)
+// A search finds a field when the text, both folded, occurs in it: case, accents and
+// other marks, compatibility forms and the letters that spell as two do not count; %
+// and _ stay wildcards, and every script matches as itself.
+void StoreTest::searchIgnoresCaseAndAccents_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("searched");
+    QTest::addColumn<bool>("found");
+    const struct
+    {
+        const char* name;
+        const char* stored;
+        const char* searched;
+        bool found;
+    } cases[] = {
+        {"upper case, accent", "BJÖRK", "björk", true},
+        {"accent left out", "Björk", "bjork", true},
+        {"other letter", "Bjork", "bjorn", false},
+        {"sharp s", "Straße", "STRASSE", true},
+        {"sharp s searched", "STRASSE", "straße", true},
+        {"Greek capitals", "Αθηνα", "ΑΘΗΝΑ", true},
+        {"Greek tonos", "Αθήνα", "αθηνα", true},
+        {"Greek final sigma", "ΟΔΟΣ", "οδος", true},
+        {"ae", "Encyclopædia", "ENCYCLOPAEDIA", true},
+        {"oe", "Œuvre", "oeuvre", true},
+        {"o slash", "Søren", "soren", true},
+        {"l stroke", "Łódź", "lodz", true},
+        {"d stroke", "Đorđe", "dorde", true},
+        {"combining accent stored", "Beyonce\u0301", "beyoncé", true},
+        {"full-width letters", "ＡＢＣ Band", "abc", true},
+        {"ligature fi", "\uFB01re", "fire", true},
+        {"Cyrillic", "Чайковский", "ЧАЙКОВСКИЙ", true},
+        {"Cyrillic yo", "Ёлка", "елка", true},
+        {"CJK", "坂本龍一", "龍", true},
+        {"CJK other", "坂本", "龍", false},
+        {"Arabic", "فيروز", "فيروز", true},
+        {"Hangul syllable is no part of another", "각", "가", false},
+        {"underscore is one letter", "Björk", "bj_rk", true},
+        {"underscore needs a letter", "Bjrk", "bj_rk", false},
+        {"percent is any run", "Kestrel Harbour", "kes%bour", true},
+        {"percent keeps the order", "Kestrel Harbour", "bour%kes", false},
+        {"full-width percent is a letter", "abc", "a％c", false},
+        {"apostrophe is a letter", "Guns N' Roses", "n' r", true},
+    };
+    for (const auto& c : cases)
+        QTest::newRow(c.name) << QString::fromUtf8(c.stored) << QString::fromUtf8(c.searched) << c.found;
+}
+
+void StoreTest::searchIgnoresCaseAndAccents()
+{
+    QFETCH(QString, stored);
+    QFETCH(QString, searched);
+    QFETCH(bool, found);
+    ProgramFolder folder;
+    Database db;
+    SongTable table;
+    QVERIFY(!openEngine(db, table, folder.databasePath()).failed());
+    QVERIFY(!addSong(table, stored.toUtf8().constData(), "Song").failed());
+    QVERIFY(!addSong(table, "Someone", "Else").failed());
+    RecordSet records;
+    records.setCatalogue(folder.databasePath());
+    for (const char* field : {"Artist", "Title"}) {
+        QVERIFY(!records.requery(RecordSource::search(field, searched)).failed());
+        const bool inArtist = QLatin1String(field) == QLatin1String("Artist");
+        QCOMPARE(records.recordCount(), inArtist && found ? 1 : 0);
+    }
+}
+
+// Nothing the program does to the catalogue needs the program to read it: the sqlite3 shell
+// searches, adds and checks it after the program has searched and stored in it.
+void StoreTest::otherProgramsStillUseTheFile()
+{
+    ProgramFolder folder(QStringList{"Björk"});
+    RecordSet records;
+    records.setCatalogue(folder.databasePath());
+    QVERIFY(!records.requery(RecordSource::search("Artist", "BJORK")).failed());
+    QCOMPARE(records.recordCount(), 1);
+    QVERIFY(!records.updateField(0, Song::Playtime, "00:03:45").failed());
+    records.close();
+    QProcess shell;
+    shell.start("sqlite3",
+                {folder.databasePath(), "INSERT INTO adosong (Artist, Title) VALUES ('Kestrel', "
+                                        "'Harbour'); SELECT count(*) FROM adosong WHERE Artist LIKE "
+                                        "'%k%'; PRAGMA integrity_check;"});
+    QVERIFY(shell.waitForFinished());
+    QCOMPARE(shell.exitCode(), 0);
+    QCOMPARE(shell.readAllStandardOutput(), QByteArray("2\nok\n"));
+}
+
 #include "test_store.moc"

@@ -1,5 +1,7 @@
 #include "store/database.h"
 
+#include "store/textfold.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -17,6 +19,35 @@ void configureSqlite()
         return true;
     }();
     Q_UNUSED(configured);
+}
+
+// folded_like(pattern, text): LIKE without regard to case or accents (TextFold). The
+// pattern is compiled once for a statement and kept with it.
+void foldedLike(sqlite3_context* context, int, sqlite3_value** args)
+{
+    if (sqlite3_value_type(args[0]) == SQLITE_NULL || sqlite3_value_type(args[1]) == SQLITE_NULL) {
+        sqlite3_result_null(context);
+        return;
+    }
+    auto* pattern = static_cast<TextFold::Pattern*>(sqlite3_get_auxdata(context, 0));
+    if (!pattern) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(args[0]));
+        sqlite3_set_auxdata(
+            context, 0, new TextFold::Pattern(std::string_view(text, size_t(sqlite3_value_bytes(args[0])))),
+            [](void* compiled) { delete static_cast<TextFold::Pattern*>(compiled); });
+        // SQLite may have let it go at once: then it is made again for this row.
+        pattern = static_cast<TextFold::Pattern*>(sqlite3_get_auxdata(context, 0));
+        if (!pattern) {
+            const TextFold::Pattern once(std::string_view(text, size_t(sqlite3_value_bytes(args[0]))));
+            const auto* value = reinterpret_cast<const char*>(sqlite3_value_text(args[1]));
+            sqlite3_result_int(context,
+                               once.matches(std::string_view(value, size_t(sqlite3_value_bytes(args[1])))));
+            return;
+        }
+    }
+    const auto* value = reinterpret_cast<const char*>(sqlite3_value_text(args[1]));
+    sqlite3_result_int(context,
+                       pattern->matches(std::string_view(value, size_t(sqlite3_value_bytes(args[1])))));
 }
 } // namespace
 
@@ -228,6 +259,10 @@ Failure Database::open(const QString& path, bool readOnly)
     m_path = path;
     sqlite3_busy_timeout(m_db, defaultBusyTimeoutMs);
     sqlite3_extended_result_codes(m_db, 1);
+    // The program's own search; it lives on the connection, never in the file, which every
+    // other SQLite program can still read and write.
+    sqlite3_create_function_v2(m_db, "folded_like", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS,
+                               nullptr, foldedLike, nullptr, nullptr, nullptr);
     // Reading the schema tells a database from any other file.
     if (Failure f = execute(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
         f.description += QStringLiteral(" ('%1')").arg(path);

@@ -54,7 +54,9 @@ bool RecordSource::rowidQueries(QStringList* statements) const
         const int field = Song::fieldIndex(filterField);
         if (field < 0)
             return false;
-        condition = Song::fieldNames()[field] + QStringLiteral(" LIKE '%' || ? || '%'");
+        // LIKE without regard to case or accents, done by the program (TextFold).
+        condition =
+            QStringLiteral("folded_like('%' || ? || '%', ") + Song::fieldNames()[field] + QLatin1Char(')');
         if (field != Song::Artist && field != Song::Title)
             keyPrefix = QStringLiteral("+");
     }
