@@ -48,8 +48,10 @@ Failure RecordSet::ensureOpen()
         return {FailureNumber::InvalidArgument, QStringLiteral("No catalogue is named.")};
     if (Failure f = m_db.open(m_path, m_readOnly))
         return f;
-    // Rows in the grid's order lie all over the file: up to 32 MiB of its pages stay at hand.
-    m_db.execute(QStringLiteral("PRAGMA cache_size=-32768"));
+    // SQLite's own small page cache: a run of the record source reads every page of an
+    // index once, and a larger cache only makes each of them a fresh allocation (a search
+    // of a million rows took two and a half times as long with 32 MiB). Pages read again
+    // come from the system's file cache.
     QString fields = Song::fieldNames().join(QLatin1Char(','));
     return m_fetch.prepare(m_db.handle(),
                            QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?").arg(fields, Song::tableName));
