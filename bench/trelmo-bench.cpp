@@ -55,8 +55,16 @@ quint64 mix(quint64 x)
     return x ^ (x >> 33);
 }
 
+// Names in other scripts and with accents, for one artist in eight.
+const char* const worldNames[] = {"Björk",      "Sigur Rós",  "Mötley Crüe",    "Beyoncé",     "Αθηνά Ρόδου",
+                                  "Чайковский", "坂本龍一",   "Ólafur Arnalds", "Zoë Keating", "Hüsker Dü",
+                                  "Łukasz Żal", "Søren Kjær", "Straße Band",    "فيروز"};
+
 std::string artistName(quint64 h)
 {
+    if (h % 8 == 1)
+        return std::string(worldNames[(h / 8) % countOf(worldNames)]) + " " +
+               lastNames[(h / 211) % countOf(lastNames)];
     if (h % 5 == 0) {
         return std::string("The ") + bandWords[(h / 5) % countOf(bandWords)] + " " +
                bandWords[(h / 71) % countOf(bandWords)] + "s";
