@@ -1,50 +1,20 @@
 #include "browse/playtimefiller.h"
 
 #include "browse/playreaction.h"
+#include "browse/songfinder.h"
 #include "scan/mp3length.h"
 #include "store/playtime.h"
 #include "store/recordset.h"
 
 #include <QElapsedTimer>
-#include <QHash>
-#include <QSet>
 
-PlayTimeFiller::PlayTimeFiller(Hooks hooks) : m_hooks(std::move(hooks))
-{
-    // The drives and the disc records do not change during a run: asked once, not once a row.
-    SongLocator::Hooks& lookup = m_hooks.lookup;
-    if (lookup.volumes) {
-        lookup.volumes = [all = std::make_shared<std::optional<QList<Volume>>>(), ask = lookup.volumes] {
-            if (!*all)
-                *all = ask();
-            return **all;
-        };
-    }
-    if (lookup.discs) {
-        lookup.discs = [known = std::make_shared<QHash<QString, QList<DiscRecord>>>(),
-                        ask = lookup.discs](const QString& disc) {
-            auto it = known->find(disc);
-            if (it == known->end())
-                it = known->insert(disc, ask(disc));
-            return *it;
-        };
-    }
-    if (lookup.mountFolders) {
-        lookup.mountFolders = [all = std::make_shared<std::optional<QStringList>>(),
-                               ask = lookup.mountFolders] {
-            if (!*all)
-                *all = ask();
-            return **all;
-        };
-    }
-}
+PlayTimeFiller::PlayTimeFiller(Hooks hooks) : m_hooks(std::move(hooks)) {}
 
 PlayTimeFiller::Result PlayTimeFiller::run(RecordSet& rows, Database& engine)
 {
     Result result;
-    const SongLocator locator(m_hooks.lookup);
+    SongFinder finder(m_hooks.lookup);
     PlayTimeWriter writer(engine);
-    QSet<QString> absentFolders; // disc and folder of songs whose disc is not in
     QElapsedTimer clock;
     const qint64 total = rows.recordCount();
     for (qint64 i = 0; i < total; ++i) {
@@ -63,16 +33,9 @@ PlayTimeFiller::Result PlayTimeFiller::run(RecordSet& rows, Database& engine)
             ++result.missing;
             continue;
         }
-        const QString folderKey = row.disc + QLatin1Char('\n') + row.fullPath;
-        if (absentFolders.contains(folderKey))
+        const SongLocator::Result found = finder.find(row);
+        if (found.outcome == SongLocator::Outcome::NotFound)
             continue;
-        const SongLocator::Result found = locator.locate(row);
-        if (found.outcome == SongLocator::Outcome::NotFound) {
-            absentFolders.insert(folderKey);
-            if (!result.absentDiscs.contains(row.disc))
-                result.absentDiscs << row.disc;
-            continue;
-        }
         if (found.outcome == SongLocator::Outcome::DiscWithoutSong) {
             ++result.missing;
             continue;
@@ -88,6 +51,7 @@ PlayTimeFiller::Result PlayTimeFiller::run(RecordSet& rows, Database& engine)
     if (!result.failure)
         result.failure = writer.commit();
     result.filled = writer.committed();
+    result.absentDiscs = finder.absentDiscs();
     return result;
 }
 

@@ -10,9 +10,7 @@
 class RecordSet;
 
 // "Fill In Play Times": reads how long the songs of the rows shown play, from their files
-// wherever their discs are mounted now, and stores it as they go. The volumes and the disc
-// records are looked at once for the whole run, and a folder whose disc is not in a drive
-// is looked for once.
+// wherever their discs are mounted now (SongFinder), and stores it as they go.
 class PlayTimeFiller
 {
 public:

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "browse/songlocator.h"
+
+#include <QSet>
+#include <QStringList>
+
+// Finds the songs of many rows in one go, as playing finds one: the drives and the disc
+// records are asked once for the whole run, and a folder whose disc is not in a drive is
+// looked for once, not once for each of its songs.
+class SongFinder
+{
+public:
+    explicit SongFinder(SongLocator::Hooks hooks);
+
+    SongLocator::Result find(const PlayRow& row);
+    // The discs that were not in a drive, in the order met.
+    const QStringList& absentDiscs() const { return m_absentDiscs; }
+
+    // The song's file where the catalogue says it is: its folder, then "artist-title.mp3".
+    static QByteArray storedFile(const PlayRow& row);
+
+private:
+    SongLocator m_locator;
+    QSet<QString> m_absentFolders; // disc and folder of songs whose disc is not in
+    QStringList m_absentDiscs;
+};
