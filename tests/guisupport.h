@@ -92,11 +92,19 @@ public:
         return !folder.isEmpty();
     }
 
+    // The file dialog answers `fileToWrite`, or is cancelled when it is empty.
+    bool chooseFileToWrite(const QString&, const QStringList&, QString* file) override
+    {
+        *file = fileToWrite;
+        return !fileToWrite.isEmpty();
+    }
+
     std::deque<Answer> answers;
     std::function<void(const QString&)> beforeAnswer;
     std::vector<Shown> shown;
     QString pdfFile;
     QString folder;
+    QString fileToWrite;
     int printDialogs = 0;
     std::optional<QFont> font;
     std::vector<QFont> fontPresets;

@@ -104,6 +104,7 @@ private slots:
     void opensTheSong();
     void asksForTheDisc();
     void onCdToggles();
+    void playAllShown();
 };
 
 void PlayTest::initTestCase()
@@ -224,6 +225,33 @@ void PlayTest::onCdToggles()
     QVERIFY(!stored.refresh().failed());
     QCOMPARE(stored.value(0, Song::ONcd).toLongLong(), 0);
     QCOMPARE(stored.value(1, Song::ONcd).toLongLong(), 1);
+}
+
+// The songs shown whose disc is in go to the desktop as one playlist, in the order shown;
+// one message names the disc that is not in.
+void PlayTest::playAllShown()
+{
+    Shelf shelf({"Rock/Lenna Vey-Slow River.mp3", "Rock/Grey Owl-Harbour.mp3"});
+    shelf.program.run("INSERT INTO adosong (Artist,Title,ONcd,MP3cd,Category,FullPath) VALUES "
+                      "('Ada Brandt','Blue','0','JAZZ2','Jazz','/media/jazz2/Jazz/'),"
+                      "('Ada Brandt','Green','0','JAZZ2','Jazz','/media/jazz2/Jazz/')");
+    shelf.s->window->findChild<QPushButton*>("cmdrefresh")->click();
+    QTemporaryDir cache;
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
+    shelf.s->find<QAction>("mnuplayall")->trigger();
+    QCOMPARE(shelf.prompter().texts(),
+             QStringList{"2 songs were left out: their discs are not in a drive (JAZZ2)."});
+    QTRY_COMPARE(opened().size(), 1);
+    QVERIFY(opened().first().startsWith(cache.path()));
+    QFile playlist(opened().first());
+    QVERIFY(playlist.open(QIODevice::ReadOnly));
+    const QString disc = shelf.disc.path();
+    QCOMPARE(QString::fromUtf8(playlist.readAll()), "#EXTM3U\n"
+                                                    "#EXTINF:-1,Grey Owl - Harbour\n" +
+                                                        disc +
+                                                        "/Rock/Grey Owl-Harbour.mp3\n"
+                                                        "#EXTINF:-1,Lenna Vey - Slow River\n" +
+                                                        disc + "/Rock/Lenna Vey-Slow River.mp3\n");
 }
 
 QTEST_MAIN(PlayTest)

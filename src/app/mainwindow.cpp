@@ -6,6 +6,7 @@
 #include "app/buttonbar.h"
 #include "app/cataloguesession.h"
 #include "app/drivepanel.h"
+#include "app/exportjob.h"
 #include "app/look.h"
 #include "app/pictures.h"
 #include "app/playtimerunner.h"
@@ -74,7 +75,9 @@ MainWindow::MainWindow(const QString& programFolder, Prompter* prompter, VolumeS
       m_session(new CatalogueSession(programFolder + QStringLiteral("/adomp3.mdb"), prompter, this)),
       m_printJob(std::make_unique<PrintJob>(prompter, this)),
       m_buildRunner(std::make_unique<BuildRunner>(m_session, prompter, this)),
-      m_playTimeRunner(std::make_unique<PlayTimeRunner>(m_session, prompter, volumes, this))
+      m_playTimeRunner(std::make_unique<PlayTimeRunner>(m_session, prompter, volumes, this)),
+      m_exportJob(std::make_unique<ExportJob>(m_session, prompter, volumes, this)),
+      m_playAllJob(std::make_unique<PlayAllJob>(m_session, prompter, volumes, this))
 {
     registerPictures();
     setObjectName(QStringLiteral("frmmp3"));
@@ -145,6 +148,10 @@ void MainWindow::buildMenus()
     fileMenu->setObjectName(QStringLiteral("mnufile"));
     m_searchAction = entry(fileMenu, "mnusearch", QStringLiteral("Field Search"));
     m_searchAction->setShortcut(QKeySequence::Find);
+    m_exportAction = entry(fileMenu, "mnuexport", QStringLiteral("Export…"));
+    m_exportAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    m_playAllAction = entry(fileMenu, "mnuplayall", QStringLiteral("Play All Shown"));
+    m_playAllAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
     // Opening and saving files has no meaning for a catalogue: the entries stay greyed.
     entry(fileMenu, "mnuOpen", QStringLiteral("OpenFile"))->setEnabled(false);
     entry(fileMenu, "mnusave", QStringLiteral("SaveFile"))->setEnabled(false);
@@ -192,6 +199,8 @@ void MainWindow::connectCommands()
             [this] { m_printJob->run(*m_session->records(), m_grid->gridFont()); });
 
     connect(m_searchAction, &QAction::triggered, this, &MainWindow::openSearchPanel);
+    connect(m_exportAction, &QAction::triggered, this, [this] { m_exportJob->run(); });
+    connect(m_playAllAction, &QAction::triggered, this, [this] { m_playAllJob->run(); });
     connect(m_exitAction, &QAction::triggered, this, &QWidget::close);
     connect(m_fontAction, &QAction::triggered, this, &MainWindow::chooseGridFont);
     connect(m_swapAction, &QAction::triggered, this, &MainWindow::swapArtistAndTitle);

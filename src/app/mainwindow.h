@@ -14,6 +14,8 @@ class ButtonBar;
 class CatalogueSession;
 class DrivePanel;
 class MountWatch;
+class ExportJob;
+class PlayAllJob;
 class PlayTimeRunner;
 class PrintJob;
 class Prompter;
@@ -86,6 +88,8 @@ private:
     std::unique_ptr<PrintJob> m_printJob;
     std::unique_ptr<BuildRunner> m_buildRunner;
     std::unique_ptr<PlayTimeRunner> m_playTimeRunner;
+    std::unique_ptr<ExportJob> m_exportJob;
+    std::unique_ptr<PlayAllJob> m_playAllJob;
     SongPlayer* m_songPlayer = nullptr;
 
     QWidget* m_client = nullptr;
@@ -96,6 +100,8 @@ private:
     RecordBar* m_recordBar = nullptr;
     ButtonBar* m_buttonBar = nullptr;
     QAction* m_searchAction = nullptr;
+    QAction* m_exportAction = nullptr;
+    QAction* m_playAllAction = nullptr;
     QAction* m_exitAction = nullptr;
     QAction* m_fontAction = nullptr;
     QAction* m_swapAction = nullptr;

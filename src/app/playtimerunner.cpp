@@ -2,13 +2,11 @@
 
 #include "app/busypointer.h"
 #include "app/cataloguesession.h"
+#include "app/progresswindow.h"
 #include "app/prompter.h"
 #include "app/songlookup.h"
 #include "browse/playtimefiller.h"
 #include "store/recordset.h"
-
-#include <QCoreApplication>
-#include <QProgressDialog>
 
 void PlayTimeRunner::run()
 {
@@ -28,25 +26,12 @@ void PlayTimeRunner::run()
     PlayTimeFiller::Result result;
     {
         BusyPointer busy;
-        QProgressDialog progress(m_window);
-        progress.setObjectName(QStringLiteral("playTimeProgress"));
-        progress.setWindowTitle(QStringLiteral("Fill In Play Times"));
-        progress.setCancelButtonText(QStringLiteral("Cancel"));
-        progress.setWindowModality(Qt::WindowModal);
-        progress.setMinimumDuration(0);
-        progress.setAutoClose(false);
-        progress.setAutoReset(false);
-        progress.setMinimumWidth(420);
-        progress.setRange(0, int(qMin<qint64>(records->recordCount(), INT_MAX)));
-        progress.show();
-
+        ProgressWindow progress(QStringLiteral("playTimeProgress"), QStringLiteral("Fill In Play Times"),
+                                records->recordCount(), m_window);
         PlayTimeFiller::Hooks hooks;
         hooks.lookup = songLookup(m_volumes, m_session);
-        hooks.progress = [&progress](qint64 done, qint64 total) {
-            progress.setLabelText(QStringLiteral("Reading play times: %1 of %2 songs").arg(done).arg(total));
-            progress.setValue(int(qMin<qint64>(done, INT_MAX)));
-            QCoreApplication::processEvents();
-            return !progress.wasCanceled();
+        hooks.progress = [&progress](qint64 done, qint64) {
+            return progress.step(done, QStringLiteral("Reading play times"));
         };
         result = PlayTimeFiller(hooks).run(*records, *m_session->engine());
     }

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -121,4 +122,26 @@ bool MessageBoxPrompter::chooseFolder(QString* folder)
 {
     *folder = QFileDialog::getExistingDirectory(m_parent, QStringLiteral("Folder to catalogue as a disc"));
     return !folder->isEmpty();
+}
+
+bool MessageBoxPrompter::chooseFileToWrite(const QString& title, const QStringList& filters, QString* file)
+{
+    QString filter = filters.value(0);
+    *file =
+        QFileDialog::getSaveFileName(m_parent, title, QString(), filters.join(QStringLiteral(";;")), &filter);
+    if (file->isEmpty())
+        return false;
+    // "Name (*.csv)": a name without that ending gets it, and is asked about afresh when a
+    // file of that name is there already (the dialog asked about the name as typed).
+    const qsizetype star = filter.lastIndexOf(QLatin1String("*."));
+    const QString ending = star < 0 ? QString() : filter.mid(star + 1).chopped(1);
+    if (!ending.isEmpty() && !file->endsWith(ending, Qt::CaseInsensitive) &&
+        !QFileInfo(*file).suffix().size()) {
+        *file += ending;
+        if (QFileInfo::exists(*file) && ask(QStringLiteral("%1 already exists.\nDo you want to replace it?")
+                                                .arg(QFileInfo(*file).fileName()),
+                                            YesNo, title) != Yes)
+            return false;
+    }
+    return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -44,6 +45,10 @@ public:
     virtual bool chooseFont(const QFont& preset, QFont* chosen) = 0;
     // A folder to catalogue as a disc; false when the user cancels.
     virtual bool chooseFolder(QString* folder) = 0;
+    // The platform's dialog for a file to write, which asks before an existing file is
+    // replaced. `filters` are "Name (*.ending)"; a name typed without an ending gets the
+    // chosen filter's. False when the user cancels.
+    virtual bool chooseFileToWrite(const QString& title, const QStringList& filters, QString* file) = 0;
 };
 
 class MessageBoxPrompter : public Prompter
@@ -57,6 +62,7 @@ public:
     bool choosePrinter(QPrinter& printer) override;
     bool chooseFont(const QFont& preset, QFont* chosen) override;
     bool chooseFolder(QString* folder) override;
+    bool chooseFileToWrite(const QString& title, const QStringList& filters, QString* file) override;
 
 private:
     Answer show(const QString& text, Buttons buttons, const QString& title,

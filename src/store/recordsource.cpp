@@ -42,9 +42,9 @@ QString RecordSource::text() const
     return QStringLiteral("select *from adosong order by ") + order;
 }
 
-bool RecordSource::rowidQueries(QStringList* statements) const
+bool RecordSource::queries(const QString& columns, QStringList* statements) const
 {
-    QString query = QStringLiteral("SELECT rowid FROM ") + Song::tableName;
+    QString query = QStringLiteral("SELECT ") + columns + QStringLiteral(" FROM ") + Song::tableName;
     // Reading the unique key's index in artist order would visit the table for every row
     // to test any other field; the filter field's own index and a sort of the matches are
     // far cheaper. A key written "+Artist" keeps its collation but leaves the index alone.

@@ -34,7 +34,9 @@ struct RecordSource
     // and whether they are valid (every field comes from the table's own list). The search
     // text, when there is one, is each statement's only parameter. Songs without a length
     // come after those with one when the order is by play time.
-    bool rowidQueries(QStringList* statements) const;
+    bool rowidQueries(QStringList* statements) const { return queries(QStringLiteral("rowid"), statements); }
+    // The same statements yielding `columns` (a select list) instead of the rowid.
+    bool queries(const QString& columns, QStringList* statements) const;
 
     bool operator==(const RecordSource&) const = default;
 };

@@ -1,0 +1,174 @@
+#include "browse/exporter.h"
+
+#include "browse/songfinder.h"
+#include "store/playtime.h"
+#include "store/rowstream.h"
+
+#include <QByteArrayView>
+#include <QElapsedTimer>
+#include <QSaveFile>
+
+#include <array>
+
+namespace Exporter {
+
+namespace {
+
+constexpr size_t chunkBytes = 1 << 20;
+
+// The fields in the grid's order, each with its caption.
+constexpr std::array<int, Song::FieldCount> columns = {
+    Song::Artist, Song::Title, Song::Playtime, Song::MP3cd, Song::ONcd, Song::Category, Song::FullPath};
+
+std::string_view yesNo(const RowText& row)
+{
+    if (row.null[Song::ONcd])
+        return {};
+    const std::string_view value = row.field[Song::ONcd];
+    return value == "0" || value.empty() ? std::string_view("NotYet") : std::string_view("Yes");
+}
+
+void appendCsvField(std::string& out, std::string_view value)
+{
+    bool quote = false;
+    for (const char c : value) {
+        if (c == ',' || c == '"' || c == '\r' || c == '\n') {
+            quote = true;
+            break;
+        }
+    }
+    if (!quote) {
+        out.append(value);
+        return;
+    }
+    out += '"';
+    for (const char c : value) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
+void appendCsvRow(std::string& out, const RowText& row)
+{
+    for (size_t i = 0; i < columns.size(); ++i) {
+        if (i > 0)
+            out += ',';
+        const int field = columns[i];
+        appendCsvField(out, field == Song::ONcd ? yesNo(row) : row.field[size_t(field)]);
+    }
+    out += "\r\n";
+}
+
+QString text(const RowText& row, int field)
+{
+    const std::string_view value = row.field[size_t(field)];
+    return QString::fromUtf8(value.data(), qsizetype(value.size()));
+}
+
+// A line of the playlist holds no line break.
+void appendOneLine(std::string& out, std::string_view value)
+{
+    for (const char c : value)
+        out += c == '\r' || c == '\n' ? ' ' : c;
+}
+
+void appendPlaylistEntry(std::string& out, const RowText& row, const QByteArray& file)
+{
+    const std::optional<qint64> seconds = PlayTime::seconds(text(row, Song::Playtime));
+    out += "#EXTINF:";
+    out += std::to_string(seconds ? *seconds : -1);
+    out += ',';
+    appendOneLine(out, row.field[Song::Artist]);
+    out += " - ";
+    appendOneLine(out, row.field[Song::Title]);
+    out += '\n';
+    // A name that is no UTF-8, or holds a line break, goes as a file URL.
+    if (QByteArrayView(file).isValidUtf8() && !file.contains('\n') && !file.contains('\r'))
+        out.append(file.constData(), size_t(file.size()));
+    else
+        out += "file://" + file.toPercentEncoding("/").toStdString();
+    out += '\n';
+}
+
+Failure writeFailure(const QString& path, const QSaveFile& file)
+{
+    return {FailureNumber::InvalidArgument,
+            QStringLiteral("'%1' could not be written: %2").arg(path, file.errorString())};
+}
+
+} // namespace
+
+std::optional<Format> formatOf(const QString& path)
+{
+    if (path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
+        return Format::Csv;
+    if (path.endsWith(QLatin1String(".m3u8"), Qt::CaseInsensitive) ||
+        path.endsWith(QLatin1String(".m3u"), Qt::CaseInsensitive))
+        return Format::Playlist;
+    return std::nullopt;
+}
+
+Result write(const QString& catalogue, const RecordSource& source, const QString& path, Format format,
+             const Hooks& hooks)
+{
+    Result result;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        result.failure = writeFailure(path, file);
+        return result;
+    }
+    std::string out;
+    out.reserve(chunkBytes + 4096);
+    if (format == Format::Csv) {
+        out += "\xEF\xBB\xBF";
+        for (size_t i = 0; i < columns.size(); ++i)
+            out += (i > 0 ? "," : "") + Song::fieldNames()[columns[i]].toStdString();
+        out += "\r\n";
+    } else {
+        out += "#EXTM3U\n";
+    }
+    bool writeFailed = false;
+    auto hand = [&] {
+        writeFailed = file.write(out.data(), qint64(out.size())) != qint64(out.size());
+        out.clear();
+        return !writeFailed;
+    };
+    QElapsedTimer clock;
+    clock.start();
+    qint64 seen = 0;
+    auto take = [&](const RowText& row) {
+        if ((++seen & 15) == 0 && clock.elapsed() >= 100) {
+            clock.start();
+            if (hooks.progress && !hooks.progress(seen))
+                return result.cancelled = true, false;
+        }
+        if (format == Format::Csv) {
+            appendCsvRow(out, row);
+        } else {
+            const PlayRow song{text(row, Song::Artist), text(row, Song::Title), text(row, Song::MP3cd),
+                               text(row, Song::FullPath)};
+            const QByteArray songFile = hooks.songFile ? hooks.songFile(song) : SongFinder::storedFile(song);
+            if (songFile.isEmpty())
+                return true;
+            appendPlaylistEntry(out, row, songFile);
+        }
+        ++result.rows;
+        return out.size() < chunkBytes || hand();
+    };
+    result.failure = streamRows(catalogue, source, take);
+    // The bytes are handed over and flushed before commit(), which alone would let a failed
+    // last write (a full disk) put a cut-off file in place.
+    if (!result.failure && !result.cancelled && (writeFailed || !hand() || !file.flush()))
+        result.failure = writeFailure(path, file);
+    if (result.failure || result.cancelled) {
+        file.cancelWriting();
+        return result;
+    }
+    if (!file.commit())
+        result.failure = writeFailure(path, file);
+    return result;
+}
+
+} // namespace Exporter

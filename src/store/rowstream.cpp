@@ -1,0 +1,50 @@
+#include "store/rowstream.h"
+
+#include <sqlite3.h>
+
+Failure streamRows(const QString& catalogue, const RecordSource& source,
+                   const std::function<bool(const RowText& row)>& take, bool* stopped)
+{
+    if (stopped)
+        *stopped = false;
+    QStringList statements;
+    if (!source.queries(Song::fieldNames().join(QLatin1Char(',')), &statements))
+        return {FailureNumber::InvalidArgument,
+                QStringLiteral("The record source names an unknown field: %1").arg(source.text())};
+    Database db;
+    if (Failure f = db.open(catalogue, true))
+        return f;
+    // The rows come in the result's order, which visits the table's pages all over the file,
+    // most of them many times: 64 MiB of them stay at hand, however large the catalogue.
+    // (Mapping the file would be faster still, but would count all of it as the program's.)
+    db.execute(QStringLiteral("PRAGMA cache_size=-65536"));
+    // One read transaction: the parts of a result and their rows come from the same moment.
+    if (Failure f = db.execute(QStringLiteral("BEGIN")))
+        return f;
+    RowText row;
+    for (const QString& sql : statements) {
+        Statement query;
+        if (Failure f = query.prepare(db.handle(), sql))
+            return f;
+        if (!source.filterField.isEmpty())
+            query.bind(1, source.filterText);
+        sqlite3_stmt* stmt = query.get();
+        Failure failure;
+        while (query.step(&failure)) {
+            for (int i = 0; i < Song::FieldCount; ++i) {
+                const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
+                row.null[size_t(i)] = text == nullptr;
+                row.field[size_t(i)] =
+                    text ? std::string_view(text, size_t(sqlite3_column_bytes(stmt, i))) : std::string_view();
+            }
+            if (!take(row)) {
+                if (stopped)
+                    *stopped = true;
+                return {};
+            }
+        }
+        if (failure)
+            return failure;
+    }
+    return {};
+}

@@ -1,0 +1,162 @@
+#include "guisupport.h"
+
+#include <QDirIterator>
+
+namespace {
+
+// A strict RFC 4180 reader: fields split at commas, records at CRLF, quoted fields with
+// doubled quotes; anything else (a bare quote, a lone CR or LF outside quotes) fails.
+bool readCsv(const QByteArray& bytes, QList<QStringList>* records)
+{
+    const QString text = QString::fromUtf8(bytes);
+    QStringList record;
+    QString field;
+    qsizetype i = 0;
+    while (i < text.size()) {
+        if (text[i] == '"') {
+            for (++i;; ++i) {
+                if (i >= text.size())
+                    return false;
+                if (text[i] == '"' && i + 1 < text.size() && text[i + 1] == '"')
+                    field += text[++i];
+                else if (text[i] == '"')
+                    break;
+                else
+                    field += text[i];
+            }
+            ++i;
+        } else {
+            while (i < text.size() && text[i] != ',' && text[i] != '\r') {
+                if (text[i] == '"' || text[i] == '\n')
+                    return false;
+                field += text[i++];
+            }
+        }
+        record << field;
+        field.clear();
+        if (i < text.size() && text[i] == ',') {
+            ++i;
+            continue;
+        }
+        if (text.mid(i, 2) != "\r\n")
+            return false;
+        i += 2;
+        records->append(record);
+        record.clear();
+    }
+    return true;
+}
+
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Names that trip up writers of files and of shell lines.
+const QStringList oddArtists = {"Quote \"Q\" Band", "Comma, Inc", "Two\nLines", "100% Pure",
+                                "$(rm -rf ~)",      "Αθηνά",      "坂本龍一"};
+
+} // namespace
+
+class ExportTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void csvReadsBackAsStored();
+    void playlistNamesEachSong();
+    void failedExportLeavesNothingBehind();
+};
+
+// Every field reads back as stored, in the order shown, whatever it holds.
+void ExportTest::csvReadsBackAsStored()
+{
+    ProgramFolder program(oddArtists, "UPDATE adosong SET Playtime='00:03:45', ONcd=1 WHERE Artist LIKE '1%';"
+                                      "UPDATE adosong SET ONcd=NULL WHERE Artist LIKE 'C%'");
+    Started s(program.path());
+    QVERIFY(s.loaded);
+    // Sorted by title, and an older file of that name is replaced.
+    s.window->records()->requery(RecordSource::sorted({"Title", "Artist"}));
+    s.prompter.fileToWrite = program.path() + "/shown.csv";
+    QFile old(s.prompter.fileToWrite);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("old");
+    old.close();
+    s.find<QAction>("mnuexport")->trigger();
+    QCOMPARE(s.prompter.texts(), QStringList());
+
+    const QByteArray written = contents(s.prompter.fileToWrite);
+    QVERIFY(written.startsWith("\xEF\xBB\xBF"));
+    QList<QStringList> records;
+    QVERIFY(readCsv(written.mid(3), &records));
+    QCOMPARE(records.value(0),
+             QStringList({"Artist", "Title", "Playtime", "MP3cd", "ONcd", "Category", "FullPath"}));
+    QStringList sorted = oddArtists;
+    std::sort(sorted.begin(), sorted.end(), [](const QString& a, const QString& b) {
+        return QString::compare(a + " song", b + " song", Qt::CaseInsensitive) < 0;
+    });
+    QCOMPARE(records.size(), sorted.size() + 1);
+    for (int i = 0; i < sorted.size(); ++i) {
+        const QString& artist = sorted[i];
+        const QString playtime = artist.startsWith('1') ? "00:03:45" : "";
+        const QString mark = artist.startsWith('1') ? "Yes" : artist.startsWith('C') ? "" : "NotYet";
+        QCOMPARE(records[i + 1], QStringList({artist, artist + " song", playtime, "ROCK1", mark, "Rock",
+                                              "/media/cdrom/Rock/"}));
+    }
+}
+
+// The playlist lists the songs shown with their lengths, each at the file playing would
+// open: on the disc where it is mounted now, or where the catalogue says when it is not in.
+void ExportTest::playlistNamesEachSong()
+{
+    ProgramFolder program;
+    QTemporaryDir disc;
+    QVERIFY(QDir().mkpath(disc.filePath("Rock")));
+    QFile song(disc.filePath("Rock/Kestrel-Harbour.mp3"));
+    QVERIFY(song.open(QIODevice::WriteOnly));
+    song.close();
+    Started s(program.path(), {mounted(disc.path(), "ROCK1", "", "vfat")});
+    s.find<QComboBox>("Drive1")->setCurrentIndex(1);
+    QTest::mouseClick(s.find<QToolButton>("cmdmakedb"), Qt::LeftButton);
+    program.addRows({"Grey Owl"}); // on ROCK1 at /media/cdrom/Rock/, which is not there
+    program.run("UPDATE adosong SET Playtime='01:02:03' WHERE Artist='Kestrel'");
+    s.window->records()->refresh();
+
+    s.prompter.fileToWrite = program.path() + "/shown.m3u8";
+    s.find<QAction>("mnuexport")->trigger();
+    QCOMPARE(QString::fromUtf8(contents(s.prompter.fileToWrite)),
+             "#EXTM3U\n"
+             "#EXTINF:-1,Grey Owl - Grey Owl song\n"
+             "/media/cdrom/Rock/Grey Owl-Grey Owl song.mp3\n"
+             "#EXTINF:3723,Kestrel - Harbour\n" +
+                 disc.path() + "/Rock/Kestrel-Harbour.mp3\n");
+}
+
+// A disk that fills up during the export: the message says so, the file that was there is
+// as it was, and no part of the new one is left in the folder.
+void ExportTest::failedExportLeavesNothingBehind()
+{
+    QStringList many;
+    for (int i = 0; i < 3000; ++i)
+        many << QStringLiteral("Artist number %1 with a long name").arg(i);
+    ProgramFolder program(many);
+    Started s(program.path());
+    QTemporaryDir target;
+    s.prompter.fileToWrite = target.filePath("shown.csv");
+    QFile old(s.prompter.fileToWrite);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("kept");
+    old.close();
+    {
+        DiskFull full(64 * 1024);
+        s.find<QAction>("mnuexport")->trigger();
+    }
+    QCOMPARE(s.prompter.shown.size(), size_t(1));
+    QVERIFY2(s.prompter.texts().first().contains("could not be written"),
+             qPrintable(s.prompter.texts().first()));
+    QCOMPARE(contents(s.prompter.fileToWrite), QByteArray("kept"));
+    QCOMPARE(QDir(target.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"shown.csv"});
+}
+
+QTEST_MAIN(ExportTest)
+#include "test_export.moc"
