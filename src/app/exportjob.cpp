@@ -18,24 +18,24 @@
 void ExportJob::run()
 {
     QString path;
-    if (!m_prompter->chooseFileToWrite(
+    if (!m.prompter->chooseFileToWrite(
             QStringLiteral("Export"),
             {QStringLiteral("CSV file (*.csv)"), QStringLiteral("M3U8 playlist (*.m3u8)")}, &path))
         return;
     const std::optional<Exporter::Format> format = Exporter::formatOf(path);
     if (!format) {
-        m_prompter->ask(QStringLiteral("Choose a name that ends in .csv or .m3u8."));
+        m.prompter->ask(QStringLiteral("Choose a name that ends in .csv or .m3u8."));
         return;
     }
-    const RecordSet* records = m_session->records();
+    const RecordSet* records = m.session->records();
     Exporter::Result result;
     {
         BusyPointer busy;
         ProgressWindow progress(QStringLiteral("exportProgress"), QStringLiteral("Export"),
-                                records->recordCount(), m_window);
+                                records->recordCount(), m.window);
         // A playlist names each song where playing would find it; songs whose discs are not
         // in keep the place the catalogue says.
-        SongFinder finder(songLookup(m_volumes, m_session));
+        SongFinder finder(songLookup(m.volumes, m.session));
         Exporter::Hooks hooks;
         hooks.songFile = [&finder](const PlayRow& row) {
             const SongLocator::Result found = finder.find(row);
@@ -44,17 +44,17 @@ void ExportJob::run()
         hooks.progress = [&progress](qint64 done) {
             return progress.step(done, QStringLiteral("Exporting"));
         };
-        result = Exporter::write(m_session->databasePath(), records->recordSource(), path, *format, hooks);
+        result = Exporter::write(m.session->databasePath(), records->recordSource(), path, *format, hooks);
     }
     if (result.failure)
-        m_prompter->ask(result.failure.description);
+        m.prompter->ask(result.failure.description);
 }
 
 void PlayAllJob::run()
 {
-    const RecordSet* records = m_session->records();
+    const RecordSet* records = m.session->records();
     if (records->recordCount() == 0) {
-        m_prompter->ask(QStringLiteral("There are no songs shown to play."));
+        m.prompter->ask(QStringLiteral("There are no songs shown to play."));
         return;
     }
     // The player reads the playlist after it was handed over: it stays until the next one.
@@ -64,21 +64,21 @@ void PlayAllJob::run()
     {
         BusyPointer busy;
         ProgressWindow progress(QStringLiteral("playAllProgress"), QStringLiteral("Play All Shown"),
-                                records->recordCount(), m_window);
+                                records->recordCount(), m.window);
         if (!QDir().mkpath(folder)) {
             result.failure = {
                 FailureNumber::InvalidArgument,
                 QStringLiteral("The folder '%1' for the playlist could not be made.").arg(folder)};
         } else {
-            result = PlayAllShown::writePlaylist(m_session->databasePath(), records->recordSource(), playlist,
-                                                 songLookup(m_volumes, m_session), [&progress](qint64 done) {
+            result = PlayAllShown::writePlaylist(m.session->databasePath(), records->recordSource(), playlist,
+                                                 songLookup(m.volumes, m.session), [&progress](qint64 done) {
                                                      return progress.step(
                                                          done, QStringLiteral("Finding the songs"));
                                                  });
         }
     }
     if (result.failure) {
-        m_prompter->ask(result.failure.description);
+        m.prompter->ask(result.failure.description);
         return;
     }
     if (result.cancelled)
@@ -90,5 +90,5 @@ void PlayAllJob::run()
         text = QStringLiteral("None of the songs shown can be played now.") +
                (text.isEmpty() ? QString() : QLatin1Char('\n') + text);
     if (!text.isEmpty())
-        m_prompter->ask(text);
+        m.prompter->ask(text);
 }

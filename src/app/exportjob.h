@@ -1,9 +1,6 @@
 #pragma once
 
-class CatalogueSession;
-class Prompter;
-class QWidget;
-class VolumeSource;
+#include "app/commandcontext.h"
 
 // File → Export…: the rows shown, in their order, to a CSV file or an M3U8 playlist
 // chosen in the platform's file dialog, with a progress window and Cancel. A failed or
@@ -11,18 +8,11 @@ class VolumeSource;
 class ExportJob
 {
 public:
-    ExportJob(CatalogueSession* session, Prompter* prompter, VolumeSource* volumes, QWidget* window)
-        : m_session(session), m_prompter(prompter), m_volumes(volumes), m_window(window)
-    {
-    }
-
+    explicit ExportJob(const CommandContext& context) : m(context) {}
     void run();
 
 private:
-    CatalogueSession* m_session;
-    Prompter* m_prompter;
-    VolumeSource* m_volumes;
-    QWidget* m_window;
+    CommandContext m;
 };
 
 // "Play All Shown": the songs shown whose discs are in a drive go to the desktop's player
@@ -30,16 +20,9 @@ private:
 class PlayAllJob
 {
 public:
-    PlayAllJob(CatalogueSession* session, Prompter* prompter, VolumeSource* volumes, QWidget* window)
-        : m_session(session), m_prompter(prompter), m_volumes(volumes), m_window(window)
-    {
-    }
-
+    explicit PlayAllJob(const CommandContext& context) : m(context) {}
     void run();
 
 private:
-    CatalogueSession* m_session;
-    Prompter* m_prompter;
-    VolumeSource* m_volumes;
-    QWidget* m_window;
+    CommandContext m;
 };

@@ -75,9 +75,9 @@ MainWindow::MainWindow(const QString& programFolder, Prompter* prompter, VolumeS
       m_session(new CatalogueSession(programFolder + QStringLiteral("/adomp3.mdb"), prompter, this)),
       m_printJob(std::make_unique<PrintJob>(prompter, this)),
       m_buildRunner(std::make_unique<BuildRunner>(m_session, prompter, this)),
-      m_playTimeRunner(std::make_unique<PlayTimeRunner>(m_session, prompter, volumes, this)),
-      m_exportJob(std::make_unique<ExportJob>(m_session, prompter, volumes, this)),
-      m_playAllJob(std::make_unique<PlayAllJob>(m_session, prompter, volumes, this))
+      m_playTimeRunner(std::make_unique<PlayTimeRunner>(CommandContext{m_session, prompter, volumes, this})),
+      m_exportJob(std::make_unique<ExportJob>(CommandContext{m_session, prompter, volumes, this})),
+      m_playAllJob(std::make_unique<PlayAllJob>(CommandContext{m_session, prompter, volumes, this}))
 {
     registerPictures();
     setObjectName(QStringLiteral("frmmp3"));

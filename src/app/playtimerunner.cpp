@@ -10,16 +10,16 @@
 
 void PlayTimeRunner::run()
 {
-    if (m_session->refuseWrite())
+    if (m.session->refuseWrite())
         return;
-    RecordSet* records = m_session->records();
+    RecordSet* records = m.session->records();
     if (records->recordCount() == 0) {
-        m_prompter->ask(QStringLiteral("There are no songs shown to fill in."));
+        m.prompter->ask(QStringLiteral("There are no songs shown to fill in."));
         return;
     }
-    if (!m_session->engine()) {
-        if (const Failure failure = m_session->reopenEngine()) {
-            m_prompter->ask(failure.description);
+    if (!m.session->engine()) {
+        if (const Failure failure = m.session->reopenEngine()) {
+            m.prompter->ask(failure.description);
             return;
         }
     }
@@ -27,14 +27,14 @@ void PlayTimeRunner::run()
     {
         BusyPointer busy;
         ProgressWindow progress(QStringLiteral("playTimeProgress"), QStringLiteral("Fill In Play Times"),
-                                records->recordCount(), m_window);
+                                records->recordCount(), m.window);
         PlayTimeFiller::Hooks hooks;
-        hooks.lookup = songLookup(m_volumes, m_session);
+        hooks.lookup = songLookup(m.volumes, m.session);
         hooks.progress = [&progress](qint64 done, qint64) {
             return progress.step(done, QStringLiteral("Reading play times"));
         };
-        result = PlayTimeFiller(hooks).run(*records, *m_session->engine());
+        result = PlayTimeFiller(hooks).run(*records, *m.session->engine());
     }
-    m_prompter->ask(PlayTimeFiller::summary(result));
-    m_session->refresh();
+    m.prompter->ask(PlayTimeFiller::summary(result));
+    m.session->refresh();
 }

@@ -1,9 +1,6 @@
 #pragma once
 
-class CatalogueSession;
-class Prompter;
-class QWidget;
-class VolumeSource;
+#include "app/commandcontext.h"
 
 // Runs "Fill In Play Times" for the window: the rows shown get the lengths of their songs,
 // read from the discs in the drives, with a progress window and Cancel; one message says
@@ -11,16 +8,9 @@ class VolumeSource;
 class PlayTimeRunner
 {
 public:
-    PlayTimeRunner(CatalogueSession* session, Prompter* prompter, VolumeSource* volumes, QWidget* window)
-        : m_session(session), m_prompter(prompter), m_volumes(volumes), m_window(window)
-    {
-    }
-
+    explicit PlayTimeRunner(const CommandContext& context) : m(context) {}
     void run();
 
 private:
-    CatalogueSession* m_session;
-    Prompter* m_prompter;
-    VolumeSource* m_volumes;
-    QWidget* m_window;
+    CommandContext m;
 };

@@ -49,7 +49,12 @@ bool Settings::allowDuplicates() const
 
 bool Settings::setAllowDuplicates(bool allow) const
 {
-    const bool written = write(duplicatesEntry, allow ? QStringLiteral("Yes") : QStringLiteral("No"));
+    return writeCheckMark(duplicatesEntry, allow);
+}
+
+bool Settings::writeCheckMark(const Entry& entry, bool checked) const
+{
+    const bool written = write(entry, checked ? QStringLiteral("Yes") : QStringLiteral("No"));
     if (!written && m_report)
         m_report(QStringLiteral("OOPs an error writing INI file"));
     return written;
@@ -62,10 +67,7 @@ bool Settings::readPlayTimes() const
 
 bool Settings::setReadPlayTimes(bool read) const
 {
-    const bool written = write(playTimesEntry, read ? QStringLiteral("Yes") : QStringLiteral("No"));
-    if (!written && m_report)
-        m_report(QStringLiteral("OOPs an error writing INI file"));
-    return written;
+    return writeCheckMark(playTimesEntry, read);
 }
 
 bool Settings::titleFirst() const

@@ -50,6 +50,8 @@ private:
 
     QString read(const Entry& entry) const;
     bool write(const Entry& entry, const QString& value) const;
+    // A check mark's entry, "Yes" or "No"; a failure is reported.
+    bool writeCheckMark(const Entry& entry, bool checked) const;
 
     QString m_path;
     Reporter m_report;
