@@ -2,11 +2,14 @@
 #include "browse/columnsort.h"
 #include "browse/exporter.h"
 #include "browse/fieldsearch.h"
+#include "browse/playallshown.h"
 #include "mp3kinds.h"
 #include "output/listing.h"
 #include "scan/cataloguebuilder.h"
 #include "scan/mp3length.h"
+#include "scan/volumes.h"
 #include "store/database.h"
+#include "store/discrecords.h"
 #include "store/recordset.h"
 #include "store/schema.h"
 #include "store/songtable.h"
@@ -220,8 +223,41 @@ int exportCatalogue(const QString& path, const QString& output)
         std::fprintf(stderr, "%s\n", qPrintable(result.failure.description));
         return 1;
     }
-    std::printf("export_ms: %lld\nrows: %lld\nrss_mb: %ld\nrss_growth_mb: %ld\n", clock.elapsed(), result.rows,
-                rssMegabytes(), rssMegabytes() - before);
+    std::printf("export_ms: %lld\nrows: %lld\nrss_mb: %ld\nrss_growth_mb: %ld\n", clock.elapsed(),
+                result.rows, rssMegabytes(), rssMegabytes() - before);
+    return 0;
+}
+
+// "Play All Shown" over the whole catalogue in the default order: every song looked for on
+// the drives mounted now, as playing would; those found go to the playlist OUT.
+int playAll(const QString& path, const QString& playlist)
+{
+    Database db;
+    if (const Failure f = db.open(path, true)) {
+        std::fprintf(stderr, "%s\n", qPrintable(f.description));
+        return 1;
+    }
+    SystemVolumes volumes;
+    SongLocator::Hooks lookup;
+    lookup.probe = [](const QByteArray& file) { return probePath(file); };
+    lookup.volumes = [&volumes] { return volumes.volumes(); };
+    lookup.discs = [&db](const QString& disc) {
+        QList<DiscRecord> discs;
+        DiscRecords::named(db, disc, &discs);
+        return discs;
+    };
+    lookup.mountFolders = [&volumes] { return volumes.mountFolders(); };
+    QElapsedTimer clock;
+    clock.start();
+    const PlayAllShown::Result result =
+        PlayAllShown::writePlaylist(path, RecordSource::defaultSource(), playlist, lookup, {});
+    if (result.failure) {
+        std::fprintf(stderr, "%s\n", qPrintable(result.failure.description));
+        return 1;
+    }
+    std::printf("play_all_ms: %lld\nsongs: %lld\ndisc_absent: %lld\nabsent_discs: %lld\nrss_mb: %ld\n",
+                clock.elapsed(), result.songs, result.discAbsent, qint64(result.absentDiscs.size()),
+                rssMegabytes());
     return 0;
 }
 
@@ -425,6 +461,7 @@ int usage()
                          "  trelmo-bench sort DB COLUMN\n"
                          "  trelmo-bench search DB FIELD TEXT\n"
                          "  trelmo-bench export DB OUT.csv|OUT.m3u8\n"
+                         "  trelmo-bench play-all DB OUT.m3u8\n"
                          "  trelmo-bench print DB OUT.pdf [FAMILY SIZE]\n");
     return 2;
 }
@@ -463,6 +500,8 @@ int main(int argc, char** argv)
         return sortCatalogue(args[2], args[3]);
     if (args.size() == 4 && args[1] == QLatin1String("export"))
         return exportCatalogue(args[2], args[3]);
+    if (args.size() == 4 && args[1] == QLatin1String("play-all"))
+        return playAll(args[2], args[3]);
     if (args.size() == 5 && args[1] == QLatin1String("search"))
         return searchCatalogue(args[2], args[3], args[4]);
     return usage();

@@ -6,8 +6,8 @@
 #include <QStringList>
 
 // Finds the songs of many rows in one go, as playing finds one: the drives and the disc
-// records are asked once for the whole run, and a folder whose disc is not in a drive is
-// looked for once, not once for each of its songs.
+// records are asked once for the whole run, and each folder is read once (a folder that
+// is not there says at once that none of its songs is).
 class SongFinder
 {
 public:
@@ -22,6 +22,6 @@ public:
 
 private:
     SongLocator m_locator;
-    QSet<QString> m_absentFolders; // disc and folder of songs whose disc is not in
     QStringList m_absentDiscs;
+    QSet<QString> m_absentDiscSet;
 };
