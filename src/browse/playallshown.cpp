@@ -1,7 +1,6 @@
 #include "browse/playallshown.h"
 
 #include "browse/exporter.h"
-#include "browse/playreaction.h"
 #include "browse/songfinder.h"
 
 namespace PlayAllShown {
@@ -13,10 +12,6 @@ Result writePlaylist(const QString& catalogue, const RecordSource& source, const
     SongFinder finder(lookup);
     Exporter::Hooks hooks;
     hooks.songFile = [&](const PlayRow& row) -> QByteArray {
-        if (row.fullPath.isEmpty() || PlayReaction::isDuplicateMarked(row.title)) {
-            ++result.notOnDisc;
-            return {};
-        }
         const SongLocator::Result found = finder.find(row);
         if (found.outcome == SongLocator::Outcome::Found)
             return found.file;

@@ -1,6 +1,5 @@
 #include "browse/playtimefiller.h"
 
-#include "browse/playreaction.h"
 #include "browse/songfinder.h"
 #include "scan/mp3length.h"
 #include "store/playtime.h"
@@ -28,11 +27,6 @@ PlayTimeFiller::Result PlayTimeFiller::run(RecordSet& rows, Database& engine)
         ++result.rows;
         const PlayRow row{rows.value(i, Song::Artist).toString(), rows.value(i, Song::Title).toString(),
                           rows.value(i, Song::MP3cd).toString(), rows.value(i, Song::FullPath).toString()};
-        // A duplicate or a row typed in without a folder has no file of its own.
-        if (row.fullPath.isEmpty() || PlayReaction::isDuplicateMarked(row.title)) {
-            ++result.missing;
-            continue;
-        }
         const SongLocator::Result found = finder.find(row);
         if (found.outcome == SongLocator::Outcome::NotFound)
             continue;

@@ -1,5 +1,6 @@
 #include "browse/songfinder.h"
 
+#include "browse/playreaction.h"
 #include "scan/timelimit.h"
 
 #include <QHash>
@@ -144,6 +145,9 @@ SongFinder::SongFinder(SongLocator::Hooks hooks) : m_locator(askedOnce(std::move
 
 SongLocator::Result SongFinder::find(const PlayRow& row)
 {
+    // A numbered duplicate, or a row typed in without a folder, has no file of its own.
+    if (row.fullPath.isEmpty() || PlayReaction::isDuplicateMarked(row.title))
+        return {SongLocator::Outcome::DiscWithoutSong, {}, {}, {}, {}};
     SongLocator::Result found = m_locator.locate(row);
     if (found.outcome == SongLocator::Outcome::NotFound && !m_absentDiscSet.contains(row.disc)) {
         m_absentDiscSet.insert(row.disc);

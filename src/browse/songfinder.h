@@ -13,6 +13,8 @@ class SongFinder
 public:
     explicit SongFinder(SongLocator::Hooks hooks);
 
+    // A row with no file of its own (a numbered duplicate, a row without a folder) is a song
+    // not on its disc.
     SongLocator::Result find(const PlayRow& row);
     // The discs that were not in a drive, in the order met.
     const QStringList& absentDiscs() const { return m_absentDiscs; }
