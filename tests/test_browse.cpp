@@ -45,12 +45,14 @@ struct Browsing : ProgramFolder, Started
     {
         find<QAction>("mnusearch")->trigger();
         find<QComboBox>("cbosearch")->setCurrentText(field);
-        auto* edit = find<QLineEdit>("txtField");
-        edit->setText(text);
-        if (withEnter)
-            QTest::keyClick(edit, Qt::Key_Return);
-        else
+        if (withEnter) {
+            // Typed from the keyboard: the opened panel has it at its text box.
+            QTest::keyClicks(QApplication::focusWidget(), text);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        } else {
+            find<QLineEdit>("txtField")->setText(text);
             click("cmdsearch");
+        }
     }
     bool searchPanelOpen() { return find<QGroupBox>("Frame2")->isVisible(); }
 };

@@ -92,3 +92,9 @@ void SearchPanel::showWholeCatalogue()
         m_prompter->ask(failure.description);
     }
 }
+
+void SearchPanel::showEvent(QShowEvent* event)
+{
+    QGroupBox::showEvent(event);
+    m_textEdit->setFocus();
+}

@@ -17,6 +17,10 @@ class SearchPanel : public QGroupBox
 public:
     SearchPanel(RecordSet* records, Prompter* prompter, QWidget* parent = nullptr);
 
+protected:
+    // Opened from the menu or with Ctrl+F, the panel takes the keyboard at its text box.
+    void showEvent(QShowEvent* event) override;
+
 signals:
     // Done was pressed: the drive panel comes back.
     void finished();
