@@ -176,7 +176,6 @@ Span audioSpan(Reader& reader, qint64 size)
 bool frameChainAt(Reader& reader, qint64 position, const Span& span, int follow, const Frame* like,
                   size_t chunk, Frame* first)
 {
-    Frame frame;
     for (int n = 0; n < follow; ++n) {
         if (position == span.end && n > 0)
             return true; // the audio ends with the last frame
@@ -194,7 +193,6 @@ bool frameChainAt(Reader& reader, qint64 position, const Span& span, int follow,
             return false;
         }
         position += next.length;
-        frame = next;
     }
     return true;
 }
