@@ -3,6 +3,7 @@
 #include "testsupport.h"
 
 #include "app/drivepanel.h"
+#include "app/jobrunner.h"
 #include "app/mainwindow.h"
 #include "app/prompter.h"
 #include "app/recordbar.h"
@@ -35,11 +36,13 @@ public:
         QString text;
         Buttons buttons;
         QString title;
+        QString details;
     };
 
-    Answer ask(const QString& text, Buttons buttons, const QString& title) override
+    Answer ask(const QString& text, Buttons buttons = OkOnly, const QString& title = QStringLiteral("Trelmo"),
+               const QString& details = {}) override
     {
-        shown.push_back({text, buttons, title});
+        shown.push_back({text, buttons, title, details});
         if (beforeAnswer)
             beforeAnswer(text);
         if (!answers.empty()) {
@@ -136,6 +139,8 @@ struct Started
     {
         return window->findChild<T*>(QString::fromLatin1(name));
     }
+    // Waits for the long command just started (a build, an export, …) to end.
+    void waitForJob() { QTRY_VERIFY_WITH_TIMEOUT(!window->jobs()->isRunning(), 60000); }
 };
 
 // The first key opens the cell's editor; the rest go to the editor.

@@ -2,7 +2,7 @@
 
 #include "scan/mountwatch.h"
 
-#include <QProgressDialog>
+#include "app/progresswindow.h"
 
 #include <filesystem>
 #include <memory>
@@ -47,7 +47,11 @@ struct Desk
         QFile f(path);
         QVERIFY(f.open(QIODevice::WriteOnly));
     }
-    void findMp3s() { QTest::mouseClick(window->findChild<QToolButton*>("cmdmakedb"), Qt::LeftButton); }
+    void findMp3s()
+    {
+        QTest::mouseClick(window->findChild<QToolButton*>("cmdmakedb"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!window->jobs()->isRunning(), 60000);
+    }
     // Picks a drive and presses Find MP3s.
     void buildFrom(int drive)
     {
@@ -137,8 +141,8 @@ void BuildWindowTest::buildThroughTheButton()
     QString progressText;
     bool busyWhileAsked = true;
     d.prompter.beforeAnswer = [&](const QString&) {
-        auto* progress = d.window->findChild<QProgressDialog*>("scanProgress");
-        progressText = progress && progress->isVisible() ? progress->labelText() : QString();
+        auto* progress = d.window->findChild<ProgressWindow*>("scanProgress");
+        progressText = progress && progress->isVisible() ? progress->text() : QString();
         busyWhileAsked = QApplication::overrideCursor() != nullptr;
     };
 
@@ -156,7 +160,7 @@ void BuildWindowTest::buildThroughTheButton()
     QCOMPARE(d.drives->currentIndex(), 0);
     QCOMPARE(d.discName->text(), QStringLiteral("HOME"));
     QVERIFY(!QApplication::overrideCursor());
-    QVERIFY(!d.window->findChild<QProgressDialog*>("scanProgress"));
+    QTRY_VERIFY(!d.window->findChild<ProgressWindow*>("scanProgress"));
 
     // The grid shows the rows in artist order, with the disc's name.
     SongModel* model = d.window->grid()->model();
@@ -192,8 +196,8 @@ void BuildWindowTest::failedReopenRetriedOrCancelled()
     d.buildFrom(1);
     QCOMPARE(d.caption(), QStringLiteral("Record count= 2"));
 
-    // The catalogue is moved away while a disc is read: the store refuses the rows (reported
-    // once, not per file) and reopening it fails until the file is back.
+    // The catalogue is moved away as a disc is to be read: the build cannot open it (said
+    // once), and showing the rows fails, with the reason in the details, until the file is back.
     d.file(d.rock, "c-3.mp3");
     d.file(d.rock, "d-4.mp3");
     const QString db = d.program.databasePath();
@@ -207,9 +211,11 @@ void BuildWindowTest::failedReopenRetriedOrCancelled()
     d.prompter.answers = {Prompter::Ok, Prompter::Retry};
     d.findMp3s();
     QCOMPARE(d.prompter.shown.size(), size_t(2));
-    QVERIFY2(d.prompter.shown[0].text.startsWith("This is a bug " + d.rock.path() + "/c-3#"),
+    QVERIFY2(d.prompter.shown[0].text.startsWith("This is a bug 0#") &&
+                 d.prompter.shown[0].text.contains("Could not find file"),
              qPrintable(d.prompter.shown[0].text));
     QCOMPARE(d.prompter.shown[1].text, QStringLiteral("File collection error"));
+    QVERIFY2(d.prompter.shown[1].details.contains(db), qPrintable(d.prompter.shown[1].details));
     QCOMPARE(d.prompter.shown[1].buttons, Prompter::RetryCancel);
     QCOMPARE(d.prompter.shown[1].title, QStringLiteral("Drive Not Ready"));
     QCOMPARE(d.caption(), QStringLiteral("Record count= 2"));

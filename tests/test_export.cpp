@@ -83,6 +83,7 @@ void ExportTest::csvReadsBackAsStored()
     old.write("old");
     old.close();
     s.find<QAction>("mnuexport")->trigger();
+    s.waitForJob();
     QCOMPARE(s.prompter.texts(), QStringList());
 
     const QByteArray written = contents(s.prompter.fileToWrite);
@@ -118,12 +119,14 @@ void ExportTest::playlistNamesEachSong()
     Started s(program.path(), {mounted(disc.path(), "ROCK1", "", "vfat")});
     s.find<QComboBox>("Drive1")->setCurrentIndex(1);
     QTest::mouseClick(s.find<QToolButton>("cmdmakedb"), Qt::LeftButton);
+    s.waitForJob();
     program.addRows({"Grey Owl"}); // on ROCK1 at /media/cdrom/Rock/, which is not there
     program.run("UPDATE adosong SET Playtime='01:02:03' WHERE Artist='Kestrel'");
     s.window->records()->refresh();
 
     s.prompter.fileToWrite = program.path() + "/shown.m3u8";
     s.find<QAction>("mnuexport")->trigger();
+    s.waitForJob();
     QCOMPARE(QString::fromUtf8(contents(s.prompter.fileToWrite)),
              "#EXTM3U\n"
              "#EXTINF:-1,Grey Owl - Grey Owl song\n"
@@ -150,6 +153,7 @@ void ExportTest::failedExportLeavesNothingBehind()
     {
         DiskFull full(64 * 1024);
         s.find<QAction>("mnuexport")->trigger();
+        s.waitForJob();
     }
     QCOMPARE(s.prompter.shown.size(), size_t(1));
     QVERIFY2(s.prompter.texts().first().contains("could not be written"),

@@ -266,6 +266,7 @@ void MainWindowTest::catalogueThatMustNotBeWritten()
     for (const char* command : {"cmddelete", "cmdadd", "cmdDeleteDB"})
         s.find<QPushButton>(command)->click();
     QTest::mouseClick(s.find<QToolButton>("cmdmakedb"), Qt::LeftButton);
+    s.waitForJob();
     QCOMPARE(s.prompter.shown.size(), size_t(4));
     for (const QString& text : s.prompter.texts())
         QVERIFY2(text.contains(refusal), qPrintable(text));
@@ -345,7 +346,7 @@ void MainWindowTest::longPathsFitTheScreen()
     });
     const QString text =
         "This is a bug " + QString("/folder-with-a-long-name").repeated(173) + "#36 File name too long";
-    prompter.ask(text, Prompter::OkOnly, "Trelmo");
+    prompter.ask(text, Prompter::OkOnly, "Trelmo", {});
     QVERIFY(seen.isValid());
     QVERIFY2(seen.height() < QApplication::primaryScreen()->geometry().height() / 2,
              qPrintable(QString::number(seen.height())));

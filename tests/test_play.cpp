@@ -65,6 +65,7 @@ struct Shelf
         view = s->window->grid()->view();
         s->find<QComboBox>("Drive1")->setCurrentIndex(1);
         QTest::mouseClick(s->find<QToolButton>("cmdmakedb"), Qt::LeftButton);
+        s->waitForJob();
         QCOMPARE(s->window->records()->recordCount(), qint64(files.size()));
     }
     ScriptedPrompter& prompter() { return s->prompter; }
@@ -239,6 +240,7 @@ void PlayTest::playAllShown()
     QTemporaryDir cache;
     qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
     shelf.s->find<QAction>("mnuplayall")->trigger();
+    shelf.s->waitForJob();
     QCOMPARE(shelf.prompter().texts(),
              QStringList{"2 songs were left out: their discs are not in a drive (JAZZ2)."});
     QTRY_COMPARE(opened().size(), 1);

@@ -48,6 +48,7 @@ void buildFrom(Started& s, int drive)
 {
     s.find<QComboBox>("Drive1")->setCurrentIndex(drive);
     QTest::mouseClick(s.find<QToolButton>("cmdmakedb"), Qt::LeftButton);
+    s.waitForJob();
 }
 
 } // namespace
@@ -237,6 +238,7 @@ void PlayTimeTest::fillInTheRowsShown()
     QVERIFY(QDir(away.path()).removeRecursively());
     s.prompter.shown.clear();
     action(s, "mnufillplaytimes")->trigger();
+    s.waitForJob();
     QCOMPARE(s.prompter.texts(),
              QStringList({"Play times filled in: 2 of 3 songs.\nNot in a drive: AWAY1."}));
     const QMap<QString, QVariant> times = storedPlayTimes(program.databasePath());

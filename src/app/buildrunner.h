@@ -5,37 +5,44 @@
 
 #include <QString>
 
+#include <atomic>
 #include <functional>
 
 class CatalogueSession;
+class JobRunner;
 class Prompter;
-class QWidget;
 
-// Runs a catalogue build of one disc for the window: a busy pointer and a progress window
-// with Cancel while the disc is walked and its songs stored, its reports said as they
-// come, and afterwards a fresh engine connection and the rows shown again.
+// Runs a catalogue build of one disc as a job: the disc is walked and its songs stored on
+// the job's own thread and catalogue connection, its reports asked as they come, and
+// afterwards the rows are shown again.
 class BuildRunner
 {
 public:
-    BuildRunner(CatalogueSession* session, Prompter* prompter, QWidget* window)
-        : m_session(session), m_prompter(prompter), m_window(window)
+    BuildRunner(CatalogueSession* session, Prompter* prompter, JobRunner* jobs)
+        : m_session(session), m_prompter(prompter), m_jobs(jobs)
     {
     }
 
-    // Runs `step` until it succeeds or the user gives up at "File collection error".
-    // False when the user gave up.
+    // Runs `step` until it succeeds or the user gives up at "File collection error", whose
+    // details say why. False when the user gave up.
     bool retry(const std::function<Failure()>& step);
 
-    // Stores the songs under the folder `root` as the disc `discName`; `allowDuplicates` is
-    // asked at each song already stored; with `readPlayTimes` each song's length is stored. False when the
-    // catalogue could not be reached or the user gave up afterwards; what was stored stays stored. The disc
-    // is remembered with what identifies `volume`, the volume it is on.
-    bool run(const QString& root, const QString& discName, const Volume& volume,
-             const std::function<bool()>& allowDuplicates, bool readPlayTimes = false);
+    // Whether a song already stored is kept again under a numbered title; read at each one,
+    // so a change during a build counts from the next song on.
+    void setAllowDuplicates(bool allow) { m_allowDuplicates = allow; }
+
+    // Starts storing the songs under the folder `root` as the disc `discName`; with
+    // `readPlayTimes` each song's length is stored. The disc is remembered with what
+    // identifies `volume`, the volume it is on. `finished` hears on the window's thread
+    // whether the rows are shown again (false when the catalogue could not be reached or
+    // the user gave up); what was stored stays stored. False when no job could start.
+    bool start(const QString& root, const QString& discName, const Volume& volume, bool readPlayTimes,
+               const std::function<void(bool built)>& finished);
 
 private:
     CatalogueSession* m_session;
     Prompter* m_prompter;
-    QWidget* m_window;
+    JobRunner* m_jobs;
+    std::atomic<bool> m_allowDuplicates = false;
     qint64 m_duplicateCounter = 0; // numbers kept duplicates, on across builds
 };

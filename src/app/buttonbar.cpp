@@ -32,3 +32,10 @@ QPushButton* ButtonBar::addButton(const char* name, const QString& caption, int 
     button->setGeometry(left, 2, width, 22);
     return button;
 }
+
+void ButtonBar::setWriteCommandsEnabled(bool enabled)
+{
+    // Refresh only reads: it stays.
+    for (const char* name : {"cmddelete", "cmdadd", "cmdprint", "cmdDeleteDB"})
+        findChild<QPushButton*>(QString::fromLatin1(name))->setEnabled(enabled);
+}

@@ -13,6 +13,9 @@ public:
 
     static constexpr int barHeight = 26;
 
+    // Delete, Add, Print and Clear: off while a job runs.
+    void setWriteCommandsEnabled(bool enabled);
+
 signals:
     void deleteClicked();
     void addClicked();

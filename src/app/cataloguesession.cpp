@@ -10,19 +10,8 @@
 #include <QLocale>
 #include <QLockFile>
 #include <QSysInfo>
+#include <QThread>
 #include <QTimer>
-
-#include <condition_variable>
-#include <mutex>
-#include <thread>
-
-struct CatalogueSession::IntegrityCheck
-{
-    std::mutex mutex;
-    std::condition_variable done;
-    bool finished = false;
-    Failure result;
-};
 
 namespace {
 // The file a path leads to through links, where its name can be said as text; else the path.
@@ -35,16 +24,9 @@ QString realFile(const QString& path)
 
 CatalogueSession::CatalogueSession(QString databasePath, Prompter* prompter, QObject* parent)
     : QObject(parent), m_databasePath(std::move(databasePath)), m_prompter(prompter),
-      m_records(new RecordSet(this)), m_model(new SongModel(m_records, this)),
-      m_rereadTimer(new QTimer(this)), m_checkTimer(new QTimer(this))
+      m_records(new RecordSet(this)), m_model(new SongModel(m_records, this)), m_rereadTimer(new QTimer(this))
 {
     m_model->setWriteGate([this] { return !refuseWrite(); });
-    m_checkTimer->setInterval(100);
-    connect(m_checkTimer, &QTimer::timeout, this, [this] {
-        std::lock_guard lock(m_check->mutex);
-        if (m_check->finished)
-            QTimer::singleShot(0, this, [this] { takeIntegrityResult(true); });
-    });
     connect(m_records, &RecordSet::error, this, [this](int number, const QString& description) {
         reportEditRefused({number, description});
     });
@@ -66,6 +48,10 @@ CatalogueSession::CatalogueSession(QString databasePath, Prompter* prompter, QOb
 CatalogueSession::~CatalogueSession()
 {
     close();
+    if (m_check) {
+        m_check->wait();
+        delete m_check;
+    }
 }
 
 bool CatalogueSession::open()
@@ -106,7 +92,7 @@ bool CatalogueSession::open()
                            "the catalogue.")
                 .arg(m_indexFailure.description));
     }
-    m_model->setReadOnly(m_readOnly);
+    updateGridWritable();
     if (!m_records->isActive())
         refresh();
     if (m_writeRefusal.isEmpty())
@@ -241,20 +227,28 @@ void CatalogueSession::noteDamage(const Failure& failure)
         return;
     m_writeRefusal =
         QStringLiteral("The catalogue is damaged (%1): nothing is written into it.").arg(failure.description);
-    m_model->setReadOnly(true);
+    updateGridWritable();
+}
+
+void CatalogueSession::updateGridWritable()
+{
+    m_model->setReadOnly(m_readOnly || m_jobRunning || !m_writeRefusal.isEmpty());
+}
+
+void CatalogueSession::setJobRunning(bool running)
+{
+    m_jobRunning = running;
+    m_records->setBusyTimeout(running ? 20 : Database::defaultBusyTimeoutMs);
+    updateGridWritable();
 }
 
 void CatalogueSession::startIntegrityCheck()
 {
-    m_check = std::make_shared<IntegrityCheck>();
-    std::thread([check = m_check, path = m_databasePath] {
-        const Failure result = checkIntegrity(path);
-        std::lock_guard lock(check->mutex);
-        check->result = result;
-        check->finished = true;
-        check->done.notify_all();
-    }).detach();
-    m_checkTimer->start();
+    m_check = QThread::create([this, path = m_databasePath] { m_checkResult = checkIntegrity(path); });
+    m_check->setObjectName(QStringLiteral("damageCheck"));
+    // Queued: the answer is taken on the window's thread once the check is over.
+    connect(m_check, &QThread::finished, this, [this] { takeIntegrityResult(true); });
+    m_check->start();
 }
 
 void CatalogueSession::awaitIntegrityCheck()
@@ -263,8 +257,7 @@ void CatalogueSession::awaitIntegrityCheck()
         return;
     {
         BusyPointer busy;
-        std::unique_lock lock(m_check->mutex);
-        m_check->done.wait(lock, [this] { return m_check->finished; });
+        m_check->wait();
     }
     takeIntegrityResult(false);
 }
@@ -273,9 +266,10 @@ void CatalogueSession::takeIntegrityResult(bool say)
 {
     if (!m_check)
         return;
-    m_checkTimer->stop();
-    const Failure result = m_check->result;
-    m_check.reset();
+    m_check->wait();
+    delete m_check;
+    m_check = nullptr;
+    const Failure result = m_checkResult;
     // Only damage counts: a file another program holds just now is checked no further.
     if (!isDamage(result))
         return;
@@ -286,6 +280,10 @@ void CatalogueSession::takeIntegrityResult(bool say)
 
 bool CatalogueSession::refuseWrite()
 {
+    if (m_jobRunning) {
+        m_prompter->ask(QStringLiteral("Trelmo is busy with a long command: try again once it is done."));
+        return true;
+    }
     awaitIntegrityCheck();
     if (m_writeRefusal.isEmpty())
         return false;
@@ -373,6 +371,11 @@ void CatalogueSession::reportEditRefused(const Failure& failure)
 
 void CatalogueSession::reportReadFailed(const Failure& failure)
 {
+    if (isBusy(failure) && m_jobRunning) {
+        // The job's commit: the rows are read again in a moment.
+        m_rereadTimer->start();
+        return;
+    }
     if (isBusy(failure)) {
         m_prompter->ask(QStringLiteral("The catalogue is busy: another program is writing to it (%1). Songs "
                                        "that could not be read are shown once it is free.")

@@ -10,6 +10,7 @@
 
 class Prompter;
 class QLockFile;
+class QThread;
 class QTimer;
 class RecordSet;
 class SongModel;
@@ -53,6 +54,11 @@ public:
     // True, after saying why, when nothing may be written into the catalogue.
     bool refuseWrite();
 
+    // While a job writes on a connection of its own, the grid takes no edits, and its reads
+    // wait only a moment for the job's commits: a row that cannot be read then is shown
+    // once the job lets go, without a word.
+    void setJobRunning(bool running);
+
     // Runs the record source again; a failure is said, and damage it shows remembered.
     bool refresh();
     // Removes the current row; the row after it becomes current.
@@ -66,11 +72,11 @@ public:
 private:
     // The whole file is read once for damage after it opens, on a thread of its own; a write
     // waits for that (with the busy pointer), and damage found is handled as at opening.
-    struct IntegrityCheck;
     void startIntegrityCheck();
     // Waits for the check when it is still running; false when the file was found damaged.
     void awaitIntegrityCheck();
     void takeIntegrityResult(bool say);
+    void updateGridWritable();
 
     enum class LockOutcome
     {
@@ -95,9 +101,10 @@ private:
     std::unique_ptr<SongTable> m_table;
     std::unique_ptr<QLockFile> m_lock;
     bool m_readOnly = false;
-    QString m_writeRefusal; // why nothing may be written, when it may not
-    Failure m_indexFailure; // why the sort orders could not be made at the last opening
-    QTimer* m_rereadTimer;  // tries rows that could not be read until they can
-    std::shared_ptr<IntegrityCheck> m_check;
-    QTimer* m_checkTimer; // looks for the check's answer while it runs
+    bool m_jobRunning = false;
+    QString m_writeRefusal;     // why nothing may be written, when it may not
+    Failure m_indexFailure;     // why the sort orders could not be made at the last opening
+    QTimer* m_rereadTimer;      // tries rows that could not be read until they can
+    QThread* m_check = nullptr; // the damage check while it runs
+    Failure m_checkResult;      // written by the check's thread, read once it finished
 };

@@ -205,3 +205,8 @@ Failure DrivePanel::selectedDisc(QString* root)
         return {FailureNumber::InvalidArgument, QStringLiteral("The disc is not in the drive.")};
     return {};
 }
+
+void DrivePanel::setScanEnabled(bool enabled)
+{
+    m_findButton->setEnabled(enabled);
+}

@@ -27,6 +27,8 @@ public:
     // Reads the mounted volumes again, keeping the drive selected when it is still there.
     void refresh();
     void returnToStartupDrive();
+    // Find MP3s is off while a job runs.
+    void setScanEnabled(bool enabled);
 
     QString startupDrive() const { return m_startupDrive; }
     // The root of the last drive picked whose disc was in.

@@ -7,8 +7,10 @@
 #include "app/cataloguesession.h"
 #include "app/drivepanel.h"
 #include "app/exportjob.h"
+#include "app/jobrunner.h"
 #include "app/look.h"
 #include "app/pictures.h"
+#include "app/playalljob.h"
 #include "app/playtimerunner.h"
 #include "app/printjob.h"
 #include "app/prompter.h"
@@ -73,11 +75,12 @@ MainWindow::MainWindow(const QString& programFolder, Prompter* prompter, VolumeS
       m_settings(programFolder + QStringLiteral("/trelmo.ini"),
                  [prompter](const QString& message) { prompter->ask(message); }),
       m_session(new CatalogueSession(programFolder + QStringLiteral("/adomp3.mdb"), prompter, this)),
-      m_printJob(std::make_unique<PrintJob>(prompter, this)),
-      m_buildRunner(std::make_unique<BuildRunner>(m_session, prompter, this)),
-      m_playTimeRunner(std::make_unique<PlayTimeRunner>(CommandContext{m_session, prompter, volumes, this})),
-      m_exportJob(std::make_unique<ExportJob>(CommandContext{m_session, prompter, volumes, this})),
-      m_playAllJob(std::make_unique<PlayAllJob>(CommandContext{m_session, prompter, volumes, this}))
+      m_jobs(new JobRunner(prompter, this)), m_printJob(std::make_unique<PrintJob>(prompter, m_jobs)),
+      m_buildRunner(std::make_unique<BuildRunner>(m_session, prompter, m_jobs)),
+      m_playTimeRunner(
+          std::make_unique<PlayTimeRunner>(CommandContext{m_session, prompter, volumes, m_jobs})),
+      m_exportJob(std::make_unique<ExportJob>(CommandContext{m_session, prompter, volumes, m_jobs})),
+      m_playAllJob(std::make_unique<PlayAllJob>(CommandContext{m_session, prompter, volumes, m_jobs}))
 {
     registerPictures();
     setObjectName(QStringLiteral("frmmp3"));
@@ -86,7 +89,7 @@ MainWindow::MainWindow(const QString& programFolder, Prompter* prompter, VolumeS
     buildClientArea();
     buildMenus();
     // The player hears the record set's moves before the grid turns them into cell changes.
-    m_songPlayer = new SongPlayer(m_grid, m_session, m_printJob.get(), prompter, volumes, m_mountWatch, this);
+    m_songPlayer = new SongPlayer(m_grid, m_session, prompter, volumes, m_mountWatch, this);
     m_grid->setModel(m_session->model());
     m_grid->setCaption(QStringLiteral("MP3 List"));
     connectCommands();
@@ -94,6 +97,7 @@ MainWindow::MainWindow(const QString& programFolder, Prompter* prompter, VolumeS
 
 MainWindow::~MainWindow()
 {
+    m_jobs->stop();
     m_session->close();
 }
 
@@ -196,17 +200,21 @@ void MainWindow::connectCommands()
     connect(m_buttonBar, &ButtonBar::refreshClicked, m_session, &CatalogueSession::refresh);
     connect(m_buttonBar, &ButtonBar::clearClicked, this, &MainWindow::clearCatalogue);
     connect(m_buttonBar, &ButtonBar::printClicked, this,
-            [this] { m_printJob->run(*m_session->records(), m_grid->gridFont()); });
+            [this] { m_printJob->start(*m_session->records(), m_grid->gridFont()); });
+    connect(m_jobs, &JobRunner::runningChanged, this, [this](bool running) { enableCommands(!running); });
 
     connect(m_searchAction, &QAction::triggered, this, &MainWindow::openSearchPanel);
-    connect(m_exportAction, &QAction::triggered, this, [this] { m_exportJob->run(); });
-    connect(m_playAllAction, &QAction::triggered, this, [this] { m_playAllJob->run(); });
+    connect(m_exportAction, &QAction::triggered, this, [this] { m_exportJob->start(); });
+    connect(m_playAllAction, &QAction::triggered, this, [this] { m_playAllJob->start(); });
     connect(m_exitAction, &QAction::triggered, this, &QWidget::close);
     connect(m_fontAction, &QAction::triggered, this, &MainWindow::chooseGridFont);
     connect(m_swapAction, &QAction::triggered, this, &MainWindow::swapArtistAndTitle);
     connect(m_duplicatesAction, &QAction::triggered, this, &MainWindow::toggleAllowDuplicates);
+    // A build reads the mark at each song already stored, from its own thread.
+    connect(m_duplicatesAction, &QAction::toggled, this,
+            [this](bool allow) { m_buildRunner->setAllowDuplicates(allow); });
     connect(m_readPlayTimesAction, &QAction::triggered, this, &MainWindow::toggleReadPlayTimes);
-    connect(m_fillPlayTimesAction, &QAction::triggered, this, [this] { m_playTimeRunner->run(); });
+    connect(m_fillPlayTimesAction, &QAction::triggered, this, [this] { m_playTimeRunner->start(); });
     connect(m_aboutAction, &QAction::triggered, this, &MainWindow::showAboutBox);
 }
 
@@ -283,6 +291,8 @@ void MainWindow::showEvent(QShowEvent* event)
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    // A job still running stops after its current step; what it stored stays stored.
+    m_jobs->stop();
     m_session->close();
     event->accept();
     for (QWidget* widget : QApplication::topLevelWidgets()) {
@@ -293,14 +303,19 @@ void MainWindow::closeEvent(QCloseEvent* event)
 
 void MainWindow::scanSelectedDrive()
 {
-    if (m_session->refuseWrite())
+    if (m_jobs->isRunning() || m_session->refuseWrite())
         return;
     QString root;
-    const bool built =
-        m_buildRunner->retry([&] { return m_drivePanel->selectedDisc(&root); }) &&
-        m_buildRunner->run(
-            root, m_drivePanel->discName(), m_volumes->volumeOf(root),
-            [this] { return m_duplicatesAction->isChecked(); }, m_readPlayTimesAction->isChecked());
+    const bool started = m_buildRunner->retry([&] { return m_drivePanel->selectedDisc(&root); }) &&
+                         m_buildRunner->start(root, m_drivePanel->discName(), m_volumes->volumeOf(root),
+                                              m_readPlayTimesAction->isChecked(),
+                                              [this](bool built) { showBuiltCatalogue(built); });
+    if (!started)
+        m_drivePanel->returnToStartupDrive();
+}
+
+void MainWindow::showBuiltCatalogue(bool built)
+{
     if (built) {
         if (m_session->records()->recordCount() != 0)
             m_grid->show();
@@ -309,6 +324,15 @@ void MainWindow::scanSelectedDrive()
                                 QString::number(m_session->records()->recordCount()));
     }
     m_drivePanel->returnToStartupDrive();
+}
+
+void MainWindow::enableCommands(bool enabled)
+{
+    m_session->setJobRunning(!enabled);
+    m_drivePanel->setScanEnabled(enabled);
+    m_buttonBar->setWriteCommandsEnabled(enabled);
+    for (QAction* action : {m_exportAction, m_playAllAction, m_fillPlayTimesAction})
+        action->setEnabled(enabled);
 }
 
 void MainWindow::addRow()

@@ -15,6 +15,7 @@ class CatalogueSession;
 class DrivePanel;
 class MountWatch;
 class ExportJob;
+class JobRunner;
 class PlayAllJob;
 class PlayTimeRunner;
 class PrintJob;
@@ -51,6 +52,7 @@ public:
     DrivePanel* drivePanel() const { return m_drivePanel; }
     SongPlayer* songPlayer() const { return m_songPlayer; }
     MountWatch* mountWatch() const { return m_mountWatch; }
+    JobRunner* jobs() const { return m_jobs; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -66,6 +68,9 @@ private:
     void applySettings();
 
     void scanSelectedDrive();
+    void showBuiltCatalogue(bool built);
+    // While a job runs, the commands that would write or start another job are off.
+    void enableCommands(bool enabled);
     void addRow();
     void clearCatalogue();
     void sortByColumn(int column);
@@ -85,6 +90,7 @@ private:
     bool m_placedWithFrame = false;
 
     CatalogueSession* m_session;
+    JobRunner* m_jobs;
     std::unique_ptr<PrintJob> m_printJob;
     std::unique_ptr<BuildRunner> m_buildRunner;
     std::unique_ptr<PlayTimeRunner> m_playTimeRunner;

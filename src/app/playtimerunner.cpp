@@ -1,40 +1,50 @@
 #include "app/playtimerunner.h"
 
-#include "app/busypointer.h"
 #include "app/cataloguesession.h"
-#include "app/progresswindow.h"
+#include "app/jobrunner.h"
 #include "app/prompter.h"
 #include "app/songlookup.h"
 #include "browse/playtimefiller.h"
 #include "store/recordset.h"
 
-void PlayTimeRunner::run()
+#include <memory>
+
+void PlayTimeRunner::start()
 {
-    if (m.session->refuseWrite())
+    const CommandContext& c = m_context;
+    if (c.session->refuseWrite())
         return;
-    RecordSet* records = m.session->records();
-    if (records->recordCount() == 0) {
-        m.prompter->ask(QStringLiteral("There are no songs shown to fill in."));
+    if (c.session->records()->recordCount() == 0) {
+        c.prompter->ask(QStringLiteral("There are no songs shown to fill in."));
         return;
     }
-    if (!m.session->engine()) {
-        if (const Failure failure = m.session->reopenEngine()) {
-            m.prompter->ask(failure.description);
+    auto result = std::make_shared<PlayTimeFiller::Result>();
+    JobRunner::Job job;
+    job.objectName = QStringLiteral("playTimeProgress");
+    job.title = QStringLiteral("Fill In Play Times");
+    job.text = QStringLiteral("Reading play times");
+    job.work = [result, volumes = c.volumes, catalogue = c.session->databasePath(),
+                source = c.session->records()->recordSource()](JobControl& control) {
+        // The rows shown are read again on the job's own connections: one to read them in
+        // the window's order, one to store their lengths.
+        Database engine;
+        RecordSet rows;
+        rows.setCatalogue(catalogue, true);
+        rows.setRecordSource(source);
+        if ((result->failure = engine.open(catalogue)) || (result->failure = rows.refresh()))
             return;
-        }
-    }
-    PlayTimeFiller::Result result;
-    {
-        BusyPointer busy;
-        ProgressWindow progress(QStringLiteral("playTimeProgress"), QStringLiteral("Fill In Play Times"),
-                                records->recordCount(), m.window);
         PlayTimeFiller::Hooks hooks;
-        hooks.lookup = songLookup(m.volumes, m.session);
-        hooks.progress = [&progress](qint64 done, qint64) {
-            return progress.step(done, QStringLiteral("Reading play times"));
+        hooks.lookup = songLookup(volumes, engine);
+        hooks.progress = [&control](qint64 done, qint64 total) {
+            control.progress(QStringLiteral("Reading play times: %1 of %2 songs").arg(done).arg(total), done,
+                             total);
+            return !control.cancelled();
         };
-        result = PlayTimeFiller(hooks).run(*records, *m.session->engine());
-    }
-    m.prompter->ask(PlayTimeFiller::summary(result));
-    m.session->refresh();
+        *result = PlayTimeFiller(hooks).run(rows, engine);
+    };
+    job.done = [c, result] {
+        c.prompter->ask(PlayTimeFiller::summary(*result));
+        c.session->refresh();
+    };
+    c.jobs->start(std::move(job));
 }

@@ -1,6 +1,6 @@
 #include "app/printjob.h"
 
-#include "app/busypointer.h"
+#include "app/jobrunner.h"
 #include "app/prompter.h"
 #include "output/listing.h"
 #include "store/recordset.h"
@@ -8,11 +8,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPrinter>
-#include <QProgressDialog>
-#include <QScopedValueRollback>
 #include <QTemporaryFile>
 
 #include <cstdio>
+#include <memory>
 
 #include <unistd.h>
 
@@ -25,55 +24,76 @@ bool mayReplace(const QString& path)
     return !file.exists() || (file.isFile() && (file.permissions() & QFileDevice::WriteOwner) &&
                               ::access(QFile::encodeName(path).constData(), W_OK) == 0);
 }
+
+// What the job needs after the window let go of the dialog: the printer, and for a
+// listing printed to a file, the file it is written into first.
+struct PrintTarget
+{
+    QPrinter printer{QPrinter::HighResolution};
+    QString file;
+    std::unique_ptr<QTemporaryFile> partial;
+    bool failed = false;
+};
 } // namespace
 
-void PrintJob::run(RecordSet& records, const QFont& font)
+void PrintJob::start(const RecordSet& records, const QFont& font)
 {
-    QScopedValueRollback<bool> running(m_running, true);
-    QPrinter printer(QPrinter::HighResolution);
-    if (!m_prompter->choosePrinter(printer))
+    auto target = std::make_shared<PrintTarget>();
+    if (!m_prompter->choosePrinter(target->printer))
         return;
-    if (records.recordCount() == 0)
+    const qint64 total = records.recordCount();
+    if (total == 0)
         return;
     // A listing printed to a file is written beside it and put in its place only when whole:
     // a failed or stopped job leaves the file that was there as it was.
-    const QString target = printer.outputFileName();
-    QTemporaryFile partial(target + QStringLiteral(".XXXXXX"));
-    if (!target.isEmpty()) {
-        if (!mayReplace(target) || !partial.open()) {
-            reportFailure(printer, target);
+    target->file = target->printer.outputFileName();
+    if (!target->file.isEmpty()) {
+        target->partial = std::make_unique<QTemporaryFile>(target->file + QStringLiteral(".XXXXXX"));
+        if (!mayReplace(target->file) || !target->partial->open()) {
+            reportFailure(target->printer.printerName(), target->file);
             return;
         }
-        partial.close();
-        printer.setOutputFileName(partial.fileName());
+        target->partial->close();
+        target->printer.setOutputFileName(target->partial->fileName());
     }
-    BusyPointer busy;
-    QProgressDialog progress(QStringLiteral("Printing the listing"), QStringLiteral("Cancel"), 0,
-                             int(qMin<qint64>(records.recordCount(), INT_MAX)), m_window);
-    progress.setWindowTitle(QStringLiteral("Print  it"));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(1000);
-    auto pageDone = [&progress](qint64 rows) {
-        progress.setValue(int(qMin<qint64>(rows, INT_MAX)));
-        return !progress.wasCanceled();
+    JobRunner::Job job;
+    job.objectName = QStringLiteral("printProgress");
+    job.title = QStringLiteral("Print  it");
+    job.text = QStringLiteral("Printing the listing");
+    job.work = [target, font, total, catalogue = records.catalogue(),
+                source = records.recordSource()](JobControl& control) {
+        RecordSet rows;
+        rows.setCatalogue(catalogue, true);
+        rows.setRecordSource(source);
+        if (rows.refresh()) {
+            target->failed = true;
+            return;
+        }
+        QPrinter& printer = target->printer;
+        auto pageDone = [&control, total](qint64 printed) {
+            control.progress(QStringLiteral("Printing the listing: %1 of %2 songs").arg(printed).arg(total),
+                             printed, total);
+            return !control.cancelled();
+        };
+        const Listing::Result result =
+            Listing::print(rows, printer, font, pageDone, [&printer] { printer.abort(); });
+        target->failed = result.deviceFailed || printer.printerState() == QPrinter::Error;
+        if (!target->failed && !result.abandoned && target->partial) {
+            target->failed = ::rename(QFile::encodeName(target->partial->fileName()).constData(),
+                                      QFile::encodeName(target->file).constData()) != 0;
+            target->partial->setAutoRemove(target->failed);
+        }
     };
-    const Listing::Result result =
-        Listing::print(records, printer, font, pageDone, [&printer] { printer.abort(); });
-    progress.close();
-    bool failed = result.deviceFailed || printer.printerState() == QPrinter::Error;
-    if (!failed && !result.abandoned && !target.isEmpty()) {
-        failed = ::rename(QFile::encodeName(partial.fileName()).constData(),
-                          QFile::encodeName(target).constData()) != 0;
-        partial.setAutoRemove(failed);
-    }
-    if (failed)
-        reportFailure(printer, target);
+    job.done = [this, target] {
+        if (target->failed)
+            reportFailure(target->printer.printerName(), target->file);
+    };
+    m_jobs->start(std::move(job));
 }
 
-void PrintJob::reportFailure(const QPrinter& printer, const QString& target)
+void PrintJob::reportFailure(const QString& printerName, const QString& target)
 {
     m_prompter->ask(QStringLiteral("The listing was not printed: ") +
-                    (target.isEmpty()
-                         ? QStringLiteral("the printer \"%1\" refused the job.").arg(printer.printerName())
-                         : QStringLiteral("the file \"%1\" could not be written.").arg(target)));
+                    (target.isEmpty() ? QStringLiteral("the printer \"%1\" refused the job.").arg(printerName)
+                                      : QStringLiteral("the file \"%1\" could not be written.").arg(target)));
 }

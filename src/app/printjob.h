@@ -2,29 +2,26 @@
 
 #include <QString>
 
+class JobRunner;
 class Prompter;
 class QFont;
 class QPrinter;
-class QWidget;
 class RecordSet;
 
 // "Print  it": the print dialog, then every row the grid shows, in its order and font, as
-// a printed listing with a progress window and Cancel. A job that is cancelled or fails
-// leaves nothing behind: the printer drops it, a file printed to is left as it was, and a
-// failure is said.
+// a printed listing, made as a job that reads the rows on its own connection (the grid's
+// current row stays where it was). A job that is cancelled or fails leaves nothing behind:
+// the printer drops it, a file printed to is left as it was, and a failure is said.
 class PrintJob
 {
 public:
-    PrintJob(Prompter* prompter, QWidget* window) : m_prompter(prompter), m_window(window) {}
+    PrintJob(Prompter* prompter, JobRunner* jobs) : m_prompter(prompter), m_jobs(jobs) {}
 
-    void run(RecordSet& records, const QFont& font);
-    // While a job runs, the rows it walks through are no one's choice: nothing plays.
-    bool isRunning() const { return m_running; }
+    void start(const RecordSet& records, const QFont& font);
 
 private:
-    void reportFailure(const QPrinter& printer, const QString& target);
+    void reportFailure(const QString& printerName, const QString& target);
 
     Prompter* m_prompter;
-    QWidget* m_window;
-    bool m_running = false;
+    JobRunner* m_jobs;
 };

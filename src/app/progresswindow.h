@@ -1,40 +1,34 @@
 #pragma once
 
-#include <QCoreApplication>
-#include <QProgressDialog>
+#include <QDialog>
 
-#include <climits>
+class QLabel;
+class QProgressBar;
+class QPushButton;
 
-// The modal progress window of a long command over the rows shown: how far it is, and a
-// Cancel that stops it. The window stays alive while the command runs.
-class ProgressWindow : public QProgressDialog
+// The window a long job shows while it runs: what it is doing, how far it is, and Cancel.
+// It keeps no one from the main window: browsing, sorting and searching go on beside it.
+// Closing it or pressing Escape is Cancel too.
+class ProgressWindow : public QDialog
 {
+    Q_OBJECT
 public:
-    ProgressWindow(const QString& objectName, const QString& title, qint64 total, QWidget* window)
-        : QProgressDialog(window), m_total(total)
-    {
-        setObjectName(objectName);
-        setWindowTitle(title);
-        setCancelButtonText(QStringLiteral("Cancel"));
-        setWindowModality(Qt::WindowModal);
-        setMinimumDuration(0);
-        setAutoClose(false);
-        setAutoReset(false);
-        setMinimumWidth(420);
-        setRange(0, int(qMin<qint64>(total, INT_MAX)));
-        show();
-        QCoreApplication::processEvents();
-    }
+    ProgressWindow(const QString& objectName, const QString& title, const QString& text, QWidget* window);
 
-    // Shows `done` rows of all and `what` is being done; false once Cancel was pressed.
-    bool step(qint64 done, const QString& what)
-    {
-        setLabelText(QStringLiteral("%1: %2 of %3 songs").arg(what).arg(done).arg(m_total));
-        setValue(int(qMin<qint64>(done, INT_MAX)));
-        QCoreApplication::processEvents();
-        return !wasCanceled();
-    }
+    // `done` of `total`; a total of 0 shows a bar that only says the job is alive.
+    void show(const QString& text, qint64 done, qint64 total);
+    void setCancellable(bool cancellable);
+    QString text() const;
+
+signals:
+    void cancelRequested();
+
+protected:
+    void reject() override;
 
 private:
-    qint64 m_total;
+    QLabel* m_label;
+    QProgressBar* m_bar;
+    QPushButton* m_cancel;
+    bool m_stopping = false; // Cancel was pressed: the job ends after its current step
 };

@@ -16,15 +16,16 @@
 
 #include <cstdio>
 
-Prompter::Answer MessageBoxPrompter::ask(const QString& text, Buttons buttons, const QString& title)
+Prompter::Answer MessageBoxPrompter::ask(const QString& text, Buttons buttons, const QString& title,
+                                         const QString& details)
 {
-    return show(text, buttons, title, {});
+    return show(text, buttons, title, details, {});
 }
 
 Prompter::Answer MessageBoxPrompter::askForDisc(const QString& text, const QString& title, MountWatch* watch,
                                                 const std::function<bool()>& arrived)
 {
-    return show(text, RetryCancel, title, [&](QMessageBox& box) {
+    return show(text, RetryCancel, title, {}, [&](QMessageBox& box) {
         // The question goes by itself, as if Retry was pressed, once the disc is in.
         QObject::connect(watch, &MountWatch::changed, &box, [&box, &arrived] {
             if (box.isVisible() && arrived())
@@ -34,6 +35,7 @@ Prompter::Answer MessageBoxPrompter::askForDisc(const QString& text, const QStri
 }
 
 Prompter::Answer MessageBoxPrompter::show(const QString& text, Buttons buttons, const QString& title,
+                                          const QString& details,
                                           const std::function<void(QMessageBox&)>& whileShown)
 {
     QMessageBox box(m_parent);
@@ -51,10 +53,15 @@ Prompter::Answer MessageBoxPrompter::show(const QString& text, Buttons buttons, 
         }
     }
     box.setText(lines.join(QLatin1Char('\n')));
-    if (shortened) {
-        box.setDetailedText(whole);
+    if (shortened)
         std::fprintf(stderr, "%s\n", whole.toLocal8Bit().constData());
-    }
+    QStringList detailed;
+    if (!details.isEmpty())
+        detailed << details;
+    if (shortened)
+        detailed << whole;
+    if (!detailed.isEmpty())
+        box.setDetailedText(detailed.join(QStringLiteral("\n\n")));
     box.setTextFormat(Qt::PlainText);
     if (buttons == RetryCancel) {
         box.setIcon(QMessageBox::Critical);
@@ -140,7 +147,7 @@ bool MessageBoxPrompter::chooseFileToWrite(const QString& title, const QStringLi
         *file += ending;
         if (QFileInfo::exists(*file) && ask(QStringLiteral("%1 already exists.\nDo you want to replace it?")
                                                 .arg(QFileInfo(*file).fileName()),
-                                            YesNo, title) != Yes)
+                                            YesNo, title, {}) != Yes)
             return false;
     }
     return true;

@@ -23,18 +23,19 @@ public:
     };
     enum Answer
     {
-        Ok = 1,
-        Cancel = 2,
-        Retry = 4,
-        Yes = 6,
-        No = 7
+        Ok,
+        Cancel,
+        Retry,
+        Yes,
+        No
     };
 
     virtual ~Prompter() = default;
     // Shows `text` and answers the button pressed. OkOnly has no icon; RetryCancel
-    // carries the critical icon, YesNo the question mark.
+    // carries the critical icon, YesNo the question mark. `details` (why it happened, for
+    // the user and a bug report) is behind the box's "Show Details…".
     virtual Answer ask(const QString& text, Buttons buttons = OkOnly,
-                       const QString& title = QStringLiteral("Trelmo")) = 0;
+                       const QString& title = QStringLiteral("Trelmo"), const QString& details = {}) = 0;
     // Asks for a disc with Retry and Cancel, as ask() does; the question also goes by itself,
     // answered Retry, when `arrived` holds after `watch` has seen volumes come or go.
     virtual Answer askForDisc(const QString& text, const QString& title, MountWatch* watch,
@@ -56,7 +57,7 @@ class MessageBoxPrompter : public Prompter
 public:
     explicit MessageBoxPrompter(QWidget* parent = nullptr) : m_parent(parent) {}
     void setParent(QWidget* parent) { m_parent = parent; }
-    Answer ask(const QString& text, Buttons buttons, const QString& title) override;
+    Answer ask(const QString& text, Buttons buttons, const QString& title, const QString& details) override;
     Answer askForDisc(const QString& text, const QString& title, MountWatch* watch,
                       const std::function<bool()>& arrived) override;
     bool choosePrinter(QPrinter& printer) override;
@@ -65,7 +66,7 @@ public:
     bool chooseFileToWrite(const QString& title, const QStringList& filters, QString* file) override;
 
 private:
-    Answer show(const QString& text, Buttons buttons, const QString& title,
+    Answer show(const QString& text, Buttons buttons, const QString& title, const QString& details,
                 const std::function<void(QMessageBox&)>& whileShown);
 
     QWidget* m_parent;

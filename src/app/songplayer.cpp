@@ -2,7 +2,6 @@
 
 #include "app/cataloguesession.h"
 #include "app/desktop.h"
-#include "app/printjob.h"
 #include "app/prompter.h"
 #include "app/songgrid.h"
 #include "app/songlookup.h"
@@ -13,10 +12,10 @@
 
 #include <QScopedValueRollback>
 
-SongPlayer::SongPlayer(SongGrid* grid, CatalogueSession* session, const PrintJob* printJob,
-                       Prompter* prompter, VolumeSource* volumes, MountWatch* mountWatch, QObject* parent)
-    : QObject(parent), m_grid(grid), m_session(session), m_printJob(printJob), m_prompter(prompter),
-      m_volumes(volumes), m_mountWatch(mountWatch)
+SongPlayer::SongPlayer(SongGrid* grid, CatalogueSession* session, Prompter* prompter, VolumeSource* volumes,
+                       MountWatch* mountWatch, QObject* parent)
+    : QObject(parent), m_grid(grid), m_session(session), m_prompter(prompter), m_volumes(volumes),
+      m_mountWatch(mountWatch)
 {
     RecordSet* records = session->records();
     connect(records, &RecordSet::moveComplete, this, [this](EventReason reason) {
@@ -31,7 +30,7 @@ SongPlayer::SongPlayer(SongGrid* grid, CatalogueSession* session, const PrintJob
 
 void SongPlayer::onCurrentCellChanged()
 {
-    if (m_printJob->isRunning() || m_reacting)
+    if (m_reacting)
         return;
     QScopedValueRollback<bool> reacting(m_reacting, true);
     if (m_grid->currentColumn() == Song::OnCdColumn)
@@ -68,7 +67,7 @@ void SongPlayer::playCurrentRow()
                              : PlayRow{cell(Song::ArtistColumn), cell(Song::TitleColumn),
                                        cell(Song::MP3cdColumn), cell(Song::FullPathColumn)};
     PlayReaction::Hooks hooks;
-    hooks.lookup = songLookup(m_volumes, m_session);
+    hooks.lookup = songLookup(m_volumes, [this](const QString& disc) { return m_session->discsNamed(disc); });
     hooks.open = [](const QByteArray& file) { Desktop::openFile(file); };
     hooks.waitForDisc = [this](const QString& prompt, const std::function<bool()>& arrived) {
         return m_prompter->askForDisc(prompt, QStringLiteral("Check CD"), m_mountWatch, arrived) ==

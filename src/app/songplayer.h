@@ -4,7 +4,6 @@
 
 class CatalogueSession;
 class MountWatch;
-class PrintJob;
 class Prompter;
 class SongGrid;
 class VolumeSource;
@@ -17,8 +16,8 @@ class SongPlayer : public QObject
 {
     Q_OBJECT
 public:
-    SongPlayer(SongGrid* grid, CatalogueSession* session, const PrintJob* printJob, Prompter* prompter,
-               VolumeSource* volumes, MountWatch* mountWatch, QObject* parent = nullptr);
+    SongPlayer(SongGrid* grid, CatalogueSession* session, Prompter* prompter, VolumeSource* volumes,
+               MountWatch* mountWatch, QObject* parent = nullptr);
 
     // The next change of cell plays (or marks); the window arms it once it is loaded.
     void arm() { m_armed = true; }
@@ -33,7 +32,6 @@ private:
 
     SongGrid* m_grid;
     CatalogueSession* m_session;
-    const PrintJob* m_printJob;
     Prompter* m_prompter;
     VolumeSource* m_volumes;
     MountWatch* m_mountWatch;

@@ -11,6 +11,8 @@ MainWindow* startTrelmo(const QString& programFolder, Prompter* prompter, Volume
     splash.place();
     splash.show();
     splash.repaint();
+    // The one nested event loop left: the event loop has not started yet, and the splash
+    // must reach the screen before the catalogue is opened. Nothing else is queued so early.
     QApplication::processEvents();
 
     auto* window = new MainWindow(programFolder, prompter, volumes);

@@ -28,6 +28,12 @@ void RecordSet::setCatalogue(const QString& path, bool readOnly)
     m_readOnly = readOnly;
 }
 
+void RecordSet::setBusyTimeout(int milliseconds)
+{
+    m_busyTimeout = milliseconds;
+    m_db.setBusyTimeout(milliseconds);
+}
+
 void RecordSet::close()
 {
     m_fetch.finalize();
@@ -48,6 +54,7 @@ Failure RecordSet::ensureOpen()
         return {FailureNumber::InvalidArgument, QStringLiteral("No catalogue is named.")};
     if (Failure f = m_db.open(m_path, m_readOnly))
         return f;
+    m_db.setBusyTimeout(m_busyTimeout);
     // SQLite's own small page cache: a run of the record source reads every page of an
     // index once, and a larger cache only makes each of them a fresh allocation (a search
     // of a million rows took two and a half times as long with 32 MiB). Pages read again
@@ -270,7 +277,7 @@ const RecordSet::Row* RecordSet::fetch(qint64 index)
     if (ownRead)
         m_db.execute(QStringLiteral("COMMIT"));
     if (m_readFailing)
-        m_db.setBusyTimeout(Database::defaultBusyTimeoutMs);
+        m_db.setBusyTimeout(m_busyTimeout);
     const auto read = m_cache.find(m_rowids[size_t(index)]);
     if (read == m_cache.end()) {
         if (!m_readFailing) {

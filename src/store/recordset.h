@@ -43,6 +43,8 @@ public:
     void setCatalogue(const QString& path, bool readOnly = false);
     QString catalogue() const { return m_path; }
     void setRecordSource(const RecordSource& source) { m_source = source; }
+    // How long a read waits for a writer's lock before the rows count as not readable.
+    void setBusyTimeout(int milliseconds);
     const RecordSource& recordSource() const { return m_source; }
 
     // Runs the record source again; the first row becomes current.
@@ -111,6 +113,7 @@ private:
 
     QString m_path;
     bool m_readOnly = false;
+    int m_busyTimeout = Database::defaultBusyTimeoutMs;
     RecordSource m_source = RecordSource::defaultSource();
     Database m_db;
     Statement m_fetch;
