@@ -12,10 +12,19 @@
 
 namespace {
 
+// What a build hands back to the window: the rows of the record source it was started
+// under, read once the songs are stored, so the window only has to take them.
+struct BuiltRows
+{
+    RecordSource source;
+    std::vector<qint64> rowids;
+    bool read = false;
+};
+
 // Stores the disc's songs on a connection of the job's own; a catalogue that cannot be
 // opened is said.
 void buildDisc(JobControl& job, const QString& catalogue, const QString& folder, const QString& discName,
-               const Volume& volume, CatalogueBuilder::Hooks hooks, qint64& duplicateCounter)
+               const Volume& volume, CatalogueBuilder::Hooks hooks, qint64& duplicateCounter, BuiltRows& rows)
 {
     Database db;
     SongTable table;
@@ -43,6 +52,7 @@ void buildDisc(JobControl& job, const QString& catalogue, const QString& folder,
         volume.root.endsWith(QLatin1Char('/')) ? volume.root : volume.root + QLatin1Char('/');
     DiscRecords::remember(db, {discName, folder, folder.startsWith(volumeRoot) ? volumeRoot : folder,
                                volume.label, volume.uuid, volume.fileSystem, volume.size});
+    rows.read = !selectRowids(db, rows.source, &rows.rowids);
 }
 
 } // namespace
@@ -61,22 +71,29 @@ bool BuildRunner::start(const QString& root, const QString& discName, const Volu
                         bool readPlayTimes, const std::function<void(bool built)>& finished)
 {
     const QString folder = root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/');
+    auto rows = std::make_shared<BuiltRows>();
+    rows->source = m_session->records()->recordSource();
     JobRunner::Job job;
     job.objectName = QStringLiteral("scanProgress");
     job.title = QStringLiteral("Find MP3s");
     job.text = QStringLiteral("Reading %1").arg(folder);
-    job.work = [this, folder, discName, volume, readPlayTimes,
+    job.work = [this, rows, folder, discName, volume, readPlayTimes,
                 catalogue = m_session->databasePath()](JobControl& control) {
         CatalogueBuilder::Hooks hooks;
         hooks.allowDuplicates = [this] { return m_allowDuplicates.load(); };
         hooks.readPlayTimes = readPlayTimes;
-        buildDisc(control, catalogue, folder, discName, volume, hooks, m_duplicateCounter);
+        buildDisc(control, catalogue, folder, discName, volume, hooks, m_duplicateCounter, *rows);
     };
     // A catalogue that could not be reached is asked for until it is there or the user gives
     // up; the window's own connection is opened afresh on the file now there.
-    job.done = [this, finished] {
+    job.done = [this, rows, finished] {
+        RecordSet* records = m_session->records();
+        // Rows read for another record source than the one now in force (a search made
+        // meanwhile) are read again.
         const bool built = retry([this] { return m_session->reopenEngine(); }) &&
-                           retry([this] { return m_session->records()->refresh(); });
+                           ((rows->read && rows->source == records->recordSource() &&
+                             !records->adoptRows(std::move(rows->rowids))) ||
+                            retry([records] { return records->refresh(); }));
         if (finished)
             finished(built);
     };

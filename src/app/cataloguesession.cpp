@@ -302,6 +302,12 @@ bool CatalogueSession::refresh()
     return !failure;
 }
 
+void CatalogueSession::rereadCells()
+{
+    m_records->forgetCells();
+    m_model->rereadAll();
+}
+
 void CatalogueSession::deleteCurrentRow()
 {
     if (refuseWrite())

@@ -61,6 +61,8 @@ public:
 
     // Runs the record source again; a failure is said, and damage it shows remembered.
     bool refresh();
+    // Shows the cells of the rows shown afresh, where the current row is.
+    void rereadCells();
     // Removes the current row; the row after it becomes current.
     void deleteCurrentRow();
     // Asks first, then removes every song. True when the catalogue was emptied.

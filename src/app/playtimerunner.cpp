@@ -43,8 +43,9 @@ void PlayTimeRunner::start()
         *result = PlayTimeFiller(hooks).run(rows, engine);
     };
     job.done = [c, result] {
+        // The rows stay as they were, where they were: only their play times are new.
+        c.session->rereadCells();
         c.prompter->ask(PlayTimeFiller::summary(*result));
-        c.session->refresh();
     };
     c.jobs->start(std::move(job));
 }

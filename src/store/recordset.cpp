@@ -64,29 +64,43 @@ Failure RecordSet::ensureOpen()
                            QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?").arg(fields, Song::tableName));
 }
 
+Failure selectRowids(Database& db, const RecordSource& source, std::vector<qint64>* rowids)
+{
+    QStringList statements;
+    if (!source.rowidQueries(&statements))
+        return {FailureNumber::InvalidArgument,
+                QStringLiteral("The record source names an unknown field: %1").arg(source.text())};
+    for (const QString& sql : statements) {
+        Statement query;
+        if (Failure f = query.prepare(db.handle(), sql))
+            return f;
+        if (!source.filterField.isEmpty())
+            query.bind(1, source.filterText);
+        Failure failure;
+        while (query.step(&failure))
+            rowids->push_back(sqlite3_column_int64(query.get(), 0));
+        if (failure)
+            return failure;
+    }
+    return {};
+}
+
 Failure RecordSet::refresh()
 {
     if (Failure f = ensureOpen())
         return f;
-    QStringList statements;
-    if (!m_source.rowidQueries(&statements))
-        return {FailureNumber::InvalidArgument,
-                QStringLiteral("The record source names an unknown field: %1").arg(m_source.text())};
     std::vector<qint64> rowids;
     rowids.reserve(m_rowids.size() + 1024);
-    for (const QString& sql : statements) {
-        Statement query;
-        if (Failure f = query.prepare(m_db.handle(), sql))
-            return f;
-        if (!m_source.filterField.isEmpty())
-            query.bind(1, m_source.filterText);
-        Failure failure;
-        while (query.step(&failure))
-            rowids.push_back(sqlite3_column_int64(query.get(), 0));
-        if (failure)
-            return failure;
-    }
+    if (Failure f = selectRowids(m_db, m_source, &rowids))
+        return f;
+    adoptRows(std::move(rowids));
+    return {};
+}
 
+Failure RecordSet::adoptRows(std::vector<qint64> rowids)
+{
+    if (Failure f = ensureOpen())
+        return f;
     emit aboutToReset();
     m_rowids = std::move(rowids);
     m_cache.clear();

@@ -12,6 +12,9 @@
 #include <unordered_map>
 #include <vector>
 
+// The rowids of `source`'s result over `db`, in order, appended to `rowids`.
+Failure selectRowids(Database& db, const RecordSource& source, std::vector<qint64>* rowids);
+
 // Why a row moved or changed, as the record set's events report it.
 enum class EventReason
 {
@@ -49,10 +52,16 @@ public:
 
     // Runs the record source again; the first row becomes current.
     Failure refresh();
+    // The same with the result read elsewhere (on another thread's connection): `rowids`
+    // are the record source's rows, in order.
+    Failure adoptRows(std::vector<qint64> rowids);
     // Makes `source` the record source and runs it. When it fails, the record source
     // that was in force stays, and so do the rows shown.
     Failure requery(const RecordSource& source);
     bool isActive() const { return m_active; }
+    // Forgets the cells read so far, so that rows changed by another connection are read
+    // afresh; the rows and the current row stay.
+    void forgetCells() { m_cache.clear(); }
     void close();
 
     qint64 recordCount() const { return qint64(m_rowids.size()); }
