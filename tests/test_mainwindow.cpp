@@ -297,7 +297,17 @@ void MainWindowTest::typingANewSong()
     QStringList messages = s.prompter.texts();
     messages.removeIf([](const QString& text) { return text.startsWith("Insert CD "); }); // rows played
     QCOMPARE(messages, QStringList{" adodc Data error event hit err:"});
+    // Why, behind "Show Details…": the duplicate key and the engine's words.
+    const auto refused = std::find_if(s.prompter.shown.begin(), s.prompter.shown.end(),
+                                      [](const auto& shown) { return shown.text.contains("adodc"); });
+    QVERIFY2(refused->details.startsWith("3022 UNIQUE"), qPrintable(refused->details));
     QCOMPARE(s.window->records()->recordCount(), 2);
+
+    // Words the ONcd cell cannot take are said as they are.
+    s.prompter.shown.clear();
+    QVERIFY(
+        !s.window->grid()->model()->setData(s.window->grid()->model()->index(0, Song::OnCdColumn), "maybe"));
+    QCOMPARE(s.prompter.texts(), QStringList{"Type Yes or NotYet."});
 
     s.prompter.shown.clear();
     view->setCurrentIndex(view->model()->index(2, 0));

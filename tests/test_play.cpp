@@ -113,7 +113,9 @@ void PlayTest::initTestCase()
     g_opener = new QTemporaryDir;
     QFile script(g_opener->path() + "/xdg-open");
     QVERIFY(script.open(QIODevice::WriteOnly));
-    script.write("#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"$TRELMO_OPENED\"\n");
+    // A file named "…Unplayable…" has no program set up for it.
+    script.write("#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"$TRELMO_OPENED\"\n"
+                 "case \"$1\" in *Unplayable*) exit 3;; esac\n");
     script.close();
     QVERIFY(script.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner));
     qputenv("TRELMO_OPENED", QFile::encodeName(openedList()));
@@ -136,6 +138,8 @@ void PlayTest::opensTheSong_data()
     QTest::newRow("in the disc's root") << "Root-Song.mp3"
                                         << "Root";
     QTest::newRow("written on an older system") << QString::fromLatin1("Caf\xe9/Ol\xe9-Old.mp3") << "Olé";
+    QTest::newRow("nothing set up to open it") << "Rock/Unplayable-Song.mp3"
+                                               << "Unplayable";
 }
 
 void PlayTest::opensTheSong()
@@ -147,7 +151,14 @@ void PlayTest::opensTheSong()
     Shelf shelf({name});
     shelf.click(artist);
     QTRY_COMPARE(openedFiles(), QList<QByteArray>{QFile::encodeName(shelf.disc.path()) + "/" + name});
-    QVERIFY(shelf.prompter().shown.empty());
+    if (!artist.contains("Unplayable")) {
+        QVERIFY(shelf.prompter().shown.empty());
+    } else {
+        QTRY_COMPARE(
+            shelf.prompter().texts(),
+            QStringList{shelf.disc.path() + "/" + file +
+                        " could not be opened: no program is set up on this desktop to open such files."});
+    }
     QVERIFY(shelf.s->window->songPlayer()->isArmed());
 }
 

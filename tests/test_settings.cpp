@@ -1,11 +1,52 @@
 #include "testsupport.h"
 
+#include <sys/fsuid.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "settings/profile.h"
 #include "settings/settings.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+
+namespace {
+// The settings file as a user who may write it but not read it sees it. The superuser reads
+// whatever the mode says, so as root the file and its folder are handed to another user
+// whose file-system identity this thread takes on meanwhile.
+class WriteOnly
+{
+public:
+    WriteOnly(const QString& folder, const QString& file)
+        : m_folder(QFile::encodeName(folder)), m_file(QFile::encodeName(file)), m_root(::geteuid() == 0)
+    {
+        ::chmod(m_file.constData(), 0200);
+        if (m_root) {
+            QVERIFY(::chown(m_folder.constData(), nobody, nobody) == 0);
+            QVERIFY(::chown(m_file.constData(), nobody, nobody) == 0);
+            ::setfsgid(nobody);
+            ::setfsuid(nobody);
+        }
+    }
+    ~WriteOnly()
+    {
+        if (m_root) {
+            ::setfsuid(0);
+            ::setfsgid(0);
+            ::chown(m_folder.constData(), 0, 0);
+            ::chown(m_file.constData(), 0, 0);
+        }
+        ::chmod(m_file.constData(), 0600);
+    }
+
+private:
+    static constexpr uid_t nobody = 65534;
+    QByteArray m_folder;
+    QByteArray m_file;
+    bool m_root;
+};
+} // namespace
 
 class SettingsTest : public QObject
 {
@@ -115,6 +156,12 @@ void SettingsTest::writesRefused()
         QVERIFY(!settings.setAllowDuplicates(true));
     }
     QCOMPARE(said.size(), 3);
+    // A file that may be written but not read: a write would keep only its own entry.
+    {
+        const WriteOnly unreadable(folder.path(), path);
+        QVERIFY(!settings.setFont("Courier", 12));
+    }
+    QCOMPARE(said.last(), QStringLiteral("Error writing FontName"));
     QVERIFY(!profileWrite("GridFont", "FontName", "two\nlines", path));
     for (const auto& [section, key] :
          {std::pair{"Grid]Font", "FontName"}, std::pair{"[Grid", "FontName"},

@@ -30,6 +30,7 @@ CatalogueSession::CatalogueSession(QString databasePath, Prompter* prompter, QOb
     connect(m_records, &RecordSet::error, this, [this](int number, const QString& description) {
         reportEditRefused({number, description});
     });
+    connect(m_model, &SongModel::entryRefused, this, [this](const QString& text) { m_prompter->ask(text); });
     // Said after the painting that met the failure is over, never from inside it.
     connect(
         m_records, &RecordSet::readFailed, this,
@@ -372,7 +373,9 @@ void CatalogueSession::reportEditRefused(const Failure& failure)
                             .arg(failure.description));
         return;
     }
-    m_prompter->ask(QStringLiteral(" adodc Data error event hit err:"));
+    m_prompter->ask(QStringLiteral(" adodc Data error event hit err:"), Prompter::OkOnly,
+                    QStringLiteral("Trelmo"),
+                    QStringLiteral("%1 %2").arg(failure.number).arg(failure.description));
 }
 
 void CatalogueSession::reportReadFailed(const Failure& failure)

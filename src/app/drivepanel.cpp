@@ -198,11 +198,12 @@ Failure DrivePanel::selectedDisc(QString* root)
 {
     *root = selectedRoot();
     if (root->isEmpty())
-        return {FailureNumber::InvalidArgument, QStringLiteral("No drive is selected.")};
+        return {FailureNumber::InvalidArgument, QStringLiteral("No drive is selected."), FailureKind::Drive};
     // A disc taken out since it was chosen (its empty folder left behind) is not walked.
     QString label;
     if (!discReady(*root, &label))
-        return {FailureNumber::InvalidArgument, QStringLiteral("The disc is not in the drive.")};
+        return {FailureNumber::InvalidArgument, QStringLiteral("The disc is not in the drive."),
+                FailureKind::Drive};
     return {};
 }
 

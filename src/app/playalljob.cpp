@@ -52,8 +52,12 @@ void PlayAllJob::start()
         }
         if (result->cancelled)
             return;
-        if (result->songs > 0)
-            Desktop::openFile(QFile::encodeName(playlist));
+        if (result->songs > 0) {
+            const QByteArray file = QFile::encodeName(playlist);
+            Desktop::openFile(file, c.session, [c, file](const QString& why) {
+                c.prompter->ask(Desktop::openFailureText(file, why));
+            });
+        }
         QString text = PlayAllShown::leftOutText(*result);
         if (result->songs == 0)
             text = QStringLiteral("None of the songs shown can be played now.") +

@@ -68,7 +68,11 @@ void SongPlayer::playCurrentRow()
                                        cell(Song::MP3cdColumn), cell(Song::FullPathColumn)};
     PlayReaction::Hooks hooks;
     hooks.lookup = songLookup(m_volumes, [this](const QString& disc) { return m_session->discsNamed(disc); });
-    hooks.open = [](const QByteArray& file) { Desktop::openFile(file); };
+    hooks.open = [this](const QByteArray& file) {
+        Desktop::openFile(file, this, [this, file](const QString& why) {
+            m_prompter->ask(Desktop::openFailureText(file, why));
+        });
+    };
     hooks.waitForDisc = [this](const QString& prompt, const std::function<bool()>& arrived) {
         return m_prompter->askForDisc(prompt, QStringLiteral("Check CD"), m_mountWatch, arrived) ==
                Prompter::Retry;

@@ -95,7 +95,7 @@ void appendPlaylistEntry(std::string& out, const RowText& row, const QByteArray&
 Failure writeFailure(const QString& path, const QSaveFile& file)
 {
     return {FailureNumber::InvalidArgument,
-            QStringLiteral("'%1' could not be written: %2").arg(path, file.errorString())};
+            QStringLiteral("'%1' could not be written: %2").arg(path, file.errorString()), FailureKind::File};
 }
 
 } // namespace

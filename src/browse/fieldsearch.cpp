@@ -13,7 +13,8 @@ Failure sourceFor(const QString& field, const QString& text, RecordSource* sourc
 {
     if (!fields().contains(field))
         return {FailureNumber::InvalidArgument,
-                QStringLiteral("'%1' cannot be searched: choose Artist, Title or Category.").arg(field)};
+                QStringLiteral("'%1' cannot be searched: choose Artist, Title or Category.").arg(field),
+                FailureKind::Entry};
     *source = RecordSource::search(field, text);
     return {};
 }

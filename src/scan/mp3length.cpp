@@ -84,7 +84,11 @@ quint32 bigEndian(const Byte* p)
 class Reader
 {
 public:
-    explicit Reader(int fd, qint64* counted) : m_fd(fd), m_counted(counted) {}
+    Reader(int fd, qint64 size, qint64* counted) : m_fd(fd), m_size(size), m_counted(counted) {}
+
+    // A read failed, or the file ended before the size it was said to have (a disc taken
+    // out, a network or FUSE file system gone): whatever was measured is not to be trusted.
+    bool failed() const { return m_failed; }
 
     // `count` bytes at `position`, read ahead in chunks of `chunk`; nullptr when the file
     // ends before them or cannot be read.
@@ -107,6 +111,8 @@ public:
                                         position + qint64(slot.held));
             if (got < 0 && errno == EINTR)
                 continue;
+            if (got < 0 || (got == 0 && position + qint64(slot.held) < m_size))
+                m_failed = true;
             if (got <= 0)
                 break;
             slot.held += size_t(got);
@@ -124,7 +130,9 @@ private:
         quint64 used = 0;
     };
     int m_fd;
+    qint64 m_size;
     qint64* m_counted;
+    bool m_failed = false;
     std::array<Slot, 2> m_slots;
     quint64 m_clock = 0;
 };
@@ -316,12 +324,17 @@ Measurement measure(const char* path)
     if (fd < 0)
         return result;
     struct stat info;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return result;
-    }
-    Reader reader(fd, &result.bytesRead);
-    const Span span = audioSpan(reader, qint64(info.st_size));
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
+        result = measure(fd, qint64(info.st_size));
+    ::close(fd);
+    return result;
+}
+
+Measurement measure(int fd, qint64 size)
+{
+    Measurement result;
+    Reader reader(fd, size, &result.bytesRead);
+    const Span span = audioSpan(reader, size);
     Frame first;
     const qint64 firstFrame =
         findFrame(reader, span.begin, qint64(probeChunk) * 4, span, nullptr, probeChunk, &first);
@@ -335,7 +348,11 @@ Measurement measure(const char* path)
             result.method = Method::FrameCount;
         }
     }
-    ::close(fd);
+    // A length cut short by a read error would be stored as if it were true.
+    if (reader.failed()) {
+        result.seconds.reset();
+        result.method = Method::None;
+    }
     return result;
 }
 

@@ -30,7 +30,10 @@ struct Measurement
 };
 
 // Measures the file at `path`, a name in the file system's bytes. A file that cannot be
-// opened or read (a disc taken out) measures as None.
+// opened or read whole (a disc taken out) measures as None.
 Measurement measure(const char* path);
+// Measures the open file `fd`, which the file system says is `size` bytes long; a file
+// that cannot be read as far as that measures as None.
+Measurement measure(int fd, qint64 size);
 
 } // namespace Mp3Length

@@ -43,14 +43,20 @@ struct ProfileText
     }
 };
 
-ProfileText loadProfile(const QString& path)
+// The file's lines; nothing when a file that is there cannot be read whole (one that may
+// be written but not read), so that a write never replaces entries it could not see.
+std::optional<ProfileText> loadProfile(const QString& path)
 {
     ProfileText text;
     QFile file(path);
     // Only a regular file is read: a FIFO of that name would never end.
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+    if (!QFileInfo(path).isFile())
         return text;
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
     QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
     if (bytes.startsWith("\xEF\xBB\xBF")) {
         text.bom = bytes.left(3);
         bytes.remove(0, 3);
@@ -188,7 +194,10 @@ bool profileWrite(const QString& section, const QString& key, const QString& val
     if (!ownerWritable(info.absolutePath()))
         return false;
 
-    ProfileText text = loadProfile(path);
+    std::optional<ProfileText> loaded = loadProfile(path);
+    if (!loaded)
+        return false;
+    ProfileText& text = *loaded;
     const QString entry = key.trimmed() + QLatin1Char('=') + value;
     qsizetype end = 0;
     const qsizetype begin = findSection(text.lines, section, &end);

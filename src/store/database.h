@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/failure.h"
+
 #include <QString>
 #include <QVariant>
 
@@ -8,22 +10,6 @@
 
 struct sqlite3;
 struct sqlite3_stmt;
-
-// A failure of the catalogue: a number and a description. Number 0 means success.
-struct Failure
-{
-    int number = 0;
-    QString description;
-
-    bool failed() const { return number != 0; }
-    explicit operator bool() const { return failed(); }
-};
-
-namespace FailureNumber {
-constexpr int DuplicateKey = 3022; // a second row with the same Artist and Title
-constexpr int NoCurrentRecord = 3021;
-constexpr int InvalidArgument = 3001;
-} // namespace FailureNumber
 
 // Whether a catalogue file may be written: its own write bit (honoured even for the
 // superuser), its folder's (the journal goes there), and the medium's.

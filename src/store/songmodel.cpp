@@ -93,8 +93,11 @@ bool SongModel::setData(const QModelIndex& index, const QVariant& value, int rol
     } else if (index.row() != newRow()) {
         m_unsaved.erase({m_records->rowidAt(index.row()), field});
     }
-    // A refusal of the catalogue is the data control's error; words the cell cannot take are not.
-    if (failure && failure.number != FailureNumber::InvalidArgument)
+    // A refusal of the catalogue is the data control's error; words the cell cannot take
+    // are said as they are.
+    if (failure.kind == FailureKind::Entry)
+        emit entryRefused(failure.description);
+    else if (failure)
         m_records->raiseError(failure);
     return !failure;
 }
@@ -117,7 +120,8 @@ Failure SongModel::storeCell(const QModelIndex& index, const QVariant& value)
         else if (text.isEmpty())
             stored = QVariant();
         else
-            return {FailureNumber::InvalidArgument, QStringLiteral("Type Yes or NotYet.")};
+            return {FailureNumber::InvalidArgument, QStringLiteral("Type Yes or NotYet."),
+                    FailureKind::Entry};
     }
     if (index.row() == newRow()) {
         m_pending[size_t(field)] = stored;

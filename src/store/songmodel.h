@@ -47,6 +47,10 @@ public:
     // The display words of the yes/no column.
     static QString yesNoText(const QVariant& value);
 
+signals:
+    // Text typed into a cell that the cell cannot take ("Type Yes or NotYet.").
+    void entryRefused(const QString& text);
+
 private:
     RecordSet* m_records;
     QStringList m_captions;
