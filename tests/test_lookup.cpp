@@ -4,6 +4,7 @@
 #include "browse/playreaction.h"
 #include "browse/songlocator.h"
 #include "output/listing.h"
+#include "scan/timelimit.h"
 #include "store/recordset.h"
 
 #include <QPdfWriter>
@@ -36,6 +37,18 @@ void LookupTest::onlyRegularFilesAreSongs()
     QCOMPARE(probePath(QString("/dev/null")), PathKind::Other);
     QCOMPARE(probePath(dir.path() + "/B-Song.mp3"), PathKind::Missing);
     QCOMPARE(probePath(QString()), PathKind::Missing);
+
+    // A volume with a question still unanswered (a stalled FUSE mount) answers at once,
+    // without a thread or a wait of its own, until that question comes back.
+    const QString volume = mountFolderOf(dir.path());
+    QVERIFY(!volume.isEmpty());
+    QVERIFY(TimeLimit::beginQuestion(volume));
+    QVERIFY(TimeLimit::isStalled(song.fileName()));
+    QCOMPARE(probePath(song.fileName()), PathKind::NoAnswer);
+    QString label;
+    QVERIFY(!SystemVolumes().readLabel(mounted(volume, "", "", ""), &label));
+    TimeLimit::endQuestion(volume);
+    QCOMPARE(probePath(song.fileName()), PathKind::RegularFile);
 }
 
 // A row played against a disc whose names answer as `disc` says; the user cancels every
@@ -45,7 +58,7 @@ void LookupTest::playing_data()
     QTest::addColumn<QString>("fullPath");
     QTest::addColumn<QString>("title");
     QTest::addColumn<bool>("armed");
-    QTest::addColumn<QString>("disc"); // "file", "capital", "out", "silent"
+    QTest::addColumn<QString>("disc"); // "file", "capital", "out", "silent", "stalled"
     QTest::addColumn<QString>("opened");
     QTest::addColumn<QString>("asked");
     QTest::addColumn<int>("songLookups");
@@ -57,9 +70,12 @@ void LookupTest::playing_data()
     QTest::newRow("spelt .MP3 on the disc")
         << folder << "Rain" << true << "capital" << "/media/ROCK1/Rock/Abba-Rain.MP3" << "" << 2;
     QTest::newRow("disc out: every spelling tried") << folder << "Rain" << true << "out" << "" << insert << 4;
-    // A drive that does not answer is not asked again for each spelling of the name.
+    // A drive that does not answer is not asked again for each spelling of the name, nor
+    // asked to be put in: it is in, and stalled.
     QTest::newRow("drive does not answer")
-        << folder << "Rain" << true << "silent" << "" << "Insert CD ROCK1 In /media Drive" << 1;
+        << folder << "Rain" << true << "silent" << "" << "Drive /media does not respond." << 1;
+    QTest::newRow("the disc mounted elsewhere, stalled")
+        << folder << "Rain" << true << "stalled" << "" << "Drive /run/media/u/ROCK1 does not respond." << 4;
     QTest::newRow("not armed") << folder << "Rain" << false << "file" << "" << "" << 0;
     QTest::newRow("stored as a duplicate") << folder << "Rain ****12" << true << "file" << "" << "" << 0;
     QTest::newRow("no artist") << folder << "-" << true << "file" << "" << "" << 0;
@@ -90,6 +106,11 @@ void LookupTest::playing()
             return PathKind::RegularFile;
         return path == "/media" ? PathKind::Folder : PathKind::Missing;
     };
+    if (disc == "stalled") {
+        Volume stalled = mounted("/run/media/u/ROCK1", "ROCK1", "/dev/sr0", "iso9660");
+        stalled.ready = false;
+        hooks.lookup.volumes = [stalled] { return QList<Volume>{stalled}; };
+    }
     hooks.open = [&](const QByteArray& path) { openedPath = QString::fromUtf8(path); };
     hooks.waitForDisc = [&](const QString& prompt, const std::function<bool()>&) {
         question = prompt;

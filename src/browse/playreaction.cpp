@@ -50,7 +50,10 @@ void PlayReaction::play(const PlayRow& row, bool armed) const
         case SongLocator::Outcome::NotFound:
             break;
         }
-        if (question.isEmpty())
+        // A disc that is in but stalled is not asked to be put in.
+        if (!found.silentDrive.isEmpty())
+            question = QStringLiteral("Drive %1 does not respond.").arg(found.silentDrive);
+        else if (question.isEmpty() || question.endsWith(QLatin1String(" does not respond.")))
             question = prompt(row);
         const auto arrived = [this, &row] {
             return m_locator.locate(row).outcome != SongLocator::Outcome::NotFound;

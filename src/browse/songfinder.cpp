@@ -147,7 +147,7 @@ SongLocator::Result SongFinder::find(const PlayRow& row)
 {
     // A numbered duplicate, or a row typed in without a folder, has no file of its own.
     if (row.fullPath.isEmpty() || PlayReaction::isDuplicateMarked(row.title))
-        return {SongLocator::Outcome::DiscWithoutSong, {}, {}, {}, {}};
+        return {SongLocator::Outcome::DiscWithoutSong, {}, {}, {}, {}, {}};
     SongLocator::Result found = m_locator.locate(row);
     if (found.outcome == SongLocator::Outcome::NotFound && !m_absentDiscSet.contains(row.disc)) {
         m_absentDiscSet.insert(row.disc);

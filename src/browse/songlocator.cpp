@@ -56,7 +56,9 @@ PathKind probePath(const QByteArray& path, std::chrono::milliseconds within)
 {
     if (path.isEmpty())
         return PathKind::Missing;
-    const std::optional<PathKind> kind = TimeLimit::answer<PathKind>(
+    // A volume still silent on an earlier question answers at once, without another thread.
+    const std::optional<PathKind> kind = TimeLimit::askVolume<PathKind>(
+        mountFolderOf(QFile::decodeName(path)),
         [name = path] {
             struct stat info;
             if (::stat(name.constData(), &info) != 0)
@@ -87,7 +89,7 @@ QByteArray SongLocator::findIn(const QString& folder, const QString& fileName) c
     const QByteArray path = QFile::encodeName(folder + fileName);
     const QList<QByteArray> names = spellings(path);
     for (const QByteArray& name : names) {
-        const PathKind kind = m_hooks.probe(name);
+        const PathKind kind = probe(name);
         if (kind == PathKind::RegularFile)
             return name;
         // A drive that does not answer is not asked again for each spelling.
@@ -113,7 +115,7 @@ QByteArray SongLocator::inWindows1252(const QString& path) const
         for (const QByteArray& form : forms) {
             for (const QByteArray& name :
                  last ? spellings(prefix + '/' + form) : QList<QByteArray>{prefix + '/' + form}) {
-                const PathKind kind = m_hooks.probe(name);
+                const PathKind kind = probe(name);
                 if (kind == (last ? PathKind::RegularFile : PathKind::Folder))
                     next = name;
                 if (!next.isEmpty() || kind == PathKind::NoAnswer)
@@ -131,7 +133,7 @@ QByteArray SongLocator::inWindows1252(const QString& path) const
 
 SongLocator::Result SongLocator::found(const QByteArray& file) const
 {
-    return {Outcome::Found, QString::fromStdString(SongName::readable(file.toStdString())), file, {}, {}};
+    return {Outcome::Found, QString::fromStdString(SongName::readable(file.toStdString())), file, {}, {}, {}};
 }
 
 QList<DiscRecord> SongLocator::recordsOf(const PlayRow& row) const
@@ -146,25 +148,48 @@ QList<DiscRecord> SongLocator::recordsOf(const PlayRow& row) const
     return records;
 }
 
+PathKind SongLocator::probe(const QByteArray& path) const
+{
+    const PathKind kind = m_hooks.probe(path);
+    m_silent = m_silent || kind == PathKind::NoAnswer;
+    return kind;
+}
+
 SongLocator::Result SongLocator::locate(const PlayRow& row) const
 {
+    m_silent = false;
     const QString fileName = row.artist + QLatin1Char('-') + row.title + QStringLiteral(".mp3");
     if (!row.fullPath.isEmpty()) {
         const QByteArray stored = findIn(row.fullPath, fileName);
         if (!stored.isEmpty())
             return found(stored);
     }
-    QList<Volume> volumes;
+    QList<Volume> volumes, silent;
     if (m_hooks.volumes) {
         for (const Volume& v : m_hooks.volumes()) {
-            if (v.ready) // one that does not answer would only keep the user waiting
-                volumes << v;
+            // One that does not answer would only keep the user waiting.
+            (v.ready ? volumes : silent) << v;
         }
     }
     const QList<DiscRecord> records = recordsOf(row);
-    if (!records.isEmpty())
-        return onRecordedDisc(row, records, volumes);
-    return onAnyVolume(row, volumes);
+    Result result = records.isEmpty() ? onAnyVolume(row, volumes) : onRecordedDisc(row, records, volumes);
+    if (result.outcome == Outcome::NotFound)
+        result.silentDrive = silentDriveOf(row, records, silent);
+    return result;
+}
+
+QString SongLocator::silentDriveOf(const PlayRow& row, const QList<DiscRecord>& records,
+                                   const QList<Volume>& silent) const
+{
+    // A volume that does not answer where the song was, or that can be its disc.
+    for (const Volume& v : silent) {
+        bool maybe = inFolder(row.fullPath, v.root) || v.label.compare(row.disc, Qt::CaseInsensitive) == 0;
+        for (const DiscRecord& disc : records)
+            maybe = maybe || fit(v, disc) < 2;
+        if (maybe)
+            return QDir::cleanPath(v.root);
+    }
+    return m_silent ? driveOf(row) : QString();
 }
 
 SongLocator::Result SongLocator::onRecordedDisc(const PlayRow& row, const QList<DiscRecord>& records,
@@ -176,7 +201,7 @@ SongLocator::Result SongLocator::onRecordedDisc(const PlayRow& row, const QList<
         const QString onDisc = withSlash(row.fullPath).mid(withSlash(disc.volumeRoot).size());
         for (const Volume& v : ranked(volumes, [&disc](const Volume& v) { return fit(v, disc); })) {
             const QString folder = withSlash(v.root) + onDisc;
-            if (m_hooks.probe(QFile::encodeName(folder)) == PathKind::Folder) {
+            if (probe(QFile::encodeName(folder)) == PathKind::Folder) {
                 const QByteArray song = findIn(folder, fileName);
                 if (!song.isEmpty())
                     return found(song);
@@ -184,8 +209,8 @@ SongLocator::Result SongLocator::onRecordedDisc(const PlayRow& row, const QList<
             // The disc itself is in, known by its UUID (or by its label where none was read).
             const int how = fit(v, disc);
             if (result.outcome == Outcome::NotFound && (how == 0 || (how == 1 && disc.uuid.isEmpty())) &&
-                m_hooks.probe(QFile::encodeName(v.root)) == PathKind::Folder)
-                result = {Outcome::DiscWithoutSong, {}, {}, v.root, onDisc + fileName};
+                probe(QFile::encodeName(v.root)) == PathKind::Folder)
+                result = {Outcome::DiscWithoutSong, {}, {}, v.root, onDisc + fileName, {}};
         }
     }
     return result;
@@ -207,8 +232,7 @@ SongLocator::Result SongLocator::onAnyVolume(const PlayRow& row, const QList<Vol
     for (const Volume& v : ranked(volumes, byName)) {
         for (const QString& tail : std::as_const(tails)) {
             const QString folder = withSlash(v.root) + tail;
-            if (folder == withSlash(row.fullPath) ||
-                m_hooks.probe(QFile::encodeName(folder)) != PathKind::Folder)
+            if (folder == withSlash(row.fullPath) || probe(QFile::encodeName(folder)) != PathKind::Folder)
                 continue;
             const QByteArray song = findIn(folder, fileName);
             if (!song.isEmpty())
@@ -243,7 +267,7 @@ QString SongLocator::driveOf(const PlayRow& row) const
     QString prefix;
     for (const QString& part : fullPath.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
         prefix += QLatin1Char('/') + part;
-        if (m_hooks.probe(QFile::encodeName(prefix)) != PathKind::Folder)
+        if (probe(QFile::encodeName(prefix)) != PathKind::Folder)
             return prefix;
     }
     return QDir::cleanPath(fullPath);

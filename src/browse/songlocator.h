@@ -74,6 +74,9 @@ public:
         QByteArray file;
         QString discRoot;
         QString pathOnDisc;
+        // Not found, but a drive that can hold the song did not answer: the disc may be in
+        // and stalled. Its folder.
+        QString silentDrive;
     };
 
     explicit SongLocator(Hooks hooks) : m_hooks(std::move(hooks)) {}
@@ -89,6 +92,10 @@ public:
     QByteArray findIn(const QString& folder, const QString& fileName) const;
 
 private:
+    // The hook's answer; a drive that does not answer is remembered for the result.
+    PathKind probe(const QByteArray& path) const;
+    QString silentDriveOf(const PlayRow& row, const QList<DiscRecord>& records,
+                          const QList<Volume>& silent) const;
     // `path` with each part in UTF-8 or in Windows-1252, whichever is there; empty when none.
     QByteArray inWindows1252(const QString& path) const;
     Result found(const QByteArray& file) const;
@@ -99,4 +106,5 @@ private:
     Result onAnyVolume(const PlayRow& row, const QList<Volume>& volumes) const;
 
     Hooks m_hooks;
+    mutable bool m_silent = false; // a probe of the current lookup got no answer
 };

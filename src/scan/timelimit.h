@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <chrono>
 #include <functional>
 #include <future>
@@ -43,6 +45,32 @@ template <typename T> std::optional<T> answer(std::function<T()> question, std::
     std::vector<std::function<T()>> one;
     one.push_back(std::move(question));
     return answers<T>(std::move(one), within).front();
+}
+
+// The volumes (by the folder they are mounted on) with a question still unanswered.
+// Process-wide and thread-safe.
+bool beginQuestion(const QString& volumeRoot); // false: one is unanswered already
+void endQuestion(const QString& volumeRoot);
+// Whether `path` lies on a volume with a question still unanswered.
+bool isStalled(const QString& path);
+
+// Asks `question` of the volume mounted on `volumeRoot`, unless its last question is still
+// unanswered: then nothing, at once, and no thread is started. So a volume that hangs in
+// the kernel (a FUSE daemon stopped) holds one thread and one wait, however often it is
+// asked.
+template <typename T>
+std::optional<T> askVolume(const QString& volumeRoot, std::function<T()> question,
+                           std::chrono::milliseconds within)
+{
+    if (!beginQuestion(volumeRoot))
+        return std::nullopt;
+    return answer<T>(
+        [volumeRoot, question = std::move(question)] {
+            T result = question();
+            endQuestion(volumeRoot);
+            return result;
+        },
+        within);
 }
 
 } // namespace TimeLimit

@@ -89,27 +89,18 @@ Volume withDetails(Volume v)
     return v;
 }
 
-// The volumes whose last question is still unanswered: they are not asked again (nor
-// waited for) until it is answered, so a dead volume costs one thread, not one a look.
-// Kept for the life of the process: a thread stuck on a dead volume may outlive main().
-std::mutex& pendingLock = *new std::mutex;
-QSet<QString>& pending = *new QSet<QString>;
-
 // Each volume with its details, those that did not answer in time marked not ready.
 QList<Volume> withDetails(const QList<Volume>& volumes)
 {
     std::vector<std::function<Volume()>> questions;
     QList<bool> asked;
     for (const Volume& v : volumes) {
-        std::lock_guard lock(pendingLock);
-        asked << !pending.contains(v.root);
+        asked << TimeLimit::beginQuestion(v.root);
         if (!asked.last())
             continue;
-        pending.insert(v.root);
         questions.emplace_back([v] {
             const Volume answer = withDetails(v);
-            std::lock_guard done(pendingLock);
-            pending.remove(v.root);
+            TimeLimit::endQuestion(v.root);
             return answer;
         });
     }
@@ -210,7 +201,8 @@ Volume SystemVolumes::volumeOf(const QString& path)
 bool SystemVolumes::readLabel(const Volume& volume, QString* label)
 {
     const QList<Volume> table = mounted();
-    const std::optional<QString> read = TimeLimit::answer<QString>(
+    const std::optional<QString> read = TimeLimit::askVolume<QString>(
+        volume.root,
         [volume, table]() -> QString {
             // An ejected disc can leave its empty folder behind: that is no disc.
             bool mountPoint = false;
@@ -242,6 +234,49 @@ QStringList SystemVolumes::mountFolders()
         }
     }
     return folders;
+}
+
+namespace TimeLimit {
+namespace {
+// Kept for the life of the process: a thread stuck on a dead volume may outlive main().
+std::mutex& pendingLock = *new std::mutex;
+QSet<QString>& pending = *new QSet<QString>;
+} // namespace
+
+bool beginQuestion(const QString& volumeRoot)
+{
+    std::lock_guard lock(pendingLock);
+    if (pending.contains(volumeRoot))
+        return false;
+    pending.insert(volumeRoot);
+    return true;
+}
+
+void endQuestion(const QString& volumeRoot)
+{
+    std::lock_guard lock(pendingLock);
+    pending.remove(volumeRoot);
+}
+
+bool isStalled(const QString& path)
+{
+    std::lock_guard lock(pendingLock);
+    for (const QString& root : pending) {
+        if (within(path, root))
+            return true;
+    }
+    return false;
+}
+} // namespace TimeLimit
+
+QString mountFolderOf(const QString& path, const QString& mountTablePath)
+{
+    QString best;
+    for (const Volume& v : mountTable(mountTablePath, false)) {
+        if (within(path, v.root) && v.root.size() >= best.size())
+            best = v.root;
+    }
+    return best;
 }
 
 VolumeIdentity probeIdentity(const QString& device)

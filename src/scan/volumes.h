@@ -70,6 +70,11 @@ struct VolumeIdentity
 };
 VolumeIdentity probeIdentity(const QString& device);
 
+// The folder of the mount that holds `path` (an absolute path), by the mount table alone:
+// the volume itself is not asked.
+QString mountFolderOf(const QString& path,
+                      const QString& mountTablePath = QStringLiteral("/proc/self/mountinfo"));
+
 // The label a desktop mounter gives away in its folder name (/media/USER/LABEL,
 // /run/media/USER/LABEL); empty for any other folder.
 QString labelFromMountFolder(const QString& root);
