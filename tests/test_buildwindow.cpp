@@ -42,10 +42,7 @@ struct Desk
     }
     void file(const QTemporaryDir& drive, const QString& relative)
     {
-        const QString path = drive.path() + QLatin1Char('/') + relative;
-        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
+        QVERIFY(touch(drive.filePath(relative)));
     }
     void findMp3s()
     {

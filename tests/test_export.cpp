@@ -47,12 +47,6 @@ bool readCsv(const QByteArray& bytes, QList<QStringList>* records)
     return true;
 }
 
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // Names that trip up writers of files and of shell lines.
 const QStringList oddArtists = {"Quote \"Q\" Band", "Comma, Inc", "Two\nLines", "100% Pure",
                                 "$(rm -rf ~)",      "Αθηνά",      "坂本龍一"};
@@ -78,10 +72,7 @@ void ExportTest::csvReadsBackAsStored()
     // Sorted by title, and an older file of that name is replaced.
     s.window->records()->requery(RecordSource::sorted({"Title", "Artist"}));
     s.prompter.fileToWrite = program.path() + "/shown.csv";
-    QFile old(s.prompter.fileToWrite);
-    QVERIFY(old.open(QIODevice::WriteOnly));
-    old.write("old");
-    old.close();
+    QVERIFY(touch(s.prompter.fileToWrite, "old"));
     s.find<QAction>("mnuexport")->trigger();
     s.waitForJob();
     QCOMPARE(s.prompter.texts(), QStringList());
@@ -112,10 +103,7 @@ void ExportTest::playlistNamesEachSong()
 {
     ProgramFolder program;
     QTemporaryDir disc;
-    QVERIFY(QDir().mkpath(disc.filePath("Rock")));
-    QFile song(disc.filePath("Rock/Kestrel-Harbour.mp3"));
-    QVERIFY(song.open(QIODevice::WriteOnly));
-    song.close();
+    QVERIFY(touch(disc.filePath("Rock/Kestrel-Harbour.mp3")));
     Started s(program.path(), {mounted(disc.path(), "ROCK1", "", "vfat")});
     s.find<QComboBox>("Drive1")->setCurrentIndex(1);
     QTest::mouseClick(s.find<QToolButton>("cmdmakedb"), Qt::LeftButton);
@@ -146,10 +134,7 @@ void ExportTest::failedExportLeavesNothingBehind()
     Started s(program.path());
     QTemporaryDir target;
     s.prompter.fileToWrite = target.filePath("shown.csv");
-    QFile old(s.prompter.fileToWrite);
-    QVERIFY(old.open(QIODevice::WriteOnly));
-    old.write("kept");
-    old.close();
+    QVERIFY(touch(s.prompter.fileToWrite, "kept"));
     {
         DiskFull full(64 * 1024);
         s.find<QAction>("mnuexport")->trigger();

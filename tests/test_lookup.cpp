@@ -29,9 +29,9 @@ void LookupTest::onlyRegularFilesAreSongs()
     QTemporaryDir dir;
     const QByteArray fifo = QFile::encodeName(dir.path() + "/Fifo-Song.mp3");
     QVERIFY(::mkfifo(fifo.constData(), 0600) == 0);
-    QFile song(dir.path() + "/A-Song.mp3");
-    QVERIFY(song.open(QIODevice::WriteOnly));
-    QCOMPARE(probePath(song.fileName()), PathKind::RegularFile);
+    const QString song = dir.path() + "/A-Song.mp3";
+    QVERIFY(touch(song));
+    QCOMPARE(probePath(song), PathKind::RegularFile);
     QCOMPARE(probePath(dir.path()), PathKind::Folder);
     QCOMPARE(probePath(QFile::decodeName(fifo)), PathKind::Other);
     QCOMPARE(probePath(QString("/dev/null")), PathKind::Other);
@@ -43,12 +43,12 @@ void LookupTest::onlyRegularFilesAreSongs()
     const QString volume = mountFolderOf(dir.path());
     QVERIFY(!volume.isEmpty());
     QVERIFY(TimeLimit::beginQuestion(volume));
-    QVERIFY(TimeLimit::isStalled(song.fileName()));
-    QCOMPARE(probePath(song.fileName()), PathKind::NoAnswer);
+    QVERIFY(TimeLimit::isStalled(song));
+    QCOMPARE(probePath(song), PathKind::NoAnswer);
     QString label;
     QVERIFY(!SystemVolumes().readLabel(mounted(volume, "", "", ""), &label));
     TimeLimit::endQuestion(volume);
-    QCOMPARE(probePath(song.fileName()), PathKind::RegularFile);
+    QCOMPARE(probePath(song), PathKind::RegularFile);
 }
 
 // A row played against a disc whose names answer as `disc` says; the user cancels every
@@ -119,7 +119,7 @@ void LookupTest::playing()
     // "-" stands for a row without an artist.
     const PlayRow row =
         title == "-" ? PlayRow{"", "Rain", "ROCK1", fullPath} : PlayRow{"Abba", title, "ROCK1", fullPath};
-    PlayReaction(hooks, "\r\n").play(row, armed);
+    PlayReaction(hooks).play(row, armed);
     QCOMPARE(openedPath, opened);
     QCOMPARE(question, asked);
     QCOMPARE(lookups, songLookups);
@@ -172,11 +172,8 @@ void LookupTest::findsTheDisc()
     QTemporaryDir shelf;
     const QString at = shelf.path();
     for (const char* file : {"new/Rock/AB-CD-Rain.mp3", "twin2/Rock/AB-CD-Rain.mp3", "twin1/Rock/x.txt",
-                             "other/Rock/AB-Other.mp3", "fuzzy/ROCK1/Rock/AB-CD-Rain.MP3", "empty/x.txt"}) {
-        QVERIFY(QDir().mkpath(QFileInfo(at + "/" + file).path()));
-        QFile f(at + "/" + file);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-    }
+                             "other/Rock/AB-Other.mp3", "fuzzy/ROCK1/Rock/AB-CD-Rain.MP3", "empty/x.txt"})
+        QVERIFY(touch(at + "/" + file));
     SongLocator::Hooks hooks;
     hooks.probe = [](const QByteArray& path) { return probePath(path); };
     hooks.volumes = [&] {

@@ -90,10 +90,7 @@ void MainWindowTest::leftoverLocks()
     QFETCH(QByteArray, lock);
     QFETCH(bool, otherMachine);
     ProgramFolder folder;
-    QFile file(folder.databasePath() + ".lock");
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(lock);
-    file.close();
+    QVERIFY(touch(folder.databasePath() + ".lock", lock));
     Started s(folder.path()); // a question is answered No
     QCOMPARE(s.loaded, !otherMachine);
     QCOMPARE(s.prompter.shown.size(), size_t(otherMachine ? 1 : 0));
@@ -179,9 +176,7 @@ void MainWindowTest::unusableCatalogueEndsStart()
         sqlite3_exec(raw, "CREATE TABLE songs(x)", nullptr, nullptr, nullptr);
         sqlite3_close(raw);
     } else if (!content.isEmpty()) {
-        QFile f(folder.databasePath());
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(content);
+        QVERIFY(touch(folder.databasePath(), content));
     }
     Started s(folder.path());
     QVERIFY(!s.loaded);
@@ -369,10 +364,8 @@ void MainWindowTest::longPathsFitTheScreen()
 void MainWindowTest::discQuestionClosesByItself()
 {
     QTemporaryDir dir;
-    QFile table(dir.path() + "/mountinfo");
-    QVERIFY(table.open(QIODevice::WriteOnly));
-    table.close();
-    MountWatch watch(table.fileName());
+    QVERIFY(touch(dir.path() + "/mountinfo"));
+    MountWatch watch(dir.path() + "/mountinfo");
     MessageBoxPrompter prompter;
     bool songThere = false;
     int asked = 0;

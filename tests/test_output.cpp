@@ -206,11 +206,8 @@ void OutputTest::nothingPrinted()
                                                : d.pdf();
     // A file that was there and must not be written is left as it was.
     if (why == "read-only") {
-        QFile kept(d.pdf());
-        QVERIFY(kept.open(QIODevice::WriteOnly));
-        kept.write("keep");
-        kept.close();
-        QVERIFY(kept.setPermissions(QFileDevice::ReadOwner));
+        QVERIFY(touch(d.pdf(), "keep"));
+        QVERIFY(QFile::setPermissions(d.pdf(), QFileDevice::ReadOwner));
     }
     d.find<QPushButton>("cmdprint")->click();
     d.waitForJob();
@@ -222,9 +219,7 @@ void OutputTest::nothingPrinted()
     if (why == "empty")
         QVERIFY(!QFileInfo::exists(d.prompter.pdfFile));
     if (why == "read-only") {
-        QFile kept(d.pdf());
-        QVERIFY(kept.open(QIODevice::ReadOnly));
-        QCOMPARE(kept.readAll(), QByteArray("keep"));
+        QCOMPARE(contents(d.pdf()), QByteArray("keep"));
         QCOMPARE(QDir(d.out.path()).entryList(QDir::Files), QStringList{"listing.pdf"});
     }
 }
@@ -281,17 +276,15 @@ void OutputTest::aboutBox()
     // System Info starts the first known program on PATH, or says there is none.
     QTemporaryDir bin;
     const QString marker = bin.path() + "/started";
-    QFile tool(bin.path() + "/kinfocenter");
-    QVERIFY(tool.open(QIODevice::WriteOnly));
-    tool.write(QString("#!/bin/sh\necho \"$#\" > '%1'\n").arg(marker).toUtf8());
-    tool.close();
-    QVERIFY(tool.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    const QString tool = bin.path() + "/kinfocenter";
+    QVERIFY(touch(tool, QString("#!/bin/sh\necho \"$#\" > '%1'\n").arg(marker).toUtf8()));
+    QVERIFY(QFile::setPermissions(tool, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", QFile::encodeName(bin.path()));
     auto* sysInfo = box->findChild<QPushButton*>("cmdSysInfo");
     sysInfo->click();
     QTRY_VERIFY(QFileInfo::exists(marker));
-    QVERIFY(tool.remove());
+    QVERIFY(QFile::remove(tool));
     sysInfo->click();
     qputenv("PATH", path);
     QCOMPARE(d.prompter.texts(), QStringList{"System Information Is Unavailable At This Time"});

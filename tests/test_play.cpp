@@ -21,13 +21,10 @@ QString openedList()
 // The files the desktop was asked to open, in order, as the file system's bytes.
 QList<QByteArray> openedFiles()
 {
-    QFile list(openedList());
     QList<QByteArray> files;
-    if (list.open(QIODevice::ReadOnly)) {
-        for (const QByteArray& line : list.readAll().split('\n'))
-            if (line.startsWith("file://"))
-                files << QByteArray::fromPercentEncoding(line.mid(7));
-    }
+    for (const QByteArray& line : contents(openedList()).split('\n'))
+        if (line.startsWith("file://"))
+            files << QByteArray::fromPercentEncoding(line.mid(7));
     return files;
 }
 
@@ -111,13 +108,11 @@ private slots:
 void PlayTest::initTestCase()
 {
     g_opener = new QTemporaryDir;
-    QFile script(g_opener->path() + "/xdg-open");
-    QVERIFY(script.open(QIODevice::WriteOnly));
+    const QString script = g_opener->path() + "/xdg-open";
     // A file named "…Unplayable…" has no program set up for it.
-    script.write("#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"$TRELMO_OPENED\"\n"
-                 "case \"$1\" in *Unplayable*) exit 3;; esac\n");
-    script.close();
-    QVERIFY(script.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    QVERIFY(touch(script, "#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"$TRELMO_OPENED\"\n"
+                          "case \"$1\" in *Unplayable*) exit 3;; esac\n"));
+    QVERIFY(QFile::setPermissions(script, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
     qputenv("TRELMO_OPENED", QFile::encodeName(openedList()));
     qputenv("PATH", QFile::encodeName(g_opener->path()) + ":" + qgetenv("PATH"));
 }
@@ -256,15 +251,13 @@ void PlayTest::playAllShown()
              QStringList{"2 songs were left out: their discs are not in a drive (JAZZ2)."});
     QTRY_COMPARE(opened().size(), 1);
     QVERIFY(opened().first().startsWith(cache.path()));
-    QFile playlist(opened().first());
-    QVERIFY(playlist.open(QIODevice::ReadOnly));
     const QString disc = shelf.disc.path();
-    QCOMPARE(QString::fromUtf8(playlist.readAll()), "#EXTM3U\n"
-                                                    "#EXTINF:-1,Grey Owl - Harbour\n" +
-                                                        disc +
-                                                        "/Rock/Grey Owl-Harbour.mp3\n"
-                                                        "#EXTINF:-1,Lenna Vey - Slow River\n" +
-                                                        disc + "/Rock/Lenna Vey-Slow River.mp3\n");
+    QCOMPARE(QString::fromUtf8(contents(opened().first())), "#EXTM3U\n"
+                                                            "#EXTINF:-1,Grey Owl - Harbour\n" +
+                                                                disc +
+                                                                "/Rock/Grey Owl-Harbour.mp3\n"
+                                                                "#EXTINF:-1,Lenna Vey - Slow River\n" +
+                                                                disc + "/Rock/Lenna Vey-Slow River.mp3\n");
 }
 
 QTEST_MAIN(PlayTest)

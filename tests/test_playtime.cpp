@@ -88,10 +88,8 @@ void PlayTimeTest::initTestCase()
         QVERIFY2(Mp3Kinds::make(f.kind, f.seconds, kindFile(f.name), &error), qPrintable(error));
     }
     // An ID3v1 tag at the end is no audio.
-    QFile::copy(kindFile("cbr"), kindFile("cbr-id3v1"));
-    QFile withTag(kindFile("cbr-id3v1"));
-    QVERIFY(withTag.open(QIODevice::Append));
-    withTag.write(QByteArray("TAG").leftJustified(128, 'x'));
+    QVERIFY(
+        touch(kindFile("cbr-id3v1"), contents(kindFile("cbr")) + QByteArray("TAG").leftJustified(128, 'x')));
 }
 
 void PlayTimeTest::lengthOfEveryKind_data()
@@ -154,11 +152,8 @@ void PlayTimeTest::noLengthForWhatIsNoSong()
 {
     QFETCH(QByteArray, content);
     QTemporaryDir dir;
-    QFile file(dir.filePath("x.mp3"));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-    file.close();
-    QCOMPARE(Mp3Length::measure(QFile::encodeName(file.fileName()).constData()).method,
+    QVERIFY(touch(dir.filePath("x.mp3"), content));
+    QCOMPARE(Mp3Length::measure(QFile::encodeName(dir.filePath("x.mp3")).constData()).method,
              Mp3Length::Method::None);
 }
 
@@ -194,10 +189,7 @@ void PlayTimeTest::buildReadsPlayTimesWhenAsked()
     QTemporaryDir disc;
     copyKind("vbr", disc.filePath("Rock/Quick-Song.mp3"));
     copyKind("cbr-info", disc.filePath("Rock/Header-Song.mp3"));
-    QFile junk(disc.filePath("Rock/Junk-Song.mp3"));
-    QVERIFY(junk.open(QIODevice::WriteOnly));
-    junk.write("not a song");
-    junk.close();
+    QVERIFY(touch(disc.filePath("Rock/Junk-Song.mp3"), "not a song"));
     Started s(program.path(), {mounted(disc.path(), "ROCK1", "", "vfat")});
     QVERIFY(s.loaded);
     QVERIFY(!action(s, "mnuplaytimes")->isChecked());

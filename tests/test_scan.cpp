@@ -45,13 +45,7 @@ struct Shelf
         std::filesystem::remove_all(QFile::encodeName(tree.path()).toStdString(), ignored);
     }
     QString root() const { return tree.path(); }
-    void file(const QString& relative)
-    {
-        const QString path = root() + '/' + relative;
-        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
-        QFile f(path);
-        QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
-    }
+    void file(const QString& relative) { QVERIFY2(touch(root() + '/' + relative), qPrintable(relative)); }
     // Creates a file or folder whose name is given as bytes.
     void rawFile(const QByteArray& relative, bool folder = false)
     {
@@ -476,13 +470,12 @@ void ScanTest::mountTableVolumes()
     QVERIFY(QDir().mkpath(iso) && QDir().mkpath(share));
     const QString table = dir.path() + "/mountinfo";
     auto writeTable = [&](bool withIso) {
-        QFile file(table);
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(("21 1 8:1 / / rw - ext4 /dev/sda1 rw\n22 21 0:21 / /proc rw - proc proc rw\n"
-                    "40 21 0:40 / /run/media/tester/ROCK1 rw - fuse.fuseiso fuseiso rw\n41 21 0:41 / " +
-                    QString(share).replace(" ", "\\040") + " rw - fuse.sshfs nas:/music rw\n" +
-                    (withIso ? "42 21 0:42 / " + iso + " ro - fuse.fuseiso fuseiso ro\n" : QString()))
-                       .toUtf8());
+        QVERIFY(
+            touch(table, ("21 1 8:1 / / rw - ext4 /dev/sda1 rw\n22 21 0:21 / /proc rw - proc proc rw\n"
+                          "40 21 0:40 / /run/media/tester/ROCK1 rw - fuse.fuseiso fuseiso rw\n41 21 0:41 / " +
+                          QString(share).replace(" ", "\\040") + " rw - fuse.sshfs nas:/music rw\n" +
+                          (withIso ? "42 21 0:42 / " + iso + " ro - fuse.fuseiso fuseiso ro\n" : QString()))
+                             .toUtf8()));
     };
     writeTable(true);
     SystemVolumes volumes(table);

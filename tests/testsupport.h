@@ -4,7 +4,9 @@
 #include "store/database.h"
 #include "store/schema.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
@@ -38,6 +40,21 @@ private:
     struct rlimit m_before;
     sighandler_t m_handler;
 };
+
+// Writes `bytes` as the file `path`, making the folders it lies in; false when it cannot.
+inline bool touch(const QString& path, const QByteArray& bytes = {})
+{
+    QFile file(path);
+    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
+}
+
+// The bytes of the file `path`; nothing when it cannot be read.
+inline QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 // A volume as the mount table gives it.
 inline Volume mounted(const QString& root, const QString& label, const QString& device,
@@ -100,17 +117,8 @@ struct ProgramFolder
     QString path() const { return dir.path(); }
     QString databasePath() const { return dir.path() + QStringLiteral("/adomp3.mdb"); }
     QString settingsPath() const { return dir.path() + QStringLiteral("/trelmo.ini"); }
-    void writeSettings(const QByteArray& text) const
-    {
-        QFile file(settingsPath());
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(text);
-    }
-    QByteArray readSettings() const
-    {
-        QFile file(settingsPath());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    void writeSettings(const QByteArray& text) const { QVERIFY(touch(settingsPath(), text)); }
+    QByteArray readSettings() const { return contents(settingsPath()); }
     // Runs statements on the catalogue file, as another program would.
     void run(const QString& sql) const
     {

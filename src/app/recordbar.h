@@ -14,12 +14,10 @@ public:
     explicit RecordBar(QWidget* parent = nullptr);
 
     void setRecordSet(RecordSet* records);
-    RecordSet* recordSet() const { return m_records; }
     void setCaption(const QString& text);
     QString caption() const;
 
     QToolButton* firstButton() const { return m_first; }
-    QToolButton* previousButton() const { return m_previous; }
     QToolButton* nextButton() const { return m_next; }
     QToolButton* lastButton() const { return m_last; }
 

@@ -78,6 +78,6 @@ void SongPlayer::playCurrentRow()
                Prompter::Retry;
     };
     hooks.tell = [this](const QString& text) { m_prompter->ask(text); };
-    PlayReaction(hooks, QStringLiteral("\r\n")).play(song, m_armed);
+    PlayReaction(hooks).play(song, m_armed);
     m_armed = true;
 }

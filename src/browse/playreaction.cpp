@@ -20,7 +20,7 @@ bool namedUnknown(const PlayRow& row)
 QString PlayReaction::prompt(const PlayRow& row) const
 {
     if (namedUnknown(row))
-        return QStringLiteral("This Artist/Title does not exist as UNKNOWN ") + m_lineBreak +
+        return QStringLiteral("This Artist/Title does not exist as UNKNOWN \r\n") +
                QStringLiteral("Rename mp3 in format ' Drive:\\path\\artist-title.mp3 '");
     return QStringLiteral("Insert CD ") + row.disc + QStringLiteral(" In ") + m_locator.driveOf(row) +
            QStringLiteral(" Drive");

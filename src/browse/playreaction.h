@@ -24,10 +24,7 @@ public:
         std::function<void(const QString& text)> tell;
     };
 
-    PlayReaction(Hooks hooks, QString lineBreak)
-        : m_hooks(std::move(hooks)), m_locator(m_hooks.lookup), m_lineBreak(std::move(lineBreak))
-    {
-    }
+    explicit PlayReaction(Hooks hooks) : m_hooks(std::move(hooks)), m_locator(m_hooks.lookup) {}
 
     // Plays the song of `row` when `armed` and the row names an artist and a folder; a row
     // stored as a duplicate has no file of its own and plays nothing.
@@ -41,5 +38,4 @@ public:
 private:
     Hooks m_hooks;
     SongLocator m_locator;
-    QString m_lineBreak;
 };

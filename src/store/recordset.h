@@ -98,7 +98,6 @@ public:
     // The data control's error event, for a write the user made through the grid that the
     // catalogue refused. The record set's own calls answer their failures instead.
     void raiseError(const Failure& failure) { emit error(failure.number, failure.description); }
-    static QString fieldName(int field) { return Song::fieldNames().value(field); }
 
 signals:
     void error(int number, const QString& description);
