@@ -2,6 +2,7 @@
 #include "testsupport.h"
 
 #include "browse/playreaction.h"
+#include "browse/songfinder.h"
 #include "browse/songlocator.h"
 #include "output/listing.h"
 #include "scan/timelimit.h"
@@ -37,6 +38,12 @@ void LookupTest::onlyRegularFilesAreSongs()
     QCOMPARE(probePath(QString("/dev/null")), PathKind::Other);
     QCOMPARE(probePath(dir.path() + "/B-Song.mp3"), PathKind::Missing);
     QCOMPARE(probePath(QString()), PathKind::Missing);
+    // Nor is one in a folder's listing, read once for many rows.
+    SongLocator::Hooks hooks;
+    hooks.probe = [](const QByteArray& path) { return probePath(path); };
+    SongFinder finder(hooks);
+    QCOMPARE(finder.find({"A", "Song", "ROCK1", dir.path() + "/"}).outcome, SongLocator::Outcome::Found);
+    QVERIFY(finder.find({"Fifo", "Song", "ROCK1", dir.path() + "/"}).outcome != SongLocator::Outcome::Found);
 
     // A volume with a question still unanswered (a stalled FUSE mount) answers at once,
     // without a thread or a wait of its own, until that question comes back.
@@ -141,6 +148,10 @@ void LookupTest::findsTheDisc_data()
         << "found:new/Rock/AB-CD-Rain.mp3";
     QTest::newRow("two discs of one label: the one with the song")
         << QStringList{"twin1|ROCK1|", "twin2|ROCK1|"} << "@/gone/|@/gone/|ROCK1|"
+        << "@/gone/Rock/"
+        << "found:twin2/Rock/AB-CD-Rain.mp3";
+    QTest::newRow("two discs of one label, both with the song: the one of the same UUID")
+        << QStringList{"new|ROCK1|u9", "twin2|ROCK1|u1"} << "@/gone/|@/gone/|ROCK1|u1"
         << "@/gone/Rock/"
         << "found:twin2/Rock/AB-CD-Rain.mp3";
     QTest::newRow("walked from a folder of its volume")

@@ -194,23 +194,37 @@ void OutputTest::nothingPrinted_data()
         << "unwritable" << QStringList{"The listing was not printed"};
     QTest::newRow("read-only file of the user's")
         << "read-only" << QStringList{"The listing was not printed"};
+    // Over a listing printed before, which stays as it was.
+    QTest::newRow("stopped over an older listing") << "stopped" << QStringList();
+    QTest::newRow("disk full over an older listing") << "full" << QStringList{"The listing was not printed"};
 }
 
 void OutputTest::nothingPrinted()
 {
     QFETCH(QString, why);
     QFETCH(QStringList, messages);
-    Desk d(why == "empty" ? QStringList() : QStringList{"Abba", "Bob"});
+    QStringList artists;
+    for (int i = 0; i < (why == "empty" ? 0 : why == "stopped" ? 2000 : 2); ++i)
+        artists << QStringLiteral("Artist %1").arg(i);
+    Desk d(artists);
     d.prompter.pdfFile = why == "cancel"       ? QString()
                          : why == "unwritable" ? d.out.path() + "/no such folder/listing.pdf"
                                                : d.pdf();
-    // A file that was there and must not be written is left as it was.
-    if (why == "read-only") {
+    // A file that was there and must not be written, or was not written whole, is left as it was.
+    const bool kept = why == "read-only" || why == "stopped" || why == "full";
+    if (kept)
         QVERIFY(touch(d.pdf(), "keep"));
+    if (why == "read-only")
         QVERIFY(QFile::setPermissions(d.pdf(), QFileDevice::ReadOwner));
+    {
+        std::optional<DiskFull> full;
+        if (why == "full")
+            full.emplace(2000);
+        d.find<QPushButton>("cmdprint")->click();
+        if (why == "stopped") // at once: long before the first of many pages is done
+            d.window->jobs()->cancel();
+        d.waitForJob();
     }
-    d.find<QPushButton>("cmdprint")->click();
-    d.waitForJob();
     QCOMPARE(d.prompter.printDialogs, 1);
     QStringList shown = d.prompter.texts();
     for (QString& text : shown)
@@ -218,7 +232,7 @@ void OutputTest::nothingPrinted()
     QCOMPARE(shown, messages);
     if (why == "empty")
         QVERIFY(!QFileInfo::exists(d.prompter.pdfFile));
-    if (why == "read-only") {
+    if (kept) {
         QCOMPARE(contents(d.pdf()), QByteArray("keep"));
         QCOMPARE(QDir(d.out.path()).entryList(QDir::Files), QStringList{"listing.pdf"});
     }

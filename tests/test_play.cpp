@@ -238,7 +238,8 @@ void PlayTest::onCdToggles()
 // one message names the disc that is not in.
 void PlayTest::playAllShown()
 {
-    Shelf shelf({"Rock/Lenna Vey-Slow River.mp3", "Rock/Grey Owl-Harbour.mp3"});
+    // A name written on an older system goes as the bytes the disc holds, in a file URL.
+    Shelf shelf({"Rock/Lenna Vey-Slow River.mp3", "Rock/Grey Owl-Harbour.mp3", "Caf\xe9/Ol\xe9-Old.mp3"});
     shelf.program.run("INSERT INTO adosong (Artist,Title,ONcd,MP3cd,Category,FullPath) VALUES "
                       "('Ada Brandt','Blue','0','JAZZ2','Jazz','/media/jazz2/Jazz/'),"
                       "('Ada Brandt','Green','0','JAZZ2','Jazz','/media/jazz2/Jazz/')");
@@ -257,7 +258,10 @@ void PlayTest::playAllShown()
                                                                 disc +
                                                                 "/Rock/Grey Owl-Harbour.mp3\n"
                                                                 "#EXTINF:-1,Lenna Vey - Slow River\n" +
-                                                                disc + "/Rock/Lenna Vey-Slow River.mp3\n");
+                                                                disc +
+                                                                "/Rock/Lenna Vey-Slow River.mp3\n"
+                                                                "#EXTINF:-1,Olé - Old\nfile://" +
+                                                                disc + "/Caf%E9/Ol%E9-Old.mp3\n");
 }
 
 QTEST_MAIN(PlayTest)

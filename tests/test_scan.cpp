@@ -165,6 +165,9 @@ void ScanTest::walkOrderAndLinks()
     QVERIFY(QFile::link(s.root(), s.root() + "/b/top"));
     QVERIFY(QFile::link(s.root() + "/b/b-6.mp3", s.root() + "/A/linked-8.mp3"));
     QVERIFY(QFile::link(s.root() + "/nowhere", s.root() + "/A/dangling-9.mp3"));
+    // A FIFO or a device named like a song is none.
+    QVERIFY(::mkfifo(QFile::encodeName(s.root() + "/A/pipe-10.mp3").constData(), 0600) == 0);
+    QVERIFY(QFile::link("/dev/null", s.root() + "/A/device-11.mp3"));
     QCOMPARE(s.build().files, 8);
     QCOMPARE(s.rows(), QStringList({"2", "1", "3", "4", "8", "5", "6", "7"}));
     QVERIFY2(s.reports.isEmpty(), qPrintable(s.reports.join("\n")));

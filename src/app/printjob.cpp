@@ -25,6 +25,16 @@ bool mayReplace(const QString& path)
                               ::access(QFile::encodeName(path).constData(), W_OK) == 0);
 }
 
+// Whether the PDF file at `path` was written to its end: the PDF writer does not say when
+// the disk filled up under it, and leaves a file cut off where the disk was full.
+bool wholePdf(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() < 16 || !file.seek(file.size() - 16))
+        return false;
+    return file.read(16).trimmed().endsWith("%%EOF");
+}
+
 // What the job needs after the window let go of the dialog: the printer, and for a
 // listing printed to a file, the file it is written into first.
 struct PrintTarget
@@ -78,6 +88,8 @@ void PrintJob::start(const RecordSet& records, const QFont& font)
         const Listing::Result result =
             Listing::print(rows, printer, font, pageDone, [&printer] { printer.abort(); });
         target->failed = result.deviceFailed || printer.printerState() == QPrinter::Error;
+        if (!target->failed && !result.abandoned && target->partial)
+            target->failed = !wholePdf(target->partial->fileName());
         if (!target->failed && !result.abandoned && target->partial) {
             target->failed = ::rename(QFile::encodeName(target->partial->fileName()).constData(),
                                       QFile::encodeName(target->file).constData()) != 0;
