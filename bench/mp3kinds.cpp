@@ -79,7 +79,7 @@ const char* name(Kind kind)
     return "";
 }
 
-bool make(Kind kind, double seconds, const QString& path, QString* error)
+bool make(Kind kind, double seconds, const QString& path, QString* error, const QString& sampleRate)
 {
     QStringList args = {"-r", "-s", "44.1",   "--bitwidth", "16", "--signed", "--little-endian",
                         "-m", "j",  "--quiet"};
@@ -88,6 +88,8 @@ bool make(Kind kind, double seconds, const QString& path, QString* error)
     args << (variable ? QStringList{"-V", "2"} : QStringList{"-b", "160"});
     if (kind != Kind::ConstantWithInfo && kind != Kind::VariableWithXing)
         args << "-t";
+    if (!sampleRate.isEmpty())
+        args << "--resample" << sampleRate;
     args << "-" << path;
     QProcess lame;
     lame.start(QStringLiteral("lame"), args);

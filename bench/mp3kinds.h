@@ -19,8 +19,9 @@ constexpr int kindCount = 6;
 
 const char* name(Kind kind);
 
-// Encodes `seconds` of sound as `kind` into `path`. False, with the reason in `error`,
+// Encodes `seconds` of sound as `kind` into `path`, at `sampleRate` kHz (22.05 makes MPEG-2
+// frames, 11.025 or 8 MPEG-2.5) or at 44.1 (MPEG-1). False, with the reason in `error`,
 // when lame is missing or fails.
-bool make(Kind kind, double seconds, const QString& path, QString* error);
+bool make(Kind kind, double seconds, const QString& path, QString* error, const QString& sampleRate = {});
 
 } // namespace Mp3Kinds

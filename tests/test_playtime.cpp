@@ -77,16 +77,24 @@ void PlayTimeTest::initTestCase()
         const char* name;
         K kind;
         double seconds;
+        const char* sampleRate;
     } files[] = {
-        {"cbr-info", K::ConstantWithInfo, 20},          {"cbr", K::ConstantNoHeader, 20},
-        {"vbr-xing", K::VariableWithXing, 20},          {"vbr", K::VariableNoHeader, 20},
-        {"vbr-quiet-intro", K::QuietIntroNoHeader, 30}, {"big-tag", K::LargeTagInFront, 20},
-        {"short-cbr", K::ConstantNoHeader, 0.5},        {"short-vbr", K::VariableNoHeader, 0.5},
+        {"cbr-info", K::ConstantWithInfo, 20, ""},          {"cbr", K::ConstantNoHeader, 20, ""},
+        {"vbr-xing", K::VariableWithXing, 20, ""},          {"vbr", K::VariableNoHeader, 20, ""},
+        {"vbr-quiet-intro", K::QuietIntroNoHeader, 30, ""}, {"big-tag", K::LargeTagInFront, 20, ""},
+        {"short-cbr", K::ConstantNoHeader, 0.5, ""},        {"short-vbr", K::VariableNoHeader, 0.5, ""},
+        {"mpeg2-xing", K::VariableWithXing, 20, "22.05"},   {"mpeg2-vbr", K::VariableNoHeader, 20, "22.05"},
+        {"mpeg25-xing", K::VariableWithXing, 20, "11.025"}, {"mpeg25-vbr", K::VariableNoHeader, 20, "11.025"},
     };
     for (const auto& f : files) {
         QString error;
-        QVERIFY2(Mp3Kinds::make(f.kind, f.seconds, kindFile(f.name), &error), qPrintable(error));
+        QVERIFY2(Mp3Kinds::make(f.kind, f.seconds, kindFile(f.name), &error, f.sampleRate),
+                 qPrintable(error));
     }
+    // A stretch of a variable-bitrate file damaged: the frames after it still count.
+    QByteArray damaged = contents(kindFile("vbr"));
+    damaged.replace(damaged.size() / 2, 3000, QByteArray(3000, '\x55'));
+    QVERIFY(touch(kindFile("vbr-damaged"), damaged));
     // An ID3v1 tag at the end is no audio.
     QVERIFY(
         touch(kindFile("cbr-id3v1"), contents(kindFile("cbr")) + QByteArray("TAG").leftJustified(128, 'x')));
@@ -104,6 +112,11 @@ void PlayTimeTest::lengthOfEveryKind_data()
     QTest::newRow("variable bitrate, Xing header") << "vbr-xing" << 20.0 << M::Header;
     QTest::newRow("variable bitrate, no header") << "vbr" << 20.0 << M::FrameCount;
     QTest::newRow("variable bitrate, no header, quiet intro") << "vbr-quiet-intro" << 30.0 << M::FrameCount;
+    QTest::newRow("variable bitrate, no header, a damaged stretch") << "vbr-damaged" << 20.0 << M::FrameCount;
+    QTest::newRow("MPEG-2 22.05 kHz, Xing header") << "mpeg2-xing" << 20.0 << M::Header;
+    QTest::newRow("MPEG-2 22.05 kHz, no header") << "mpeg2-vbr" << 20.0 << M::FrameCount;
+    QTest::newRow("MPEG-2.5 11 kHz, Xing header") << "mpeg25-xing" << 20.0 << M::Header;
+    QTest::newRow("MPEG-2.5 11 kHz, no header") << "mpeg25-vbr" << 20.0 << M::FrameCount;
     QTest::newRow("300 KB picture tag in front") << "big-tag" << 20.0 << M::Constant;
     QTest::newRow("half a second, constant") << "short-cbr" << 0.5 << M::Constant;
     QTest::newRow("half a second, variable") << "short-vbr" << 0.5 << M::FrameCount;
