@@ -143,6 +143,22 @@ struct Started
     void waitForJob() { QTRY_VERIFY_WITH_TIMEOUT(!window->jobs()->isRunning(), 60000); }
 };
 
+// A catalogue of `artists`' songs and what `sql` stores, and the main window over it,
+// loaded and shown, with `discs` in the drive list.
+struct ShownWindow : ProgramFolder, Started
+{
+    explicit ShownWindow(const QStringList& artists = {}, const QString& sql = {},
+                         const QList<Volume>& discs = {})
+        : ProgramFolder(artists, sql), Started(path(), discs)
+    {
+        QVERIFY(loaded);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QApplication::setActiveWindow(window.get());
+    }
+    QTableView* view() const { return window->grid()->view(); }
+};
+
 // The first key opens the cell's editor; the rest go to the editor.
 inline void typeInto(QWidget* view, const QString& text)
 {

@@ -7,21 +7,15 @@
 
 namespace {
 
-// A catalogue of the given artists' songs and what `sql` stores, and the shown main
-// window over it.
-struct Browsing : ProgramFolder, Started
+// The shown window, with the grid's view and record set at hand.
+struct Browsing : ShownWindow
 {
     QTableView* view = nullptr;
     RecordSet* records = nullptr;
 
-    explicit Browsing(const QStringList& artists = {}, const QString& sql = {})
-        : ProgramFolder(artists, sql), Started(path())
+    explicit Browsing(const QStringList& artists = {}, const QString& sql = {}) : ShownWindow(artists, sql)
     {
-        QVERIFY(loaded);
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        QApplication::setActiveWindow(window.get());
-        view = window->grid()->view();
+        view = ShownWindow::view();
         records = window->records();
     }
     void click(const char* button) { QTest::mouseClick(find<QPushButton>(button), Qt::LeftButton); }

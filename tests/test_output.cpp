@@ -10,17 +10,11 @@
 
 namespace {
 
-// A catalogue of the given artists' songs and what `sql` stores, and the shown main
-// window over it.
-struct Desk : ProgramFolder, Started
+// The shown window, and a folder for what it prints.
+struct Desk : ShownWindow
 {
+    using ShownWindow::ShownWindow;
     QTemporaryDir out;
-    explicit Desk(const QStringList& artists = {}, const QString& sql = {})
-        : ProgramFolder(artists, sql), Started(path())
-    {
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    }
     QString pdf() const { return out.path() + "/listing.pdf"; }
     // "Print  it" into the PDF file; the pages as pdftotext reads them back.
     QStringList print()

@@ -39,9 +39,8 @@ QStringList opened()
 // A catalogue built by the real scan from a disc of the test's own, in a shown window.
 struct Shelf
 {
-    ProgramFolder program;
     QTemporaryDir disc;
-    std::unique_ptr<Started> s;
+    std::unique_ptr<ShownWindow> s;
     QTableView* view = nullptr;
 
     // `files` named as the file system's bytes.
@@ -54,12 +53,9 @@ struct Shelf
                 ::mkdir(path.left(slash).constData(), 0755); // folders that are there already stay
             QVERIFY(::close(::open(path.constData(), O_CREAT | O_WRONLY, 0644)) == 0);
         }
-        s = std::make_unique<Started>(program.path(),
-                                      QList<Volume>{mounted(disc.path(), "ROCK1", "", "iso9660")});
-        QVERIFY(s->loaded);
-        s->window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(s->window.get()));
-        view = s->window->grid()->view();
+        s = std::make_unique<ShownWindow>(QStringList(), QString(),
+                                          QList<Volume>{mounted(disc.path(), "ROCK1", "", "iso9660")});
+        view = s->view();
         s->find<QComboBox>("Drive1")->setCurrentIndex(1);
         QTest::mouseClick(s->find<QToolButton>("cmdmakedb"), Qt::LeftButton);
         s->waitForJob();
@@ -211,7 +207,7 @@ void PlayTest::asksForTheDisc()
 void PlayTest::onCdToggles()
 {
     Shelf shelf({"Rock/Lenna Vey-Slow River.mp3"});
-    shelf.program.run("INSERT INTO adosong (Artist,Title,ONcd) VALUES ('Blank','Mark',NULL)");
+    shelf.s->run("INSERT INTO adosong (Artist,Title,ONcd) VALUES ('Blank','Mark',NULL)");
     shelf.s->window->findChild<QPushButton*>("cmdrefresh")->click();
     const int row = shelf.rowOf("Lenna Vey");
     for (const char* mark : {"Yes", "NotYet", "Yes"}) {
@@ -228,7 +224,7 @@ void PlayTest::onCdToggles()
 
     // Stored at once.
     RecordSet stored;
-    stored.setCatalogue(shelf.program.databasePath());
+    stored.setCatalogue(shelf.s->databasePath());
     QVERIFY(!stored.refresh().failed());
     QCOMPARE(stored.value(0, Song::ONcd).toLongLong(), 0);
     QCOMPARE(stored.value(1, Song::ONcd).toLongLong(), 1);
@@ -240,9 +236,9 @@ void PlayTest::playAllShown()
 {
     // A name written on an older system goes as the bytes the disc holds, in a file URL.
     Shelf shelf({"Rock/Lenna Vey-Slow River.mp3", "Rock/Grey Owl-Harbour.mp3", "Caf\xe9/Ol\xe9-Old.mp3"});
-    shelf.program.run("INSERT INTO adosong (Artist,Title,ONcd,MP3cd,Category,FullPath) VALUES "
-                      "('Ada Brandt','Blue','0','JAZZ2','Jazz','/media/jazz2/Jazz/'),"
-                      "('Ada Brandt','Green','0','JAZZ2','Jazz','/media/jazz2/Jazz/')");
+    shelf.s->run("INSERT INTO adosong (Artist,Title,ONcd,MP3cd,Category,FullPath) VALUES "
+                 "('Ada Brandt','Blue','0','JAZZ2','Jazz','/media/jazz2/Jazz/'),"
+                 "('Ada Brandt','Green','0','JAZZ2','Jazz','/media/jazz2/Jazz/')");
     shelf.s->window->findChild<QPushButton*>("cmdrefresh")->click();
     QTemporaryDir cache;
     qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
