@@ -137,10 +137,25 @@ void BuildWindowTest::buildThroughTheButton()
                   "BEGIN SELECT RAISE(ABORT, 'not this one'); END");
     QString progressText;
     bool busyWhileAsked = true;
+    QStringList enabledWhileAsked;
+    const char* commands[] = {"cmdmakedb",  "cmdadd",    "cmddelete",  "cmdprint",         "cmdDeleteDB",
+                              "cmdrefresh", "mnuexport", "mnuplayall", "mnufillplaytimes", "mnusearch"};
+    auto enabled = [&] {
+        QStringList names;
+        for (const char* name : commands) {
+            QObject* command = d.window->findChild<QObject*>(name);
+            if (command->property("enabled").toBool())
+                names << name;
+        }
+        return names;
+    };
     d.prompter.beforeAnswer = [&](const QString&) {
         auto* progress = d.window->findChild<ProgressWindow*>("scanProgress");
         progressText = progress && progress->isVisible() ? progress->text() : QString();
         busyWhileAsked = QApplication::overrideCursor() != nullptr;
+        // The window answers while the job waits: only what reads stays on, and sorting works.
+        enabledWhileAsked = enabled();
+        QVERIFY(!d.window->records()->requery(RecordSource::sorted({"Title"})).failed());
     };
 
     d.buildFrom(1);
@@ -151,6 +166,8 @@ void BuildWindowTest::buildThroughTheButton()
     QCOMPARE(d.prompter.shown[0].buttons, Prompter::OkOnly);
     QVERIFY2(progressText.contains(d.rock.path()), qPrintable(progressText));
     QVERIFY(busyWhileAsked);
+    QCOMPARE(enabledWhileAsked, (QStringList{"cmdrefresh", "mnusearch"}));
+    QCOMPARE(enabled().size(), std::size(commands));
 
     QCOMPARE(d.caption(), QStringLiteral("Record count= 3"));
     QVERIFY(d.window->grid()->isVisibleTo(d.window.get()));

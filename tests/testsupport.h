@@ -126,6 +126,15 @@ struct ProgramFolder
         QVERIFY(!db.open(databasePath()).failed());
         QVERIFY(!db.execute(sql).failed());
     }
+    // The first value `sql` answers, read as another program would; -1 when it fails.
+    qint64 count(const QString& sql = QStringLiteral("SELECT count(*) FROM adosong")) const
+    {
+        Database db;
+        Statement query;
+        return !db.open(databasePath()).failed() && !query.prepare(db.handle(), sql).failed() && query.step()
+                   ? query.column(0).toLongLong()
+                   : -1;
+    }
     // Songs stored straight into the catalogue file: each artist with the title "<artist> song".
     void addRows(const QStringList& artists) const
     {
