@@ -142,6 +142,9 @@ void BrowseTest::addRecord()
         QCOMPARE(b.view->currentIndex(), b.view->model()->index(artists.size() + 1, Song::ArtistColumn));
         QCOMPARE(b.column0().last(), QStringLiteral("Zed"));
         QCOMPARE(b.records->value(artists.size(), Song::Title).toString(), QStringLiteral("Night"));
+        // Not yet on a CD, as a built song: stored "no" and shown "NotYet".
+        QCOMPARE(b.count("SELECT ONcd IS 0 FROM adosong WHERE Artist='Zed'"), 1);
+        QCOMPARE(b.view->model()->index(artists.size(), Song::OnCdColumn).data().toString(), "NotYet");
     }
 }
 

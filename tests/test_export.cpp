@@ -1,6 +1,14 @@
 #include "guisupport.h"
 
+#include "browse/exporter.h"
+#include "browse/playallshown.h"
+
 #include <QDirIterator>
+
+#include <cstring>
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 namespace {
 
@@ -59,6 +67,9 @@ class ExportTest : public QObject
 private slots:
     void csvReadsBackAsStored();
     void playlistNamesEachSong();
+    void leftOutSaysHowMany();
+    void targetsThatAreNoPlainFile_data();
+    void targetsThatAreNoPlainFile();
     void failedExportLeavesNothingBehind_data();
     void failedExportLeavesNothingBehind();
 };
@@ -115,6 +126,9 @@ void ExportTest::playlistNamesEachSong()
     s.waitForJob();
     program.addRows({"Grey Owl"}); // on ROCK1 at /media/cdrom/Rock/, which is not there
     program.run("UPDATE adosong SET Playtime='01:02:03' WHERE Artist='Kestrel'");
+    // A path with a NUL in it (a catalogue edited elsewhere) names no file: no line for it.
+    program.run("INSERT INTO adosong (Artist,Title,MP3cd,FullPath) "
+                "VALUES ('Zed','Nul','ROCK1','/x/secret.desktop' || char(0) || '/')");
     s.window->records()->refresh();
 
     s.prompter.fileToWrite = program.path() + "/shown.m3u8";
@@ -126,6 +140,69 @@ void ExportTest::playlistNamesEachSong()
              "/media/cdrom/Rock/Grey Owl-Grey Owl song.mp3\n"
              "#EXTINF:3723,Kestrel - Harbour\n" +
                  disc.path() + "/Rock/Kestrel-Harbour.mp3\n");
+}
+
+// One song or many, the words agree with the count.
+void ExportTest::leftOutSaysHowMany()
+{
+    PlayAllShown::Result r;
+    r.absentDiscs = {"JAZZ2"};
+    r.discAbsent = 1;
+    r.notOnDisc = 1;
+    QCOMPARE(PlayAllShown::leftOutText(r), "1 song was left out: its disc is not in a drive (JAZZ2).\n"
+                                           "1 song was left out: it is not on its disc.");
+    r.discAbsent = 2;
+    r.notOnDisc = 3;
+    QCOMPARE(PlayAllShown::leftOutText(r), "2 songs were left out: their discs are not in a drive (JAZZ2).\n"
+                                           "3 songs were left out: they are not on their disc.");
+}
+
+void ExportTest::targetsThatAreNoPlainFile_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("why");
+    QTest::newRow("FIFO") << "fifo"
+                          << "it is not a regular file";
+    QTest::newRow("link to a FIFO") << "link"
+                                    << "it is not a regular file";
+    QTest::newRow("device") << "device"
+                            << "it is not a regular file";
+    QTest::newRow("read-only file") << "read-only"
+                                    << "it is marked read-only";
+}
+
+// An export never replaces what is no plain file, nor a file marked read-only, whoever runs
+// it: it says so, and the target is left as it was.
+void ExportTest::targetsThatAreNoPlainFile()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, why);
+    ProgramFolder program(QStringList{"Abba"});
+    const QString target = program.path() + "/shown.csv";
+    const QByteArray name = QFile::encodeName(target);
+    if (kind == "fifo" || kind == "link")
+        QVERIFY(::mkfifo(QFile::encodeName(program.path() + "/pipe").constData(), 0600) == 0);
+    if (kind == "link")
+        QVERIFY(QFile::link(program.path() + "/pipe", target));
+    else if (kind == "fifo")
+        QVERIFY(QFile::rename(program.path() + "/pipe", target));
+    else if (kind == "device" && ::mknod(name.constData(), S_IFCHR | 0600, makedev(1, 7)) != 0)
+        QSKIP("Making a device takes the superuser.");
+    else if (kind == "read-only")
+        QVERIFY(touch(target, "kept") && ::chmod(name.constData(), 0444) == 0);
+    struct stat before;
+    QVERIFY(::stat(name.constData(), &before) == 0);
+    const Exporter::Result result =
+        Exporter::write(program.databasePath(), RecordSource::defaultSource(), target, Exporter::Format::Csv);
+    QCOMPARE(result.failure.description, "'" + target + "' was left as it is: " + why + ".");
+    struct stat after;
+    QVERIFY(::lstat(name.constData(), &after) == 0);
+    QCOMPARE(S_ISLNK(after.st_mode), kind == "link");
+    QVERIFY(::stat(name.constData(), &after) == 0);
+    QCOMPARE(after.st_mode, before.st_mode);
+    QCOMPARE(after.st_ino, before.st_ino);
+    if (kind == "read-only")
+        QCOMPARE(contents(target), QByteArray("kept"));
 }
 
 void ExportTest::failedExportLeavesNothingBehind_data()
@@ -156,7 +233,8 @@ void ExportTest::failedExportLeavesNothingBehind()
         s.waitForJob();
     }
     QCOMPARE(s.prompter.shown.size(), size_t(1));
-    QVERIFY2(s.prompter.texts().first().contains("could not be written"),
+    // In the system's own words (here the limit stands for a full disk).
+    QVERIFY2(s.prompter.texts().first().endsWith("could not be written: " + QString(std::strerror(EFBIG))),
              qPrintable(s.prompter.texts().first()));
     QCOMPARE(contents(s.prompter.fileToWrite), QByteArray("kept"));
     QCOMPARE(QDir(target.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"shown.csv"});

@@ -38,6 +38,7 @@ void LookupTest::onlyRegularFilesAreSongs()
     QCOMPARE(probePath(QString("/dev/null")), PathKind::Other);
     QCOMPARE(probePath(dir.path() + "/B-Song.mp3"), PathKind::Missing);
     QCOMPARE(probePath(QString()), PathKind::Missing);
+    QCOMPARE(probePath(QFile::encodeName(song) + QByteArray("\0/x", 3)), PathKind::Missing);
     // Nor is one in a folder's listing, read once for many rows.
     SongLocator::Hooks hooks;
     hooks.probe = [](const QByteArray& path) { return probePath(path); };
@@ -87,6 +88,12 @@ void LookupTest::playing_data()
     QTest::newRow("stored as a duplicate") << folder << "Rain ****12" << true << "file" << "" << "" << 0;
     QTest::newRow("no artist") << folder << "-" << true << "file" << "" << "" << 0;
     QTest::newRow("no folder stored") << "" << "Rain" << true << "out" << "" << "" << 0;
+    // A NUL stored in the path (a catalogue edited elsewhere) would cut the name short.
+    QTest::newRow("NUL in the stored path")
+        << QString("/media/ROCK1/secret.desktop") + QChar(0) + "/" << "Rain" << true << "file" << ""
+        << "The song's path in the catalogue is damaged (it holds a NUL character), so it is not looked "
+           "for. Correct the row or catalogue its disc again."
+        << 0;
     // clang-format on
 }
 
@@ -119,6 +126,7 @@ void LookupTest::playing()
         hooks.lookup.volumes = [stalled] { return QList<Volume>{stalled}; };
     }
     hooks.open = [&](const QByteArray& path) { openedPath = QString::fromUtf8(path); };
+    hooks.tell = [&](const QString& text) { question = text; };
     hooks.waitForDisc = [&](const QString& prompt, const std::function<bool()>&) {
         question = prompt;
         return false;

@@ -33,6 +33,11 @@ void openFile(const QByteArray& path, QObject* context, const std::function<void
     const QUrl url = QUrl::fromEncoded("file://" + path.toPercentEncoding("/"), QUrl::StrictMode);
     // The freedesktop opener, as Qt itself would run it, but watched: it says when nothing
     // could open the file. It is left running when the program ends (it may be the player).
+    if (path.contains('\0')) {
+        if (failed)
+            failed(QStringLiteral("its name holds a NUL character"));
+        return;
+    }
     const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
     if (opener.isEmpty()) {
         if (!QDesktopServices::openUrl(url) && failed)

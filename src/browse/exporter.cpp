@@ -6,7 +6,11 @@
 
 #include <QByteArrayView>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QSaveFile>
+
+#include <cerrno>
+#include <cstring>
 
 #include <array>
 
@@ -92,10 +96,29 @@ void appendPlaylistEntry(std::string& out, const RowText& row, const QByteArray&
     out += '\n';
 }
 
-Failure writeFailure(const QString& path, const QSaveFile& file)
+// The system's own words for the last failure (a full disk says "No space left on device"),
+// where the file's are none.
+Failure writeFailure(const QString& path, const QSaveFile& file, int systemError)
 {
-    return {FailureNumber::InvalidArgument,
-            QStringLiteral("'%1' could not be written: %2").arg(path, file.errorString()), FailureKind::File};
+    const QString why =
+        systemError != 0 ? QString::fromLocal8Bit(std::strerror(systemError)) : file.errorString();
+    return {FailureNumber::InvalidArgument, QStringLiteral("'%1' could not be written: %2").arg(path, why),
+            FailureKind::File};
+}
+
+// Why a file that is there must not be replaced: it is no regular file (a device, a FIFO, a
+// folder, or a link to one), or its owner marked it read-only, which holds even for the
+// superuser. Empty when it may be replaced, or is not there.
+QString replaceRefusal(const QString& path)
+{
+    const QFileInfo target(path); // links followed
+    if (!target.exists())
+        return target.isSymLink() ? QStringLiteral("it is a link to nothing") : QString();
+    if (!target.isFile())
+        return QStringLiteral("it is not a regular file");
+    if (!(target.permissions() & QFileDevice::WriteOwner))
+        return QStringLiteral("it is marked read-only");
+    return {};
 }
 
 } // namespace
@@ -114,9 +137,16 @@ Result write(const QString& catalogue, const RecordSource& source, const QString
              const Hooks& hooks)
 {
     Result result;
+    if (const QString refusal = replaceRefusal(path); !refusal.isEmpty()) {
+        result.failure = {FailureNumber::InvalidArgument,
+                          QStringLiteral("'%1' was left as it is: %2.").arg(path, refusal),
+                          FailureKind::File};
+        return result;
+    }
     QSaveFile file(path);
+    int systemError = 0;
     if (!file.open(QIODevice::WriteOnly)) {
-        result.failure = writeFailure(path, file);
+        result.failure = writeFailure(path, file, errno);
         return result;
     }
     std::string out;
@@ -131,7 +161,10 @@ Result write(const QString& catalogue, const RecordSource& source, const QString
     }
     bool writeFailed = false;
     auto hand = [&] {
+        errno = 0;
         writeFailed = file.write(out.data(), qint64(out.size())) != qint64(out.size());
+        if (writeFailed)
+            systemError = errno;
         out.clear();
         return !writeFailed;
     };
@@ -150,7 +183,8 @@ Result write(const QString& catalogue, const RecordSource& source, const QString
             const PlayRow song{text(row, Song::Artist), text(row, Song::Title), text(row, Song::MP3cd),
                                text(row, Song::FullPath)};
             const QByteArray songFile = hooks.songFile ? hooks.songFile(song) : SongFinder::storedFile(song);
-            if (songFile.isEmpty())
+            // A name cut by a NUL byte (a damaged row) would name another file.
+            if (songFile.isEmpty() || songFile.contains('\0'))
                 return true;
             appendPlaylistEntry(out, row, songFile);
         }
@@ -160,14 +194,21 @@ Result write(const QString& catalogue, const RecordSource& source, const QString
     result.failure = streamRows(catalogue, source, take);
     // The bytes are handed over and flushed before commit(), which alone would let a failed
     // last write (a full disk) put a cut-off file in place.
-    if (!result.failure && !result.cancelled && (writeFailed || !hand() || !file.flush()))
-        result.failure = writeFailure(path, file);
+    if (!result.failure && !result.cancelled && !writeFailed && hand()) {
+        errno = 0;
+        writeFailed = !file.flush();
+        if (writeFailed)
+            systemError = errno;
+    }
+    if (!result.failure && !result.cancelled && writeFailed)
+        result.failure = writeFailure(path, file, systemError);
     if (result.failure || result.cancelled) {
         file.cancelWriting();
         return result;
     }
+    errno = 0;
     if (!file.commit())
-        result.failure = writeFailure(path, file);
+        result.failure = writeFailure(path, file, errno);
     return result;
 }
 

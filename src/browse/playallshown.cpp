@@ -30,15 +30,18 @@ Result writePlaylist(const QString& catalogue, const RecordSource& source, const
 
 QString leftOutText(const Result& result)
 {
-    auto songs = [](qint64 count) {
-        return count == 1 ? QStringLiteral("1 song was") : QStringLiteral("%1 songs were").arg(count);
-    };
+    const QString discs = result.absentDiscs.join(QStringLiteral(", "));
     QStringList lines;
-    if (result.discAbsent > 0)
-        lines << QStringLiteral("%1 left out: their discs are not in a drive (%2).")
-                     .arg(songs(result.discAbsent), result.absentDiscs.join(QStringLiteral(", ")));
-    if (result.notOnDisc > 0)
-        lines << QStringLiteral("%1 left out: they are not on their disc.").arg(songs(result.notOnDisc));
+    if (result.discAbsent == 1)
+        lines << QStringLiteral("1 song was left out: its disc is not in a drive (%1).").arg(discs);
+    else if (result.discAbsent > 1)
+        lines << QStringLiteral("%1 songs were left out: their discs are not in a drive (%2).")
+                     .arg(result.discAbsent)
+                     .arg(discs);
+    if (result.notOnDisc == 1)
+        lines << QStringLiteral("1 song was left out: it is not on its disc.");
+    else if (result.notOnDisc > 1)
+        lines << QStringLiteral("%1 songs were left out: they are not on their disc.").arg(result.notOnDisc);
     return lines.join(QLatin1Char('\n'));
 }
 

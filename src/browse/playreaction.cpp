@@ -31,6 +31,14 @@ void PlayReaction::play(const PlayRow& row, bool armed) const
     // A row without a folder (one typed by hand) has no file to look for, nor a disc to ask for.
     if (row.artist.isEmpty() || row.fullPath.isEmpty() || !armed || isDuplicateMarked(row.title))
         return;
+    // A catalogue edited elsewhere can hold a NUL character, which would cut the name short
+    // and name another file: such a row is never looked for.
+    const QChar nul(0);
+    if (row.artist.contains(nul) || row.title.contains(nul) || row.fullPath.contains(nul)) {
+        m_hooks.tell(QStringLiteral("The song's path in the catalogue is damaged (it holds a NUL character), "
+                                    "so it is not looked for. Correct the row or catalogue its disc again."));
+        return;
+    }
     QString question;
     for (;;) {
         const SongLocator::Result found = m_locator.locate(row);

@@ -54,7 +54,8 @@ QList<Volume> ranked(const QList<Volume>& volumes, const std::function<int(const
 
 PathKind probePath(const QByteArray& path, std::chrono::milliseconds within)
 {
-    if (path.isEmpty())
+    // A name with a NUL byte (a damaged row) would be cut there and name another file.
+    if (path.isEmpty() || path.contains('\0'))
         return PathKind::Missing;
     // A volume still silent on an earlier question answers at once, without another thread.
     const std::optional<PathKind> kind = TimeLimit::askVolume<PathKind>(

@@ -182,8 +182,12 @@ bool SongModel::commitNewRow()
     if (m_writeGate && !m_writeGate())
         return false;
     // Once stored, the row is shown from the record set and the new row is empty again.
+    // A song typed in is not yet on a CD, as a built one is not: "NotYet" unless marked.
+    RecordSet::Row row = m_pending;
+    if (row[Song::ONcd].isNull())
+        row[Song::ONcd] = qint64(0);
     m_committing = true;
-    const Failure failure = m_records->addNew(m_pending);
+    const Failure failure = m_records->addNew(row);
     m_committing = false;
     if (failure)
         m_records->raiseError(failure);
