@@ -95,6 +95,12 @@ void PlayTimeTest::initTestCase()
     QByteArray damaged = contents(kindFile("vbr"));
     damaged.replace(damaged.size() / 2, 3000, QByteArray(3000, '\x55'));
     QVERIFY(touch(kindFile("vbr-damaged"), damaged));
+    // An Info header that counts 2^32 - 1 frames: more than the file can hold.
+    QByteArray counted = contents(kindFile("cbr-info"));
+    const qsizetype info = counted.indexOf("Info");
+    QVERIFY(info > 0);
+    counted.replace(info + 8, 4, QByteArray(4, '\xFF'));
+    QVERIFY(touch(kindFile("cbr-info-miscounted"), counted));
     // An ID3v1 tag at the end is no audio.
     QVERIFY(
         touch(kindFile("cbr-id3v1"), contents(kindFile("cbr")) + QByteArray("TAG").leftJustified(128, 'x')));
@@ -118,6 +124,7 @@ void PlayTimeTest::lengthOfEveryKind_data()
     QTest::newRow("MPEG-2.5 11 kHz, Xing header") << "mpeg25-xing" << 20.0 << M::Header;
     QTest::newRow("MPEG-2.5 11 kHz, no header") << "mpeg25-vbr" << 20.0 << M::FrameCount;
     QTest::newRow("300 KB picture tag in front") << "big-tag" << 20.0 << M::Constant;
+    QTest::newRow("a header counting more frames than fit") << "cbr-info-miscounted" << 20.0 << M::Constant;
     QTest::newRow("half a second, constant") << "short-cbr" << 0.5 << M::Constant;
     QTest::newRow("half a second, variable") << "short-vbr" << 0.5 << M::FrameCount;
 }
@@ -145,10 +152,7 @@ void PlayTimeTest::lengthOfEveryKind()
 void PlayTimeTest::noLengthForWhatIsNoSong_data()
 {
     QTest::addColumn<QByteArray>("content");
-    QByteArray song;
-    QFile file(kindFile("cbr"));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    song = file.readAll();
+    const QByteArray song = contents(kindFile("cbr"));
     QByteArray random(200 * 1024, Qt::Uninitialized);
     quint32 x = 7;
     for (char& c : random)
@@ -159,13 +163,18 @@ void PlayTimeTest::noLengthForWhatIsNoSong_data()
     QTest::newRow("random bytes") << random;
     QTest::newRow("a tag and no audio") << tagOnly;
     QTest::newRow("a tag, then zeros") << tagOnly + QByteArray(100000, '\0');
+    QTest::newRow("cut after its Info header") << contents(kindFile("cbr-info")).left(417);
+    QTest::newRow("2 GB, sparse after its first frames") << QByteArray("sparse");
 }
 
 void PlayTimeTest::noLengthForWhatIsNoSong()
 {
     QFETCH(QByteArray, content);
     QTemporaryDir dir;
-    QVERIFY(touch(dir.filePath("x.mp3"), content));
+    QVERIFY(
+        touch(dir.filePath("x.mp3"), content == "sparse" ? contents(kindFile("cbr")).left(65536) : content));
+    if (content == "sparse")
+        QVERIFY(QFile::resize(dir.filePath("x.mp3"), 2LL << 30));
     QCOMPARE(Mp3Length::measure(QFile::encodeName(dir.filePath("x.mp3")).constData()).method,
              Mp3Length::Method::None);
 }

@@ -221,6 +221,17 @@ qint64 findFrame(Reader& reader, qint64 from, qint64 within, const Span& span, c
     return -1;
 }
 
+// Whether `frames` frames like `frame` can be held in `bytes` at all: each takes at least
+// what the lowest bitrate of its kind takes. A header that counts more is wrong (damaged, or
+// written for a file that was cut short) and is not believed.
+bool fits(quint32 frames, const Frame& frame, qint64 bytes)
+{
+    const int lowest = frame.version == 1 || frame.layer == 1 ? 32000 : 8000;
+    const double shortest = frame.layer == 1 ? double(12 * lowest / frame.sampleRate) * 4
+                                             : double(frame.samples / 8) * lowest / frame.sampleRate;
+    return double(frames - 1) * shortest <= double(bytes);
+}
+
 // The length a Xing, Info or VBRI header in `frame` at `position` gives, when it has one.
 std::optional<double> headerLength(Reader& reader, qint64 position, const Span& span, const Frame& frame)
 {
@@ -237,7 +248,7 @@ std::optional<double> headerLength(Reader& reader, qint64 position, const Span& 
         if (!(flags & 1))
             return std::nullopt;
         const quint32 frames = bigEndian(xing + 8);
-        if (frames == 0)
+        if (frames == 0 || !fits(frames, frame, span.end - position))
             return std::nullopt;
         double samples = double(frames) * frame.samples;
         // The encoder's delay and padding, kept by LAME after the header's fields, are not
@@ -256,22 +267,32 @@ std::optional<double> headerLength(Reader& reader, qint64 position, const Span& 
     const Byte* vbri = f + 36;
     if (std::memcmp(vbri, "VBRI", 4) == 0) {
         const quint32 frames = bigEndian(vbri + 14);
-        if (frames > 0)
+        if (frames > 0 && fits(frames, frame, span.end - position))
             return double(frames) * frame.samples / frame.sampleRate;
     }
     return std::nullopt;
 }
 
-// Whether frames sampled all over the audio share the first frame's bitrate.
-bool constantBitrate(Reader& reader, const Span& span, qint64 firstFrame, const Frame& first)
+// What frames sampled all over the audio say of its bitrate.
+enum class Bitrate
+{
+    Constant, // all share the first frame's
+    Variable,
+    NoAudio // most places hold no frames: a file far larger than its audio (cut, or sparse)
+};
+
+Bitrate sampleBitrate(Reader& reader, const Span& span, qint64 firstFrame, const Frame& first)
 {
     const qint64 audio = span.end - firstFrame;
+    int silent = 0;
     for (int point = 0; point <= samplePoints; ++point) {
         const qint64 from = firstFrame + audio * point / (samplePoints + 1);
         Frame frame;
         const qint64 at = findFrame(reader, from, qint64(probeChunk) / 2, span, &first, probeChunk, &frame);
-        if (at < 0)
-            continue; // damage or a tag inside: nothing to learn here
+        if (at < 0) {
+            ++silent; // damage or a tag inside: nothing to learn here, unless most places are so
+            continue;
+        }
         // The frames that follow, as many as the chunk read holds.
         qint64 p = at;
         for (int n = 0; n < 16 && p + 4 <= span.end; ++n) {
@@ -279,13 +300,13 @@ bool constantBitrate(Reader& reader, const Span& span, qint64 firstFrame, const 
             if (!h || !decode(h, &frame) || !sameStream(frame, first))
                 break;
             if (frame.bitrateIndex != first.bitrateIndex)
-                return false;
+                return Bitrate::Variable;
             p += frame.length;
             if (p + 4 > from + qint64(probeChunk))
                 break;
         }
     }
-    return true;
+    return 2 * silent > samplePoints + 1 ? Bitrate::NoAudio : Bitrate::Constant;
 }
 
 // Counts every frame from the first to the end of the audio; damage in between is passed
@@ -339,12 +360,14 @@ Measurement measure(int fd, qint64 size)
     const qint64 firstFrame =
         findFrame(reader, span.begin, qint64(probeChunk) * 4, span, nullptr, probeChunk, &first);
     if (firstFrame >= 0) {
+        Bitrate bitrate = Bitrate::Variable;
         if ((result.seconds = headerLength(reader, firstFrame, span, first))) {
             result.method = Method::Header;
-        } else if (constantBitrate(reader, span, firstFrame, first)) {
+        } else if ((bitrate = sampleBitrate(reader, span, firstFrame, first)) == Bitrate::Constant) {
             result.method = Method::Constant;
             result.seconds = double(span.end - firstFrame) * 8 / first.bitrate;
-        } else if ((result.seconds = countFrames(reader, span, firstFrame, first))) {
+        } else if (bitrate == Bitrate::Variable &&
+                   (result.seconds = countFrames(reader, span, firstFrame, first))) {
             result.method = Method::FrameCount;
         }
     }
