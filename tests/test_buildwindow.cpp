@@ -4,6 +4,8 @@
 
 #include "app/progresswindow.h"
 
+#include <QStatusBar>
+
 #include <filesystem>
 #include <memory>
 #include <sys/stat.h>
@@ -170,6 +172,7 @@ void BuildWindowTest::buildThroughTheButton()
     QCOMPARE(enabled().size(), std::size(commands));
 
     QCOMPARE(d.caption(), QStringLiteral("Record count= 3"));
+    QCOMPARE(d.window->statusBar()->currentMessage(), QStringLiteral("4 songs found: 3 added"));
     QVERIFY(d.window->grid()->isVisibleTo(d.window.get()));
     QCOMPARE(d.drives->currentIndex(), 0);
     QCOMPARE(d.discName->text(), QStringLiteral("HOME"));
@@ -192,6 +195,8 @@ void BuildWindowTest::duplicatesAcrossBuilds()
     d.buildFrom(1);
     d.buildFrom(1);
     QCOMPARE(d.caption(), QStringLiteral("Record count= 1"));
+    QCOMPARE(d.window->statusBar()->currentMessage(),
+             QStringLiteral("1 song found: 0 added, 1 already in the catalogue"));
     d.window->findChild<QAction*>("mnudupes")->setChecked(true);
     d.buildFrom(1);
     QCOMPARE(d.caption(), QStringLiteral("Record count= 2"));

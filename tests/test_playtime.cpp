@@ -1,5 +1,7 @@
 #include "guisupport.h"
 
+#include <QStatusBar>
+
 #include "mp3kinds.h"
 #include "scan/mp3length.h"
 
@@ -226,6 +228,7 @@ void PlayTimeTest::buildReadsPlayTimesWhenAsked()
     QCOMPARE(times.value("Quick-Song").toString(), "00:00:20");
     QCOMPARE(times.value("Header-Song").toString(), "00:00:20");
     QVERIFY(times.value("Junk-Song").isNull());
+    QCOMPARE(s.window->statusBar()->currentMessage(), "3 songs found: 3 added, 1 without a play time");
 
     // Off again: the next disc's songs get no length.
     action(s, "mnuplaytimes")->trigger();

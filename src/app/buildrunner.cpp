@@ -19,6 +19,7 @@ struct BuiltRows
     RecordSource source;
     std::vector<qint64> rowids;
     bool read = false;
+    QString summary; // what the build found and did, in a line
 };
 
 // Stores the disc's songs on a connection of the job's own; a catalogue that cannot be
@@ -43,7 +44,7 @@ void buildDisc(JobControl& job, const QString& catalogue, const QString& folder,
         job.progress(QStringLiteral("Sorting the catalogue"));
     };
     table.setBatchInterval(1000);
-    CatalogueBuilder(table, duplicateCounter, hooks).run(folder, discName);
+    rows.summary = CatalogueBuilder(table, duplicateCounter, hooks).run(folder, discName).summary();
     table.flush();
     table.setBatchInterval(0);
     // Where the disc was walked from and what identifies it, to find its songs later
@@ -68,7 +69,8 @@ bool BuildRunner::retry(const std::function<Failure()>& step)
 }
 
 bool BuildRunner::start(const QString& root, const QString& discName, const Volume& volume,
-                        bool readPlayTimes, const std::function<void(bool built)>& finished)
+                        bool readPlayTimes,
+                        const std::function<void(bool built, const QString& summary)>& finished)
 {
     const QString folder = root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/');
     auto rows = std::make_shared<BuiltRows>();
@@ -95,7 +97,7 @@ bool BuildRunner::start(const QString& root, const QString& discName, const Volu
                              !records->adoptRows(std::move(rows->rowids))) ||
                             retry([records] { return records->refresh(); }));
         if (finished)
-            finished(built);
+            finished(built, rows->summary);
     };
     return m_jobs->start(std::move(job));
 }

@@ -35,9 +35,10 @@ public:
     // `readPlayTimes` each song's length is stored. The disc is remembered with what
     // identifies `volume`, the volume it is on. `finished` hears on the window's thread
     // whether the rows are shown again (false when the catalogue could not be reached or
-    // the user gave up); what was stored stays stored. False when no job could start.
+    // the user gave up), and the build's summary in a line (empty when it could not start);
+    // what was stored stays stored. False when no job could start.
     bool start(const QString& root, const QString& discName, const Volume& volume, bool readPlayTimes,
-               const std::function<void(bool built)>& finished);
+               const std::function<void(bool built, const QString& summary)>& finished);
 
 private:
     CatalogueSession* m_session;

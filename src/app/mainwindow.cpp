@@ -31,6 +31,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTimer>
 #include <QWindow>
 
@@ -139,6 +140,8 @@ void MainWindow::buildClientArea()
     m_recordBar->setFixedHeight(recordBarHeight);
 
     m_buttonBar = new ButtonBar(m_client);
+    // Where a build says what it did, in a line; there from the start, so nothing moves then.
+    statusBar()->setObjectName(QStringLiteral("statusBar"));
 }
 
 void MainWindow::buildMenus()
@@ -201,7 +204,11 @@ void MainWindow::connectCommands()
     connect(m_buttonBar, &ButtonBar::clearClicked, this, &MainWindow::clearCatalogue);
     connect(m_buttonBar, &ButtonBar::printClicked, this,
             [this] { m_printJob->start(*m_session->records(), m_grid->gridFont()); });
-    connect(m_jobs, &JobRunner::runningChanged, this, [this](bool running) { enableCommands(!running); });
+    connect(m_jobs, &JobRunner::runningChanged, this, [this](bool running) {
+        enableCommands(!running);
+        if (running)
+            statusBar()->clearMessage();
+    });
 
     connect(m_searchAction, &QAction::triggered, this, &MainWindow::openSearchPanel);
     connect(m_exportAction, &QAction::triggered, this, [this] { m_exportJob->start(); });
@@ -306,16 +313,19 @@ void MainWindow::scanSelectedDrive()
     if (m_jobs->isRunning() || m_session->refuseWrite())
         return;
     QString root;
-    const bool started = m_buildRunner->retry([&] { return m_drivePanel->selectedDisc(&root); }) &&
-                         m_buildRunner->start(root, m_drivePanel->discName(), m_volumes->volumeOf(root),
-                                              m_readPlayTimesAction->isChecked(),
-                                              [this](bool built) { showBuiltCatalogue(built); });
+    const bool started =
+        m_buildRunner->retry([&] { return m_drivePanel->selectedDisc(&root); }) &&
+        m_buildRunner->start(
+            root, m_drivePanel->discName(), m_volumes->volumeOf(root), m_readPlayTimesAction->isChecked(),
+            [this](bool built, const QString& summary) { showBuiltCatalogue(built, summary); });
     if (!started)
         m_drivePanel->returnToStartupDrive();
 }
 
-void MainWindow::showBuiltCatalogue(bool built)
+void MainWindow::showBuiltCatalogue(bool built, const QString& summary)
 {
+    // Beside the record bar's count, until the next command: no box, nothing to answer.
+    statusBar()->showMessage(summary);
     if (built) {
         if (m_session->records()->recordCount() != 0)
             m_grid->show();

@@ -68,7 +68,7 @@ private:
     void applySettings();
 
     void scanSelectedDrive();
-    void showBuiltCatalogue(bool built);
+    void showBuiltCatalogue(bool built, const QString& summary);
     // While a job runs, the commands that would write or start another job are off.
     void enableCommands(bool enabled);
     void addRow();

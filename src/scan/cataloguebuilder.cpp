@@ -5,6 +5,7 @@
 #include "store/playtime.h"
 
 #include <QFile>
+#include <QStringList>
 
 #include <utility>
 
@@ -109,6 +110,8 @@ void CatalogueBuilder::storeFile(const std::string& path, std::string_view fileN
         const Failure failure = m_table.update();
         if (!failure) {
             ++m_result.stored;
+            if (m_hooks.readPlayTimes && seconds < 0)
+                ++m_result.withoutPlayTime;
             return;
         }
         if (failure.number == FailureNumber::DuplicateKey) {
@@ -171,4 +174,19 @@ bool CatalogueBuilder::keepGoing()
         m_stop = true;
     }
     return !m_stop;
+}
+
+QString CatalogueBuilder::Result::summary() const
+{
+    QStringList parts{QStringLiteral("%1 added").arg(stored)};
+    if (duplicates > 0)
+        parts << QStringLiteral("%1 already in the catalogue").arg(duplicates);
+    if (withoutPlayTime > 0)
+        parts << QStringLiteral("%1 without a play time").arg(withoutPlayTime);
+    QString text =
+        (files == 1 ? QStringLiteral("1 song found: ") : QStringLiteral("%1 songs found: ").arg(files)) +
+        parts.join(QStringLiteral(", "));
+    if (cancelled)
+        text += QStringLiteral(" (stopped before the end)");
+    return text;
 }
