@@ -98,6 +98,7 @@ public:
     // The file dialog answers `fileToWrite`, or is cancelled when it is empty.
     bool chooseFileToWrite(const QString&, const QStringList&, QString* file) override
     {
+        startFolders << *file;
         *file = fileToWrite;
         return !fileToWrite.isEmpty();
     }
@@ -108,6 +109,7 @@ public:
     QString pdfFile;
     QString folder;
     QString fileToWrite;
+    QStringList startFolders; // where each file dialog opened
     int printDialogs = 0;
     std::optional<QFont> font;
     std::vector<QFont> fontPresets;

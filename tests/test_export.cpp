@@ -4,6 +4,7 @@
 #include "browse/playallshown.h"
 
 #include <QDirIterator>
+#include <QStandardPaths>
 
 #include <cstring>
 
@@ -111,6 +112,13 @@ void ExportTest::csvReadsBackAsStored()
         QCOMPARE(records[i + 1], QStringList({artist, titleOf(artist), playtime, "ROCK1", mark, "Rock",
                                               "/media/cdrom/Rock/"}));
     }
+    // The file dialog opened in the documents folder; the next opens where this export went.
+    QCOMPARE(s.prompter.startFolders,
+             QStringList{QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)});
+    QVERIFY(program.readSettings().contains("[Export]\nFolder=" + program.path().toUtf8() + "\n"));
+    s.find<QAction>("mnuexport")->trigger();
+    s.waitForJob();
+    QCOMPARE(s.prompter.startFolders.last(), program.path());
 }
 
 // The playlist lists the songs shown with their lengths, each at the file playing would

@@ -8,12 +8,20 @@
 #include "browse/songfinder.h"
 #include "store/recordset.h"
 
+#include "settings/settings.h"
+
+#include <QFileInfo>
+#include <QStandardPaths>
+
 #include <memory>
 
 void ExportJob::start()
 {
     const CommandContext& c = m_context;
-    QString path;
+    // Where the last export went, or the user's documents.
+    QString path = m_settings->exportFolder();
+    if (path.isEmpty() || !QFileInfo(path).isDir())
+        path = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (!c.prompter->chooseFileToWrite(
             QStringLiteral("Export"),
             {QStringLiteral("CSV file (*.csv)"), QStringLiteral("M3U8 playlist (*.m3u8)")}, &path))
@@ -48,9 +56,11 @@ void ExportJob::start()
         };
         *result = Exporter::write(catalogue, source, path, format, hooks);
     };
-    job.done = [c, result] {
+    job.done = [c, result, path, settings = m_settings] {
         if (result->failure)
             c.prompter->ask(result->failure.description);
+        else if (!result->cancelled)
+            settings->setExportFolder(QFileInfo(path).absolutePath());
     };
     c.jobs->start(std::move(job));
 }

@@ -2,15 +2,22 @@
 
 #include "app/commandcontext.h"
 
+class Settings;
+
 // File → Export…: the rows shown, in their order, to a CSV file or an M3U8 playlist
 // chosen in the platform's file dialog, written as a job. A failed or stopped export
 // leaves the file that was there as it was.
 class ExportJob
 {
 public:
-    explicit ExportJob(const CommandContext& context) : m_context(context) {}
+    // The file dialog opens where the last export went, as `settings` keep it.
+    ExportJob(const CommandContext& context, const Settings* settings)
+        : m_context(context), m_settings(settings)
+    {
+    }
     void start();
 
 private:
     CommandContext m_context;
+    const Settings* m_settings;
 };

@@ -80,7 +80,8 @@ MainWindow::MainWindow(const QString& programFolder, Prompter* prompter, VolumeS
       m_buildRunner(std::make_unique<BuildRunner>(m_session, prompter, m_jobs)),
       m_playTimeRunner(
           std::make_unique<PlayTimeRunner>(CommandContext{m_session, prompter, volumes, m_jobs})),
-      m_exportJob(std::make_unique<ExportJob>(CommandContext{m_session, prompter, volumes, m_jobs})),
+      m_exportJob(
+          std::make_unique<ExportJob>(CommandContext{m_session, prompter, volumes, m_jobs}, &m_settings)),
       m_playAllJob(std::make_unique<PlayAllJob>(CommandContext{m_session, prompter, volumes, m_jobs}))
 {
     registerPictures();

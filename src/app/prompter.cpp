@@ -134,8 +134,7 @@ bool MessageBoxPrompter::chooseFolder(QString* folder)
 bool MessageBoxPrompter::chooseFileToWrite(const QString& title, const QStringList& filters, QString* file)
 {
     QString filter = filters.value(0);
-    *file =
-        QFileDialog::getSaveFileName(m_parent, title, QString(), filters.join(QStringLiteral(";;")), &filter);
+    *file = QFileDialog::getSaveFileName(m_parent, title, *file, filters.join(QStringLiteral(";;")), &filter);
     if (file->isEmpty())
         return false;
     // "Name (*.csv)": a name without that ending gets it, and is asked about afresh when a

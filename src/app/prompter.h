@@ -47,8 +47,8 @@ public:
     // A folder to catalogue as a disc; false when the user cancels.
     virtual bool chooseFolder(QString* folder) = 0;
     // The platform's dialog for a file to write, which asks before an existing file is
-    // replaced. `filters` are "Name (*.ending)"; a name typed without an ending gets the
-    // chosen filter's. False when the user cancels.
+    // replaced; it opens in the folder `*file` names. `filters` are "Name (*.ending)"; a
+    // name typed without an ending gets the chosen filter's. False when the user cancels.
     virtual bool chooseFileToWrite(const QString& title, const QStringList& filters, QString* file) = 0;
 };
 

@@ -10,6 +10,7 @@ const Settings::Entry Settings::playTimesEntry{"Read Play Times", "Box Checked"}
 const Settings::Entry Settings::fontNameEntry{"GridFont", "FontName"};
 const Settings::Entry Settings::fontSizeEntry{"GridFont", "FontSize"};
 const Settings::Entry Settings::columnOrderEntry{"Swap Artist/Title", "ColOrder"};
+const Settings::Entry Settings::exportFolderEntry{"Export", "Folder"};
 
 Settings::Settings(QString path, Reporter report) : m_path(std::move(path)), m_report(std::move(report)) {}
 
@@ -101,4 +102,14 @@ bool Settings::setFont(const QString& family, double points) const
     else if (m_report && !sizeWritten)
         m_report(QStringLiteral("Error writing FontSize"));
     return nameWritten && sizeWritten;
+}
+
+QString Settings::exportFolder() const
+{
+    return read(exportFolderEntry);
+}
+
+bool Settings::setExportFolder(const QString& folder) const
+{
+    return write(exportFolderEntry, folder);
 }

@@ -34,6 +34,11 @@ public:
     bool titleFirst() const;
     bool setTitleFirst(bool titleFirst) const;
 
+    // The folder the last export went to; empty when none did. A failed write is not
+    // reported: the export it follows went well.
+    QString exportFolder() const;
+    bool setExportFolder(const QString& folder) const;
+
     // The grid's font as stored: a family name and a size text, each empty when none is set.
     QString fontName() const;
     QString fontSize() const;
@@ -46,7 +51,8 @@ private:
         const char* section;
         const char* key;
     };
-    static const Entry duplicatesEntry, playTimesEntry, fontNameEntry, fontSizeEntry, columnOrderEntry;
+    static const Entry duplicatesEntry, playTimesEntry, fontNameEntry, fontSizeEntry, columnOrderEntry,
+        exportFolderEntry;
 
     QString read(const Entry& entry) const;
     bool write(const Entry& entry, const QString& value) const;
