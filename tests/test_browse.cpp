@@ -220,8 +220,16 @@ void BrowseTest::programMovesAndPlayArmed()
     }
     QCOMPARE(int(b.prompter.shown.size()), prompts);
     QCOMPARE(b.prompter.texts().filter("Insert CD ROCK1 In ").size(), prompts);
-    // The next cell the user picks plays.
+    // The next cell the user picks plays; while its disc is asked for, the song asked about
+    // is the one highlighted, not the one clicked before.
     QVERIFY(b.window->songPlayer()->isArmed());
+    QModelIndexList highlighted;
+    b.prompter.beforeAnswer = [&](const QString&) {
+        highlighted = b.view->selectionModel()->selectedIndexes();
+    };
+    const QModelIndex picked = b.view->model()->index(2, Song::TitleColumn);
+    QTest::mouseClick(b.view->viewport(), Qt::LeftButton, {}, b.view->visualRect(picked).center());
+    QCOMPARE(highlighted, QModelIndexList{picked});
 }
 
 void BrowseTest::columnSort()

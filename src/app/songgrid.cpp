@@ -232,3 +232,10 @@ void SongGrid::setCurrentColumn(int column)
     m_view->setCurrentIndex(current.siblingAtColumn(column));
     m_quietMove = false;
 }
+
+void SongGrid::highlightCurrentCell()
+{
+    const QModelIndex current = m_view->currentIndex();
+    if (current.isValid())
+        m_view->selectionModel()->select(current, QItemSelectionModel::ClearAndSelect);
+}

@@ -32,6 +32,9 @@ public:
 
     // The current row and column of the table (-1 when none).
     int currentRow() const;
+    // Highlights the current cell at once: a click moves the cell before the highlight, and a
+    // question asked meanwhile must show which song it is about.
+    void highlightCurrentCell();
     int currentColumn() const;
     // Moves the current cell to another column of its row; that is no change to react to.
     void setCurrentColumn(int column);

@@ -59,6 +59,7 @@ void SongPlayer::playCurrentRow()
         m_prompter->ask(QStringLiteral("Unexpected error, call Orlen There is no current row."));
         return;
     }
+    m_grid->highlightCurrentCell();
     SongModel* model = m_session->model();
     auto cell = [&](Song::Column column) { return model->index(row, column).data().toString(); };
     // A song still being typed into the new row has no file yet.
