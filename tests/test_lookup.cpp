@@ -22,6 +22,7 @@ private slots:
     void findsTheDisc_data();
     void findsTheDisc();
     void driveOfAMissingDisc();
+    void manyRecordsOfOneDisc();
     void stoppedListingIsAbandoned();
 };
 
@@ -258,6 +259,34 @@ void LookupTest::stoppedListingIsAbandoned()
     QVERIFY(result.abandoned);
     QCOMPARE(result.pages, 1);
     QCOMPARE(abandoned, 1);
+}
+
+// A catalogue edited by hand can hold the same disc's record a hundred thousand times: the
+// records are read once for a click, Retries included, and each place is looked at once.
+void LookupTest::manyRecordsOfOneDisc()
+{
+    int reads = 0, probes = 0, asked = 0;
+    PlayReaction::Hooks hooks;
+    hooks.lookup.discs = [&](const QString&) {
+        ++reads;
+        return QList<DiscRecord>(100000, {"ROCK1", "/media/ROCK1/", "/media/ROCK1/", "ROCK1", "u1", "vfat", 0});
+    };
+    hooks.lookup.volumes = [] { return QList<Volume>{mounted("/media/OTHER", "OTHER", "", "vfat")}; };
+    hooks.lookup.probe = [&](const QByteArray&) {
+        ++probes;
+        return PathKind::Missing;
+    };
+    QString question;
+    hooks.waitForDisc = [&](const QString& prompt, const std::function<bool()>& arrived) {
+        question = prompt;
+        arrived();
+        return ++asked < 3;
+    };
+    PlayReaction(hooks).play({"Abba", "Rain", "ROCK1", "/media/ROCK1/Rock/"}, true);
+    QCOMPARE(asked, 3);
+    QCOMPARE(question, QStringLiteral("Insert CD ROCK1 In /media/ROCK1 Drive"));
+    QCOMPARE(reads, 1);
+    QVERIFY2(probes < 100, qPrintable(QString::number(probes)));
 }
 
 QTEST_MAIN(LookupTest)

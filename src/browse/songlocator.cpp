@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSet>
 
 #include <algorithm>
 #include <utility>
@@ -142,7 +143,23 @@ QList<DiscRecord> SongLocator::recordsOf(const PlayRow& row) const
     QList<DiscRecord> records;
     if (!m_hooks.discs || !row.fullPath.startsWith(QLatin1Char('/')))
         return records;
-    for (const DiscRecord& disc : m_hooks.discs(row.disc)) {
+    // Read once for each disc name, however often the song is looked for (a Retry, a mount);
+    // records that say the same of where the disc was and what it is count once, however many
+    // a catalogue edited by hand holds.
+    auto known = m_discs.find(row.disc);
+    if (known == m_discs.end()) {
+        QList<DiscRecord> distinct;
+        QSet<QString> seen;
+        for (const DiscRecord& disc : m_hooks.discs(row.disc)) {
+            const QString key = QStringList{disc.root, disc.volumeRoot, disc.label, disc.uuid}.join(QChar(0));
+            if (!seen.contains(key)) {
+                seen.insert(key);
+                distinct << disc;
+            }
+        }
+        known = m_discs.insert(row.disc, distinct);
+    }
+    for (const DiscRecord& disc : *known) {
         if (!disc.root.isEmpty() && inFolder(row.fullPath, disc.root) && inFolder(disc.root, disc.volumeRoot))
             records << disc;
     }

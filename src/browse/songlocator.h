@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -107,4 +108,5 @@ private:
 
     Hooks m_hooks;
     mutable bool m_silent = false; // a probe of the current lookup got no answer
+    mutable QHash<QString, QList<DiscRecord>> m_discs; // the distinct records of each disc name read
 };
