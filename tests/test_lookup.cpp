@@ -269,7 +269,8 @@ void LookupTest::manyRecordsOfOneDisc()
     PlayReaction::Hooks hooks;
     hooks.lookup.discs = [&](const QString&) {
         ++reads;
-        return QList<DiscRecord>(100000, {"ROCK1", "/media/ROCK1/", "/media/ROCK1/", "ROCK1", "u1", "vfat", 0});
+        return QList<DiscRecord>(100000,
+                                 {"ROCK1", "/media/ROCK1/", "/media/ROCK1/", "ROCK1", "u1", "vfat", 0});
     };
     hooks.lookup.volumes = [] { return QList<Volume>{mounted("/media/OTHER", "OTHER", "", "vfat")}; };
     hooks.lookup.probe = [&](const QByteArray&) {

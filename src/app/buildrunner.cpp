@@ -79,8 +79,15 @@ bool BuildRunner::start(const QString& root, const QString& discName, const Volu
     job.objectName = QStringLiteral("scanProgress");
     job.title = QStringLiteral("Find MP3s");
     job.text = QStringLiteral("Reading %1").arg(folder);
-    job.work = [this, rows, folder, discName, volume, readPlayTimes,
-                catalogue = m_session->databasePath()](JobControl& control) {
+    job.work = [this, rows, folder, discName, volume, readPlayTimes, catalogue = m_session->databasePath(),
+                damage = m_session->damageWaiter()](JobControl& control) {
+        // Nothing is written into a catalogue the check after opening finds damaged.
+        control.progress(QStringLiteral("Checking the catalogue for damage"));
+        if (const Failure found = damage([&control] { return control.cancelled(); })) {
+            control.ask(QStringLiteral("The catalogue is damaged (%1): nothing is written into it.")
+                            .arg(found.description));
+            return;
+        }
         CatalogueBuilder::Hooks hooks;
         hooks.allowDuplicates = [this] { return m_allowDuplicates.load(); };
         hooks.readPlayTimes = readPlayTimes;

@@ -1,6 +1,7 @@
 #include "app/cataloguesession.h"
 
 #include "app/busypointer.h"
+#include "app/damagecheck.h"
 #include "app/prompter.h"
 #include "store/recordset.h"
 #include "store/songmodel.h"
@@ -24,8 +25,15 @@ QString realFile(const QString& path)
 
 CatalogueSession::CatalogueSession(QString databasePath, Prompter* prompter, QObject* parent)
     : QObject(parent), m_databasePath(std::move(databasePath)), m_prompter(prompter),
-      m_records(new RecordSet(this)), m_model(new SongModel(m_records, this)), m_rereadTimer(new QTimer(this))
+      m_records(new RecordSet(this)), m_model(new SongModel(m_records, this)),
+      m_rereadTimer(new QTimer(this)), m_damageCheck(new DamageCheck(this))
 {
+    connect(m_damageCheck, &DamageCheck::quickDone, this, [this](int number, const QString& description) {
+        takeDamage({number, description}, true);
+    });
+    connect(m_damageCheck, &DamageCheck::fullDone, this, [this](int number, const QString& description) {
+        takeDamage({number, description}, true);
+    });
     m_model->setWriteGate([this] { return !refuseWrite(); });
     connect(m_records, &RecordSet::error, this, [this](int number, const QString& description) {
         reportEditRefused({number, description});
@@ -49,10 +57,6 @@ CatalogueSession::CatalogueSession(QString databasePath, Prompter* prompter, QOb
 CatalogueSession::~CatalogueSession()
 {
     close();
-    if (m_check) {
-        m_check->wait();
-        delete m_check;
-    }
 }
 
 bool CatalogueSession::open()
@@ -189,6 +193,7 @@ CatalogueSession::LockOutcome CatalogueSession::browseOnly(const QString& why)
 
 void CatalogueSession::close()
 {
+    m_damageCheck->stop();
     if (!m_model->commitNewRow())
         m_model->discardNewRow();
     m_table.reset();
@@ -245,38 +250,28 @@ void CatalogueSession::setJobRunning(bool running)
 
 void CatalogueSession::startIntegrityCheck()
 {
-    m_check = QThread::create([this, path = m_databasePath] { m_checkResult = checkIntegrity(path); });
-    m_check->setObjectName(QStringLiteral("damageCheck"));
-    // Queued: the answer is taken on the window's thread once the check is over.
-    connect(m_check, &QThread::finished, this, [this] { takeIntegrityResult(true); });
-    m_check->start();
+    m_damageCheck->start(m_databasePath);
 }
 
 void CatalogueSession::awaitIntegrityCheck()
 {
-    if (!m_check)
-        return;
-    {
-        BusyPointer busy;
-        m_check->wait();
-    }
-    takeIntegrityResult(false);
+    takeDamage(m_damageCheck->awaitQuick(), false);
 }
 
-void CatalogueSession::takeIntegrityResult(bool say)
+void CatalogueSession::takeDamage(const Failure& failure, bool say)
 {
-    if (!m_check)
+    // Only damage counts: a file another program holds just now is checked no further. It is
+    // said once, however it was found.
+    if (!isDamage(failure) || m_writeRefusal.startsWith(QLatin1String("The catalogue is damaged")))
         return;
-    m_check->wait();
-    delete m_check;
-    m_check = nullptr;
-    const Failure result = m_checkResult;
-    // Only damage counts: a file another program holds just now is checked no further.
-    if (!isDamage(result))
-        return;
-    noteDamage(result);
+    noteDamage(failure);
     if (say)
-        m_prompter->ask(result.description);
+        m_prompter->ask(failure.description);
+}
+
+std::function<Failure(const std::function<bool()>& cancelled)> CatalogueSession::damageWaiter() const
+{
+    return m_damageCheck->fullWaiter();
 }
 
 bool CatalogueSession::refuseWrite()

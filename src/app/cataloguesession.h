@@ -6,8 +6,10 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
+class DamageCheck;
 class Prompter;
 class QLockFile;
 class QThread;
@@ -58,6 +60,9 @@ public:
     // wait only a moment for the job's commits: a row that cannot be read then is shown
     // once the job lets go, without a word.
     void setJobRunning(bool running);
+    // For a job that writes, run on its own thread before it does: waits until the whole
+    // damage check is over (or `cancelled` says stop) and answers the damage found.
+    std::function<Failure(const std::function<bool()>& cancelled)> damageWaiter() const;
 
     // Runs the record source again; a failure is said, and damage it shows remembered.
     bool refresh();
@@ -72,12 +77,12 @@ public:
     bool prepareNewRow();
 
 private:
-    // The whole file is read once for damage after it opens, on a thread of its own; a write
-    // waits for that (with the busy pointer), and damage found is handled as at opening.
+    // The whole file is read for damage after it opens, on a thread of its own; a write
+    // waits for its first, quick part (with the busy pointer), and damage found is handled
+    // as at opening.
     void startIntegrityCheck();
-    // Waits for the check when it is still running; false when the file was found damaged.
     void awaitIntegrityCheck();
-    void takeIntegrityResult(bool say);
+    void takeDamage(const Failure& failure, bool say);
     void updateGridWritable();
 
     enum class LockOutcome
@@ -104,9 +109,8 @@ private:
     std::unique_ptr<QLockFile> m_lock;
     bool m_readOnly = false;
     bool m_jobRunning = false;
-    QString m_writeRefusal;     // why nothing may be written, when it may not
-    Failure m_indexFailure;     // why the sort orders could not be made at the last opening
-    QTimer* m_rereadTimer;      // tries rows that could not be read until they can
-    QThread* m_check = nullptr; // the damage check while it runs
-    Failure m_checkResult;      // written by the check's thread, read once it finished
+    QString m_writeRefusal; // why nothing may be written, when it may not
+    Failure m_indexFailure; // why the sort orders could not be made at the last opening
+    QTimer* m_rereadTimer;  // tries rows that could not be read until they can
+    DamageCheck* m_damageCheck;
 };

@@ -24,7 +24,11 @@ void PlayTimeRunner::start()
     job.title = QStringLiteral("Fill In Play Times");
     job.text = QStringLiteral("Reading play times");
     job.work = [result, volumes = c.volumes, catalogue = c.session->databasePath(),
-                source = c.session->records()->recordSource()](JobControl& control) {
+                source = c.session->records()->recordSource(),
+                damage = c.session->damageWaiter()](JobControl& control) {
+        // Nothing is written into a catalogue the check after opening finds damaged.
+        if ((result->failure = damage([&control] { return control.cancelled(); })))
+            return;
         // The rows shown are read again on the job's own connections: one to read them in
         // the window's order, one to store their lengths.
         Database engine;

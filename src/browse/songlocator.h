@@ -107,6 +107,6 @@ private:
     Result onAnyVolume(const PlayRow& row, const QList<Volume>& volumes) const;
 
     Hooks m_hooks;
-    mutable bool m_silent = false; // a probe of the current lookup got no answer
+    mutable bool m_silent = false;                     // a probe of the current lookup got no answer
     mutable QHash<QString, QList<DiscRecord>> m_discs; // the distinct records of each disc name read
 };

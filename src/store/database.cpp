@@ -294,13 +294,22 @@ void Database::setBusyTimeout(int milliseconds)
         sqlite3_busy_timeout(m_db, milliseconds);
 }
 
-Failure checkIntegrity(const QString& path)
+Failure checkIntegrity(const QString& path, CheckDepth depth, const std::atomic<bool>* stop)
 {
     Database db;
     if (Failure f = db.open(path, true))
         return f;
+    if (stop) {
+        // Asked every few thousand steps of the engine: a closing window waits no longer.
+        sqlite3_progress_handler(
+            db.handle(), 10000,
+            [](void* flag) { return static_cast<const std::atomic<bool>*>(flag)->load() ? 1 : 0; },
+            const_cast<std::atomic<bool>*>(stop));
+    }
     Statement check;
-    if (Failure f = check.prepare(db.handle(), QStringLiteral("PRAGMA quick_check")))
+    if (Failure f =
+            check.prepare(db.handle(), depth == CheckDepth::Quick ? QStringLiteral("PRAGMA quick_check")
+                                                                  : QStringLiteral("PRAGMA integrity_check")))
         return f;
     Failure failure;
     if (!check.step(&failure))
