@@ -1,5 +1,6 @@
 #include "app/damagecheck.h"
 
+#include "app/background.h"
 #include "app/busypointer.h"
 
 #include <QThread>
@@ -35,6 +36,7 @@ void DamageCheck::start(const QString& path)
     stop();
     m_state = std::make_shared<State>();
     m_thread = QThread::create([this, state = m_state, path] {
+        runInBackground();
         const Failure quick = checkIntegrity(path, CheckDepth::Quick, &state->stop);
         {
             std::lock_guard lock(state->mutex);

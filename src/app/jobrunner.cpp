@@ -1,9 +1,11 @@
 #include "app/jobrunner.h"
 
+#include "app/background.h"
 #include "app/progresswindow.h"
 
 #include <QApplication>
 #include <QThread>
+#include <QTimer>
 
 #include <atomic>
 #include <condition_variable>
@@ -37,6 +39,8 @@ struct JobControl::Shared
 };
 
 namespace {
+constexpr int showAfterMs = 250;
+
 Prompter::Answer answerForTheUser(Prompter::Buttons buttons)
 {
     return buttons == Prompter::RetryCancel ? Prompter::Cancel
@@ -107,10 +111,13 @@ bool JobRunner::start(Job job)
     m_done = std::move(job.done);
     m_progress = new ProgressWindow(job.objectName, job.title, job.text, m_window);
     connect(m_progress, &ProgressWindow::cancelRequested, this, &JobRunner::cancel);
-    m_progress->QDialog::show();
+    // Shown after a moment, or with the job's first question: a short job flashes no window,
+    // and the click that starts a long one does not also wait for the window's first paint.
+    QTimer::singleShot(showAfterMs, m_progress, [progress = m_progress] { progress->QDialog::show(); });
     // The window stays usable: the pointer says that something goes on, not that it must wait.
     QApplication::setOverrideCursor(Qt::BusyCursor);
     m_thread = QThread::create([shared = m_shared, work = std::move(job.work)] {
+        runInBackground();
         JobControl control(shared);
         work(control);
     });
@@ -180,6 +187,8 @@ void JobRunner::askOnWindowThread(quint64 question)
         buttons = shared->buttons;
         details = shared->details;
     }
+    if (m_progress)
+        m_progress->QDialog::show(); // the question belongs to the job the window shows
     const Prompter::Answer answer = m_prompter->ask(text, buttons, title, details);
     {
         std::lock_guard lock(shared->mutex);

@@ -29,6 +29,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QStatusBar>
@@ -52,18 +53,24 @@ public:
     }
 
 protected:
-    void paintEvent(QPaintEvent*) override
+    void paintEvent(QPaintEvent* event) override
     {
         QPainter painter(this);
-        painter.fillRect(rect(), Look::lightGrey);
-        const int height = this->height() - pictureMargin;
-        if (!m_picture.isNull() && width() > 0 && height > 0)
-            painter.drawPixmap(QRect(0, 0, width(), height), m_picture, m_picture.rect());
+        painter.fillRect(event->rect(), Look::lightGrey);
+        // Scaled once for each size: a repaint (a button greyed, a window moved over it)
+        // only copies the part it needs.
+        const QSize area(width(), height() - pictureMargin);
+        if (m_picture.isNull() || area.isEmpty())
+            return;
+        if (m_scaled.size() != area)
+            m_scaled = m_picture.scaled(area, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        painter.drawPixmap(event->rect().topLeft(), m_scaled, event->rect());
     }
     void resizeEvent(QResizeEvent*) override { m_resized(); }
 
 private:
     const QPixmap& m_picture;
+    QPixmap m_scaled;
     std::function<void()> m_resized;
 };
 
