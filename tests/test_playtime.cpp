@@ -25,18 +25,13 @@ void copyKind(const QString& name, const QString& to)
     QVERIFY(QFile::copy(kindFile(name), to));
 }
 
-// Stored play times of the catalogue by artist and title, as the sqlite3 shell reads them.
-QMap<QString, QVariant> storedPlayTimes(const QString& database)
+// Stored play times of the catalogue by artist and title, as the sqlite3 shell reads them
+// ("NULL" for none).
+QMap<QString, QString> storedPlayTimes(const ProgramFolder& program)
 {
-    QMap<QString, QVariant> times;
-    Database db;
-    if (db.open(database))
-        return times;
-    Statement select;
-    if (select.prepare(db.handle(), "SELECT Artist || '-' || Title, Playtime FROM adosong"))
-        return times;
-    while (select.step())
-        times.insert(select.column(0).toString(), select.column(1));
+    QMap<QString, QString> times;
+    for (const QString& row : program.rows("SELECT Artist || '-' || Title, Playtime FROM adosong"))
+        times.insert(row.section('|', 0, 0), row.section('|', 1));
     return times;
 }
 
@@ -201,8 +196,8 @@ void PlayTimeTest::shownAndSortedByLength()
 
     QVERIFY(grid->model()->setData(grid->model()->index(0, Song::PlaytimeColumn), "3:45"));
     QVERIFY(grid->model()->setData(grid->model()->index(1, Song::PlaytimeColumn), "live"));
-    QCOMPARE(storedPlayTimes(program.databasePath()).value("B-B song").toString(), "00:03:45");
-    QCOMPARE(storedPlayTimes(program.databasePath()).value("A-A song").toString(), "live");
+    QCOMPARE(storedPlayTimes(program).value("B-B song"), "00:03:45");
+    QCOMPARE(storedPlayTimes(program).value("A-A song"), "live");
 }
 
 // The option is kept in the settings file; with it on a build stores each song's length,
@@ -224,10 +219,10 @@ void PlayTimeTest::buildReadsPlayTimesWhenAsked()
 
     buildFrom(s, 1);
     QCOMPARE(s.prompter.texts(), QStringList());
-    QMap<QString, QVariant> times = storedPlayTimes(program.databasePath());
-    QCOMPARE(times.value("Quick-Song").toString(), "00:00:20");
-    QCOMPARE(times.value("Header-Song").toString(), "00:00:20");
-    QVERIFY(times.value("Junk-Song").isNull());
+    QMap<QString, QString> times = storedPlayTimes(program);
+    QCOMPARE(times.value("Quick-Song"), "00:00:20");
+    QCOMPARE(times.value("Header-Song"), "00:00:20");
+    QVERIFY(times.value("Junk-Song") == "NULL");
     QCOMPARE(s.window->statusBar()->currentMessage(), "3 songs found: 3 added, 1 without a play time");
 
     // Off again: the next disc's songs get no length.
@@ -235,7 +230,7 @@ void PlayTimeTest::buildReadsPlayTimesWhenAsked()
     QVERIFY(program.readSettings().contains("Box Checked=No"));
     copyKind("cbr", disc.filePath("Pop/Later-Song.mp3"));
     buildFrom(s, 1);
-    QVERIFY(storedPlayTimes(program.databasePath()).value("Later-Song").isNull());
+    QVERIFY(storedPlayTimes(program).value("Later-Song") == "NULL");
 }
 
 // The rows shown get the lengths of the songs whose discs are in; one message counts them
@@ -253,7 +248,7 @@ void PlayTimeTest::fillInTheRowsShown()
     buildFrom(s, 1);
     buildFrom(s, 2);
     QCOMPARE(s.window->records()->recordCount(), 3);
-    QVERIFY(storedPlayTimes(program.databasePath()).value("Near-One").isNull());
+    QVERIFY(storedPlayTimes(program).value("Near-One") == "NULL");
 
     // The second disc is taken out.
     s.volumes.list.removeLast();
@@ -263,10 +258,10 @@ void PlayTimeTest::fillInTheRowsShown()
     s.waitForJob();
     QCOMPARE(s.prompter.texts(),
              QStringList({"Play times filled in: 2 of 3 songs.\nNot in a drive: AWAY1."}));
-    const QMap<QString, QVariant> times = storedPlayTimes(program.databasePath());
-    QCOMPARE(times.value("Near-One").toString(), "00:00:20");
-    QCOMPARE(times.value("Near-Two").toString(), "00:00:20");
-    QVERIFY(times.value("Far-One").isNull());
+    const QMap<QString, QString> times = storedPlayTimes(program);
+    QCOMPARE(times.value("Near-One"), "00:00:20");
+    QCOMPARE(times.value("Near-Two"), "00:00:20");
+    QVERIFY(times.value("Far-One") == "NULL");
     // The grid shows them at once.
     QCOMPARE(s.window->grid()->model()->index(1, Song::PlaytimeColumn).data().toString(), "0:20");
 }

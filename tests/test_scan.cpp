@@ -65,24 +65,9 @@ struct Shelf
         return builder.run(root(), disc);
     }
     // The rows in the order they were stored, their `fields` joined by "|".
-    QStringList rows(const QString& fields = "Title")
+    QStringList rows(const QString& fields = "Title") const
     {
-        Statement select;
-        select.prepare(db.handle(), "SELECT " + fields + " FROM adosong ORDER BY rowid");
-        QStringList list;
-        while (select.step()) {
-            QStringList values;
-            for (int i = 0; i <= fields.count(','); ++i)
-                values << select.column(i).toString();
-            list << values.join('|');
-        }
-        return list;
-    }
-    int count(const char* sql)
-    {
-        Statement query;
-        query.prepare(db.handle(), sql);
-        return query.step() ? query.column(0).toInt() : -1;
+        return program.rows("SELECT " + fields + " FROM adosong ORDER BY rowid");
     }
 };
 
@@ -309,7 +294,8 @@ void ScanTest::cancelKeepsStoredRows()
     QVERIFY(result.cancelled);
     QCOMPARE(result.stored, 3);
     QCOMPARE(s.rows().size(), 3);
-    QCOMPARE(s.count("SELECT count(*) FROM sqlite_master WHERE type='index' AND tbl_name='adosong'"), 5);
+    QCOMPARE(s.program.count("SELECT count(*) FROM sqlite_master WHERE type='index' AND tbl_name='adosong'"),
+             5);
 }
 
 // What was stored is committed before anyone is asked anything.
@@ -325,13 +311,7 @@ void ScanTest::reportsComeAfterCommit()
                  .failed());
     CatalogueBuilder::Hooks hooks;
     int seenByOthers = -1;
-    hooks.report = [&](const QString&) {
-        Database other;
-        qint64 songs = -1;
-        if (!other.open(s.program.databasePath()).failed())
-            countSongs(other, &songs);
-        seenByOthers = int(songs);
-    };
+    hooks.report = [&](const QString&) { seenByOthers = int(s.program.count()); };
     s.table.setBatchInterval(60'000);
     CatalogueBuilder builder(s.table, s.counter, hooks);
     builder.run(s.root(), "D");
@@ -360,7 +340,7 @@ void ScanTest::fullDiskCountsOnlyWhatIsKept()
     QVERIFY(QDir(s.root() + "/First").removeRecursively());
     for (int i = 0; i < 3000; ++i)
         s.file(QString("F%1/Artist %2-Title %2.mp3").arg(i / 100, 2, 10, QChar('0')).arg(i));
-    const int pages = s.count("PRAGMA page_count");
+    const int pages = s.program.count("PRAGMA page_count");
     QVERIFY(!s.db.execute(QString("PRAGMA max_page_count=%1").arg(pages + 12)).failed());
     s.reports.clear();
     const CatalogueBuilder::Result result = s.build();

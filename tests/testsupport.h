@@ -13,6 +13,8 @@
 
 #include <functional>
 
+#include <sqlite3.h>
+
 #include <csignal>
 
 #include <sys/resource.h>
@@ -126,14 +128,27 @@ struct ProgramFolder
         QVERIFY(!db.open(databasePath()).failed());
         QVERIFY(!db.execute(sql).failed());
     }
-    // The first value `sql` answers, read as another program would; -1 when it fails.
-    qint64 count(const QString& sql = QStringLiteral("SELECT count(*) FROM adosong")) const
+    // The rows `sql` answers, read as another program would, each row's values joined by "|"
+    // and a null read as "NULL".
+    QStringList rows(const QString& sql) const
     {
         Database db;
         Statement query;
-        return !db.open(databasePath()).failed() && !query.prepare(db.handle(), sql).failed() && query.step()
-                   ? query.column(0).toLongLong()
-                   : -1;
+        QStringList list;
+        if (db.open(databasePath()).failed() || query.prepare(db.handle(), sql).failed())
+            return list;
+        while (query.step()) {
+            QStringList values;
+            for (int i = 0; i < sqlite3_column_count(query.get()); ++i)
+                values << (query.column(i).isNull() ? QStringLiteral("NULL") : query.column(i).toString());
+            list << values.join('|');
+        }
+        return list;
+    }
+    // The first value `sql` answers as a number; -1 when there is none.
+    qint64 count(const QString& sql = QStringLiteral("SELECT count(*) FROM adosong")) const
+    {
+        return rows(sql).value(0, QStringLiteral("-1")).toLongLong();
     }
     // Songs stored straight into the catalogue file: each artist with the title "<artist> song".
     void addRows(const QStringList& artists) const
