@@ -231,53 +231,27 @@ void MainWindowTest::catalogueThatMustNotBeWritten()
     QFile file(folder.databasePath());
     if (kind == "read-only") {
         QVERIFY(file.setPermissions(QFileDevice::ReadOwner | QFileDevice::ReadGroup));
-    } else if (kind == "row") {
-        qint64 page = 0, pageSize = 0;
-        {
-            Database db;
-            QVERIFY(!db.open(folder.databasePath()).failed());
-            Statement query;
-            QVERIFY(!query
-                         .prepare(db.handle(),
-                                  "SELECT pageno, (SELECT page_size FROM pragma_page_size) FROM "
-                                  "dbstat WHERE name='adosong' AND pagetype='leaf' ORDER BY pageno")
-                         .failed());
-            if (query.step()) {
-                page = query.column(0).toLongLong();
-                pageSize = query.column(1).toLongLong();
-            }
-        }
-        QVERIFY(file.open(QIODevice::ReadWrite));
-        QVERIFY(file.seek((page - 1) * pageSize));
-        QByteArray bytes = file.read(pageSize);
-        const qsizetype at = bytes.indexOf("Artist 0");
-        QVERIFY(at >= 0);
-        bytes[at + 5] = 'X'; // "ArtisX 0…", a name of the same length
-        QVERIFY(file.seek((page - 1) * pageSize));
-        file.write(bytes);
-        file.close();
     } else {
-        // Three leaf pages from the middle of the table or the index overwritten.
-        QList<qint64> pages;
-        qint64 pageSize = 0;
-        {
-            Database db;
-            QVERIFY(!db.open(folder.databasePath()).failed());
-            Statement query;
-            QVERIFY(!query
-                         .prepare(db.handle(), "SELECT pageno, (SELECT page_size FROM pragma_page_size) FROM "
-                                               "dbstat WHERE name=? AND pagetype='leaf' ORDER BY pageno")
-                         .failed());
-            query.bind(1, kind);
-            while (query.step()) {
-                pages << query.column(0).toLongLong();
-                pageSize = query.column(1).toLongLong();
-            }
-        }
+        // The leaf pages of the table or the index, as the file holds them.
+        const QStringList pages = folder.rows(
+            QString("SELECT pageno * (SELECT page_size FROM pragma_page_size), (SELECT page_size FROM "
+                    "pragma_page_size) FROM dbstat WHERE name='%1' AND pagetype='leaf' ORDER BY pageno")
+                .arg(kind == "row" ? "adosong" : kind));
         QVERIFY(pages.size() > 3);
+        const qint64 pageSize = pages[0].section('|', 1).toLongLong();
+        auto pageAt = [&](qsizetype i) { return pages[i].section('|', 0, 0).toLongLong() - pageSize; };
         QVERIFY(file.open(QIODevice::ReadWrite));
-        for (int i = 0; i < 3; ++i) {
-            QVERIFY(file.seek((pages[pages.size() / 2 + i - 1] - 1) * pageSize));
+        if (kind == "row") {
+            QVERIFY(file.seek(pageAt(0)));
+            QByteArray bytes = file.read(pageSize);
+            QVERIFY(bytes.indexOf("Artist 0") >= 0);
+            bytes[bytes.indexOf("Artist 0") + 5] = 'X'; // "ArtisX 0…", a name of the same length
+            QVERIFY(file.seek(pageAt(0)));
+            file.write(bytes);
+        }
+        // Three leaf pages from the middle overwritten.
+        for (int i = 0; i < 3 && kind != "row"; ++i) {
+            QVERIFY(file.seek(pageAt(pages.size() / 2 + i - 1)));
             file.write(QByteArray(int(pageSize), '\x5a'));
         }
         file.close();

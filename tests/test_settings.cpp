@@ -14,37 +14,25 @@
 namespace {
 // The settings file as a user who may write it but not read it sees it. The superuser reads
 // whatever the mode says, so as root the file and its folder are handed to another user
-// whose file-system identity this thread takes on meanwhile.
-class WriteOnly
+// (65534) whose file-system identity this thread takes on meanwhile.
+struct WriteOnly
 {
-public:
     WriteOnly(const QString& folder, const QString& file)
-        : m_folder(QFile::encodeName(folder)), m_file(QFile::encodeName(file)), m_root(::geteuid() == 0)
+        : names{QFile::encodeName(folder), QFile::encodeName(file)}
     {
-        ::chmod(m_file.constData(), 0200);
-        if (m_root) {
-            QVERIFY(::chown(m_folder.constData(), nobody, nobody) == 0);
-            QVERIFY(::chown(m_file.constData(), nobody, nobody) == 0);
-            ::setfsgid(nobody);
-            ::setfsuid(nobody);
-        }
+        ::chmod(names[1].constData(), 0200);
+        for (const QByteArray& name : names)
+            QVERIFY(::geteuid() != 0 || ::chown(name.constData(), 65534, 65534) == 0);
+        ::setfsuid(65534);
     }
     ~WriteOnly()
     {
-        if (m_root) {
-            ::setfsuid(0);
-            ::setfsgid(0);
-            ::chown(m_folder.constData(), 0, 0);
-            ::chown(m_file.constData(), 0, 0);
-        }
-        ::chmod(m_file.constData(), 0600);
+        ::setfsuid(::geteuid());
+        for (const QByteArray& name : names)
+            ::chown(name.constData(), ::geteuid(), ::getegid());
+        ::chmod(names[1].constData(), 0600);
     }
-
-private:
-    static constexpr uid_t nobody = 65534;
-    QByteArray m_folder;
-    QByteArray m_file;
-    bool m_root;
+    QByteArray names[2];
 };
 } // namespace
 
