@@ -37,26 +37,29 @@ void DamageCheck::start(const QString& path)
     m_state = std::make_shared<State>();
     m_thread = QThread::create([this, state = m_state, path] {
         runInBackground();
+        // Each part's answer goes to the jobs that wait for it and, queued, to the window.
+        auto publish = [this, &state](bool full, const Failure& found) {
+            {
+                std::lock_guard lock(state->mutex);
+                (full ? state->full : state->quick) = found;
+                (full ? state->fullOver : state->quickOver) = true;
+            }
+            state->changed.notify_all();
+            QMetaObject::invokeMethod(
+                this,
+                [this, full, found] {
+                    if (full)
+                        emit fullDone(found.number, found.description);
+                    else
+                        emit quickDone(found.number, found.description);
+                },
+                Qt::QueuedConnection);
+        };
         const Failure quick = checkIntegrity(path, CheckDepth::Quick, &state->stop);
-        {
-            std::lock_guard lock(state->mutex);
-            state->quick = quick;
-            state->quickOver = true;
-        }
-        state->changed.notify_all();
-        QMetaObject::invokeMethod(
-            this, [this, quick] { emit quickDone(quick.number, quick.description); }, Qt::QueuedConnection);
+        publish(false, quick);
         // Damage found already is enough; a file another program holds is checked no further.
-        const Failure full =
-            quick || state->stop ? Failure() : checkIntegrity(path, CheckDepth::Full, &state->stop);
-        {
-            std::lock_guard lock(state->mutex);
-            state->full = full;
-            state->fullOver = true;
-        }
-        state->changed.notify_all();
-        QMetaObject::invokeMethod(
-            this, [this, full] { emit fullDone(full.number, full.description); }, Qt::QueuedConnection);
+        publish(true,
+                quick || state->stop ? Failure() : checkIntegrity(path, CheckDepth::Full, &state->stop));
     });
     m_thread->setObjectName(QStringLiteral("damageCheck"));
     connect(m_thread, &QThread::finished, this, [this, thread = m_thread] {
