@@ -274,13 +274,14 @@ std::function<Failure(const std::function<bool()>& cancelled)> CatalogueSession:
     return m_damageCheck->fullWaiter();
 }
 
-bool CatalogueSession::refuseWrite()
+bool CatalogueSession::refuseWrite(bool awaitCheck)
 {
     if (m_jobRunning) {
         m_prompter->ask(QStringLiteral("Trelmo is busy with a long command: try again once it is done."));
         return true;
     }
-    awaitIntegrityCheck();
+    if (awaitCheck)
+        awaitIntegrityCheck();
     if (m_writeRefusal.isEmpty())
         return false;
     m_prompter->ask(m_writeRefusal);

@@ -54,7 +54,8 @@ public:
     void rememberDisc(const DiscRecord& disc);
 
     // True, after saying why, when nothing may be written into the catalogue.
-    bool refuseWrite();
+    // A job, which waits for the damage check on its own thread, asks with `awaitCheck` off.
+    bool refuseWrite(bool awaitCheck = true);
 
     // While a job writes on a connection of its own, the grid takes no edits, and its reads
     // wait only a moment for the job's commits: a row that cannot be read then is shown

@@ -318,7 +318,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
 
 void MainWindow::scanSelectedDrive()
 {
-    if (m_jobs->isRunning() || m_session->refuseWrite())
+    if (m_jobs->isRunning() || m_session->refuseWrite(false))
         return;
     QString root;
     const bool started =

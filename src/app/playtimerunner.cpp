@@ -12,7 +12,7 @@
 void PlayTimeRunner::start()
 {
     const CommandContext& c = m_context;
-    if (c.session->refuseWrite())
+    if (c.session->refuseWrite(false))
         return;
     if (c.session->records()->recordCount() == 0) {
         c.prompter->ask(QStringLiteral("There are no songs shown to fill in."));
