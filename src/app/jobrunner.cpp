@@ -113,7 +113,7 @@ bool JobRunner::start(Job job)
     connect(m_progress, &ProgressWindow::cancelRequested, this, &JobRunner::cancel);
     // Shown after a moment, or with the job's first question: a short job flashes no window,
     // and the click that starts a long one does not also wait for the window's first paint.
-    QTimer::singleShot(showAfterMs, m_progress, [progress = m_progress] { progress->QDialog::show(); });
+    QTimer::singleShot(showAfterMs, m_progress, [progress = m_progress] { progress->show(); });
     // The window stays usable: the pointer says that something goes on, not that it must wait.
     QApplication::setOverrideCursor(Qt::BusyCursor);
     m_thread = QThread::create([shared = m_shared, work = std::move(job.work)] {
@@ -168,7 +168,7 @@ void JobRunner::showProgress()
     if (!m_progress)
         return;
     if (!text.isEmpty())
-        m_progress->show(text, done, total);
+        m_progress->report(text, done, total);
     if (cancellable)
         m_progress->setCancellable(*cancellable);
 }
@@ -188,7 +188,7 @@ void JobRunner::askOnWindowThread(quint64 question)
         details = shared->details;
     }
     if (m_progress)
-        m_progress->QDialog::show(); // the question belongs to the job the window shows
+        m_progress->show(); // the question belongs to the job the window shows
     const Prompter::Answer answer = m_prompter->ask(text, buttons, title, details);
     {
         std::lock_guard lock(shared->mutex);

@@ -30,7 +30,7 @@ ProgressWindow::ProgressWindow(const QString& objectName, const QString& title, 
     layout->addWidget(buttons);
 }
 
-void ProgressWindow::show(const QString& text, qint64 done, qint64 total)
+void ProgressWindow::report(const QString& text, qint64 done, qint64 total)
 {
     m_label->setText(m_stopping ? text + QStringLiteral("\nStopping…") : text);
     if (total <= 0) {

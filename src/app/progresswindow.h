@@ -16,7 +16,7 @@ public:
     ProgressWindow(const QString& objectName, const QString& title, const QString& text, QWidget* window);
 
     // `done` of `total`; a total of 0 shows a bar that only says the job is alive.
-    void show(const QString& text, qint64 done, qint64 total);
+    void report(const QString& text, qint64 done, qint64 total);
     void setCancellable(bool cancellable);
     QString text() const;
 
