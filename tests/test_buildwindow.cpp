@@ -73,6 +73,7 @@ private slots:
     void failedReopenRetriedOrCancelled();
     void discsComeAndGo();
     void anyFolderAsDisc();
+    void closedWhileAsking();
 };
 
 void BuildWindowTest::drivesAndDiscNames()
@@ -295,6 +296,23 @@ void BuildWindowTest::discsComeAndGo()
     d.drives->hidePopup();
     QCOMPARE(d.drives->currentData().toString(), d.home.path());
     QVERIFY(d.prompter.shown.empty());
+}
+
+// The window closed while a build waits for an answer: the question is answered for the
+// user, the build ends, what it stored is committed, and nothing waits on anything.
+void BuildWindowTest::closedWhileAsking()
+{
+    Desk d;
+    for (int i = 0; i < 50; ++i)
+        d.file(d.rock, QString("F%1/a-%1.mp3").arg(i, 2, 10, QChar('0')));
+    d.file(d.rock, "F00/x-Refused.mp3");
+    d.program.run("CREATE TRIGGER refuse BEFORE INSERT ON adosong WHEN NEW.Title='Refused' "
+                  "BEGIN SELECT RAISE(ABORT, 'no'); END");
+    d.prompter.beforeAnswer = [&](const QString&) { QVERIFY(d.window->close()); };
+    d.buildFrom(1);
+    QVERIFY(!d.window->jobs()->isRunning());
+    QVERIFY(d.program.count() >= 1);
+    QVERIFY(!QFileInfo::exists(d.program.databasePath() + "-journal"));
 }
 
 // "Folder…" takes any folder as the disc, named after the folder.
