@@ -121,6 +121,75 @@ QString replaceRefusal(const QString& path)
     return {};
 }
 
+void appendHead(std::string& out, Format format)
+{
+    if (format == Format::Csv) {
+        out += "\xEF\xBB\xBF";
+        for (size_t i = 0; i < columns.size(); ++i)
+            out += (i > 0 ? "," : "") + Song::fieldNames()[columns[i]].toStdString();
+        out += "\r\n";
+    } else {
+        out += "#EXTM3U\n";
+    }
+}
+
+// The export's file while it is written: bytes gathered a chunk at a time and handed over,
+// with the system's own words for a failure. It takes the old file's place only when whole.
+class OutputFile
+{
+public:
+    explicit OutputFile(const QString& path) : m_path(path), m_file(path)
+    {
+        m_buffer.reserve(chunkBytes + 4096);
+    }
+
+    Failure open()
+    {
+        if (const QString refusal = replaceRefusal(m_path); !refusal.isEmpty())
+            return {FailureNumber::InvalidArgument,
+                    QStringLiteral("'%1' was left as it is: %2.").arg(m_path, refusal), FailureKind::File};
+        errno = 0;
+        return m_file.open(QIODevice::WriteOnly) ? Failure() : writeFailure(m_path, m_file, errno);
+    }
+    std::string& buffer() { return m_buffer; }
+    // Hands what was gathered to the file once it is a chunk (or, with `all`, whatever it is);
+    // false once a write failed.
+    bool hand(bool all = false)
+    {
+        if (m_failed || (!all && m_buffer.size() < chunkBytes))
+            return !m_failed;
+        errno = 0;
+        m_failed = m_file.write(m_buffer.data(), qint64(m_buffer.size())) != qint64(m_buffer.size());
+        m_systemError = m_failed ? errno : 0;
+        m_buffer.clear();
+        return !m_failed;
+    }
+    // The rest handed over and flushed before commit(), which alone would let a failed last
+    // write (a full disk) put a cut-off file in place.
+    Failure finish()
+    {
+        if (hand(true)) {
+            errno = 0;
+            m_failed = !m_file.flush();
+            m_systemError = m_failed ? errno : 0;
+        }
+        if (!m_failed) {
+            errno = 0;
+            m_failed = !m_file.commit();
+            m_systemError = m_failed ? errno : 0;
+        }
+        return m_failed ? writeFailure(m_path, m_file, m_systemError) : Failure();
+    }
+    void abandon() { m_file.cancelWriting(); }
+
+private:
+    QString m_path;
+    QSaveFile m_file;
+    std::string m_buffer;
+    bool m_failed = false;
+    int m_systemError = 0;
+};
+
 } // namespace
 
 std::optional<Format> formatOf(const QString& path)
@@ -137,37 +206,10 @@ Result write(const QString& catalogue, const RecordSource& source, const QString
              const Hooks& hooks)
 {
     Result result;
-    if (const QString refusal = replaceRefusal(path); !refusal.isEmpty()) {
-        result.failure = {FailureNumber::InvalidArgument,
-                          QStringLiteral("'%1' was left as it is: %2.").arg(path, refusal),
-                          FailureKind::File};
+    OutputFile file(path);
+    if ((result.failure = file.open()))
         return result;
-    }
-    QSaveFile file(path);
-    int systemError = 0;
-    if (!file.open(QIODevice::WriteOnly)) {
-        result.failure = writeFailure(path, file, errno);
-        return result;
-    }
-    std::string out;
-    out.reserve(chunkBytes + 4096);
-    if (format == Format::Csv) {
-        out += "\xEF\xBB\xBF";
-        for (size_t i = 0; i < columns.size(); ++i)
-            out += (i > 0 ? "," : "") + Song::fieldNames()[columns[i]].toStdString();
-        out += "\r\n";
-    } else {
-        out += "#EXTM3U\n";
-    }
-    bool writeFailed = false;
-    auto hand = [&] {
-        errno = 0;
-        writeFailed = file.write(out.data(), qint64(out.size())) != qint64(out.size());
-        if (writeFailed)
-            systemError = errno;
-        out.clear();
-        return !writeFailed;
-    };
+    appendHead(file.buffer(), format);
     QElapsedTimer clock;
     clock.start();
     qint64 seen = 0;
@@ -178,7 +220,7 @@ Result write(const QString& catalogue, const RecordSource& source, const QString
                 return result.cancelled = true, false;
         }
         if (format == Format::Csv) {
-            appendCsvRow(out, row);
+            appendCsvRow(file.buffer(), row);
         } else {
             const PlayRow song{text(row, Song::Artist), text(row, Song::Title), text(row, Song::MP3cd),
                                text(row, Song::FullPath)};
@@ -186,29 +228,16 @@ Result write(const QString& catalogue, const RecordSource& source, const QString
             // A name cut by a NUL byte (a damaged row) would name another file.
             if (songFile.isEmpty() || songFile.contains('\0'))
                 return true;
-            appendPlaylistEntry(out, row, songFile);
+            appendPlaylistEntry(file.buffer(), row, songFile);
         }
         ++result.rows;
-        return out.size() < chunkBytes || hand();
+        return file.hand();
     };
     result.failure = streamRows(catalogue, source, take);
-    // The bytes are handed over and flushed before commit(), which alone would let a failed
-    // last write (a full disk) put a cut-off file in place.
-    if (!result.failure && !result.cancelled && !writeFailed && hand()) {
-        errno = 0;
-        writeFailed = !file.flush();
-        if (writeFailed)
-            systemError = errno;
-    }
-    if (!result.failure && !result.cancelled && writeFailed)
-        result.failure = writeFailure(path, file, systemError);
-    if (result.failure || result.cancelled) {
-        file.cancelWriting();
-        return result;
-    }
-    errno = 0;
-    if (!file.commit())
-        result.failure = writeFailure(path, file, errno);
+    if (!result.failure && !result.cancelled)
+        result.failure = file.finish();
+    if (result.failure || result.cancelled)
+        file.abandon();
     return result;
 }
 
