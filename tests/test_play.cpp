@@ -188,20 +188,28 @@ void PlayTest::asksForTheDisc()
     QVERIFY(QDir().rename(elsewhere, disc));
     shelf.s->volumes.list[1].root = disc;
 
-    // The disc is in but the file is gone: said so, with no question. A row the build could
-    // not name asks for the file to be renamed.
+    // The disc is in but the file is gone: said so, with no question. A song whose name has
+    // no dash plays by the name it kept.
     shelf.prompter().beforeAnswer = nullptr;
     shelf.prompter().shown.clear();
     QVERIFY(QFile::remove(disc + "/Rock/Grey Owl-Harbour.mp3"));
     shelf.click("Grey Owl");
     shelf.click("Unknown");
-    QCOMPARE(
-        shelf.prompter().texts(),
-        (QStringList{"The disc ROCK1 is in the drive (" + disc +
+    QTRY_COMPARE(opened().last(), disc + "/Rock/NoDash.mp3");
+    QCOMPARE(shelf.prompter().texts(),
+             QStringList{"The disc ROCK1 is in the drive (" + disc +
                          "), but the song Rock/Grey Owl-Harbour.mp3 is not on it: it was renamed or removed "
-                         "since the disc was catalogued.",
-                     "This Artist/Title does not exist as UNKNOWN \r\n"
-                     "Rename mp3 in format ' Drive:\\path\\artist-title.mp3 '"}));
+                         "since the disc was catalogued."});
+
+    // A row of a catalogue made before names were kept, whose file is gone, asks for the file
+    // to be renamed, in this system's form.
+    shelf.prompter().shown.clear();
+    shelf.s->run("UPDATE adosong SET FileName=NULL");
+    QVERIFY(QFile::rename(disc + "/Rock/NoDash.mp3", disc + "/Rock/No Dash.mp3"));
+    shelf.s->window->findChild<QPushButton*>("cmdrefresh")->click();
+    shelf.click("Unknown");
+    QCOMPARE(shelf.prompter().texts(), QStringList{"This Artist/Title does not exist as UNKNOWN \r\n"
+                                                   "Rename mp3 in format ' /path/artist-title.mp3 '"});
 }
 
 void PlayTest::onCdToggles()

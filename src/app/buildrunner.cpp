@@ -69,7 +69,7 @@ bool BuildRunner::retry(const std::function<Failure()>& step)
 }
 
 bool BuildRunner::start(const QString& root, const QString& discName, const Volume& volume,
-                        bool readPlayTimes,
+                        const SongReading& reading,
                         const std::function<void(bool built, const QString& summary)>& finished)
 {
     const QString folder = root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/');
@@ -79,7 +79,7 @@ bool BuildRunner::start(const QString& root, const QString& discName, const Volu
     job.objectName = QStringLiteral("scanProgress");
     job.title = QStringLiteral("Find MP3s");
     job.text = QStringLiteral("Reading %1").arg(folder);
-    job.work = [this, rows, folder, discName, volume, readPlayTimes, catalogue = m_session->databasePath(),
+    job.work = [this, rows, folder, discName, volume, reading, catalogue = m_session->databasePath(),
                 damage = m_session->damageWaiter()](JobControl& control) {
         // Nothing is written into a catalogue the check after opening finds damaged.
         control.progress(QStringLiteral("Checking the catalogue for damage"));
@@ -90,7 +90,9 @@ bool BuildRunner::start(const QString& root, const QString& discName, const Volu
         }
         CatalogueBuilder::Hooks hooks;
         hooks.allowDuplicates = [this] { return m_allowDuplicates.load(); };
-        hooks.readPlayTimes = readPlayTimes;
+        hooks.readPlayTimes = reading.lengths;
+        hooks.namesFromTags = reading.tags;
+        hooks.tagCodePage = reading.tagCodePage;
         buildDisc(control, catalogue, folder, discName, volume, hooks, m_duplicateCounter, *rows);
     };
     // A catalogue that could not be reached is asked for until it is there or the user gives

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "scan/folderreader.h"
 #include "scan/volumes.h"
 #include "store/database.h"
 
@@ -32,12 +33,12 @@ public:
     void setAllowDuplicates(bool allow) { m_allowDuplicates = allow; }
 
     // Starts storing the songs under the folder `root` as the disc `discName`; with
-    // `readPlayTimes` each song's length is stored. The disc is remembered with what
-    // identifies `volume`, the volume it is on. `finished` hears on the window's thread
+    // `reading` says what is read of each song besides its name (its length, its tags). The disc is
+    // remembered with what identifies `volume`, the volume it is on. `finished` hears on the window's thread
     // whether the rows are shown again (false when the catalogue could not be reached or
     // the user gave up), and the build's summary in a line (empty when it could not start);
     // what was stored stays stored. False when no job could start.
-    bool start(const QString& root, const QString& discName, const Volume& volume, bool readPlayTimes,
+    bool start(const QString& root, const QString& discName, const Volume& volume, const SongReading& reading,
                const std::function<void(bool built, const QString& summary)>& finished);
 
 private:

@@ -21,10 +21,12 @@
 #include "browse/columnsort.h"
 #include "output/gridfont.h"
 #include "scan/mountwatch.h"
+#include "scan/songtags.h"
 #include "store/recordset.h"
 #include "store/songmodel.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
@@ -184,6 +186,21 @@ void MainWindow::buildMenus()
     m_readPlayTimesAction = entry(optionsMenu, "mnuplaytimes", QStringLiteral("Read Play Times"));
     m_readPlayTimesAction->setCheckable(true);
     m_fillPlayTimesAction = entry(optionsMenu, "mnufillplaytimes", QStringLiteral("Fill In Play Times"));
+    optionsMenu->addSeparator();
+    m_namesFromTagsAction = entry(optionsMenu, "mnutags", QStringLiteral("Names From Tags"));
+    m_namesFromTagsAction->setCheckable(true);
+    // Which code page old tags written as "Latin-1" are read in: one of a few, by name.
+    QMenu* codePageMenu = optionsMenu->addMenu(QStringLiteral("Tag Code Page"));
+    codePageMenu->setObjectName(QStringLiteral("mnucodepage"));
+    m_tagCodePages = new QActionGroup(this);
+    for (const QString& name : SongTags::codePages()) {
+        QAction* page = codePageMenu->addAction(name);
+        page->setObjectName(QStringLiteral("mnucodepage_") + name);
+        page->setCheckable(true);
+        page->setData(name);
+        m_tagCodePages->addAction(page);
+    }
+    m_tagCodePages->actions().first()->setChecked(true);
 
     QMenu* helpMenu = menuBar()->addMenu(QStringLiteral("&Help"));
     helpMenu->setObjectName(QStringLiteral("mnuhelp"));
@@ -230,6 +247,10 @@ void MainWindow::connectCommands()
             [this](bool allow) { m_buildRunner->setAllowDuplicates(allow); });
     connect(m_readPlayTimesAction, &QAction::triggered, this, &MainWindow::toggleReadPlayTimes);
     connect(m_fillPlayTimesAction, &QAction::triggered, this, [this] { m_playTimeRunner->start(); });
+    connect(m_namesFromTagsAction, &QAction::triggered, this,
+            [this](bool checked) { m_settings.setNamesFromTags(checked); });
+    connect(m_tagCodePages, &QActionGroup::triggered, this,
+            [this](QAction* page) { m_settings.setTagCodePage(page->data().toString()); });
     connect(m_aboutAction, &QAction::triggered, this, &MainWindow::showAboutBox);
 }
 
@@ -254,6 +275,10 @@ void MainWindow::applySettings()
     m_grid->setTitleFirst(m_settings.titleFirst());
     m_duplicatesAction->setChecked(m_settings.allowDuplicates());
     m_readPlayTimesAction->setChecked(m_settings.readPlayTimes());
+    m_namesFromTagsAction->setChecked(m_settings.namesFromTags());
+    const QString codePage = SongTags::codePageNamed(m_settings.tagCodePage());
+    for (QAction* page : m_tagCodePages->actions())
+        page->setChecked(page->data().toString() == codePage);
     m_grid->setGridFont(
         GridFont::fromStored(m_grid->gridFont(), m_settings.fontName(), m_settings.fontSize()));
 }
@@ -324,7 +349,10 @@ void MainWindow::scanSelectedDrive()
     const bool started =
         m_buildRunner->retry([&] { return m_drivePanel->selectedDisc(&root); }) &&
         m_buildRunner->start(
-            root, m_drivePanel->discName(), m_volumes->volumeOf(root), m_readPlayTimesAction->isChecked(),
+            root, m_drivePanel->discName(), m_volumes->volumeOf(root),
+            SongReading{m_readPlayTimesAction->isChecked(), m_namesFromTagsAction->isChecked(),
+                        m_tagCodePages->checkedAction() ? m_tagCodePages->checkedAction()->data().toString()
+                                                        : SongTags::codePages().first()},
             [this](bool built, const QString& summary) { showBuiltCatalogue(built, summary); });
     if (!started)
         m_drivePanel->returnToStartupDrive();

@@ -21,6 +21,7 @@ class PlayTimeRunner;
 class PrintJob;
 class Prompter;
 class QAction;
+class QActionGroup;
 class QLabel;
 class RecordBar;
 class RecordSet;
@@ -114,6 +115,8 @@ private:
     QAction* m_duplicatesAction = nullptr;
     QAction* m_readPlayTimesAction = nullptr;
     QAction* m_fillPlayTimesAction = nullptr;
+    QAction* m_namesFromTagsAction = nullptr;
+    QActionGroup* m_tagCodePages = nullptr;
     QAction* m_aboutAction = nullptr;
     QPointer<AboutBox> m_aboutBox;
 };

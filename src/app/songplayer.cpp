@@ -63,10 +63,10 @@ void SongPlayer::playCurrentRow()
     SongModel* model = m_session->model();
     auto cell = [&](Song::Column column) { return model->index(row, column).data().toString(); };
     // A song still being typed into the new row has no file yet.
-    const PlayRow song = row == model->newRow()
-                             ? PlayRow()
-                             : PlayRow{cell(Song::ArtistColumn), cell(Song::TitleColumn),
-                                       cell(Song::MP3cdColumn), cell(Song::FullPathColumn)};
+    const PlayRow song = row == model->newRow() ? PlayRow()
+                                                : PlayRow{cell(Song::ArtistColumn), cell(Song::TitleColumn),
+                                                          cell(Song::MP3cdColumn), cell(Song::FullPathColumn),
+                                                          model->records()->fileName(row)};
     PlayReaction::Hooks hooks;
     hooks.lookup = songLookup(m_volumes, [this](const QString& disc) { return m_session->discsNamed(disc); });
     hooks.open = [this](const QByteArray& file) {

@@ -223,7 +223,10 @@ Result write(const QString& catalogue, const RecordSource& source, const QString
             appendCsvRow(file.buffer(), row);
         } else {
             const PlayRow song{text(row, Song::Artist), text(row, Song::Title), text(row, Song::MP3cd),
-                               text(row, Song::FullPath)};
+                               text(row, Song::FullPath),
+                               row.fileNameNull
+                                   ? QByteArray()
+                                   : QByteArray(row.fileName.data(), qsizetype(row.fileName.size()))};
             const QByteArray songFile = hooks.songFile ? hooks.songFile(song) : SongFinder::storedFile(song);
             // A name cut by a NUL byte (a damaged row) would name another file.
             if (songFile.isEmpty() || songFile.contains('\0'))

@@ -9,11 +9,13 @@ bool PlayReaction::isDuplicateMarked(const QString& title)
 }
 
 namespace {
-// A row whose file name had no artist or no title: its file cannot be named again.
+// A row an earlier build made of a file name without an artist or a title, and that has not
+// kept the name: its file cannot be named again. A row that kept its file's own name is
+// asked for by its disc like any other.
 bool namedUnknown(const PlayRow& row)
 {
     const QString unknown = QStringLiteral("Unknown");
-    return row.title == unknown || row.artist == unknown;
+    return row.fileName.isNull() && (row.title == unknown || row.artist == unknown);
 }
 } // namespace
 
@@ -21,7 +23,7 @@ QString PlayReaction::prompt(const PlayRow& row) const
 {
     if (namedUnknown(row))
         return QStringLiteral("This Artist/Title does not exist as UNKNOWN \r\n") +
-               QStringLiteral("Rename mp3 in format ' Drive:\\path\\artist-title.mp3 '");
+               QStringLiteral("Rename mp3 in format ' /path/artist-title.mp3 '");
     return QStringLiteral("Insert CD ") + row.disc + QStringLiteral(" In ") + m_locator.driveOf(row) +
            QStringLiteral(" Drive");
 }
@@ -34,7 +36,8 @@ void PlayReaction::play(const PlayRow& row, bool armed) const
     // A catalogue edited elsewhere can hold a NUL character, which would cut the name short
     // and name another file: such a row is never looked for.
     const QChar nul(0);
-    if (row.artist.contains(nul) || row.title.contains(nul) || row.fullPath.contains(nul)) {
+    if (row.artist.contains(nul) || row.title.contains(nul) || row.fullPath.contains(nul) ||
+        row.fileName.contains('\0')) {
         m_hooks.tell(QStringLiteral("The song's path in the catalogue is damaged (it holds a NUL character), "
                                     "so it is not looked for. Correct the row or catalogue its disc again."));
         return;

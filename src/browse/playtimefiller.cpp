@@ -26,7 +26,8 @@ PlayTimeFiller::Result PlayTimeFiller::run(RecordSet& rows, Database& engine)
         }
         ++result.rows;
         const PlayRow row{rows.value(i, Song::Artist).toString(), rows.value(i, Song::Title).toString(),
-                          rows.value(i, Song::MP3cd).toString(), rows.value(i, Song::FullPath).toString()};
+                          rows.value(i, Song::MP3cd).toString(), rows.value(i, Song::FullPath).toString(),
+                          rows.fileName(i)};
         const SongLocator::Result found = finder.find(row);
         if (found.outcome == SongLocator::Outcome::NotFound)
             continue;

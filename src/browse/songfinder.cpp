@@ -3,6 +3,7 @@
 #include "browse/playreaction.h"
 #include "scan/timelimit.h"
 
+#include <QFile>
 #include <QHash>
 
 #include <dirent.h>
@@ -158,5 +159,8 @@ SongLocator::Result SongFinder::find(const PlayRow& row)
 
 QByteArray SongFinder::storedFile(const PlayRow& row)
 {
-    return (row.fullPath + row.artist + QLatin1Char('-') + row.title + QStringLiteral(".mp3")).toUtf8();
+    if (!row.fileName.isNull())
+        return QFile::encodeName(row.fullPath) + row.fileName;
+    return QFile::encodeName(row.fullPath + row.artist + QLatin1Char('-') + row.title +
+                             QStringLiteral(".mp3"));
 }

@@ -19,7 +19,8 @@ public:
     // The discs that were not in a drive, in the order met.
     const QStringList& absentDiscs() const { return m_absentDiscs; }
 
-    // The song's file where the catalogue says it is: its folder, then "artist-title.mp3".
+    // The song's file where the catalogue says it is: its folder, then its own name or
+    // "artist-title.mp3".
     static QByteArray storedFile(const PlayRow& row);
 
 private:

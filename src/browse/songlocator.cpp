@@ -84,41 +84,83 @@ QList<QByteArray> spellings(const QByteArray& name)
     }
     return all;
 }
+
+// The names a row without a name of its own can have: "Artist-Title.mp3"; for a row an
+// earlier build made of a name without a dash or a title, also the name it was made of.
+QStringList rebuiltNames(const PlayRow& row)
+{
+    const QString unknown = QStringLiteral("Unknown");
+    QStringList names{row.artist + QLatin1Char('-') + row.title + QStringLiteral(".mp3")};
+    if (row.artist == unknown)
+        names << row.title + QStringLiteral(".mp3");
+    if (row.title == unknown)
+        names << row.artist + QStringLiteral("-.mp3");
+    if (row.artist == unknown && row.title == unknown)
+        names << QStringLiteral(".mp3");
+    return names;
+}
 } // namespace
 
-QByteArray SongLocator::findIn(const QString& folder, const QString& fileName) const
+QString fileNameText(const PlayRow& row)
 {
-    const QByteArray path = QFile::encodeName(folder + fileName);
-    const QList<QByteArray> names = spellings(path);
-    for (const QByteArray& name : names) {
-        const PathKind kind = probe(name);
-        if (kind == PathKind::RegularFile)
-            return name;
-        // A drive that does not answer is not asked again for each spelling.
-        if (kind == PathKind::NoAnswer)
-            return QByteArray();
-    }
-    return inWindows1252(folder + fileName);
+    if (row.fileName.isNull())
+        return row.artist + QLatin1Char('-') + row.title + QStringLiteral(".mp3");
+    return QString::fromStdString(SongName::readable(row.fileName.toStdString()));
 }
 
-QByteArray SongLocator::inWindows1252(const QString& path) const
+QByteArray SongLocator::findIn(const QString& folder, const PlayRow& row) const
 {
-    const QStringList parts = path.split(QLatin1Char('/'));
+    if (!row.fileName.isNull()) {
+        // The name is the file's own: exactly these bytes, under the folder as text or as the
+        // build read it.
+        const QByteArray path = QFile::encodeName(folder) + row.fileName;
+        const PathKind kind = probe(path);
+        if (kind == PathKind::RegularFile)
+            return path;
+        if (kind == PathKind::NoAnswer)
+            return QByteArray();
+        const QByteArray legacy = inWindows1252(folder, true);
+        if (legacy.isEmpty())
+            return QByteArray();
+        const QByteArray inLegacy = legacy + '/' + row.fileName;
+        return probe(inLegacy) == PathKind::RegularFile ? inLegacy : QByteArray();
+    }
+    for (const QString& fileName : rebuiltNames(row)) {
+        for (const QByteArray& name : spellings(QFile::encodeName(folder + fileName))) {
+            const PathKind kind = probe(name);
+            if (kind == PathKind::RegularFile)
+                return name;
+            // A drive that does not answer is not asked again for each spelling.
+            if (kind == PathKind::NoAnswer)
+                return QByteArray();
+        }
+        if (const QByteArray legacy = inWindows1252(folder + fileName); !legacy.isEmpty())
+            return legacy;
+    }
+    return QByteArray();
+}
+
+QByteArray SongLocator::inWindows1252(const QString& path, bool isFolder) const
+{
+    QString whole = path;
+    while (isFolder && whole.size() > 1 && whole.endsWith(QLatin1Char('/')))
+        whole.chop(1);
+    const QStringList parts = whole.split(QLatin1Char('/'));
     if (!parts.first().isEmpty() ||
-        std::all_of(path.begin(), path.end(), [](QChar c) { return c.unicode() < 0x80; }))
+        std::all_of(whole.begin(), whole.end(), [](QChar c) { return c.unicode() < 0x80; }))
         return QByteArray();
     QByteArray prefix;
     for (qsizetype i = 1; i < parts.size(); ++i) {
         QList<QByteArray> forms{parts[i].toUtf8()};
         if (const QByteArray legacy = SongName::windows1252(parts[i]); !legacy.isEmpty())
             forms << legacy;
-        const bool last = i + 1 == parts.size();
+        const bool file = i + 1 == parts.size() && !isFolder;
         QByteArray next;
         for (const QByteArray& form : forms) {
             for (const QByteArray& name :
-                 last ? spellings(prefix + '/' + form) : QList<QByteArray>{prefix + '/' + form}) {
+                 file ? spellings(prefix + '/' + form) : QList<QByteArray>{prefix + '/' + form}) {
                 const PathKind kind = probe(name);
-                if (kind == (last ? PathKind::RegularFile : PathKind::Folder))
+                if (kind == (file ? PathKind::RegularFile : PathKind::Folder))
                     next = name;
                 if (!next.isEmpty() || kind == PathKind::NoAnswer)
                     break;
@@ -176,9 +218,8 @@ PathKind SongLocator::probe(const QByteArray& path) const
 SongLocator::Result SongLocator::locate(const PlayRow& row) const
 {
     m_silent = false;
-    const QString fileName = row.artist + QLatin1Char('-') + row.title + QStringLiteral(".mp3");
     if (!row.fullPath.isEmpty()) {
-        const QByteArray stored = findIn(row.fullPath, fileName);
+        const QByteArray stored = findIn(row.fullPath, row);
         if (!stored.isEmpty())
             return found(stored);
     }
@@ -213,14 +254,13 @@ QString SongLocator::silentDriveOf(const PlayRow& row, const QList<DiscRecord>& 
 SongLocator::Result SongLocator::onRecordedDisc(const PlayRow& row, const QList<DiscRecord>& records,
                                                 const QList<Volume>& volumes) const
 {
-    const QString fileName = row.artist + QLatin1Char('-') + row.title + QStringLiteral(".mp3");
     Result result;
     for (const DiscRecord& disc : records) {
         const QString onDisc = withSlash(row.fullPath).mid(withSlash(disc.volumeRoot).size());
         for (const Volume& v : ranked(volumes, [&disc](const Volume& v) { return fit(v, disc); })) {
             const QString folder = withSlash(v.root) + onDisc;
             if (probe(QFile::encodeName(folder)) == PathKind::Folder) {
-                const QByteArray song = findIn(folder, fileName);
+                const QByteArray song = findIn(folder, row);
                 if (!song.isEmpty())
                     return found(song);
             }
@@ -228,7 +268,7 @@ SongLocator::Result SongLocator::onRecordedDisc(const PlayRow& row, const QList<
             const int how = fit(v, disc);
             if (result.outcome == Outcome::NotFound && (how == 0 || (how == 1 && disc.uuid.isEmpty())) &&
                 probe(QFile::encodeName(v.root)) == PathKind::Folder)
-                result = {Outcome::DiscWithoutSong, {}, {}, v.root, onDisc + fileName, {}};
+                result = {Outcome::DiscWithoutSong, {}, {}, v.root, onDisc + fileNameText(row), {}};
         }
     }
     return result;
@@ -238,7 +278,6 @@ SongLocator::Result SongLocator::onAnyVolume(const PlayRow& row, const QList<Vol
 {
     if (!row.fullPath.startsWith(QLatin1Char('/')))
         return {};
-    const QString fileName = row.artist + QLatin1Char('-') + row.title + QStringLiteral(".mp3");
     // The stored folder's last parts: "Rock/", then "ROCK1/Rock/", and so on.
     const QStringList parts = row.fullPath.split(QLatin1Char('/'), Qt::SkipEmptyParts);
     QStringList tails;
@@ -252,7 +291,7 @@ SongLocator::Result SongLocator::onAnyVolume(const PlayRow& row, const QList<Vol
             const QString folder = withSlash(v.root) + tail;
             if (folder == withSlash(row.fullPath) || probe(QFile::encodeName(folder)) != PathKind::Folder)
                 continue;
-            const QByteArray song = findIn(folder, fileName);
+            const QByteArray song = findIn(folder, row);
             if (!song.isEmpty())
                 return found(song);
         }

@@ -40,7 +40,13 @@ struct PlayRow
     QString title;    // column 1
     QString disc;     // column 3, MP3cd
     QString fullPath; // column 6, the song's folder ending in "/"
+    // The file's own name as the file system's bytes, where the build or an edit kept it;
+    // null where the name is rebuilt from the row ("Artist-Title.mp3").
+    QByteArray fileName = {};
 };
+
+// The row's file name as text: its own, or the one its cells rebuild.
+QString fileNameText(const PlayRow& row);
 
 // Where a song of the catalogue is now. Discs do not come back at the same folder: the
 // same disc mounts at /media/ROCK1 one day and /run/media/anna/ROCK1 the next. The song is
@@ -86,19 +92,21 @@ public:
     // Where the disc goes when it is not in: the folder its build walked; for older rows the
     // stored path up to the folder its volume was mounted on.
     QString driveOf(const PlayRow& row) const;
-    // The song's file under `folder` (ending in "/"): the name as stored, or the same name
-    // ending in ".MP3" or another spelling of it, which the build took as well, or with the
-    // parts the build read as Windows-1252 in that encoding. Empty when there is none or the
-    // folder's drive does not answer.
-    QByteArray findIn(const QString& folder, const QString& fileName) const;
 
 private:
+    // The song's file under `folder` (ending in "/"): the row's own name, exactly; or for rows
+    // without one, the name rebuilt from the row, or the same name ending in ".MP3" or another
+    // spelling of it, which the build took as well. Folders (and rebuilt names) the build read
+    // as Windows-1252 are tried in that encoding too. Empty when there is none or the
+    // folder's drive does not answer.
+    QByteArray findIn(const QString& folder, const PlayRow& row) const;
     // The hook's answer; a drive that does not answer is remembered for the result.
     PathKind probe(const QByteArray& path) const;
     QString silentDriveOf(const PlayRow& row, const QList<DiscRecord>& records,
                           const QList<Volume>& silent) const;
     // `path` with each part in UTF-8 or in Windows-1252, whichever is there; empty when none.
-    QByteArray inWindows1252(const QString& path) const;
+    // The last part is a song's file, in any spelling of ".mp3", or with `isFolder` a folder.
+    QByteArray inWindows1252(const QString& path, bool isFolder = false) const;
     Result found(const QByteArray& file) const;
     // The disc records whose walked folder holds the row's folder.
     QList<DiscRecord> recordsOf(const PlayRow& row) const;

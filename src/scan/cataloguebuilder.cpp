@@ -53,7 +53,7 @@ CatalogueBuilder::Result CatalogueBuilder::run(const QString& root, const QStrin
     std::string path = QFile::encodeName(root).toStdString();
     if (path.empty() || path.back() != '/')
         path += '/';
-    FolderReader reader(path, m_hooks.readPlayTimes);
+    FolderReader reader(path, {m_hooks.readPlayTimes, m_hooks.namesFromTags, m_hooks.tagCodePage});
     FolderListing folder;
     for (FolderReader::Next next; !m_stop && (next = reader.next(&folder)) != FolderReader::Next::Over;) {
         if (next == FolderReader::Next::Waiting) {
@@ -71,8 +71,9 @@ CatalogueBuilder::Result CatalogueBuilder::run(const QString& root, const QStrin
             reportFailure(failure.subject, failure.number, failure.description);
         m_stop = m_stop || folder.discGone;
         for (size_t i = 0; i < folder.files.size() && !m_stop; ++i) {
-            storeFile(m_currentFolder, SongName::readable(folder.files[i]),
-                      i < folder.lengths.size() ? folder.lengths[i] : -1);
+            storeFile(m_currentFolder, folder.files[i], SongName::readable(folder.files[i]),
+                      i < folder.lengths.size() ? folder.lengths[i] : -1,
+                      i < folder.tags.size() ? &folder.tags[i] : nullptr);
             keepGoing();
         }
     }
@@ -85,12 +86,21 @@ CatalogueBuilder::Result CatalogueBuilder::run(const QString& root, const QStrin
     return m_result;
 }
 
-void CatalogueBuilder::storeFile(const std::string& path, std::string_view fileName, double seconds)
+void CatalogueBuilder::storeFile(const std::string& path, const std::string& fileName,
+                                 std::string_view readableName, double seconds,
+                                 const std::optional<SongTags::Names>* tags)
 {
     ++m_result.files;
     if (seconds >= 0)
         m_playTime = PlayTime::stored(seconds).toStdString();
-    SongName::split(SongName::stem(fileName), &m_artist, &m_title);
+    if (tags && *tags) {
+        m_artist = (*tags)->artist;
+        m_title = (*tags)->title;
+    } else if (m_hooks.namesFromTags) {
+        SongName::splitTrimmed(SongName::stem(readableName), &m_artist, &m_title);
+    } else {
+        SongName::split(SongName::stem(readableName), &m_artist, &m_title);
+    }
     const std::string_view folderName = SongName::stripPath(std::string_view(path));
     m_category = folderName.empty() ? std::string("Various Artists") : std::string(folderName);
     m_fullPath = path;
@@ -107,6 +117,11 @@ void CatalogueBuilder::storeFile(const std::string& path, std::string_view fileN
         m_table.setTextView(Song::MP3cd, m_disc);
         m_table.setInteger(Song::ONcd, 0);
         m_table.setTextView(Song::FullPath, m_fullPath);
+        // A file the row cannot name again (no dash, no title, names from tags, a name that
+        // is no UTF-8, a numbered duplicate) keeps its own name.
+        m_rebuilt = SongName::rebuiltName(m_artist, m_title);
+        if (m_rebuilt != fileName)
+            m_table.setFileNameView(fileName);
         const Failure failure = m_table.update();
         if (!failure) {
             ++m_result.stored;

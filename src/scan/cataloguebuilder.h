@@ -1,11 +1,13 @@
 #pragma once
 
+#include "scan/songtags.h"
 #include "store/songtable.h"
 
 #include <QElapsedTimer>
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -30,6 +32,10 @@ public:
         std::function<void()> sorting;
         // Read how long each song plays and store it as its play time.
         bool readPlayTimes = false;
+        // Take artist and title from the song's tags where they give both, else from its
+        // name with the blanks around the dash trimmed; "Latin-1" tags read in `tagCodePage`.
+        bool namesFromTags = false;
+        QString tagCodePage;
     };
 
     struct Result
@@ -52,8 +58,11 @@ public:
     Result run(const QString& root, const QString& discName);
 
 private:
-    // `seconds` is how long the song plays; negative when that is not known.
-    void storeFile(const std::string& path, std::string_view fileName, double seconds);
+    // `fileName` is the file system's bytes, `readableName` the same as text; `seconds` is
+    // how long the song plays, negative when that is not known; `tags` the names its tags
+    // give, when they were read.
+    void storeFile(const std::string& path, const std::string& fileName, std::string_view readableName,
+                   double seconds, const std::optional<SongTags::Names>* tags);
     void reportFailure(const std::string& subject, int number, const QString& description);
     // Rows the catalogue threw away after they were counted are counted off again and
     // reported once, naming the first of them; the build stops.
@@ -69,6 +78,7 @@ private:
     std::string m_artist;
     std::string m_title;
     std::string m_playTime;
+    std::string m_rebuilt;
     std::string m_currentFolder;
     Result m_result;
     bool m_stop = false;

@@ -34,10 +34,10 @@ QString systemText(int error)
 
 } // namespace
 
-FolderReader::FolderReader(std::string root, bool measureLengths) : m_walk(std::make_shared<Walk>())
+FolderReader::FolderReader(std::string root, Reading reading) : m_walk(std::make_shared<Walk>())
 {
     m_walk->root = std::move(root);
-    m_walk->measureLengths = measureLengths;
+    m_walk->reading = std::move(reading);
     m_thread = std::thread([walk = m_walk] { walk->run(); });
 }
 
@@ -59,6 +59,8 @@ FolderReader::~FolderReader()
 
 void FolderReader::Walk::run()
 {
+    if (reading.tags)
+        tagReader = std::make_unique<SongTags::Reader>(reading.tagCodePage);
     struct stat info;
     if (::stat(root.c_str(), &info) != 0) {
         const int error = errno;
@@ -155,13 +157,18 @@ FolderReader::Walk::Listed FolderReader::Walk::list(const std::string& path, Fol
         step.failures.push_back({path, readError, systemText(readError)});
     std::sort(step.files.begin(), step.files.end(), nameLess);
     std::sort(folders.begin(), folders.end(), nameLess);
-    if (measureLengths) {
+    if (reading.lengths || reading.tags) {
         const std::string folder = path + (path.back() == '/' ? "" : "/");
         for (const std::string& name : step.files) {
             if (std::lock_guard lock(mutex); stopped)
-                break; // what is not measured has no length
-            const std::optional<double> seconds = Mp3Length::measure((folder + name).c_str()).seconds;
-            step.lengths.push_back(seconds ? *seconds : -1);
+                break; // what is not read has no length and no tags
+            const std::string file = folder + name;
+            if (reading.lengths) {
+                const std::optional<double> seconds = Mp3Length::measure(file.c_str()).seconds;
+                step.lengths.push_back(seconds ? *seconds : -1);
+            }
+            if (tagReader)
+                step.tags.push_back(tagReader->read(file.c_str()));
         }
     }
     return Listed::Read;

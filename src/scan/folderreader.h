@@ -1,5 +1,7 @@
 #pragma once
 
+#include "scan/songtags.h"
+
 #include <QString>
 
 #include <condition_variable>
@@ -27,8 +29,19 @@ struct FolderListing
     // How long each file plays, in seconds (a negative number when it cannot be told); only
     // when the reader was asked to measure.
     std::vector<double> lengths;
+    // The artist and title each file's tags give (nothing where none gives both); only when
+    // the reader was asked to read tags.
+    std::vector<std::optional<SongTags::Names>> tags;
     std::vector<Failure> failures;
     bool discGone = false; // the disc went: nothing follows
+};
+
+// What the walk reads of each song besides its name.
+struct SongReading
+{
+    bool lengths = false; // how long it plays
+    bool tags = false;    // the artist and title of its tags
+    QString tagCodePage;  // the code page of "Latin-1" tags
 };
 
 // Lists a volume depth first, on a thread of its own and a few folders ahead of the one
@@ -44,9 +57,9 @@ struct FolderListing
 class FolderReader
 {
 public:
-    // `root` ends in "/". With `measureLengths`, the reader also reads how long each song
-    // plays, on its own thread.
-    explicit FolderReader(std::string root, bool measureLengths = false);
+    using Reading = SongReading;
+    // `root` ends in "/".
+    explicit FolderReader(std::string root, Reading reading = {});
     ~FolderReader(); // stops the walk where it is
     FolderReader(const FolderReader&) = delete;
     FolderReader& operator=(const FolderReader&) = delete;
@@ -66,7 +79,8 @@ private:
     struct Walk
     {
         std::string root;
-        bool measureLengths = false;
+        Reading reading;
+        std::unique_ptr<SongTags::Reader> tagReader;
         unsigned long device = 0;
         std::string vanished;                                      // the last folder reported as gone
         std::set<std::pair<unsigned long, unsigned long>> visited; // folders by device and inode

@@ -30,6 +30,38 @@ void split(std::string_view stem, std::string* artist, std::string* title)
         title->assign("Unknown");
 }
 
+namespace {
+std::string_view trimmedBlanks(std::string_view text)
+{
+    const size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+} // namespace
+
+void splitTrimmed(std::string_view stem, std::string* artist, std::string* title)
+{
+    const size_t dash = stem.find('-');
+    if (dash == std::string_view::npos) {
+        artist->assign("Unknown");
+        title->assign(trimmedBlanks(stem));
+    } else {
+        artist->assign(trimmedBlanks(stem.substr(0, dash)));
+        title->assign(trimmedBlanks(stem.substr(dash + 1)));
+    }
+    if (title->empty())
+        title->assign("Unknown");
+}
+
+std::string rebuiltName(std::string_view artist, std::string_view title)
+{
+    std::string name;
+    name.reserve(artist.size() + title.size() + 5);
+    name.append(artist).append(1, '-').append(title).append(".mp3");
+    return name;
+}
+
 QString stripPath(const QString& path)
 {
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));

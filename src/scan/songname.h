@@ -21,6 +21,12 @@ std::string_view stem(std::string_view fileName);
 // begins with one. Title: the part after the first "-" (the whole name without a dash),
 // "Unknown" when that is empty. Nothing is trimmed, cut or changed in case.
 void split(std::string_view stem, std::string* artist, std::string* title);
+// The same with the blanks around each part trimmed: "Pink Floyd - Time" gives "Pink Floyd"
+// and "Time".
+void splitTrimmed(std::string_view stem, std::string* artist, std::string* title);
+
+// The file name a row rebuilds from its artist and title: "Artist-Title.mp3".
+std::string rebuiltName(std::string_view artist, std::string_view title);
 
 // A name or path as text (UTF-8): each part between "/" as it is when it is UTF-8, else read
 // as Windows-1252, the encoding of discs written on older systems.

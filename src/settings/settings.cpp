@@ -11,6 +11,8 @@ const Settings::Entry Settings::fontNameEntry{"GridFont", "FontName"};
 const Settings::Entry Settings::fontSizeEntry{"GridFont", "FontSize"};
 const Settings::Entry Settings::columnOrderEntry{"Swap Artist/Title", "ColOrder"};
 const Settings::Entry Settings::exportFolderEntry{"Export", "Folder"};
+const Settings::Entry Settings::tagsEntry{"Names From Tags", "Box Checked"};
+const Settings::Entry Settings::codePageEntry{"Tag Code Page", "Name"};
 
 Settings::Settings(QString path, Reporter report) : m_path(std::move(path)), m_report(std::move(report)) {}
 
@@ -69,6 +71,29 @@ bool Settings::readPlayTimes() const
 bool Settings::setReadPlayTimes(bool read) const
 {
     return writeCheckMark(playTimesEntry, read);
+}
+
+bool Settings::namesFromTags() const
+{
+    return read(tagsEntry) == QLatin1String("Yes");
+}
+
+bool Settings::setNamesFromTags(bool fromTags) const
+{
+    return writeCheckMark(tagsEntry, fromTags);
+}
+
+QString Settings::tagCodePage() const
+{
+    return read(codePageEntry);
+}
+
+bool Settings::setTagCodePage(const QString& name) const
+{
+    const bool written = write(codePageEntry, name);
+    if (!written && m_report)
+        m_report(QStringLiteral("OOPs an error writing INI file"));
+    return written;
 }
 
 bool Settings::titleFirst() const

@@ -29,6 +29,14 @@ public:
     bool readPlayTimes() const;
     bool setReadPlayTimes(bool read) const;
 
+    // Take each new song's artist and title from its tags where they give both.
+    bool namesFromTags() const;
+    bool setNamesFromTags(bool fromTags) const;
+    // The code page of tags written as "Latin-1" by older players: a name as offered
+    // (windows-1251, KOI8-R, ...); empty when none is chosen.
+    QString tagCodePage() const;
+    bool setTagCodePage(const QString& name) const;
+
     // The grid's first two columns captioned Title, Artist instead of Artist, Title. A failed
     // write is not reported: the captions change for this run all the same.
     bool titleFirst() const;
@@ -52,7 +60,7 @@ private:
         const char* key;
     };
     static const Entry duplicatesEntry, playTimesEntry, fontNameEntry, fontSizeEntry, columnOrderEntry,
-        exportFolderEntry;
+        exportFolderEntry, tagsEntry, codePageEntry;
 
     QString read(const Entry& entry) const;
     bool write(const Entry& entry, const QString& value) const;

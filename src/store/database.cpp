@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QUtf8StringView>
 
 #include <unistd.h>
 
@@ -201,6 +202,24 @@ void Statement::bindNull(int index)
     sqlite3_bind_null(m_stmt, index);
 }
 
+void Statement::bindFileName(int index, const QByteArray& bytes)
+{
+    if (bytes.isNull())
+        bindNull(index);
+    else if (QUtf8StringView(bytes).isValidUtf8())
+        sqlite3_bind_text(m_stmt, index, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+    else
+        sqlite3_bind_blob(m_stmt, index, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+}
+
+void Statement::bindStaticFileName(int index, std::string_view bytes)
+{
+    if (QUtf8StringView(bytes.data(), qsizetype(bytes.size())).isValidUtf8())
+        sqlite3_bind_text(m_stmt, index, bytes.data(), int(bytes.size()), SQLITE_STATIC);
+    else
+        sqlite3_bind_blob(m_stmt, index, bytes.data(), int(bytes.size()), SQLITE_STATIC);
+}
+
 bool Statement::step(Failure* failure)
 {
     if (!m_stmt) {
@@ -230,6 +249,15 @@ QVariant Statement::column(int index) const
         return QVariant(QString::fromUtf8(text, sqlite3_column_bytes(m_stmt, index)));
     }
     }
+}
+
+QByteArray Statement::columnBytes(int index) const
+{
+    if (sqlite3_column_type(m_stmt, index) == SQLITE_NULL)
+        return QByteArray();
+    const void* bytes = sqlite3_column_blob(m_stmt, index);
+    const int size = sqlite3_column_bytes(m_stmt, index);
+    return bytes ? QByteArray(static_cast<const char*>(bytes), size) : QByteArray("");
 }
 
 Database::~Database()

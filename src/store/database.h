@@ -72,10 +72,17 @@ public:
     void rewind();
     void bindInt(int index, qint64 value);
     void bindNull(int index);
+    // A file's name as the file system's bytes: as text when they are UTF-8, else as a blob,
+    // so the exact bytes come back; a null array binds null.
+    void bindFileName(int index, const QByteArray& bytes);
+    // The same without a copy, as bindStaticText().
+    void bindStaticFileName(int index, std::string_view bytes);
 
     // Steps once: true while a row is there. A failure is kept in `failure`.
     bool step(Failure* failure = nullptr);
     QVariant column(int index) const;
+    // A column's bytes as stored (text or blob); a null array for null.
+    QByteArray columnBytes(int index) const;
 
 private:
     sqlite3_stmt* m_stmt = nullptr;

@@ -59,7 +59,9 @@ Failure RecordSet::ensureOpen()
     // index once, and a larger cache only makes each of them a fresh allocation (a search
     // of a million rows took two and a half times as long with 32 MiB). Pages read again
     // come from the system's file cache.
-    QString fields = Song::fieldNames().join(QLatin1Char(','));
+    m_hasFileName = Song::hasFileNameField(m_db);
+    const QString fields = Song::fieldNames().join(QLatin1Char(',')) + QLatin1Char(',') +
+                           (m_hasFileName ? Song::fileNameField : QStringLiteral("NULL"));
     return m_fetch.prepare(m_db.handle(),
                            QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?").arg(fields, Song::tableName));
 }
@@ -207,8 +209,15 @@ Failure RecordSet::updateField(qint64 index, int field, const QVariant& value)
         return {FailureNumber::InvalidArgument, QStringLiteral("Item cannot be found in the collection.")};
     emit willChangeRecord(EventReason::Update);
     Statement update;
-    const QString sql =
-        QStringLiteral("UPDATE %1 SET %2=? WHERE rowid=?").arg(Song::tableName, Song::fieldNames()[field]);
+    const QString& name = Song::fieldNames()[field];
+    QString sql = QStringLiteral("UPDATE %1 SET %2=?1").arg(Song::tableName, name);
+    // The name is made of the values before the change, in the same statement, and only
+    // when none is kept yet and the value really changes.
+    if (m_hasFileName && (field == Song::Artist || field == Song::Title))
+        sql += QStringLiteral(", %1=CASE WHEN %1 IS NULL AND %2 IS NOT ?1 COLLATE BINARY THEN "
+                              "Artist || '-' || Title || '.mp3' ELSE %1 END")
+                   .arg(Song::fileNameField, name);
+    sql += QStringLiteral(" WHERE rowid=?2");
     if (Failure f = update.prepare(m_db.handle(), sql))
         return f;
     update.bind(1, value);
@@ -250,11 +259,17 @@ QVariant RecordSet::value(qint64 index, int field)
 {
     if (field < 0 || field >= Song::FieldCount)
         return QVariant();
-    const Row* row = fetch(index);
-    return row ? (*row)[size_t(field)] : QVariant();
+    const Cached* row = fetch(index);
+    return row ? row->row[size_t(field)] : QVariant();
 }
 
-const RecordSet::Row* RecordSet::fetch(qint64 index)
+QByteArray RecordSet::fileName(qint64 index)
+{
+    const Cached* row = fetch(index);
+    return row ? row->fileName : QByteArray();
+}
+
+const RecordSet::Cached* RecordSet::fetch(qint64 index)
 {
     if (index < 0 || index >= recordCount() || !m_fetch)
         return nullptr;
@@ -278,10 +293,11 @@ const RecordSet::Row* RecordSet::fetch(qint64 index)
             continue;
         m_fetch.reset();
         m_fetch.bindInt(1, rowid);
-        Row row;
+        Cached row;
         if (m_fetch.step(&failure)) {
             for (int f = 0; f < Song::FieldCount; ++f)
-                row[size_t(f)] = m_fetch.column(f);
+                row.row[size_t(f)] = m_fetch.column(f);
+            row.fileName = m_fetch.columnBytes(Song::FieldCount);
         }
         m_fetch.reset();
         // A row that could not be read is not kept as an empty one: it is read again later.

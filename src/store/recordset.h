@@ -79,13 +79,17 @@ public:
     // Removes the current row from the table at once. The row that takes its place becomes
     // current (none when it was the last), and the next moveNext() stays on it.
     Failure deleteCurrent();
-    // Stores one field of a row of the result.
+    // Stores one field of a row of the result. The first change of a row's artist or title
+    // keeps the file name they made, so the row still finds its file.
     Failure updateField(qint64 index, int field, const QVariant& value);
     // Stores a new row and appends it to the result.
     Failure addNew(const Row& values);
 
     // A cell of the result; nothing when its row cannot be read just now (see readFailed).
     QVariant value(qint64 index, int field);
+    // The song's own file name as the file system's bytes; null where the row rebuilds it
+    // ("Artist-Title.mp3") or cannot be read.
+    QByteArray fileName(qint64 index);
     // Rows could not be read since the last row that could: nothing of them is kept, and
     // until a read succeeds again, reads try once without waiting for another program.
     bool isReadFailing() const { return m_readFailing; }
@@ -117,7 +121,12 @@ signals:
 private:
     Failure ensureOpen();
     Failure moveWith(qint64 index, EventReason reason);
-    const Row* fetch(qint64 index);
+    struct Cached
+    {
+        Row row;
+        QByteArray fileName;
+    };
+    const Cached* fetch(qint64 index);
 
     QString m_path;
     bool m_readOnly = false;
@@ -130,6 +139,7 @@ private:
     qint64 m_current = -1;
     bool m_onDeletedRow = false; // the current row took the place of a deleted one
     bool m_readFailing = false;
-    std::unordered_map<qint64, Row> m_cache;
+    bool m_hasFileName = false; // the catalogue keeps songs' own file names
+    std::unordered_map<qint64, Cached> m_cache;
 };
 Q_DECLARE_METATYPE(EventReason)

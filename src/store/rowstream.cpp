@@ -7,13 +7,15 @@ Failure streamRows(const QString& catalogue, const RecordSource& source,
 {
     if (stopped)
         *stopped = false;
-    QStringList statements;
-    if (!source.queries(Song::fieldNames().join(QLatin1Char(',')), &statements))
-        return {FailureNumber::InvalidArgument,
-                QStringLiteral("The record source names an unknown field: %1").arg(source.text())};
     Database db;
     if (Failure f = db.open(catalogue, true))
         return f;
+    const QString columns = Song::fieldNames().join(QLatin1Char(',')) + QLatin1Char(',') +
+                            (Song::hasFileNameField(db) ? Song::fileNameField : QStringLiteral("NULL"));
+    QStringList statements;
+    if (!source.queries(columns, &statements))
+        return {FailureNumber::InvalidArgument,
+                QStringLiteral("The record source names an unknown field: %1").arg(source.text())};
     // The rows come in the result's order, which visits the table's pages all over the file,
     // most of them many times: 64 MiB of them stay at hand, however large the catalogue.
     // (Mapping the file would be faster still, but would count all of it as the program's.)
@@ -37,6 +39,10 @@ Failure streamRows(const QString& catalogue, const RecordSource& source,
                 row.field[size_t(i)] =
                     text ? std::string_view(text, size_t(sqlite3_column_bytes(stmt, i))) : std::string_view();
             }
+            const auto* name = static_cast<const char*>(sqlite3_column_blob(stmt, Song::FieldCount));
+            row.fileNameNull = sqlite3_column_type(stmt, Song::FieldCount) == SQLITE_NULL;
+            row.fileName = name ? std::string_view(name, size_t(sqlite3_column_bytes(stmt, Song::FieldCount)))
+                                : std::string_view();
             if (!take(row)) {
                 if (stopped)
                     *stopped = true;

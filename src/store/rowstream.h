@@ -14,6 +14,9 @@ struct RowText
 {
     std::array<std::string_view, Song::FieldCount> field;
     std::array<bool, Song::FieldCount> null{};
+    // The song's own file name, as the file system's bytes; null where the row rebuilds it.
+    std::string_view fileName;
+    bool fileNameNull = true;
 };
 
 // Reads every row of `source`'s result in its order straight from the catalogue file, one

@@ -34,6 +34,29 @@ QString insertStatement()
         .arg(tableName, fieldNames().join(QLatin1Char(',')));
 }
 
+QString insertWithFileNameStatement()
+{
+    return QStringLiteral("INSERT INTO %1 (%2,%3) VALUES (?,?,?,?,?,?,?,?)")
+        .arg(tableName, fieldNames().join(QLatin1Char(',')), fileNameField);
+}
+
+bool hasFileNameField(Database& db)
+{
+    Statement probe;
+    return !probe
+                .prepare(db.handle(),
+                         QStringLiteral("SELECT %1 FROM %2 LIMIT 0").arg(fileNameField, tableName))
+                .failed();
+}
+
+Failure addFileNameField(Database& db)
+{
+    if (hasFileNameField(db))
+        return {};
+    // Adding a column rewrites no row: old rows read it as null.
+    return db.execute(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 TEXT").arg(tableName, fileNameField));
+}
+
 QStringList schemaStatements()
 {
     // Text compares without regard to case, so the unique key and the sort orders
@@ -46,7 +69,8 @@ QStringList schemaStatements()
                               "ONcd INTEGER, "
                               "MP3cd TEXT COLLATE NOCASE, "
                               "Category TEXT COLLATE NOCASE, "
-                              "FullPath TEXT COLLATE NOCASE)"),
+                              "FullPath TEXT COLLATE NOCASE, "
+                              "FileName TEXT)"),
                QStringLiteral("CREATE UNIQUE INDEX adosong_artist_title ON adosong (Artist, Title)"),
                DiscRecords::tableStatement(),
            } +

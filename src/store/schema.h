@@ -24,6 +24,11 @@ enum Field
 
 inline const QString tableName = QStringLiteral("adosong");
 
+// After the seven fields: the song's own file name, where it is not the one rebuilt from
+// the row ("Artist-Title.mp3"); null where it is. Held as text when the name is UTF-8 and
+// as a blob of the file system's bytes when it is not.
+inline const QString fileNameField = QStringLiteral("FileName");
+
 // Field names as stored, by stored position.
 const QStringList& fieldNames();
 
@@ -60,6 +65,14 @@ constexpr int columnOfField(int field)
 
 // The statement that stores one row: every field, in stored order, as a parameter.
 QString insertStatement();
+
+// The same with the file name as an eighth parameter.
+QString insertWithFileNameStatement();
+
+// Whether the table has the file name field (catalogues made before it have not).
+bool hasFileNameField(Database& db);
+// Gives a catalogue made before it the file name field; nothing when it has it.
+Failure addFileNameField(Database& db);
 
 // The statements that make an empty catalogue.
 QStringList schemaStatements();

@@ -12,7 +12,9 @@ SongTable::~SongTable()
 Failure SongTable::open(Database& db)
 {
     close();
-    if (Failure f = m_insert.prepare(db.handle(), Song::insertStatement()))
+    m_storesFileNames = Song::hasFileNameField(db);
+    if (Failure f = m_insert.prepare(db.handle(), m_storesFileNames ? Song::insertWithFileNameStatement()
+                                                                    : Song::insertStatement()))
         return f;
     m_db = &db;
     addNew();
@@ -33,6 +35,7 @@ void SongTable::addNew()
         v.kind = Value::Null;
         v.text.clear();
     }
+    m_hasFileName = false;
 }
 
 void SongTable::setText(int field, std::string_view utf8)
@@ -54,6 +57,12 @@ void SongTable::setInteger(int field, qint64 value)
     m_values[field].integer = value;
 }
 
+void SongTable::setFileNameView(std::string_view bytes)
+{
+    m_hasFileName = true;
+    m_fileName = bytes;
+}
+
 Failure SongTable::update()
 {
     if (!m_insert)
@@ -72,6 +81,12 @@ Failure SongTable::update()
             m_insert.bindStaticText(i + 1, v.view);
         else
             m_insert.bindNull(i + 1);
+    }
+    if (m_storesFileNames) {
+        if (!m_hasFileName)
+            m_insert.bindNull(Song::FieldCount + 1);
+        else
+            m_insert.bindStaticFileName(Song::FieldCount + 1, m_fileName);
     }
     Failure failure;
     m_insert.step(&failure);
@@ -193,6 +208,10 @@ Failure openEngine(Database& db, SongTable& table, const QString& path, bool rea
     db.execute(QStringLiteral("PRAGMA cache_size=-65536"));
     // Making the sort indexes sorts every row; a second core shares that work.
     db.execute(QStringLiteral("PRAGMA threads=2"));
+    // A catalogue that cannot take the field (busy, a full disk) still opens, and its new rows
+    // are stored without their file's own name until it can.
+    if (!readOnly)
+        Song::addFileNameField(db);
     if (Failure f = table.open(db))
         return f;
     // A catalogue that cannot take the indexes (read-only, busy) still opens; its sorts

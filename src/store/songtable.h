@@ -30,6 +30,10 @@ public:
     // Without a copy: `utf8` must stay as it is until update() has run.
     void setTextView(int field, std::string_view utf8);
     void setInteger(int field, qint64 value);
+    // The song's own file name, as the file system's bytes, where the row does not rebuild
+    // it. Without a copy, as setTextView(). Catalogues without the field leave it out.
+    void setFileNameView(std::string_view bytes);
+    bool storesFileNames() const { return m_storesFileNames; }
     Failure update();
 
     // 0 commits every row on its own; otherwise rows are committed in batches.
@@ -76,6 +80,9 @@ private:
     Database* m_db = nullptr;
     Statement m_insert;
     std::array<Value, Song::FieldCount> m_values;
+    bool m_storesFileNames = false;
+    bool m_hasFileName = false;
+    std::string_view m_fileName;
     int m_batchMs = 0;
     QElapsedTimer m_batchClock;
     unsigned m_sinceClock = 0;
@@ -87,7 +94,8 @@ private:
 };
 
 // The engine connection: the catalogue file, then the table record set on adosong. A
-// catalogue made by an earlier build gets the sort indexes it lacks; when they cannot be
+// catalogue made by an earlier build gets the file name field and the sort indexes it
+// lacks (when it can be written); when the indexes cannot be
 // made (a full disk), it opens all the same and `indexFailure` says why.
 Failure openEngine(Database& db, SongTable& table, const QString& path, bool readOnly = false,
                    Failure* indexFailure = nullptr);

@@ -1,0 +1,142 @@
+#include "scan/songtags.h"
+
+#include <apetag.h>
+#include <id3v1tag.h>
+#include <id3v2tag.h>
+#include <mpegfile.h>
+#include <textidentificationframe.h>
+
+#include <cerrno>
+
+#include <iconv.h>
+
+namespace SongTags {
+
+const QStringList& codePages()
+{
+    static const QStringList names = {QStringLiteral("windows-1252"), QStringLiteral("windows-1250"),
+                                      QStringLiteral("windows-1251"), QStringLiteral("KOI8-R"),
+                                      QStringLiteral("Shift_JIS"),    QStringLiteral("GBK")};
+    return names;
+}
+
+QString codePageNamed(const QString& name)
+{
+    for (const QString& known : codePages()) {
+        if (known.compare(name.trimmed(), Qt::CaseInsensitive) == 0)
+            return known;
+    }
+    return codePages().first();
+}
+
+namespace {
+
+const iconv_t noConverter = reinterpret_cast<iconv_t>(-1);
+
+// The text of a tag as the catalogue keeps it: control characters left out, blanks trimmed.
+// Empty when nothing is left.
+std::string cleaned(const std::string& utf8)
+{
+    QString text = QString::fromStdString(utf8);
+    text.removeIf([](QChar c) { return c.category() == QChar::Other_Control; });
+    return text.trimmed().toStdString();
+}
+
+// The bytes a "Latin-1" text was read from: TagLib reads each byte as the character of the
+// same number.
+std::string latin1Bytes(const TagLib::String& text)
+{
+    return text.to8Bit(false);
+}
+
+TagLib::String firstText(TagLib::ID3v2::Tag* tag, const char* frameId, bool* latin1)
+{
+    const TagLib::ID3v2::FrameList& frames = tag->frameListMap()[frameId];
+    for (TagLib::ID3v2::Frame* frame : frames) {
+        if (auto* text = dynamic_cast<TagLib::ID3v2::TextIdentificationFrame*>(frame)) {
+            *latin1 = text->textEncoding() == TagLib::String::Latin1;
+            return text->toString();
+        }
+    }
+    return TagLib::String();
+}
+
+} // namespace
+
+Reader::Reader(const QString& codePage)
+    : m_convert(::iconv_open("UTF-8", codePageNamed(codePage).toLatin1().constData()))
+{
+}
+
+Reader::~Reader()
+{
+    if (m_convert != noConverter)
+        ::iconv_close(static_cast<iconv_t>(m_convert));
+}
+
+std::string Reader::fromCodePage(const std::string& bytes)
+{
+    if (m_convert == noConverter)
+        return TagLib::String(bytes, TagLib::String::Latin1).to8Bit(true);
+    auto* convert = static_cast<iconv_t>(m_convert);
+    ::iconv(convert, nullptr, nullptr, nullptr, nullptr);
+    std::string out(bytes.size() * 4 + 8, '\0');
+    char* in = const_cast<char*>(bytes.data());
+    size_t inLeft = bytes.size();
+    char* to = out.data();
+    size_t outLeft = out.size();
+    while (inLeft > 0) {
+        if (::iconv(convert, &in, &inLeft, &to, &outLeft) != size_t(-1))
+            break;
+        if (errno != EILSEQ && errno != EINVAL)
+            break;
+        // A byte the code page has no character for stands as the replacement character.
+        ++in;
+        --inLeft;
+        if (outLeft < 3)
+            break;
+        for (const char c : {'\xEF', '\xBF', '\xBD'})
+            *to++ = c;
+        outLeft -= 3;
+    }
+    out.resize(size_t(to - out.data()));
+    return out;
+}
+
+std::optional<Names> Reader::read(const char* path)
+{
+    TagLib::MPEG::File file(path, false);
+    if (!file.isValid())
+        return std::nullopt;
+    const auto complete = [](Names names) -> std::optional<Names> {
+        names.artist = cleaned(names.artist);
+        names.title = cleaned(names.title);
+        if (names.artist.empty() || names.title.empty())
+            return std::nullopt;
+        return names;
+    };
+    const auto text = [this](const TagLib::String& value, bool latin1) {
+        return latin1 ? fromCodePage(latin1Bytes(value)) : value.to8Bit(true);
+    };
+    if (file.hasID3v2Tag()) {
+        TagLib::ID3v2::Tag* tag = file.ID3v2Tag();
+        bool artistLatin1 = false, titleLatin1 = false;
+        const TagLib::String artist = firstText(tag, "TPE1", &artistLatin1);
+        const TagLib::String title = firstText(tag, "TIT2", &titleLatin1);
+        if (auto names = complete({text(artist, artistLatin1), text(title, titleLatin1)}))
+            return names;
+    }
+    if (file.hasAPETag()) {
+        TagLib::APE::Tag* tag = file.APETag();
+        if (auto names = complete({tag->artist().to8Bit(true), tag->title().to8Bit(true)}))
+            return names;
+    }
+    if (file.hasID3v1Tag()) {
+        TagLib::ID3v1::Tag* tag = file.ID3v1Tag();
+        if (auto names = complete({text(tag->artist(), true), text(tag->title(), true)}))
+            return names;
+    }
+    return std::nullopt;
+}
+
+} // namespace SongTags
