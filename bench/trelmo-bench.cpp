@@ -4,8 +4,10 @@
 #include "browse/fieldsearch.h"
 #include "browse/playallshown.h"
 #include "mp3kinds.h"
+#include "mp3tags.h"
 #include "output/listing.h"
 #include "scan/cataloguebuilder.h"
+#include "scan/folderreader.h"
 #include "scan/mp3length.h"
 #include "scan/volumes.h"
 #include "store/database.h"
@@ -336,7 +338,10 @@ int generateTree(const QString& root, int discs)
 // A tree of real MP3 files, a seventh of each kind (and one in seven of the constant ones
 // a second long), the kinds in turn: each kind is encoded once and copied. Songs last
 // from 2 to 4 minutes.
-int generateMp3Tree(const QString& root, int count)
+// With `tags`, each file carries its artist and title in its tags (ID3v2.3 in UTF-16, a
+// third of them with a 300 KB picture; ID3v2.4 in UTF-8; APE; ID3v1) under a name that
+// does not say them, "07 Track.mp3".
+int generateMp3Tree(const QString& root, int count, bool tags)
 {
     QElapsedTimer clock;
     clock.start();
@@ -363,9 +368,46 @@ int generateMp3Tree(const QString& root, int count)
     for (int i = 0; i < count; ++i) {
         const QString folder = QStringLiteral("%1/Folder %2").arg(root).arg(i / 100, 2, 10, QLatin1Char('0'));
         QDir().mkpath(folder);
-        const QString target = QStringLiteral("%1/Artist %2-Song %3.mp3").arg(folder).arg(i % 97).arg(i);
-        QFile::remove(target);
-        if (!QFile::copy(made[(i % 7) * variants + (i / 7) % variants], target)) {
+        const QString source = made[(i % 7) * variants + (i / 7) % variants];
+        if (!tags) {
+            const QString target = QStringLiteral("%1/Artist %2-Song %3.mp3").arg(folder).arg(i % 97).arg(i);
+            QFile::remove(target);
+            if (!QFile::copy(source, target)) {
+                std::fprintf(stderr, "cannot make %s\n", qPrintable(target));
+                return 1;
+            }
+            continue;
+        }
+        const QString target = QStringLiteral("%1/%2 Track.mp3").arg(folder).arg(i % 100, 2, 10, QLatin1Char('0'));
+        const QString artist = QStringLiteral("Artist %1").arg(i % 97);
+        const QString title = QStringLiteral("Song %1").arg(i);
+        QFile in(source);
+        if (!in.open(QIODevice::ReadOnly)) {
+            std::fprintf(stderr, "cannot read %s\n", qPrintable(source));
+            return 1;
+        }
+        const QByteArray audio = Mp3Tags::withoutId3v2(in.readAll());
+        QByteArray file;
+        switch (i % 6) {
+        case 0:
+        case 3:
+            file = Mp3Tags::id3v23Utf16(artist, title, 300 * 1024) + audio;
+            break;
+        case 1:
+            file = Mp3Tags::id3v24Utf8(artist, title) + audio;
+            break;
+        case 2:
+            file = Mp3Tags::id3v23Utf16(artist, title) + audio;
+            break;
+        case 4:
+            file = audio + Mp3Tags::ape(artist, title);
+            break;
+        default:
+            file = audio + Mp3Tags::id3v1(artist.toLatin1(), title.toLatin1());
+            break;
+        }
+        QFile out(target);
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(file) != file.size()) {
             std::fprintf(stderr, "cannot make %s\n", qPrintable(target));
             return 1;
         }
@@ -388,7 +430,7 @@ int measureFiles(const QStringList& files)
 }
 
 // The catalogue build over DIR, without dialogs; duplicates are skipped.
-int scanTree(const QString& path, const QString& root, bool readPlayTimes)
+int scanTree(const QString& path, const QString& root, const SongReading& reading)
 {
     Database db;
     SongTable table;
@@ -400,7 +442,9 @@ int scanTree(const QString& path, const QString& root, bool readPlayTimes)
     qint64 counter = 0;
     CatalogueBuilder::Hooks hooks;
     hooks.allowDuplicates = [] { return false; };
-    hooks.readPlayTimes = readPlayTimes;
+    hooks.readPlayTimes = reading.lengths;
+    hooks.namesFromTags = reading.tags;
+    hooks.tagCodePage = reading.tagCodePage;
     hooks.report = [](const QString& text) { std::fprintf(stderr, "%s\n", qPrintable(text)); };
     QElapsedTimer clock;
     qint64 sortingFrom = -1, pulses = 0;
@@ -455,9 +499,9 @@ int usage()
                          "  trelmo-bench make-catalogue DB N\n"
                          "  trelmo-bench open DB\n"
                          "  trelmo-bench gen-tree DIR [DISCS]   (9,500 songs a disc; 20 by default)\n"
-                         "  trelmo-bench gen-mp3-tree DIR N   (real MP3 files of every kind, by lame)\n"
+                         "  trelmo-bench gen-mp3-tree DIR N [--tags]   (real MP3 files of every kind, by lame)\n"
                          "  trelmo-bench length FILE...\n"
-                         "  trelmo-bench scan [--playtimes] DB DIR\n"
+                         "  trelmo-bench scan [--tags] [--codepage NAME] [--playtimes] DB DIR\n"
                          "  trelmo-bench sort DB COLUMN\n"
                          "  trelmo-bench search DB FIELD TEXT\n"
                          "  trelmo-bench export DB OUT.csv|OUT.m3u8\n"
@@ -488,14 +532,28 @@ int main(int argc, char** argv)
         return openCatalogue(args[2]);
     if ((args.size() == 3 || args.size() == 4) && args[1] == QLatin1String("gen-tree"))
         return generateTree(args[2], args.size() == 4 ? args[3].toInt() : 20);
-    if (args.size() == 4 && args[1] == QLatin1String("gen-mp3-tree"))
-        return generateMp3Tree(args[2], args[3].toInt());
+    if ((args.size() == 4 || (args.size() == 5 && args[4] == QLatin1String("--tags"))) &&
+        args[1] == QLatin1String("gen-mp3-tree"))
+        return generateMp3Tree(args[2], args[3].toInt(), args.size() == 5);
     if (args.size() >= 3 && args[1] == QLatin1String("length"))
         return measureFiles(args.mid(2));
-    if (args.size() == 4 && args[1] == QLatin1String("scan"))
-        return scanTree(args[2], args[3], false);
-    if (args.size() == 5 && args[1] == QLatin1String("scan") && args[2] == QLatin1String("--playtimes"))
-        return scanTree(args[3], args[4], true);
+    if (args.size() >= 4 && args[1] == QLatin1String("scan")) {
+        SongReading reading;
+        QStringList rest = args.mid(2);
+        while (rest.size() > 2 && rest.first().startsWith(QLatin1String("--"))) {
+            const QString option = rest.takeFirst();
+            if (option == QLatin1String("--tags"))
+                reading.tags = true;
+            else if (option == QLatin1String("--playtimes"))
+                reading.lengths = true;
+            else if (option == QLatin1String("--codepage") && rest.size() > 2)
+                reading.tagCodePage = rest.takeFirst();
+            else
+                return usage();
+        }
+        if (rest.size() == 2)
+            return scanTree(rest[0], rest[1], reading);
+    }
     if (args.size() == 4 && args[1] == QLatin1String("sort"))
         return sortCatalogue(args[2], args[3]);
     if (args.size() == 4 && args[1] == QLatin1String("export"))

@@ -4,13 +4,18 @@
 #include "browse/playreaction.h"
 #include "browse/songfinder.h"
 #include "browse/songlocator.h"
+#include "mp3tags.h"
 #include "output/listing.h"
+#include "scan/cataloguebuilder.h"
 #include "scan/timelimit.h"
 #include "store/recordset.h"
 
 #include <QPdfWriter>
 
+#include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
+#include <unistd.h>
 
 class LookupTest : public QObject
 {
@@ -24,6 +29,8 @@ private slots:
     void driveOfAMissingDisc();
     void manyRecordsOfOneDisc();
     void stoppedListingIsAbandoned();
+    void everyStoredRowFindsItsFile_data();
+    void everyStoredRowFindsItsFile();
 };
 
 void LookupTest::onlyRegularFilesAreSongs()
@@ -288,6 +295,118 @@ void LookupTest::manyRecordsOfOneDisc()
     QCOMPARE(question, QStringLiteral("Insert CD ROCK1 In /media/ROCK1 Drive"));
     QCOMPARE(reads, 1);
     QVERIFY2(probes < 100, qPrintable(QString::number(probes)));
+}
+
+void LookupTest::everyStoredRowFindsItsFile_data()
+{
+    QTest::addColumn<bool>("fromTags");
+    QTest::newRow("names from file names") << false;
+    QTest::newRow("names from tags") << true;
+}
+
+// Every row a build stores with an artist and without a duplicate number finds its own file,
+// whatever the file is called (no dash, no title, ".MP3", no UTF-8, names from tags), after
+// its artist or title was edited, and with its disc mounted at another folder.
+void LookupTest::everyStoredRowFindsItsFile()
+{
+    QFETCH(bool, fromTags);
+    ProgramFolder program;
+    QTemporaryDir shelf;
+    const QByteArray first = QFile::encodeName(shelf.path() + "/ROCK1/");
+    const QByteArray song = Mp3Tags::silence();
+    const QList<std::pair<QByteArray, QByteArray>> files = {
+        {"Misc/01 Intro.mp3", song},
+        {"Misc/Kestrel-.mp3", song},
+        {"Misc/Loud-Shout.MP3", song},
+        {"Misc/Grey Owl - Winter.mp3", song},
+        {"Misc/Kestrel-Harbour.mp3", song},
+        {"Misc/AB-CD-Rain.mp3", song},
+        {"Misc/.mp3", song},
+        {"Misc/-Harbour.mp3", song}, // no artist: never looked for
+        {"Misc/\x80\xfe-Bad.mp3", song},
+        {"Caf\xe9/x-2.mp3", song},
+        {"Caf\xe9/\xe9t\xe9.mp3", song},
+        {"Dark Side/03 - Time.mp3", Mp3Tags::id3v23Utf16("Pink Floyd", "Time", 4096) + song},
+        {"Dark Side/04 Money.mp3", song + Mp3Tags::id3v1("Pink Floyd", "Money")},
+        {"Dark Side/05 Us.mp3", song + Mp3Tags::ape("Pink Floyd", "Us and Them")},
+    };
+    for (const auto& [name, bytes] : files) {
+        const QByteArray path = first + name;
+        ::mkdir(first.constData(), 0755);
+        ::mkdir(path.left(path.lastIndexOf('/')).constData(), 0755);
+        const int fd = ::open(path.constData(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
+        QVERIFY(fd >= 0 && ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size());
+        ::close(fd);
+    }
+    {
+        Database db;
+        SongTable table;
+        QVERIFY(!openEngine(db, table, program.databasePath()).failed());
+        qint64 counter = 0;
+        CatalogueBuilder::Hooks hooks;
+        hooks.namesFromTags = fromTags;
+        QStringList reports;
+        hooks.report = [&](const QString& text) { reports << text; };
+        QCOMPARE(CatalogueBuilder(table, counter, hooks).run(QFile::decodeName(first), "ROCK1").stored,
+                 files.size());
+        QVERIFY2(reports.isEmpty(), qPrintable(reports.join('\n')));
+    }
+    if (fromTags) {
+        QCOMPARE(program.rows("SELECT Artist, Title FROM adosong WHERE Category='Dark Side' ORDER BY Title"),
+                 (QStringList{"Pink Floyd|Money", "Pink Floyd|Time", "Pink Floyd|Us and Them"}));
+        QCOMPARE(program.rows("SELECT Artist, Title FROM adosong WHERE FileName='Grey Owl - Winter.mp3'"),
+                 QStringList{"Grey Owl|Winter"});
+    }
+
+    RecordSet records;
+    records.setCatalogue(program.databasePath());
+    QVERIFY(!records.refresh().failed());
+    // Edits in the grid: another artist, and a title that differs only in letter case.
+    for (qint64 i = 0; i < records.recordCount(); ++i) {
+        const QString artist = records.value(i, Song::Artist).toString();
+        const QString title = records.value(i, Song::Title).toString();
+        if (artist == "Kestrel" && title == "Harbour")
+            QVERIFY(!records.updateField(i, Song::Artist, "Kestrel & Co").failed());
+        if (title == "CD-Rain") {
+            QVERIFY(!records.updateField(i, Song::Title, "cd-rain").failed());
+            QVERIFY(!records.updateField(i, Song::Title, "CD-Rain (live)").failed());
+        }
+    }
+    QCOMPARE(program.count("SELECT count(*) FROM adosong WHERE FileName IN ('Kestrel-Harbour.mp3', "
+                           "'AB-CD-Rain.mp3')"),
+             2);
+
+    // The disc comes back at another folder.
+    const QByteArray again = QFile::encodeName(shelf.path() + "/ROCK1 again/");
+    QVERIFY(::rename(first.chopped(1).constData(), again.chopped(1).constData()) == 0);
+    SongLocator::Hooks hooks;
+    hooks.probe = [](const QByteArray& path) { return probePath(path); };
+    hooks.volumes = [&] { return QList<Volume>{mounted(QFile::decodeName(again), "ROCK1", "/dev/sdz1", "vfat")}; };
+    hooks.discs = [&](const QString&) {
+        const QString root = QFile::decodeName(first);
+        return QList<DiscRecord>{{"ROCK1", root, root, "ROCK1", "", "vfat", 0}};
+    };
+    SongFinder finder(hooks);
+    QByteArrayList found, expected;
+    for (qint64 i = 0; i < records.recordCount(); ++i) {
+        const PlayRow row{records.value(i, Song::Artist).toString(), records.value(i, Song::Title).toString(),
+                          "ROCK1", records.value(i, Song::FullPath).toString(), records.fileName(i)};
+        if (row.artist.isEmpty())
+            continue;
+        const SongLocator::Result result = finder.find(row);
+        QVERIFY2(result.outcome == SongLocator::Outcome::Found, qPrintable(row.artist + "/" + row.title));
+        found << result.file;
+    }
+    for (const auto& [name, bytes] : files) {
+        if (!name.startsWith("Misc/-"))
+            expected << again + name;
+    }
+    std::sort(found.begin(), found.end());
+    std::sort(expected.begin(), expected.end());
+    QCOMPARE(found, expected);
+    // Names that are no UTF-8 are beyond QDir; the file system library takes bytes.
+    std::error_code ignored;
+    std::filesystem::remove_all(again.toStdString(), ignored);
 }
 
 QTEST_MAIN(LookupTest)

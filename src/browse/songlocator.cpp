@@ -175,6 +175,12 @@ QByteArray SongLocator::inWindows1252(const QString& path, bool isFolder) const
     return prefix;
 }
 
+bool SongLocator::isFolder(const QString& folder) const
+{
+    const PathKind kind = probe(QFile::encodeName(folder));
+    return kind == PathKind::Folder || (kind == PathKind::Missing && !inWindows1252(folder, true).isEmpty());
+}
+
 SongLocator::Result SongLocator::found(const QByteArray& file) const
 {
     return {Outcome::Found, QString::fromStdString(SongName::readable(file.toStdString())), file, {}, {}, {}};
@@ -259,7 +265,7 @@ SongLocator::Result SongLocator::onRecordedDisc(const PlayRow& row, const QList<
         const QString onDisc = withSlash(row.fullPath).mid(withSlash(disc.volumeRoot).size());
         for (const Volume& v : ranked(volumes, [&disc](const Volume& v) { return fit(v, disc); })) {
             const QString folder = withSlash(v.root) + onDisc;
-            if (probe(QFile::encodeName(folder)) == PathKind::Folder) {
+            if (isFolder(folder)) {
                 const QByteArray song = findIn(folder, row);
                 if (!song.isEmpty())
                     return found(song);
@@ -289,7 +295,7 @@ SongLocator::Result SongLocator::onAnyVolume(const PlayRow& row, const QList<Vol
     for (const Volume& v : ranked(volumes, byName)) {
         for (const QString& tail : std::as_const(tails)) {
             const QString folder = withSlash(v.root) + tail;
-            if (folder == withSlash(row.fullPath) || probe(QFile::encodeName(folder)) != PathKind::Folder)
+            if (folder == withSlash(row.fullPath) || !isFolder(folder))
                 continue;
             const QByteArray song = findIn(folder, row);
             if (!song.isEmpty())

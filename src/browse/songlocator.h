@@ -108,6 +108,8 @@ private:
     // The last part is a song's file, in any spelling of ".mp3", or with `isFolder` a folder.
     QByteArray inWindows1252(const QString& path, bool isFolder = false) const;
     Result found(const QByteArray& file) const;
+    // Whether `folder` is there, in UTF-8 or as the build read it in Windows-1252.
+    bool isFolder(const QString& folder) const;
     // The disc records whose walked folder holds the row's folder.
     QList<DiscRecord> recordsOf(const PlayRow& row) const;
     Result onRecordedDisc(const PlayRow& row, const QList<DiscRecord>& records,
