@@ -378,7 +378,8 @@ int generateMp3Tree(const QString& root, int count, bool tags)
             }
             continue;
         }
-        const QString target = QStringLiteral("%1/%2 Track.mp3").arg(folder).arg(i % 100, 2, 10, QLatin1Char('0'));
+        const QString target =
+            QStringLiteral("%1/%2 Track.mp3").arg(folder).arg(i % 100, 2, 10, QLatin1Char('0'));
         const QString artist = QStringLiteral("Artist %1").arg(i % 97);
         const QString title = QStringLiteral("Song %1").arg(i);
         QFile in(source);
@@ -495,18 +496,19 @@ int printListing(const QString& path, const QString& output, const QString& fami
 
 int usage()
 {
-    std::fprintf(stderr, "usage:\n"
-                         "  trelmo-bench make-catalogue DB N\n"
-                         "  trelmo-bench open DB\n"
-                         "  trelmo-bench gen-tree DIR [DISCS]   (9,500 songs a disc; 20 by default)\n"
-                         "  trelmo-bench gen-mp3-tree DIR N [--tags]   (real MP3 files of every kind, by lame)\n"
-                         "  trelmo-bench length FILE...\n"
-                         "  trelmo-bench scan [--tags] [--codepage NAME] [--playtimes] DB DIR\n"
-                         "  trelmo-bench sort DB COLUMN\n"
-                         "  trelmo-bench search DB FIELD TEXT\n"
-                         "  trelmo-bench export DB OUT.csv|OUT.m3u8\n"
-                         "  trelmo-bench play-all DB OUT.m3u8\n"
-                         "  trelmo-bench print DB OUT.pdf [FAMILY SIZE]\n");
+    std::fprintf(stderr,
+                 "usage:\n"
+                 "  trelmo-bench make-catalogue DB N\n"
+                 "  trelmo-bench open DB\n"
+                 "  trelmo-bench gen-tree DIR [DISCS]   (9,500 songs a disc; 20 by default)\n"
+                 "  trelmo-bench gen-mp3-tree DIR N [--tags]   (real MP3 files of every kind, by lame)\n"
+                 "  trelmo-bench length FILE...\n"
+                 "  trelmo-bench scan [--tags] [--codepage NAME] [--playtimes] DB DIR\n"
+                 "  trelmo-bench sort DB COLUMN\n"
+                 "  trelmo-bench search DB FIELD TEXT\n"
+                 "  trelmo-bench export DB OUT.csv|OUT.m3u8\n"
+                 "  trelmo-bench play-all DB OUT.m3u8\n"
+                 "  trelmo-bench print DB OUT.pdf [FAMILY SIZE]\n");
     return 2;
 }
 

@@ -128,12 +128,14 @@ void ExportTest::playlistNamesEachSong()
     ProgramFolder program;
     QTemporaryDir disc;
     QVERIFY(touch(disc.filePath("Rock/Kestrel-Harbour.mp3")));
+    QVERIFY(touch(disc.filePath("Rock/01 Intro.mp3")));
     Started s(program.path(), {mounted(disc.path(), "ROCK1", "", "vfat")});
     s.find<QComboBox>("Drive1")->setCurrentIndex(1);
     QTest::mouseClick(s.find<QToolButton>("cmdmakedb"), Qt::LeftButton);
     s.waitForJob();
     program.addRows({"Grey Owl"}); // on ROCK1 at /media/cdrom/Rock/, which is not there
     program.run("UPDATE adosong SET Playtime='01:02:03' WHERE Artist='Kestrel'");
+    program.run("UPDATE adosong SET FileName='07 Grey.mp3' WHERE Artist='Grey Owl'");
     // A path with a NUL in it (a catalogue edited elsewhere) names no file: no line for it.
     program.run("INSERT INTO adosong (Artist,Title,MP3cd,FullPath) "
                 "VALUES ('Zed','Nul','ROCK1','/x/secret.desktop' || char(0) || '/')");
@@ -145,9 +147,10 @@ void ExportTest::playlistNamesEachSong()
     QCOMPARE(QString::fromUtf8(contents(s.prompter.fileToWrite)),
              "#EXTM3U\n"
              "#EXTINF:-1,Grey Owl - Grey Owl song\n"
-             "/media/cdrom/Rock/Grey Owl-Grey Owl song.mp3\n"
+             "/media/cdrom/Rock/07 Grey.mp3\n"
              "#EXTINF:3723,Kestrel - Harbour\n" +
-                 disc.path() + "/Rock/Kestrel-Harbour.mp3\n");
+                 disc.path() + "/Rock/Kestrel-Harbour.mp3\n#EXTINF:-1,Unknown - 01 Intro\n" + disc.path() +
+                 "/Rock/01 Intro.mp3\n");
 }
 
 // One song or many, the words agree with the count.

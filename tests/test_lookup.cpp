@@ -381,7 +381,9 @@ void LookupTest::everyStoredRowFindsItsFile()
     QVERIFY(::rename(first.chopped(1).constData(), again.chopped(1).constData()) == 0);
     SongLocator::Hooks hooks;
     hooks.probe = [](const QByteArray& path) { return probePath(path); };
-    hooks.volumes = [&] { return QList<Volume>{mounted(QFile::decodeName(again), "ROCK1", "/dev/sdz1", "vfat")}; };
+    hooks.volumes = [&] {
+        return QList<Volume>{mounted(QFile::decodeName(again), "ROCK1", "/dev/sdz1", "vfat")};
+    };
     hooks.discs = [&](const QString&) {
         const QString root = QFile::decodeName(first);
         return QList<DiscRecord>{{"ROCK1", root, root, "ROCK1", "", "vfat", 0}};

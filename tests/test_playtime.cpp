@@ -3,6 +3,7 @@
 #include <QStatusBar>
 
 #include "mp3kinds.h"
+#include "mp3tags.h"
 #include "scan/mp3length.h"
 
 #include <QComboBox>
@@ -63,6 +64,7 @@ private slots:
     void shownAndSortedByLength();
     void buildReadsPlayTimesWhenAsked();
     void fillInTheRowsShown();
+    void namesFromTagsWhenAsked();
 };
 
 void PlayTimeTest::initTestCase()
@@ -240,7 +242,7 @@ void PlayTimeTest::fillInTheRowsShown()
     ProgramFolder program;
     QTemporaryDir here, away;
     copyKind("cbr", here.filePath("Rock/Near-One.mp3"));
-    copyKind("vbr-xing", here.filePath("Rock/Near-Two.mp3"));
+    copyKind("vbr-xing", here.filePath("Rock/02 Near Two.mp3"));
     copyKind("cbr", away.filePath("Jazz/Far-One.mp3"));
     Started s(program.path(),
               {mounted(here.path(), "HERE1", "", "vfat"), mounted(away.path(), "AWAY1", "", "vfat")});
@@ -260,10 +262,39 @@ void PlayTimeTest::fillInTheRowsShown()
              QStringList({"Play times filled in: 2 of 3 songs.\nNot in a drive: AWAY1."}));
     const QMap<QString, QString> times = storedPlayTimes(program);
     QCOMPARE(times.value("Near-One"), "00:00:20");
-    QCOMPARE(times.value("Near-Two"), "00:00:20");
+    QCOMPARE(times.value("Unknown-02 Near Two"), "00:00:20");
     QVERIFY(times.value("Far-One") == "NULL");
     // The grid shows them at once.
     QCOMPARE(s.window->grid()->model()->index(1, Song::PlaytimeColumn).data().toString(), "0:20");
+}
+
+// Options → Names From Tags and the code page of old tags are kept in the settings file, and
+// a build reads the tags of the same files whose lengths it reads.
+void PlayTimeTest::namesFromTagsWhenAsked()
+{
+    ProgramFolder program;
+    QTemporaryDir disc;
+    const QString cbr = kindFile("cbr");
+    QVERIFY(touch(disc.filePath("Kino/01 Track.mp3"),
+                  Mp3Tags::id3v23Latin1("\xca\xe8\xed\xee", "\xc7\xe2\xe5\xe7\xe4\xe0") + contents(cbr)));
+    QVERIFY(touch(disc.filePath("Kino/02 Track.mp3"), contents(cbr)));
+    Started s(program.path(), {mounted(disc.path(), "KINO", "", "vfat")});
+    QVERIFY(s.loaded);
+    QVERIFY(!action(s, "mnutags")->isChecked());
+    QVERIFY(action(s, "mnucodepage_windows-1252")->isChecked());
+    action(s, "mnutags")->trigger();
+    action(s, "mnucodepage_windows-1251")->trigger();
+    action(s, "mnuplaytimes")->trigger();
+    QVERIFY(program.readSettings().contains("[Names From Tags]\nBox Checked=Yes"));
+    QVERIFY(program.readSettings().contains("[Tag Code Page]\nName=windows-1251"));
+    s.restart();
+    QVERIFY(action(s, "mnutags")->isChecked());
+    QVERIFY(action(s, "mnucodepage_windows-1251")->isChecked());
+
+    buildFrom(s, 1);
+    QCOMPARE(s.prompter.texts(), QStringList());
+    QCOMPARE(program.rows("SELECT Artist, Title, Playtime, FileName FROM adosong ORDER BY rowid"),
+             (QStringList{"Кино|Звезда|00:00:20|01 Track.mp3", "Unknown|02 Track|00:00:20|02 Track.mp3"}));
 }
 
 QTEST_MAIN(PlayTimeTest)

@@ -1,5 +1,6 @@
 #include "testsupport.h"
 
+#include "mp3tags.h"
 #include "scan/cataloguebuilder.h"
 #include "scan/mountwatch.h"
 #include "scan/timelimit.h"
@@ -30,6 +31,8 @@ struct Shelf
     SongTable table;
     qint64 counter = 0;
     bool allowDuplicates = false;
+    bool namesFromTags = false;
+    QString tagCodePage;
     QStringList reports;
     int sortings = 0;
 
@@ -60,6 +63,8 @@ struct Shelf
         hooks.report = [this](const QString& text) { reports << text; };
         hooks.progress = std::move(progress);
         hooks.sorting = [this] { ++sortings; };
+        hooks.namesFromTags = namesFromTags;
+        hooks.tagCodePage = tagCodePage;
         table.setBatchInterval(1000);
         CatalogueBuilder builder(table, counter, hooks);
         return builder.run(root(), disc);
@@ -78,6 +83,7 @@ class ScanTest : public QObject
     Q_OBJECT
 private slots:
     void namesBecomeFields();
+    void namesFromTags();
     void walkOrderAndLinks();
     void otherFileSystemsNotEntered();
     void mountsAreSeenAndSlowVolumesWaitedForNoLonger();
@@ -105,22 +111,22 @@ void ScanTest::namesBecomeFields()
     while (s.root().size() + deep.size() < 200)
         deep += "/folder-with-a-long-name";
     const QList<QStringList> files = {
-        // file, then artist|title|category
-        {"Kestrel-Harbour.mp3", "Kestrel|Harbour|Various Artists"},
-        {"Rock/Grey Owl - Winter.mp3", "Grey Owl | Winter|Rock"},
-        {"Rock/Winter.mp3", "Unknown|Winter|Rock"},
-        {"Rock/AB-CD-Rain.mp3", "AB|CD-Rain|Rock"},
-        {"Rock/Kestrel-.mp3", "Kestrel|Unknown|Rock"},
-        {"Rock/-Harbour.mp3", "|Harbour|Rock"},
-        {"Rock/.mp3", "Unknown|Unknown|Rock"},
-        {"Rock/Loud-Shout.MP3", "Loud|Shout|Rock"},
-        {"Rock/Mixed-Case.Mp3", "Mixed|Case|Rock"},
-        {"Rock/" + longName + "-" + longName + ".mp3", longName + "|" + longName + "|Rock"},
-        {deep + "/Deep-Song.mp3", "Deep|Song|folder-with-a-long-name"},
+        // file, then artist|title|category|the file name kept ("NULL": the row rebuilds it)
+        {"Kestrel-Harbour.mp3", "Kestrel|Harbour|Various Artists|NULL"},
+        {"Rock/Grey Owl - Winter.mp3", "Grey Owl | Winter|Rock|NULL"},
+        {"Rock/Winter.mp3", "Unknown|Winter|Rock|Winter.mp3"},
+        {"Rock/AB-CD-Rain.mp3", "AB|CD-Rain|Rock|NULL"},
+        {"Rock/Kestrel-.mp3", "Kestrel|Unknown|Rock|Kestrel-.mp3"},
+        {"Rock/-Harbour.mp3", "|Harbour|Rock|NULL"},
+        {"Rock/.mp3", "Unknown|Unknown|Rock|.mp3"},
+        {"Rock/Loud-Shout.MP3", "Loud|Shout|Rock|Loud-Shout.MP3"},
+        {"Rock/Mixed-Case.Mp3", "Mixed|Case|Rock|Mixed-Case.Mp3"},
+        {"Rock/" + longName + "-" + longName + ".mp3", longName + "|" + longName + "|Rock|NULL"},
+        {deep + "/Deep-Song.mp3", "Deep|Song|folder-with-a-long-name|NULL"},
         {"Mix & Match/O'Brien-100% \"Live\" $(rm -rf ~).mp3",
-         "O'Brien|100% \"Live\" $(rm -rf ~)|Mix & Match"},
-        {"Mix & Match/Björk-Jóga.mp3", "Björk|Jóga|Mix & Match"},
-        {"Mix & Match/Tab\tArtist-Back\\slash; `x`.mp3", "Tab\tArtist|Back\\slash; `x`|Mix & Match"},
+         "O'Brien|100% \"Live\" $(rm -rf ~)|Mix & Match|NULL"},
+        {"Mix & Match/Björk-Jóga.mp3", "Björk|Jóga|Mix & Match|NULL"},
+        {"Mix & Match/Tab\tArtist-Back\\slash; `x`.mp3", "Tab\tArtist|Back\\slash; `x`|Mix & Match|NULL"},
     };
     QStringList expected;
     for (const QStringList& f : files) {
@@ -132,10 +138,61 @@ void ScanTest::namesBecomeFields()
     s.file("Rock/notes.mp3.txt");
     QCOMPARE(s.build(" disc 'q' ").files, files.size());
     QVERIFY(s.reports.isEmpty());
-    QStringList rows = s.rows("Artist,Title,Category,FullPath,MP3cd,ONcd");
+    QStringList rows = s.rows("Artist,Title,Category,FileName,FullPath,MP3cd,ONcd");
     rows.sort();
     expected.sort();
     QCOMPARE(rows, expected);
+}
+
+// With Names From Tags, the first of a song's tags that gives both artist and title names it
+// (ID3v2, then APE, then ID3v1), its file name otherwise with the blanks around the dash
+// trimmed; "Latin-1" text is read in the code page chosen. Off, tags count for nothing.
+void ScanTest::namesFromTags()
+{
+    using namespace Mp3Tags;
+    const QByteArray audio = silence();
+    const QByteArray kino("\xca\xe8\xed\xee");                               // Кино in Windows-1251
+    const QByteArray krovi("\xc3\xf0\xf3\xef\xef\xe0 \xea\xf0\xee\xe2\xe8"); // Группа крови
+    const QList<QStringList> expected = {
+        // names from tags | names from the file name
+        {"Pink Floyd|Time", "Unknown|01 Time"},   {"Björk|Jóga", "Unknown|02 Jóga"},
+        {"Кино|Группа крови", "Unknown|03 Kino"}, {"Кино|Zvezda", "Unknown|04 Kino"},
+        {"Kestrel|Harbour", "Unknown|05 Ape"},    {"First|One", "Unknown|06 Order"},
+        {"Ape|Whole", "Unknown|07 Half"},         {"V1 Artist|V1 Title", "Unknown|08 Blank"},
+        {"Grey Owl|Winter", "Grey Owl | Winter"}, {"Kestrel|Unknown", "Kestrel |  "},
+    };
+    const QList<std::pair<QString, QByteArray>> files = {
+        {"01 Time.mp3", id3v23Utf16("Pink Floyd", "Time", 300 * 1024) + audio},
+        {"02 Jóga.mp3", id3v24Utf8("Björk", "Jóga") + audio},
+        {"03 Kino.mp3", id3v23Latin1(kino, krovi) + audio},
+        {"04 Kino.mp3", audio + id3v1(kino, "Zvezda")},
+        {"05 Ape.mp3", audio + ape("Kestrel", "Harbour")},
+        {"06 Order.mp3",
+         id3v23Utf16("First", "One") + audio + ape("Second", "Two") + id3v1("Third", "Three")},
+        {"07 Half.mp3", id3v23Latin1("Only Artist", {}) + audio + ape("Ape", "Whole")},
+        {"08 Blank.mp3",
+         id3v24Utf8("  ", "\x01\x02") + audio + ape("", "No artist") + id3v1("V1 Artist", "V1 Title")},
+        {"Grey Owl - Winter.mp3", id3v24Utf8("", "") + audio},
+        {"Kestrel -  .mp3", audio},
+    };
+    for (const bool fromTags : {true, false}) {
+        Shelf s;
+        for (const auto& [name, bytes] : files)
+            QVERIFY(touch(s.root() + "/Album/" + name, bytes));
+        s.namesFromTags = fromTags;
+        s.tagCodePage = "WINDOWS-1251";
+        QCOMPARE(s.build().stored, files.size());
+        QStringList rows;
+        for (const QStringList& names : expected)
+            rows << names[fromTags ? 0 : 1] + "|Album";
+        QCOMPARE(s.rows("Artist,Title,Category"), rows);
+    }
+    // Windows-1252 unless another code page is chosen.
+    Shelf s;
+    QVERIFY(touch(s.root() + "/Old.mp3", audio + id3v1("Caf\xe9", "\x80uro")));
+    s.namesFromTags = true;
+    s.build();
+    QCOMPARE(s.rows("Artist,Title,FileName"), QStringList{"Café|€uro|Old.mp3"});
 }
 
 // A folder's files in name order first, then each subfolder with all below it. A link to a
@@ -266,6 +323,9 @@ void ScanTest::oldNamesAndMissingRoot()
     rows.sort();
     QCOMPARE(rows, (QStringList{"Café|Latin1|Good|" + s.root() + "/Good/", "g|1|Good|" + s.root() + "/Good/",
                                 "x|2|Été|" + s.root() + "/Été/", "€þ|Bad|Good|" + s.root() + "/Good/"}));
+    // The names read as Windows-1252 keep their own bytes.
+    QCOMPARE(s.rows("typeof(FileName), hex(FileName)").join(' '),
+             QString("blob|436166E92D4C6174696E312E6D7033 null| blob|80FE2D4261642E6D7033 null|"));
     QVERIFY2(s.reports.isEmpty(), qPrintable(s.reports.join('\n')));
 
     s.reports.clear();

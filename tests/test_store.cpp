@@ -4,6 +4,7 @@
 #include "store/database.h"
 #include "store/discrecords.h"
 #include "store/recordset.h"
+#include "store/rowstream.h"
 #include "store/schema.h"
 #include "store/songmodel.h"
 #include "store/songtable.h"
@@ -39,7 +40,7 @@ private slots:
     void modelShowsYesNo();
     void modelPassesTester();
     void manyRowsWithoutLoadingThem();
-    void olderCataloguesGetSortIndexes();
+    void olderCataloguesGetWhatTheyLack();
     void sortIndexesAllOrNone();
     void failedBatchIsRolledBack();
     void anotherProgramHoldsTheCatalogue();
@@ -128,21 +129,51 @@ void StoreTest::manyRowsWithoutLoadingThem()
     QCOMPARE(records.value(70000, Song::Title).toString(), QStringLiteral("Changed"));
 }
 
-// A catalogue made before the sort indexes existed gets them when it is opened, so no
-// column head has to sort the whole table.
-void StoreTest::olderCataloguesGetSortIndexes()
+// A catalogue made before the file name field and the sort indexes is read as it is when it
+// cannot be written, and gets them when it is opened to be written, so no column head has to
+// sort the whole table.
+void StoreTest::olderCataloguesGetWhatTheyLack()
 {
     QTemporaryDir dir;
     const QString path = dir.path() + "/old.mdb";
     sqlite3* raw = nullptr;
     QVERIFY(sqlite3_open(path.toUtf8(), &raw) == SQLITE_OK);
-    for (const QString& sql : Song::schemaStatements().mid(0, 2))
-        QVERIFY(sqlite3_exec(raw, sql.toUtf8(), nullptr, nullptr, nullptr) == SQLITE_OK);
+    // The table as catalogues were made before songs kept their own file names.
+    for (QString sql : Song::schemaStatements().mid(0, 2))
+        QVERIFY(sqlite3_exec(raw, sql.remove(", FileName TEXT").toUtf8(), nullptr, nullptr, nullptr) ==
+                SQLITE_OK);
+    QVERIFY(sqlite3_exec(raw, "INSERT INTO adosong (Artist,Title) VALUES ('Old','Song')", nullptr, nullptr,
+                         nullptr) == SQLITE_OK);
     sqlite3_close(raw);
 
+    // Read-only, it is read without the field.
+    RecordSet records;
+    records.setCatalogue(path, true);
+    QVERIFY(!records.refresh().failed());
+    QCOMPARE(records.value(0, Song::Title).toString(), QString("Song"));
+    QVERIFY(records.fileName(0).isNull());
+    bool streamed = false;
+    QVERIFY(!streamRows(path, RecordSource::defaultSource(), [&](const RowText& row) {
+                 return streamed = row.fileNameNull, true;
+             }).failed());
+    QVERIFY(streamed);
+    records.close();
+
+    // Writable, it gets the field, and new rows keep their names in it.
     Database db;
     SongTable table;
     QVERIFY(!openEngine(db, table, path).failed());
+    table.addNew();
+    table.setText(Song::Artist, "New");
+    table.setText(Song::Title, "Song");
+    table.setFileNameView("01 Intro.mp3");
+    QVERIFY(!table.update().failed());
+    Statement names;
+    QVERIFY(!names.prepare(db.handle(), "SELECT Artist, FileName FROM adosong ORDER BY rowid").failed());
+    QStringList stored;
+    while (names.step())
+        stored << names.column(0).toString() + "|" + names.column(1).toString();
+    QCOMPARE(stored, (QStringList{"Old|", "New|01 Intro.mp3"}));
     for (int column = 0; column < Song::FieldCount; ++column) {
         QStringList statements;
         QVERIFY(RecordSource::sorted(ColumnSort::orderFor(column)).rowidQueries(&statements));
