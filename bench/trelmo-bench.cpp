@@ -7,11 +7,13 @@
 #include "mp3tags.h"
 #include "output/listing.h"
 #include "scan/cataloguebuilder.h"
+#include "scan/discupdate.h"
 #include "scan/folderreader.h"
 #include "scan/mp3length.h"
 #include "scan/volumes.h"
 #include "store/database.h"
 #include "store/discrecords.h"
+#include "store/discs.h"
 #include "store/recordset.h"
 #include "store/schema.h"
 #include "store/songtable.h"
@@ -19,6 +21,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QFile>
 #include <QGuiApplication>
 #include <QPrinter>
@@ -116,7 +119,9 @@ long rssMegabytes()
     return -1;
 }
 
-int makeCatalogue(const QString& path, qint64 count)
+// With `discs`, the rows are spread over that many discs, each remembered as a build does
+// (walked from /media/DISCn/); without, a disc name every 2,000 rows and no records.
+int makeCatalogue(const QString& path, qint64 count, qint64 discs)
 {
     if (count < 0 || count > 2'000'000) {
         std::fprintf(stderr, "N must be between 0 and 2000000\n");
@@ -142,20 +147,30 @@ int makeCatalogue(const QString& path, qint64 count)
         const quint64 h = mix(quint64(i) + 1);
         const std::string category = categories[(h >> 20) % countOf(categories)];
         const std::string artist = artistName(h);
-        const std::string disc = "DISC" + std::to_string(1 + i / 2000);
+        const qint64 discNumber = discs > 0 ? 1 + i * discs / qMax<qint64>(count, 1) : 1 + i / 2000;
+        const std::string disc = "DISC" + std::to_string(discNumber);
+        const std::string root = discs > 0 ? "/media/" + disc + "/" : std::string("/media/cdrom/");
         table.addNew();
         table.setText(Song::Artist, artist);
         table.setText(Song::Title, titleName(quint64(i)));
         table.setInteger(Song::ONcd, 0);
         table.setText(Song::MP3cd, disc);
         table.setText(Song::Category, category);
-        table.setText(Song::FullPath, "/media/cdrom/" + category + "/" + artist + "/");
+        table.setText(Song::FullPath, root + category + "/" + artist + "/");
         if (Failure failure = table.update()) {
             std::fprintf(stderr, "row %lld: %s\n", i, qPrintable(failure.description));
             return 1;
         }
     }
     table.close();
+    for (qint64 d = 1; d <= discs; ++d) {
+        const QString name = QStringLiteral("DISC%1").arg(d);
+        const QString root = QStringLiteral("/media/%1/").arg(name);
+        if (Failure failure = DiscRecords::remember(db, {name, root, root, name, {}, QStringLiteral("vfat"), 0})) {
+            std::fprintf(stderr, "%s\n", qPrintable(failure.description));
+            return 1;
+        }
+    }
     std::printf("make_ms: %lld\nrows: %lld\n", clock.elapsed(), count);
     return 0;
 }
@@ -431,7 +446,17 @@ int measureFiles(const QStringList& files)
 }
 
 // The catalogue build over DIR, without dialogs; duplicates are skipped.
-int scanTree(const QString& path, const QString& root, const SongReading& reading)
+// The record of a disc walked from `folder`, as a build in the window stores it.
+DiscRecord discWalked(const QString& name, const QString& folder, const Volume& volume)
+{
+    const QString walked = folder.endsWith('/') ? folder : folder + '/';
+    const QString volumeRoot = volume.root.endsWith('/') ? volume.root : volume.root + '/';
+    return {name,        walked,      walked.startsWith(volumeRoot) ? volumeRoot : walked,
+            volume.label, volume.uuid, volume.fileSystem,
+            volume.size};
+}
+
+int scanTree(const QString& path, const QString& root, const SongReading& reading, const QString& discName)
 {
     Database db;
     SongTable table;
@@ -456,8 +481,10 @@ int scanTree(const QString& path, const QString& root, const SongReading& readin
     };
     CatalogueBuilder builder(table, counter, hooks);
     clock.start();
-    const CatalogueBuilder::Result result = builder.run(root, QStringLiteral("BENCH"));
+    const CatalogueBuilder::Result result = builder.run(root, discName);
     table.close();
+    const QString folder = QFileInfo(root).absoluteFilePath();
+    DiscRecords::remember(db, discWalked(discName, folder, SystemVolumes().volumeOf(folder)));
     const qint64 total = clock.elapsed();
     std::printf("scan_ms: %lld\nsorting_ms: %lld\nsorting_pulses: %lld\nfiles: %lld\nrows_added: %lld\n"
                 "duplicates: %lld\nread_kb: %lld\n",
@@ -494,16 +521,126 @@ int printListing(const QString& path, const QString& output, const QString& fami
     return 0;
 }
 
+// The list of discs as the Discs window shows it at first: every disc with its songs counted.
+int listDiscs(const QString& path)
+{
+    Database db;
+    if (Failure f = db.open(path)) {
+        std::fprintf(stderr, "%s\n", qPrintable(f.description));
+        return 1;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    QList<Disc> discs;
+    if (Failure f = Discs::list(db, &discs)) {
+        std::fprintf(stderr, "%s\n", qPrintable(f.description));
+        return 1;
+    }
+    const qint64 listed = clock.elapsed();
+    Discs::addPlayTimes(db, &discs);
+    std::printf("discs: %lld\nms: %lld\ntimes_ms: %lld\n", qint64(discs.size()), listed, clock.elapsed());
+    return 0;
+}
+
+// The disc called `name` (walked from `root`, when several share the name); false when none.
+bool findDisc(Database& db, const QString& name, const QString& root, Disc* found)
+{
+    QList<Disc> discs;
+    if (Failure f = Discs::list(db, &discs)) {
+        std::fprintf(stderr, "%s\n", qPrintable(f.description));
+        return false;
+    }
+    for (const Disc& disc : std::as_const(discs)) {
+        if (Discs::sameName(disc.name, name) && (root.isEmpty() || disc.root() == root)) {
+            *found = disc;
+            return true;
+        }
+    }
+    std::fprintf(stderr, "no disc %s\n", qPrintable(name));
+    return false;
+}
+
+// Update a disc from the folder it is in now, as the Discs window does; with `apply`, the
+// changes are written whatever the warnings.
+int updateDisc(const QString& path, const QString& root, const QString& folder, const QString& name, bool apply)
+{
+    Database db;
+    Disc disc;
+    if (Failure f = db.open(path)) {
+        std::fprintf(stderr, "%s\n", qPrintable(f.description));
+        return 1;
+    }
+    db.execute(QStringLiteral("PRAGMA cache_size=-65536"));
+    if (!findDisc(db, name, root.isEmpty() || root.endsWith('/') ? root : root + '/', &disc))
+        return 1;
+    const QString walked = QFileInfo(folder).absoluteFilePath();
+    const Volume volume = SystemVolumes().volumeOf(walked);
+    QElapsedTimer clock;
+    clock.start();
+    DiscUpdate::Options options;
+    options.allowDuplicates = [] { return false; };
+    DiscUpdate::Plan plan;
+    if (Failure f = DiscUpdate::plan(db, disc, walked, volume, options, &plan)) {
+        std::fprintf(stderr, "%s\n", qPrintable(f.description));
+        return 1;
+    }
+    const qint64 compared = clock.elapsed();
+    qint64 applied = 0;
+    if (apply) {
+        clock.start();
+        qint64 counter = 0;
+        DiscUpdate::Result result;
+        if (Failure f = DiscUpdate::apply(db, disc, plan, walked, volume, options, counter, &result)) {
+            std::fprintf(stderr, "%s\n", qPrintable(f.description));
+            return 1;
+        }
+        applied = clock.elapsed();
+    }
+    std::printf("new: %lld\ngone: %lld\nmoved: %lld\nunchanged: %lld\n", qint64(plan.added.size()),
+                qint64(plan.gone.size()), qint64(plan.moved.size()), plan.unchanged);
+    for (const QString& warning : std::as_const(plan.warnings))
+        std::printf("warning: %s\n", qPrintable(warning));
+    std::printf("compare_ms: %lld\napply_ms: %lld\n", compared, applied);
+    return 0;
+}
+
+// Rename or remove a disc as the Discs window does: prints rows and ms.
+int changeDisc(const QString& path, const QString& root, const QString& name, const QString& newName, bool remove)
+{
+    Database db;
+    Disc disc;
+    if (Failure f = db.open(path)) {
+        std::fprintf(stderr, "%s\n", qPrintable(f.description));
+        return 1;
+    }
+    if (!findDisc(db, name, root.isEmpty() || root.endsWith('/') ? root : root + '/', &disc))
+        return 1;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 rows = 0;
+    const Failure failure = remove ? Discs::remove(db, disc, &rows) : Discs::rename(db, disc, newName, &rows);
+    if (failure) {
+        std::fprintf(stderr, "%s\n", qPrintable(failure.description));
+        return 1;
+    }
+    std::printf("rows: %lld\nms: %lld\n", rows, clock.elapsed());
+    return 0;
+}
+
 int usage()
 {
     std::fprintf(stderr,
                  "usage:\n"
-                 "  trelmo-bench make-catalogue DB N\n"
+                 "  trelmo-bench make-catalogue DB N [DISCS]\n"
+                 "  trelmo-bench discs DB\n"
+                 "  trelmo-bench update [--apply] [--root FOLDER] DB DIR DISC\n"
+                 "  trelmo-bench rename-disc [--root FOLDER] DB OLD NEW\n"
+                 "  trelmo-bench remove-disc [--root FOLDER] DB NAME\n"
                  "  trelmo-bench open DB\n"
                  "  trelmo-bench gen-tree DIR [DISCS]   (9,500 songs a disc; 20 by default)\n"
                  "  trelmo-bench gen-mp3-tree DIR N [--tags]   (real MP3 files of every kind, by lame)\n"
                  "  trelmo-bench length FILE...\n"
-                 "  trelmo-bench scan [--tags] [--codepage NAME] [--playtimes] DB DIR\n"
+                 "  trelmo-bench scan [--disc NAME] [--tags] [--codepage NAME] [--playtimes] DB DIR\n"
                  "  trelmo-bench sort DB COLUMN\n"
                  "  trelmo-bench search DB FIELD TEXT\n"
                  "  trelmo-bench export DB OUT.csv|OUT.m3u8\n"
@@ -528,8 +665,39 @@ int main(int argc, char** argv)
     }
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
-    if (args.size() == 4 && args[1] == QLatin1String("make-catalogue"))
-        return makeCatalogue(args[2], args[3].toLongLong());
+    if ((args.size() == 4 || args.size() == 5) && args[1] == QLatin1String("make-catalogue"))
+        return makeCatalogue(args[2], args[3].toLongLong(), args.size() == 5 ? args[4].toLongLong() : 0);
+    if (args.size() == 3 && args[1] == QLatin1String("discs"))
+        return listDiscs(args[2]);
+    if (args.size() >= 5 && args[1] == QLatin1String("update")) {
+        QStringList rest = args.mid(2);
+        bool apply = false;
+        QString root;
+        while (rest.size() > 3 && rest[0].startsWith(QLatin1String("--"))) {
+            if (rest[0] == QLatin1String("--apply")) {
+                apply = true;
+                rest.removeFirst();
+            } else if (rest[0] == QLatin1String("--root") && rest.size() > 4) {
+                root = rest[1];
+                rest = rest.mid(2);
+            } else {
+                return usage();
+            }
+        }
+        if (rest.size() == 3)
+            return updateDisc(rest[0], root, rest[1], rest[2], apply);
+    }
+    if (args.size() >= 4 && (args[1] == QLatin1String("rename-disc") || args[1] == QLatin1String("remove-disc"))) {
+        const bool remove = args[1] == QLatin1String("remove-disc");
+        QStringList rest = args.mid(2);
+        QString root;
+        if (rest.size() > 2 && rest[0] == QLatin1String("--root")) {
+            root = rest[1];
+            rest = rest.mid(2);
+        }
+        if (rest.size() == (remove ? 2 : 3))
+            return changeDisc(rest[0], root, rest[1], remove ? QString() : rest[2], remove);
+    }
     if (args.size() == 3 && args[1] == QLatin1String("open"))
         return openCatalogue(args[2]);
     if ((args.size() == 3 || args.size() == 4) && args[1] == QLatin1String("gen-tree"))
@@ -541,6 +709,7 @@ int main(int argc, char** argv)
         return measureFiles(args.mid(2));
     if (args.size() >= 4 && args[1] == QLatin1String("scan")) {
         SongReading reading;
+        QString disc = QStringLiteral("BENCH");
         QStringList rest = args.mid(2);
         while (rest.size() > 2 && rest.first().startsWith(QLatin1String("--"))) {
             const QString option = rest.takeFirst();
@@ -550,11 +719,13 @@ int main(int argc, char** argv)
                 reading.lengths = true;
             else if (option == QLatin1String("--codepage") && rest.size() > 2)
                 reading.tagCodePage = rest.takeFirst();
+            else if (option == QLatin1String("--disc") && rest.size() > 2)
+                disc = rest.takeFirst();
             else
                 return usage();
         }
         if (rest.size() == 2)
-            return scanTree(rest[0], rest[1], reading);
+            return scanTree(rest[0], rest[1], reading, disc);
     }
     if (args.size() == 4 && args[1] == QLatin1String("sort"))
         return sortCatalogue(args[2], args[3]);

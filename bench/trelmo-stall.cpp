@@ -44,6 +44,7 @@ public:
     }
     bool chooseFont(const QFont&, QFont*) override { return false; }
     bool chooseFolder(QString*) override { return false; }
+    bool askText(const QString&, const QString&, QString*) override { return false; }
     bool chooseFileToWrite(const QString&, const QStringList&, QString* chosen) override
     {
         *chosen = file;

@@ -50,7 +50,7 @@ public:
             answers.pop_front();
             return a;
         }
-        return buttons == RetryCancel ? Cancel : buttons == YesNo ? No : Ok;
+        return buttons == YesNo ? No : buttons == OkOnly ? Ok : Cancel;
     }
     QStringList texts() const
     {
@@ -95,6 +95,16 @@ public:
         return !folder.isEmpty();
     }
 
+    // The text dialog answers `text`, or is cancelled when it is null.
+    bool askText(const QString& title, const QString&, QString* answer) override
+    {
+        textTitles << title;
+        if (text.isNull())
+            return false;
+        *answer = text;
+        return true;
+    }
+
     // The file dialog answers `fileToWrite`, or is cancelled when it is empty.
     bool chooseFileToWrite(const QString&, const QStringList&, QString* file) override
     {
@@ -108,6 +118,8 @@ public:
     std::vector<Shown> shown;
     QString pdfFile;
     QString folder;
+    QString text;
+    QStringList textTitles;
     QString fileToWrite;
     QStringList startFolders; // where each file dialog opened
     int printDialogs = 0;

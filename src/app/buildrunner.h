@@ -31,6 +31,9 @@ public:
     // Whether a song already stored is kept again under a numbered title; read at each one,
     // so a change during a build counts from the next song on.
     void setAllowDuplicates(bool allow) { m_allowDuplicates = allow; }
+    bool allowDuplicates() const { return m_allowDuplicates; }
+    // Numbers kept duplicates; a disc update numbers its own with it.
+    qint64* duplicateCounter() { return &m_duplicateCounter; }
 
     // Starts storing the songs under the folder `root` as the disc `discName`; with
     // `reading` says what is read of each song besides its name (its length, its tags). The disc is

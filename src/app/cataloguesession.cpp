@@ -288,6 +288,20 @@ bool CatalogueSession::refuseWrite(bool awaitCheck)
     return true;
 }
 
+bool CatalogueSession::refreshKeepingRow()
+{
+    const qint64 rowid = m_records->rowidAt(m_records->currentIndex());
+    if (!refresh())
+        return false;
+    for (qint64 i = 0; rowid != 0 && i < m_records->recordCount(); ++i) {
+        if (m_records->rowidAt(i) == rowid) {
+            m_records->moveTo(i);
+            break;
+        }
+    }
+    return true;
+}
+
 bool CatalogueSession::refresh()
 {
     BusyPointer busy;

@@ -67,6 +67,8 @@ public:
 
     // Runs the record source again; a failure is said, and damage it shows remembered.
     bool refresh();
+    // The same, with the row that was current current again where it still is.
+    bool refreshKeepingRow();
     // Shows the cells of the rows shown afresh, where the current row is.
     void rereadCells();
     // Removes the current row; the row after it becomes current.

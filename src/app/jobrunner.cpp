@@ -43,7 +43,9 @@ constexpr int showAfterMs = 250;
 
 Prompter::Answer answerForTheUser(Prompter::Buttons buttons)
 {
-    return buttons == Prompter::RetryCancel ? Prompter::Cancel
+    return buttons == Prompter::RetryCancel || buttons == Prompter::ApplyCancel ||
+                   buttons == Prompter::ApplyCancelWarned
+               ? Prompter::Cancel
            : buttons == Prompter::YesNo     ? Prompter::No
                                             : Prompter::Ok;
 }

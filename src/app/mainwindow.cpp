@@ -5,6 +5,8 @@
 #include "app/busypointer.h"
 #include "app/buttonbar.h"
 #include "app/cataloguesession.h"
+#include "app/disccommands.h"
+#include "app/discswindow.h"
 #include "app/drivepanel.h"
 #include "app/exportjob.h"
 #include "app/jobrunner.h"
@@ -29,6 +31,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPaintEvent>
@@ -103,6 +106,13 @@ MainWindow::MainWindow(const QString& programFolder, Prompter* prompter, VolumeS
     m_songPlayer = new SongPlayer(m_grid, m_session, prompter, volumes, m_mountWatch, this);
     m_grid->setModel(m_session->model());
     m_grid->setCaption(QStringLiteral("MP3 List"));
+    DiscCommands::Hooks discHooks;
+    discHooks.reading = [this] { return songReading(); };
+    discHooks.allowDuplicates = [this] { return m_duplicatesAction->isChecked(); };
+    discHooks.duplicateCounter = m_buildRunner->duplicateCounter();
+    discHooks.finished = [this](const QString& done) { showChangedDiscs(done); };
+    m_discCommands =
+        std::make_unique<DiscCommands>(CommandContext{m_session, prompter, volumes, m_jobs}, std::move(discHooks));
     connectCommands();
 }
 
@@ -169,6 +179,8 @@ void MainWindow::buildMenus()
     m_exportAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
     m_playAllAction = entry(fileMenu, "mnuplayall", QStringLiteral("Play All Shown"));
     m_playAllAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
+    m_discsAction = entry(fileMenu, "mnudiscs", QStringLiteral("Discs…"));
+    m_discsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
     // Opening and saving files has no meaning for a catalogue: the entries stay greyed.
     entry(fileMenu, "mnuOpen", QStringLiteral("OpenFile"))->setEnabled(false);
     entry(fileMenu, "mnusave", QStringLiteral("SaveFile"))->setEnabled(false);
@@ -238,6 +250,7 @@ void MainWindow::connectCommands()
     connect(m_searchAction, &QAction::triggered, this, &MainWindow::openSearchPanel);
     connect(m_exportAction, &QAction::triggered, this, [this] { m_exportJob->start(); });
     connect(m_playAllAction, &QAction::triggered, this, [this] { m_playAllJob->start(); });
+    connect(m_discsAction, &QAction::triggered, this, &MainWindow::showDiscs);
     connect(m_exitAction, &QAction::triggered, this, &QWidget::close);
     connect(m_fontAction, &QAction::triggered, this, &MainWindow::chooseGridFont);
     connect(m_swapAction, &QAction::triggered, this, &MainWindow::swapArtistAndTitle);
@@ -347,19 +360,81 @@ void MainWindow::scanSelectedDrive()
         return;
     QString root;
     const bool started =
-        m_buildRunner->retry([&] { return m_drivePanel->selectedDisc(&root); }) &&
+        m_buildRunner->retry([&] { return m_drivePanel->selectedDisc(&root); }) && confirmWholeSystem(root) &&
         m_buildRunner->start(
-            root, m_drivePanel->discName(), m_volumes->volumeOf(root),
-            SongReading{m_readPlayTimesAction->isChecked(), m_namesFromTagsAction->isChecked(),
-                        m_tagCodePages->checkedAction() ? m_tagCodePages->checkedAction()->data().toString()
-                                                        : SongTags::codePages().first()},
+            root, m_drivePanel->discName(), m_volumes->volumeOf(root), songReading(),
             [this](bool built, const QString& summary) { showBuiltCatalogue(built, summary); });
     if (!started)
         m_drivePanel->returnToStartupDrive();
 }
 
+SongReading MainWindow::songReading() const
+{
+    return {m_readPlayTimesAction->isChecked(), m_namesFromTagsAction->isChecked(),
+            m_tagCodePages->checkedAction() ? m_tagCodePages->checkedAction()->data().toString()
+                                            : SongTags::codePages().first()};
+}
+
+bool MainWindow::confirmWholeSystem(const QString& root) const
+{
+    // The drive list goes back to the system's own disk after every build: one stray click
+    // more would catalogue every file of the system.
+    const QString folder = QDir::cleanPath(root);
+    const QString home = QDir::cleanPath(QDir::homePath());
+    const bool holdsHome = folder == QLatin1String("/") || home == folder ||
+                           home.startsWith(folder + QLatin1Char('/'));
+    if (!holdsHome)
+        return true;
+    return m_prompter->ask(QStringLiteral("%1 holds %2. Catalogue every MP3 file in it?")
+                               .arg(folder, folder == QLatin1String("/") ? QStringLiteral("the whole system")
+                                                                          : QStringLiteral("your home folder")),
+                           Prompter::YesNo, QStringLiteral("Find MP3s")) == Prompter::Yes;
+}
+
+void MainWindow::showDiscs()
+{
+    if (!m_discsWindow) {
+        m_discsWindow = new DiscsWindow(m_session->databasePath(), m_volumes, this);
+        const QSize size = m_settings.discsWindowSize();
+        if (size.isValid())
+            m_discsWindow->resize(size);
+        connect(m_discsWindow, &QDialog::finished, this,
+                [this] { m_settings.setDiscsWindowSize(m_discsWindow->size()); });
+        connect(m_mountWatch, &MountWatch::changed, m_discsWindow, &DiscsWindow::showDrives);
+        connect(m_jobs, &JobRunner::runningChanged, m_discsWindow,
+                [this](bool running) { m_discsWindow->enableCommands(!running); });
+        m_discsWindow->enableCommands(!m_jobs->isRunning());
+        connect(m_discsWindow, &DiscsWindow::updateRequested, this,
+                [this](const Disc& disc) { m_discCommands->update(disc); });
+        connect(m_discsWindow, &DiscsWindow::renameRequested, this,
+                [this](const Disc& disc) { m_discCommands->rename(disc); });
+        connect(m_discsWindow, &DiscsWindow::removeRequested, this,
+                [this](const Disc& disc) { m_discCommands->remove(disc); });
+    }
+    m_discsWindow->reload();
+    m_discsWindow->show();
+    m_discsWindow->raise();
+    m_discsWindow->activateWindow();
+}
+
+void MainWindow::showChangedDiscs(const QString& done)
+{
+    if (done.isEmpty())
+        return;
+    statusBar()->showMessage(done);
+    m_session->reopenEngine();
+    m_session->refreshKeepingRow();
+    if (m_session->records()->recordCount() == 0)
+        m_grid->hide();
+    m_recordBar->setCaption(QStringLiteral("Record count= ") + QString::number(m_session->records()->recordCount()));
+    if (m_discsWindow && m_discsWindow->isVisible())
+        m_discsWindow->reload();
+}
+
 void MainWindow::showBuiltCatalogue(bool built, const QString& summary)
 {
+    if (m_discsWindow && m_discsWindow->isVisible())
+        m_discsWindow->reload();
     // Beside the record bar's count, until the next command: no box, nothing to answer.
     statusBar()->showMessage(summary);
     if (built) {
@@ -398,6 +473,8 @@ void MainWindow::clearCatalogue()
 {
     if (m_session->clearAll())
         m_grid->hide();
+    if (m_discsWindow && m_discsWindow->isVisible())
+        m_discsWindow->reload();
 }
 
 void MainWindow::sortByColumn(int column)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "scan/folderreader.h"
 #include "settings/settings.h"
 
 #include <QMainWindow>
@@ -12,6 +13,8 @@ class AboutBox;
 class BuildRunner;
 class ButtonBar;
 class CatalogueSession;
+class DiscCommands;
+class DiscsWindow;
 class DrivePanel;
 class MountWatch;
 class ExportJob;
@@ -69,6 +72,12 @@ private:
     void applySettings();
 
     void scanSelectedDrive();
+    // What a build reads of each song besides its name, as the Options menu says now.
+    SongReading songReading() const;
+    // A build of the system's own disk or of the user's home asks first; true to go on.
+    bool confirmWholeSystem(const QString& root) const;
+    void showDiscs();
+    void showChangedDiscs(const QString& done);
     void showBuiltCatalogue(bool built, const QString& summary);
     // While a job runs, the commands that would write or start another job are off.
     void enableCommands(bool enabled);
@@ -97,6 +106,8 @@ private:
     std::unique_ptr<PlayTimeRunner> m_playTimeRunner;
     std::unique_ptr<ExportJob> m_exportJob;
     std::unique_ptr<PlayAllJob> m_playAllJob;
+    std::unique_ptr<DiscCommands> m_discCommands;
+    DiscsWindow* m_discsWindow = nullptr;
     SongPlayer* m_songPlayer = nullptr;
 
     QWidget* m_client = nullptr;
@@ -109,6 +120,7 @@ private:
     QAction* m_searchAction = nullptr;
     QAction* m_exportAction = nullptr;
     QAction* m_playAllAction = nullptr;
+    QAction* m_discsAction = nullptr;
     QAction* m_exitAction = nullptr;
     QAction* m_fontAction = nullptr;
     QAction* m_swapAction = nullptr;

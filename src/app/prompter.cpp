@@ -6,6 +6,8 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QFileInfo>
 #include <QFontDialog>
 #include <QLineEdit>
@@ -68,6 +70,11 @@ Prompter::Answer MessageBoxPrompter::show(const QString& text, Buttons buttons, 
         box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
         box.setDefaultButton(QMessageBox::Retry);
         box.setEscapeButton(QMessageBox::Cancel);
+    } else if (buttons == ApplyCancel || buttons == ApplyCancelWarned) {
+        box.setIcon(buttons == ApplyCancel ? QMessageBox::Question : QMessageBox::Warning);
+        box.setStandardButtons(QMessageBox::Apply | QMessageBox::Cancel);
+        box.setDefaultButton(buttons == ApplyCancel ? QMessageBox::Apply : QMessageBox::Cancel);
+        box.setEscapeButton(QMessageBox::Cancel);
     } else if (buttons == YesNo) {
         box.setIcon(QMessageBox::Question);
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
@@ -89,6 +96,8 @@ Prompter::Answer MessageBoxPrompter::show(const QString& text, Buttons buttons, 
         return answer == QMessageBox::Retry ? Retry : Cancel;
     if (buttons == YesNo)
         return answer == QMessageBox::Yes ? Yes : No;
+    if (buttons == ApplyCancel || buttons == ApplyCancelWarned)
+        return answer == QMessageBox::Apply ? Apply : Cancel;
     return Ok;
 }
 
@@ -129,6 +138,15 @@ bool MessageBoxPrompter::chooseFolder(QString* folder)
 {
     *folder = QFileDialog::getExistingDirectory(m_parent, QStringLiteral("Folder to catalogue as a disc"));
     return !folder->isEmpty();
+}
+
+bool MessageBoxPrompter::askText(const QString& title, const QString& label, QString* text)
+{
+    bool ok = false;
+    const QString answer = QInputDialog::getText(m_parent, title, label, QLineEdit::Normal, *text, &ok);
+    if (ok)
+        *text = answer;
+    return ok;
 }
 
 bool MessageBoxPrompter::chooseFileToWrite(const QString& title, const QStringList& filters, QString* file)

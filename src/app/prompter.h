@@ -19,7 +19,11 @@ public:
     {
         OkOnly,
         RetryCancel,
-        YesNo // a question; No is the default button
+        YesNo,      // a question; No is the default button
+        ApplyCancel, // a change to confirm; Apply is the default button
+        // A change that may be a mistake: the warning icon, and Cancel the default button, so
+        // that Apply is a deliberate choice.
+        ApplyCancelWarned
     };
     enum Answer
     {
@@ -27,7 +31,8 @@ public:
         Cancel,
         Retry,
         Yes,
-        No
+        No,
+        Apply
     };
 
     virtual ~Prompter() = default;
@@ -46,6 +51,8 @@ public:
     virtual bool chooseFont(const QFont& preset, QFont* chosen) = 0;
     // A folder to catalogue as a disc; false when the user cancels.
     virtual bool chooseFolder(QString* folder) = 0;
+    // A line of text, started on `*text`; false when the user cancels.
+    virtual bool askText(const QString& title, const QString& label, QString* text) = 0;
     // The platform's dialog for a file to write, which asks before an existing file is
     // replaced; it opens in the folder `*file` names. `filters` are "Name (*.ending)"; a
     // name typed without an ending gets the chosen filter's. False when the user cancels.
@@ -63,6 +70,7 @@ public:
     bool choosePrinter(QPrinter& printer) override;
     bool chooseFont(const QFont& preset, QFont* chosen) override;
     bool chooseFolder(QString* folder) override;
+    bool askText(const QString& title, const QString& label, QString* text) override;
     bool chooseFileToWrite(const QString& title, const QStringList& filters, QString* file) override;
 
 private:

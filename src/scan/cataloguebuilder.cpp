@@ -33,6 +33,19 @@ QString walkFailureText(const QString& title, int number, const QString& descrip
            QLatin1Char(' ') + description;
 }
 
+void CatalogueBuilder::nameSong(std::string_view readableName, const std::optional<SongTags::Names>* tags,
+                                bool namesFromTags, std::string* artist, std::string* title)
+{
+    if (tags && *tags) {
+        *artist = (*tags)->artist;
+        *title = (*tags)->title;
+    } else if (namesFromTags) {
+        SongName::splitTrimmed(SongName::stem(readableName), artist, title);
+    } else {
+        SongName::split(SongName::stem(readableName), artist, title);
+    }
+}
+
 CatalogueBuilder::CatalogueBuilder(SongTable& table, qint64& duplicateCounter, Hooks hooks)
     : m_table(table), m_duplicateCounter(duplicateCounter), m_hooks(std::move(hooks))
 {
@@ -93,14 +106,7 @@ void CatalogueBuilder::storeFile(const std::string& path, const std::string& fil
     ++m_result.files;
     if (seconds >= 0)
         m_playTime = PlayTime::stored(seconds).toStdString();
-    if (tags && *tags) {
-        m_artist = (*tags)->artist;
-        m_title = (*tags)->title;
-    } else if (m_hooks.namesFromTags) {
-        SongName::splitTrimmed(SongName::stem(readableName), &m_artist, &m_title);
-    } else {
-        SongName::split(SongName::stem(readableName), &m_artist, &m_title);
-    }
+    nameSong(readableName, tags, m_hooks.namesFromTags, &m_artist, &m_title);
     const std::string_view folderName = SongName::stripPath(std::string_view(path));
     m_category = folderName.empty() ? std::string("Various Artists") : std::string(folderName);
     m_fullPath = path;

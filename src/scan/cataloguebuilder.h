@@ -51,6 +51,12 @@ public:
         QString summary() const;
     };
 
+    // A song's artist and title as a build takes them: from its tags when they were read and
+    // name it, else from its name (`readableName`, UTF-8), with the blanks around the dash
+    // trimmed when names come from tags.
+    static void nameSong(std::string_view readableName, const std::optional<SongTags::Names>* tags,
+                         bool namesFromTags, std::string* artist, std::string* title);
+
     // `duplicateCounter` numbers kept duplicates and runs on across builds.
     CatalogueBuilder(SongTable& table, qint64& duplicateCounter, Hooks hooks);
 

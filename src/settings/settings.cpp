@@ -13,6 +13,7 @@ const Settings::Entry Settings::columnOrderEntry{"Swap Artist/Title", "ColOrder"
 const Settings::Entry Settings::exportFolderEntry{"Export", "Folder"};
 const Settings::Entry Settings::tagsEntry{"Names From Tags", "Box Checked"};
 const Settings::Entry Settings::codePageEntry{"Tag Code Page", "Name"};
+const Settings::Entry Settings::discsSizeEntry{"Discs Window", "Size"};
 
 Settings::Settings(QString path, Reporter report) : m_path(std::move(path)), m_report(std::move(report)) {}
 
@@ -94,6 +95,21 @@ bool Settings::setTagCodePage(const QString& name) const
     if (!written && m_report)
         m_report(QStringLiteral("OOPs an error writing INI file"));
     return written;
+}
+
+QSize Settings::discsWindowSize() const
+{
+    // "900x420"; anything else, or a size no screen could show, is none.
+    const QStringList parts = read(discsSizeEntry).split(QLatin1Char('x'));
+    const int width = parts.value(0).toInt(), height = parts.value(1).toInt();
+    if (parts.size() != 2 || width < 200 || height < 100 || width > 20000 || height > 20000)
+        return QSize();
+    return QSize(width, height);
+}
+
+bool Settings::setDiscsWindowSize(const QSize& size) const
+{
+    return write(discsSizeEntry, QStringLiteral("%1x%2").arg(size.width()).arg(size.height()));
 }
 
 bool Settings::titleFirst() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 
 #include <functional>
@@ -42,6 +43,10 @@ public:
     bool titleFirst() const;
     bool setTitleFirst(bool titleFirst) const;
 
+    // The size the list of discs was last given; empty when none was.
+    QSize discsWindowSize() const;
+    bool setDiscsWindowSize(const QSize& size) const;
+
     // The folder the last export went to; empty when none did. A failed write is not
     // reported: the export it follows went well.
     QString exportFolder() const;
@@ -60,7 +65,7 @@ private:
         const char* key;
     };
     static const Entry duplicatesEntry, playTimesEntry, fontNameEntry, fontSizeEntry, columnOrderEntry,
-        exportFolderEntry, tagsEntry, codePageEntry;
+        exportFolderEntry, tagsEntry, codePageEntry, discsSizeEntry;
 
     QString read(const Entry& entry) const;
     bool write(const Entry& entry, const QString& value) const;

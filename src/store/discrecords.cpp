@@ -1,5 +1,7 @@
 #include "store/discrecords.h"
 
+#include <QDateTime>
+
 namespace DiscRecords {
 
 QString tableStatement()
@@ -7,7 +9,7 @@ QString tableStatement()
     // The disc name compares as the songs' does; folders are compared exactly.
     return QStringLiteral("CREATE TABLE IF NOT EXISTS adodisc ("
                           "MP3cd TEXT COLLATE NOCASE, Root TEXT, VolumeRoot TEXT, Label TEXT, "
-                          "UUID TEXT, FileSystem TEXT, Size INTEGER, UNIQUE (MP3cd, Root))");
+                          "UUID TEXT, FileSystem TEXT, Size INTEGER, Built TEXT, UNIQUE (MP3cd, Root))");
 }
 
 namespace {
@@ -27,8 +29,13 @@ Failure addMissingTable(Database& db)
 {
     // Looking first keeps an up-to-date catalogue free of any write at opening.
     bool exists = false;
-    if (Failure f = tableExists(db, &exists); f || exists)
-        return f;
+    if (Failure f = tableExists(db, &exists); f || exists) {
+        // Records made before builds were dated get the field.
+        Statement built;
+        if (f || !built.prepare(db.handle(), QStringLiteral("SELECT Built FROM adodisc LIMIT 0")).failed())
+            return f;
+        return db.execute(QStringLiteral("ALTER TABLE adodisc ADD COLUMN Built TEXT"));
+    }
     return db.execute(tableStatement());
 }
 
@@ -39,13 +46,14 @@ Failure remember(Database& db, const DiscRecord& disc)
     Statement upsert;
     if (Failure f = upsert.prepare(
             db.handle(),
-            QStringLiteral("INSERT INTO adodisc (MP3cd, Root, VolumeRoot, Label, UUID, FileSystem, Size) "
-                           "VALUES (?,?,?,?,?,?,?) ON CONFLICT (MP3cd, Root) DO UPDATE SET "
+            QStringLiteral("INSERT INTO adodisc (MP3cd, Root, VolumeRoot, Label, UUID, FileSystem, Size, Built) "
+                           "VALUES (?,?,?,?,?,?,?,?) ON CONFLICT (MP3cd, Root) DO UPDATE SET "
                            "VolumeRoot=excluded.VolumeRoot, Label=excluded.Label, UUID=excluded.UUID, "
-                           "FileSystem=excluded.FileSystem, Size=excluded.Size")))
+                           "FileSystem=excluded.FileSystem, Size=excluded.Size, Built=excluded.Built")))
         return f;
-    const QVariantList values = {disc.name, disc.root,       disc.volumeRoot, disc.label,
-                                 disc.uuid, disc.fileSystem, disc.size};
+    const QVariantList values = {disc.name,       disc.root, disc.volumeRoot,
+                                 disc.label,      disc.uuid, disc.fileSystem,
+                                 disc.size,       QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"))};
     for (int i = 0; i < values.size(); ++i)
         upsert.bind(i + 1, values[i]);
     Failure failure;
@@ -53,18 +61,25 @@ Failure remember(Database& db, const DiscRecord& disc)
     return failure;
 }
 
-Failure named(Database& db, const QString& name, QList<DiscRecord>* discs)
+namespace {
+// The records `where` picks, in `order`; a catalogue made before builds were dated has none.
+Failure select(Database& db, const QString& where, const QString& order, const QString& name,
+               QList<DiscRecord>* discs)
 {
     discs->clear();
     bool exists = false;
     if (Failure f = tableExists(db, &exists); f || !exists)
         return f;
     Statement query;
+    Statement dated;
+    const bool hasBuilt = !dated.prepare(db.handle(), QStringLiteral("SELECT Built FROM adodisc LIMIT 0")).failed();
     if (Failure f = query.prepare(
-            db.handle(), QStringLiteral("SELECT MP3cd, Root, VolumeRoot, Label, UUID, FileSystem, Size "
-                                        "FROM adodisc WHERE MP3cd=? ORDER BY rowid DESC")))
+            db.handle(), QStringLiteral("SELECT MP3cd, Root, VolumeRoot, Label, UUID, FileSystem, Size, %1 "
+                                        "FROM adodisc %2 ORDER BY %3")
+                             .arg(hasBuilt ? QStringLiteral("Built") : QStringLiteral("NULL"), where, order)))
         return f;
-    query.bind(1, name);
+    if (!where.isEmpty())
+        query.bind(1, name);
     Failure failure;
     while (query.step(&failure)) {
         DiscRecord disc;
@@ -75,9 +90,21 @@ Failure named(Database& db, const QString& name, QList<DiscRecord>* discs)
         disc.uuid = query.column(4).toString();
         disc.fileSystem = query.column(5).toString();
         disc.size = query.column(6).toLongLong();
+        disc.built = query.column(7).toString();
         *discs << disc;
     }
     return failure;
+}
+} // namespace
+
+Failure named(Database& db, const QString& name, QList<DiscRecord>* discs)
+{
+    return select(db, QStringLiteral("WHERE MP3cd=?"), QStringLiteral("rowid DESC"), name, discs);
+}
+
+Failure all(Database& db, QList<DiscRecord>* discs)
+{
+    return select(db, QString(), QStringLiteral("rowid"), QString(), discs);
 }
 
 } // namespace DiscRecords

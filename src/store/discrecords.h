@@ -17,6 +17,7 @@ struct DiscRecord
     QString uuid;
     QString fileSystem;
     qint64 size = 0;
+    QString built = {}; // when it was last built or updated, "2026-12-07 16:30"; empty when not known
 };
 
 namespace DiscRecords {
@@ -27,8 +28,12 @@ QString tableStatement();
 // Gives a catalogue made before discs were remembered the table, when it can be written.
 Failure addMissingTable(Database& db);
 
-// Stores the record of a disc built, replacing the one of the same name and root.
+// Stores the record of a disc built, replacing the one of the same name and root, with the
+// time now as when it was built.
 Failure remember(Database& db, const DiscRecord& disc);
+
+// Every record, in the order they were made.
+Failure all(Database& db, QList<DiscRecord>* discs);
 
 // The records of the discs called `name`, newest first; none in a catalogue without the table.
 Failure named(Database& db, const QString& name, QList<DiscRecord>* discs);

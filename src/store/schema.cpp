@@ -84,6 +84,8 @@ const char* const sortIndexes[][2] = {
     {"adosong_playtime", "Playtime, Artist"},
     {"adosong_mp3cd", "MP3cd, Artist"},
     {"adosong_category", "Category, Artist"},
+    // Not a sort order: the songs of each disc, folder by folder, for the list of discs.
+    {"adosong_disc", "MP3cd, FullPath COLLATE BINARY"},
 };
 
 // Runs `statements` as one transaction: all of them or none.

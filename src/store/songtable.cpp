@@ -70,6 +70,7 @@ Failure SongTable::update()
     if (m_batchMs > 0 && !m_db->inTransaction()) {
         if (Failure f = m_db->execute(QStringLiteral("BEGIN")))
             return f;
+        m_ownTransaction = true;
         m_batchClock.start();
     }
     // Every value is bound afresh; the texts stay in m_values until the statement is rewound.
@@ -99,6 +100,7 @@ Failure SongTable::update()
         }
     } else if (failure && m_uncommitted > 0 && !m_db->inTransaction()) {
         // The engine rolled the whole batch back (a full disk, an I/O error).
+        m_ownTransaction = false;
         batchThrownAway(failure);
     }
     // The clock is read every few rows only: rows come in at thousands a second.
@@ -111,10 +113,12 @@ Failure SongTable::update()
 
 Failure SongTable::flush()
 {
-    if (!m_db || !m_db->inTransaction()) {
+    // A transaction the table did not begin is its owner's to end.
+    if (!m_db || !m_db->inTransaction() || !m_ownTransaction) {
         m_uncommitted = 0;
         return {};
     }
+    m_ownTransaction = false;
     const Failure failure = m_db->execute(QStringLiteral("COMMIT"));
     if (failure) {
         // What cannot be committed is undone, so that the file holds exactly what was
@@ -237,5 +241,16 @@ Failure countSongs(Database& db, qint64* count)
 
 Failure clearSongs(Database& db)
 {
-    return db.execute(QStringLiteral("DELETE FROM ") + Song::tableName);
+    // The songs and the records of their discs go together, or neither does.
+    if (Failure f = db.execute(QStringLiteral("BEGIN IMMEDIATE")))
+        return f;
+    Failure failure = db.execute(QStringLiteral("DELETE FROM ") + Song::tableName);
+    Statement records;
+    if (!failure && !records.prepare(db.handle(), QStringLiteral("SELECT 1 FROM adodisc LIMIT 0")).failed())
+        failure = db.execute(QStringLiteral("DELETE FROM adodisc"));
+    if (!failure)
+        failure = db.execute(QStringLiteral("COMMIT"));
+    if (failure)
+        db.execute(QStringLiteral("ROLLBACK"));
+    return failure;
 }

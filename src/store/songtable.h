@@ -87,6 +87,7 @@ private:
     QElapsedTimer m_batchClock;
     unsigned m_sinceClock = 0;
     qint64 m_uncommitted = 0; // rows stored in the open batch
+    bool m_ownTransaction = false; // the open transaction is the table's batch
     bool m_bulk = false;      // the sort indexes are put aside
     std::string m_batchFirst; // the first of them
     Loss m_loss;
@@ -101,6 +102,6 @@ Failure openEngine(Database& db, SongTable& table, const QString& path, bool rea
                    Failure* indexFailure = nullptr);
 
 // "Clear Database" on a connection of its own: how many songs there are, and removing
-// every one of them.
+// every one of them with the records of their discs.
 Failure countSongs(Database& db, qint64* count);
 Failure clearSongs(Database& db);

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "app/commandcontext.h"
+#include "scan/folderreader.h"
+#include "scan/volumes.h"
+#include "store/discs.h"
+
+#include <QString>
+
+#include <atomic>
+#include <functional>
+
+class JobControl;
+
+// Where a disc is now: the folder to walk for it and the volume that holds it, found by the
+// volume's UUID, then by the folder it was walked from, then by its label (or for a disc
+// without a record, a label equal to its name). Empty when it is in no drive.
+QString whereIsDisc(const Disc& disc, const QList<Volume>& volumes, Volume* on = nullptr);
+
+// What the list of discs does to a disc, each as a job of the window's runner: updating it
+// from the drive (with a preview of the changes to apply or cancel), renaming it and
+// removing it. `finished` hears on the window's thread what was done, in a line (empty when
+// nothing was), after the catalogue changed or not.
+class DiscCommands
+{
+public:
+    struct Hooks
+    {
+        // What a build reads of each song now (Read Play Times, Names From Tags).
+        std::function<SongReading()> reading;
+        // Whether a song already in the catalogue is kept under a numbered title.
+        std::function<bool()> allowDuplicates;
+        // Numbers kept duplicates, shared with the builds.
+        qint64* duplicateCounter = nullptr;
+        std::function<void(const QString& done)> finished;
+    };
+
+    DiscCommands(CommandContext context, Hooks hooks) : m_context(context), m_hooks(std::move(hooks)) {}
+
+    void update(const Disc& disc);
+    void rename(const Disc& disc);
+    void remove(const Disc& disc);
+
+private:
+    // Runs `change` on a connection of the job's own, after the damage check; a failure is
+    // said. `text` is shown while it runs.
+    bool startChange(const QString& objectName, const QString& title, const QString& text,
+                     std::function<QString(JobControl& job, Database& db)> change);
+
+    CommandContext m_context;
+    Hooks m_hooks;
+};

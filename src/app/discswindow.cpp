@@ -1,0 +1,272 @@
+#include "app/discswindow.h"
+
+#include "app/disccommands.h"
+
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QSortFilterProxyModel>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QThread>
+#include <QVBoxLayout>
+
+namespace {
+
+enum Column
+{
+    NameColumn,
+    SongsColumn,
+    PlayTimeColumn,
+    WithoutTimeColumn,
+    LabelColumn,
+    UuidColumn,
+    FileSystemColumn,
+    FolderColumn,
+    BuiltColumn,
+    DriveColumn,
+    ColumnCount
+};
+
+constexpr int sortRole = Qt::UserRole + 1;
+constexpr int discRole = Qt::UserRole + 2; // the row's place in the list of discs
+
+QString playTimeText(qint64 seconds)
+{
+    return QStringLiteral("%1:%2:%3")
+        .arg(seconds / 3600)
+        .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+QStandardItem* cell(const QString& text, const QVariant& order = {})
+{
+    auto* item = new QStandardItem(text);
+    item->setEditable(false);
+    item->setData(order.isValid() ? order : QVariant(text.toLower()), sortRole);
+    return item;
+}
+
+QStandardItem* number(qint64 value, const QString& text = {})
+{
+    QStandardItem* item = cell(text.isNull() ? QLocale().toString(value) : text, value);
+    item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return item;
+}
+
+} // namespace
+
+DiscsWindow::DiscsWindow(QString catalogue, VolumeSource* volumes, QWidget* parent)
+    : QDialog(parent), m_catalogue(std::move(catalogue)), m_volumes(volumes)
+{
+    setObjectName(QStringLiteral("frmdiscs"));
+    setWindowTitle(QStringLiteral("Discs"));
+    m_model = new QStandardItemModel(0, ColumnCount, this);
+    m_model->setHorizontalHeaderLabels({QStringLiteral("Disc"), QStringLiteral("Songs"), QStringLiteral("Play time"),
+                                        QStringLiteral("Without play time"), QStringLiteral("Label"),
+                                        QStringLiteral("UUID"), QStringLiteral("File system"),
+                                        QStringLiteral("Walked from"), QStringLiteral("Built"),
+                                        QStringLiteral("In a drive")});
+    m_sorted = new QSortFilterProxyModel(this);
+    m_sorted->setSourceModel(m_model);
+    m_sorted->setSortRole(sortRole);
+    m_list = new QTableView(this);
+    m_list->setObjectName(QStringLiteral("lstdiscs"));
+    m_list->setModel(m_sorted);
+    m_list->setSortingEnabled(true);
+    m_list->sortByColumn(-1, Qt::AscendingOrder); // the order the catalogue gives, until a head is clicked
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setTabKeyNavigation(false);
+    m_list->verticalHeader()->hide();
+    m_list->horizontalHeader()->setStretchLastSection(true);
+    m_status = new QLabel(this);
+    m_update = new QPushButton(QStringLiteral("&Update…"), this);
+    m_update->setObjectName(QStringLiteral("cmdupdatedisc"));
+    m_update->setToolTip(QStringLiteral("Read the disc again and bring its songs up to date"));
+    m_rename = new QPushButton(QStringLiteral("Re&name…"), this);
+    m_rename->setObjectName(QStringLiteral("cmdrenamedisc"));
+    m_remove = new QPushButton(QStringLiteral("&Remove…"), this);
+    m_remove->setObjectName(QStringLiteral("cmdremovedisc"));
+    auto* close = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    auto* buttons = new QHBoxLayout;
+    for (QPushButton* button : {m_update, m_rename, m_remove}) {
+        button->setAutoDefault(false);
+        buttons->addWidget(button);
+    }
+    buttons->addStretch();
+    buttons->addWidget(close);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_list);
+    layout->addWidget(m_status);
+    layout->addLayout(buttons);
+    resize(900, 420);
+
+    connect(close, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(m_update, &QPushButton::clicked, this, [this] { requestFor(&DiscsWindow::updateRequested); });
+    connect(m_rename, &QPushButton::clicked, this, [this] { requestFor(&DiscsWindow::renameRequested); });
+    connect(m_remove, &QPushButton::clicked, this, [this] { requestFor(&DiscsWindow::removeRequested); });
+    connect(m_list->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &DiscsWindow::updateButtons);
+    updateButtons();
+}
+
+DiscsWindow::~DiscsWindow()
+{
+    m_stop = true;
+    if (m_counting)
+        m_counting->wait();
+}
+
+void DiscsWindow::reload()
+{
+    if (m_counting) {
+        m_countAgain = true;
+        return;
+    }
+    m_status->setText(QStringLiteral("Counting the songs of each disc…"));
+    m_stop = false;
+    m_counting = QThread::create([this] {
+        Database db;
+        QList<Disc> discs;
+        Failure failure = db.open(m_catalogue, true);
+        if (!failure)
+            failure = Discs::list(db, &discs);
+        {
+            std::lock_guard lock(m_mutex);
+            m_counted = discs;
+            m_countFailure = failure;
+        }
+        QMetaObject::invokeMethod(this, [this] { takeCounts(Counted::Songs); }, Qt::QueuedConnection);
+        if (failure || m_stop)
+            return;
+        // The play times need every song read: they come a moment later.
+        failure = Discs::addPlayTimes(db, &discs, &m_stop);
+        std::lock_guard lock(m_mutex);
+        m_counted = discs;
+        m_countFailure = failure;
+    });
+    connect(m_counting, &QThread::finished, this, [this] {
+        m_counting->deleteLater();
+        m_counting = nullptr;
+        if (!m_stop)
+            takeCounts(Counted::PlayTimes);
+        if (m_countAgain) {
+            m_countAgain = false;
+            reload();
+        } else {
+            emit countingDone();
+        }
+    });
+    m_counting->start();
+}
+
+void DiscsWindow::takeCounts(Counted counted)
+{
+    QList<Disc> discs;
+    Failure failure;
+    {
+        std::lock_guard lock(m_mutex);
+        discs = m_counted;
+        failure = m_countFailure;
+    }
+    if (failure) {
+        m_status->setText(QStringLiteral("The discs could not be counted: %1").arg(failure.description));
+        return;
+    }
+    fill(discs, counted);
+}
+
+void DiscsWindow::fill(const QList<Disc>& discs, Counted counted)
+{
+    // The same disc stays current when the list is counted again.
+    Disc current;
+    const bool hadCurrent = currentDisc(&current);
+    m_discs = discs;
+    m_model->removeRows(0, m_model->rowCount());
+    qint64 songs = 0;
+    for (qsizetype i = 0; i < m_discs.size(); ++i) {
+        const Disc& disc = m_discs[i];
+        songs += disc.songs;
+        const bool times = counted == Counted::PlayTimes && disc.timesKnown;
+        QList<QStandardItem*> row{
+            cell(disc.name.isEmpty() ? QStringLiteral("(no name)") : disc.name),
+            number(disc.songs),
+            times ? number(disc.seconds, playTimeText(disc.seconds)) : cell(QString(), -1),
+            times ? number(disc.withoutTime) : cell(QString(), -1),
+            cell(disc.record.label),
+            cell(disc.record.uuid),
+            cell(disc.record.fileSystem),
+            cell(disc.recorded ? disc.record.root : QStringLiteral("(not known)")),
+            cell(disc.record.built),
+            cell(QString()),
+        };
+        row[NameColumn]->setData(int(i), discRole);
+        m_model->appendRow(row);
+    }
+    showDrives();
+    m_status->setText(counted == Counted::Songs
+                          ? QStringLiteral("%1 discs, %2 songs; adding up the play times…")
+                                .arg(m_discs.size())
+                                .arg(QLocale().toString(songs))
+                          : QStringLiteral("%1 discs, %2 songs").arg(m_discs.size()).arg(QLocale().toString(songs)));
+    for (int row = 0; row < m_sorted->rowCount(); ++row) {
+        const Disc& disc = m_discs[m_sorted->index(row, NameColumn).data(discRole).toInt()];
+        if ((hadCurrent && disc.sameDisc(current)) || (!hadCurrent && row == 0)) {
+            m_list->setCurrentIndex(m_sorted->index(row, NameColumn));
+            break;
+        }
+    }
+    if (counted == Counted::Songs)
+        m_list->resizeColumnsToContents();
+    updateButtons();
+}
+
+void DiscsWindow::showDrives()
+{
+    const QList<Volume> volumes = m_volumes->volumes();
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        const Disc& disc = m_discs[m_model->item(row, NameColumn)->data(discRole).toInt()];
+        const QString where = whereIsDisc(disc, volumes);
+        QStandardItem* item = m_model->item(row, DriveColumn);
+        item->setText(where.isEmpty() ? QStringLiteral("No") : where);
+        item->setData(where.isEmpty() ? QStringLiteral("~") : where.toLower(), sortRole);
+    }
+}
+
+bool DiscsWindow::currentDisc(Disc* disc) const
+{
+    const QModelIndex current = m_list->currentIndex();
+    if (!current.isValid())
+        return false;
+    const int i = m_sorted->index(current.row(), NameColumn).data(discRole).toInt();
+    if (i < 0 || i >= m_discs.size())
+        return false;
+    *disc = m_discs[i];
+    return true;
+}
+
+void DiscsWindow::enableCommands(bool enabled)
+{
+    m_commandsEnabled = enabled;
+    updateButtons();
+}
+
+void DiscsWindow::updateButtons()
+{
+    Disc disc;
+    const bool any = m_commandsEnabled && currentDisc(&disc);
+    m_update->setEnabled(any);
+    m_rename->setEnabled(any);
+    m_remove->setEnabled(any);
+}
+
+void DiscsWindow::requestFor(void (DiscsWindow::*signal)(const Disc&))
+{
+    Disc disc;
+    if (currentDisc(&disc))
+        emit(this->*signal)(disc);
+}
