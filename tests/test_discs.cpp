@@ -1,0 +1,276 @@
+// The discs of a catalogue: listed, updated from the drive, renamed and removed, on a real
+// catalogue file and real folders.
+#include "testsupport.h"
+
+#include "scan/cataloguebuilder.h"
+#include "scan/discupdate.h"
+#include "store/discs.h"
+#include "store/songtable.h"
+
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+// A disc (a folder of the test's own) catalogued as a build in the window does: its songs
+// and its record.
+struct Shelf
+{
+    ProgramFolder program;
+    QTemporaryDir drive;
+    Volume volume;
+
+    Shelf() { volume = mounted(drive.path(), "ROCK1", "/dev/sdz1", "vfat"), volume.uuid = "1111-AAAA"; }
+    QString root() const { return drive.path() + "/"; }
+    void file(const QString& relative) { QVERIFY2(touch(root() + relative), qPrintable(relative)); }
+    void build(const QString& name = "ROCK1")
+    {
+        Database db;
+        SongTable table;
+        QVERIFY(!openEngine(db, table, program.databasePath()).failed());
+        qint64 counter = 0;
+        table.setBatchInterval(1000);
+        CatalogueBuilder(table, counter, {}).run(root(), name);
+        table.close();
+        QVERIFY(!DiscRecords::remember(db, {name, root(), root(), volume.label, volume.uuid, "vfat", 0}).failed());
+    }
+    QList<Disc> discs()
+    {
+        Database db;
+        QList<Disc> list;
+        if (db.open(program.databasePath()).failed() || Discs::list(db, &list).failed())
+            return {};
+        return list;
+    }
+    // The plan of updating `disc` from the drive; applied when `apply`.
+    DiscUpdate::Plan update(const Disc& disc, bool apply, DiscUpdate::Result* result = nullptr)
+    {
+        Database db;
+        DiscUpdate::Plan plan;
+        if (db.open(program.databasePath()).failed() ||
+            DiscUpdate::plan(db, disc, root(), volume, {}, &plan).failed())
+            return plan;
+        DiscUpdate::Result applied;
+        qint64 counter = 0;
+        if (apply)
+            DiscUpdate::apply(db, disc, plan, root(), volume, {}, counter, result ? result : &applied);
+        return plan;
+    }
+    QStringList songs() const
+    {
+        return program.rows("SELECT Artist, Title, Playtime, ONcd, MP3cd, Category, substr(FullPath, " +
+                            QString::number(root().size() + 1) + ") FROM adosong ORDER BY Artist, Title");
+    }
+};
+
+QStringList places(const QList<DiscUpdate::Listed>& songs)
+{
+    QStringList list;
+    for (const DiscUpdate::Listed& song : songs)
+        list << song.place;
+    list.sort();
+    return list;
+}
+
+} // namespace
+
+class DiscsTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void updateKeepsWhatTheUserMade();
+    void warningsBeforeApply_data();
+    void warningsBeforeApply();
+    void killedApplyLeavesBeforeOrAfter();
+    void listRenameRemove();
+};
+
+// New songs are added, gone ones removed, moved ones moved with their marks; every other row
+// stays as it is. Cancel writes nothing.
+void DiscsTest::updateKeepsWhatTheUserMade()
+{
+    Shelf s;
+    for (const char* name : {"Rock/Kestrel-Harbour.mp3", "Rock/01 Intro.mp3", "Rock/Grey Owl-Winter.MP3",
+                             "Pop/Lenna Vey-Slow River.mp3", "Pop/Gone-Away.mp3"})
+        s.file(name);
+    s.build();
+    // Marks of the user's: a play time, ONcd, a category typed over.
+    s.program.run("UPDATE adosong SET ONcd=1, Playtime='00:03:00' WHERE Artist IN ('Kestrel', 'Lenna Vey')");
+    s.program.run("UPDATE adosong SET Category='Favourites' WHERE Artist='Grey Owl'");
+    QVERIFY(QFile::remove(s.root() + "Pop/Gone-Away.mp3"));
+    QVERIFY(QDir().mkpath(s.root() + "Best"));
+    QVERIFY(QFile::rename(s.root() + "Pop/Lenna Vey-Slow River.mp3", s.root() + "Best/Lenna Vey-Slow River.mp3"));
+    s.file("Pop/New-Song.mp3");
+    s.file("Pop/02 Outro.mp3");
+    const QStringList before = s.songs();
+
+    const QList<Disc> discs = s.discs();
+    QCOMPARE(discs.size(), 1);
+    QCOMPARE(discs[0].songs, 5);
+    DiscUpdate::Plan plan = s.update(discs[0], false);
+    QCOMPARE(plan.summary(), QString("2 new, 1 gone, 1 moved, 3 unchanged"));
+    QCOMPARE(places(plan.added), (QStringList{"Pop/02 Outro.mp3", "Pop/New-Song.mp3"}));
+    QCOMPARE(places(plan.gone), QStringList{"Pop/Gone-Away.mp3"});
+    QCOMPARE(places(plan.moved), QStringList{"Pop/Lenna Vey-Slow River.mp3 → Best/Lenna Vey-Slow River.mp3"});
+    QVERIFY(plan.warnings.isEmpty());
+    QVERIFY(plan.details().contains("Gone:\n  Gone - Away  (Pop/Gone-Away.mp3)"));
+    QCOMPARE(s.songs(), before); // nothing is written before Apply
+
+    DiscUpdate::Result result;
+    s.update(discs[0], true, &result);
+    QCOMPARE(result.summary(), QString("2 added, 1 removed, 1 moved"));
+    QCOMPARE(s.songs(), (QStringList{"Grey Owl|Winter|NULL|0|ROCK1|Favourites|Rock/",
+                                     "Kestrel|Harbour|00:03:00|1|ROCK1|Rock|Rock/",
+                                     "Lenna Vey|Slow River|00:03:00|1|ROCK1|Best|Best/",
+                                     "New|Song|NULL|0|ROCK1|Pop|Pop/",
+                                     "Unknown|01 Intro|NULL|0|ROCK1|Rock|Rock/",
+                                     "Unknown|02 Outro|NULL|0|ROCK1|Pop|Pop/"}));
+    // Up to date now; the record says when.
+    QVERIFY(!s.update(s.discs()[0], false).changes());
+    QVERIFY(!s.program.rows("SELECT Built FROM adodisc").value(0).isEmpty());
+}
+
+void DiscsTest::warningsBeforeApply_data()
+{
+    QTest::addColumn<QString>("change"); // what happened to the drive
+    QTest::addColumn<QString>("warning");
+    QTest::newRow("the disc itself") << "" << "";
+    QTest::newRow("another volume") << "uuid" << "its UUID is 2222-BBBB, the disc's was 1111-AAAA";
+    QTest::newRow("empty") << "empty" << "holds no songs or cannot be read. Is the disc in the drive?";
+    QTest::newRow("unreadable") << "unreadable" << "holds no songs or cannot be read. Is the disc in the drive?";
+    QTest::newRow("most songs gone") << "most gone" << "More than half of the disc's songs (3 of 4) would be removed.";
+}
+
+// Signs of the wrong disc in the drive are said before anything is written.
+void DiscsTest::warningsBeforeApply()
+{
+    QFETCH(QString, change);
+    QFETCH(QString, warning);
+    Shelf s;
+    for (const char* name : {"A-1.mp3", "A-2.mp3", "B/A-3.mp3", "B/A-4.mp3"})
+        s.file(name);
+    s.build();
+    if (change == "uuid")
+        s.volume.uuid = "2222-BBBB";
+    if (change == "empty" || change == "most gone") {
+        for (const char* name : {"A-1.mp3", "A-2.mp3", "B/A-3.mp3", "B/A-4.mp3"})
+            if (change == "empty" || QString(name) != "A-1.mp3")
+                QVERIFY(QFile::remove(s.root() + name));
+    }
+    if (change == "unreadable")
+        QVERIFY(QFile::setPermissions(s.root(), QFileDevice::Permissions()));
+    const DiscUpdate::Plan plan = s.update(s.discs().value(0), false);
+    QFile::setPermissions(s.root(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    if (getuid() == 0 && change == "unreadable")
+        QSKIP("root reads every folder");
+    if (warning.isEmpty())
+        QCOMPARE(plan.warnings, QStringList());
+    else
+        QVERIFY2(plan.warnings.join('\n').contains(warning), qPrintable(plan.warnings.join('\n')));
+}
+
+// A process killed while it applies an update leaves the catalogue as it was or as the update
+// makes it, never between.
+void DiscsTest::killedApplyLeavesBeforeOrAfter()
+{
+    Shelf s;
+    for (int i = 0; i < 1500; ++i)
+        s.file(QString("Old/Artist %1-Song.mp3").arg(i));
+    s.build();
+    QVERIFY(QDir(s.root() + "Old").removeRecursively());
+    for (int i = 0; i < 1500; ++i)
+        s.file(QString("New/Other %1-Song.mp3").arg(i));
+    const Disc disc = s.discs().value(0);
+    Database db;
+    QVERIFY(!db.open(s.program.databasePath()).failed());
+    DiscUpdate::Plan plan;
+    QVERIFY(!DiscUpdate::plan(db, disc, s.root(), s.volume, {}, &plan).failed());
+    db.close();
+    QCOMPARE(plan.summary(), QString("1500 new, 1500 gone, 0 moved, 0 unchanged"));
+    QSet<qint64> states;
+    for (const int afterMs : {2, 30, -1}) {
+        s.program.run("DELETE FROM adosong WHERE Artist LIKE 'Other%'");
+        s.program.run("DELETE FROM adosong WHERE Artist LIKE 'Artist%'");
+        s.build();
+        const pid_t child = ::fork();
+        if (child == 0) {
+            Database own;
+            DiscUpdate::Result result;
+            qint64 counter = 0;
+            const bool ok = !own.open(s.program.databasePath()).failed() &&
+                            !DiscUpdate::apply(own, disc, plan, s.root(), s.volume, {}, counter, &result).failed();
+            ::_exit(ok ? 0 : 1);
+        }
+        if (afterMs >= 0) {
+            QTest::qSleep(afterMs);
+            ::kill(child, SIGKILL);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        QCOMPARE(s.program.rows("PRAGMA integrity_check"), QStringList{"ok"});
+        const qint64 old = s.program.count("SELECT count(*) FROM adosong WHERE Artist LIKE 'Artist%'");
+        const qint64 added = s.program.count("SELECT count(*) FROM adosong WHERE Artist LIKE 'Other%'");
+        QVERIFY2((old == 1500 && added == 0) || (old == 0 && added == 1500),
+                 qPrintable(QString("%1 old, %2 new").arg(old).arg(added)));
+        states << added;
+    }
+    QVERIFY(states.contains(1500)); // the last had time to finish
+}
+
+// The list counts each disc's songs by name and folder; Rename refuses a name in use and
+// changes songs and record together; Remove and Clear Database take the records too.
+void DiscsTest::listRenameRemove()
+{
+    Shelf s;
+    s.file("Rock/A-1.mp3");
+    s.file("Rock/A-2.mp3");
+    s.build("NoLabel");
+    QTemporaryDir other;
+    QVERIFY(touch(other.path() + "/B-1.mp3"));
+    {
+        // A second unlabelled disc, and songs of a name no record claims.
+        Database db;
+        SongTable table;
+        QVERIFY(!openEngine(db, table, s.program.databasePath()).failed());
+        qint64 counter = 0;
+        CatalogueBuilder(table, counter, {}).run(other.path(), "NoLabel");
+        table.close();
+        QVERIFY(!DiscRecords::remember(db, {"NoLabel", other.path() + "/", other.path() + "/", "", "", "", 0}).failed());
+    }
+    s.program.addRows({"Old1", "Old2"}); // ROCK1 at /media/cdrom/Rock/, without a record
+    s.program.run("UPDATE adosong SET Playtime='00:01:30' WHERE Artist IN ('A', 'Old1')");
+    QList<Disc> discs = s.discs();
+    QCOMPARE(discs.size(), 3);
+    QCOMPARE((QList<qint64>{discs[0].songs, discs[1].songs, discs[2].songs}), (QList<qint64>{2, 1, 2}));
+    QVERIFY(discs[0].recorded && discs[1].recorded && !discs[2].recorded);
+    {
+        Database db;
+        QVERIFY(!db.open(s.program.databasePath()).failed());
+        QVERIFY(!Discs::addPlayTimes(db, &discs).failed());
+        QCOMPARE(discs[0].seconds, 180);
+        QCOMPARE(discs[0].withoutTime, 0);
+        QCOMPARE(discs[2].withoutTime, 1);
+
+        // A name another disc has is refused, whatever its letter case; nothing changes.
+        const Failure used = Discs::rename(db, discs[0], "rock1");
+        QVERIFY(used.failed());
+        QVERIFY(used.description.contains("Another disc is already called"));
+        QVERIFY(Discs::rename(db, discs[0], "NOLABEL").failed());
+        qint64 songs = 0;
+        QVERIFY(!Discs::rename(db, discs[0], "ROCK2", &songs).failed());
+        QCOMPARE(songs, 2);
+        QVERIFY(!Discs::remove(db, discs[2], &songs).failed());
+        QCOMPARE(songs, 2);
+    }
+    QCOMPARE(s.program.rows("SELECT MP3cd, count(*) FROM adosong GROUP BY MP3cd ORDER BY MP3cd"),
+             (QStringList{"NoLabel|1", "ROCK2|2"}));
+    QCOMPARE(s.program.rows("SELECT MP3cd FROM adodisc ORDER BY MP3cd"), (QStringList{"NoLabel", "ROCK2"}));
+    Database db;
+    QVERIFY(!db.open(s.program.databasePath()).failed());
+    QVERIFY(!clearSongs(db).failed());
+    QCOMPARE(s.program.count("SELECT count(*) FROM adodisc"), 0);
+}
+
+QTEST_MAIN(DiscsTest)
+#include "test_discs.moc"
