@@ -21,8 +21,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QPrinter>
 
@@ -166,7 +166,8 @@ int makeCatalogue(const QString& path, qint64 count, qint64 discs)
     for (qint64 d = 1; d <= discs; ++d) {
         const QString name = QStringLiteral("DISC%1").arg(d);
         const QString root = QStringLiteral("/media/%1/").arg(name);
-        if (Failure failure = DiscRecords::remember(db, {name, root, root, name, {}, QStringLiteral("vfat"), 0})) {
+        if (Failure failure =
+                DiscRecords::remember(db, {name, root, root, name, {}, QStringLiteral("vfat"), 0})) {
             std::fprintf(stderr, "%s\n", qPrintable(failure.description));
             return 1;
         }
@@ -451,7 +452,7 @@ DiscRecord discWalked(const QString& name, const QString& folder, const Volume& 
 {
     const QString walked = folder.endsWith('/') ? folder : folder + '/';
     const QString volumeRoot = volume.root.endsWith('/') ? volume.root : volume.root + '/';
-    return {name,        walked,      walked.startsWith(volumeRoot) ? volumeRoot : walked,
+    return {name,         walked,      walked.startsWith(volumeRoot) ? volumeRoot : walked,
             volume.label, volume.uuid, volume.fileSystem,
             volume.size};
 }
@@ -562,7 +563,8 @@ bool findDisc(Database& db, const QString& name, const QString& root, Disc* foun
 
 // Update a disc from the folder it is in now, as the Discs window does; with `apply`, the
 // changes are written whatever the warnings.
-int updateDisc(const QString& path, const QString& root, const QString& folder, const QString& name, bool apply)
+int updateDisc(const QString& path, const QString& root, const QString& folder, const QString& name,
+               bool apply)
 {
     Database db;
     Disc disc;
@@ -605,7 +607,8 @@ int updateDisc(const QString& path, const QString& root, const QString& folder, 
 }
 
 // Rename or remove a disc as the Discs window does: prints rows and ms.
-int changeDisc(const QString& path, const QString& root, const QString& name, const QString& newName, bool remove)
+int changeDisc(const QString& path, const QString& root, const QString& name, const QString& newName,
+               bool remove)
 {
     Database db;
     Disc disc;
@@ -687,7 +690,8 @@ int main(int argc, char** argv)
         if (rest.size() == 3)
             return updateDisc(rest[0], root, rest[1], rest[2], apply);
     }
-    if (args.size() >= 4 && (args[1] == QLatin1String("rename-disc") || args[1] == QLatin1String("remove-disc"))) {
+    if (args.size() >= 4 &&
+        (args[1] == QLatin1String("rename-disc") || args[1] == QLatin1String("remove-disc"))) {
         const bool remove = args[1] == QLatin1String("remove-disc");
         QStringList rest = args.mid(2);
         QString root;

@@ -2,6 +2,7 @@
 
 #include "scan/mountwatch.h"
 
+#include "app/discswindow.h"
 #include "app/progresswindow.h"
 
 #include <QStatusBar>
@@ -74,6 +75,8 @@ private slots:
     void discsComeAndGo();
     void anyFolderAsDisc();
     void closedWhileAsking();
+    void discsThroughTheWindow();
+    void systemDiskAsksFirst();
 };
 
 void BuildWindowTest::drivesAndDiscNames()
@@ -337,6 +340,80 @@ void BuildWindowTest::anyFolderAsDisc()
     QCOMPARE(records->value(0, Song::FullPath).toString(), rips + "/Jazz/");
     // It stays in the list for the next disc of the shelf.
     QVERIFY(d.drives->findData(rips) > 0);
+}
+
+// File → Discs… lists the disc built; Update shows what changed and applies it, Rename and
+// Remove change the whole disc; the grid and the list show the result at once.
+void BuildWindowTest::discsThroughTheWindow()
+{
+    Desk d;
+    d.file(d.rock, "Rock/Kestrel-Harbour.mp3");
+    d.file(d.rock, "Rock/Grey Owl-Winter.mp3");
+    d.buildFrom(1);
+    d.program.run("UPDATE adosong SET ONcd=1 WHERE Artist='Kestrel'");
+    QTest::keyClick(d.window.get(), Qt::Key_D, Qt::ControlModifier);
+    auto* discs = d.window->findChild<DiscsWindow*>("frmdiscs");
+    QVERIFY(discs && discs->isVisible());
+    QTRY_VERIFY(!discs->isCounting());
+    auto* list = discs->findChild<QTableView*>("lstdiscs");
+    QCOMPARE(list->model()->rowCount(), 1);
+    QCOMPARE(list->model()->index(0, 0).data().toString(), QString("ROCK1"));
+    QCOMPARE(list->model()->index(0, 1).data().toString(), QString("2"));
+    QCOMPARE(list->model()->index(0, 9).data().toString(), d.rock.path() + "/");
+
+    QVERIFY(QFile::remove(d.rock.filePath("Rock/Grey Owl-Winter.mp3")));
+    d.file(d.rock, "Pop/Lenna Vey-Slow River.mp3");
+    d.prompter.answers = {Prompter::Apply};
+    discs->findChild<QPushButton*>("cmdupdatedisc")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!d.window->jobs()->isRunning(), 60000);
+    QCOMPARE(d.prompter.shown.back().buttons, Prompter::ApplyCancel);
+    QVERIFY(d.prompter.shown.back().text.contains("1 new, 1 gone, 0 moved, 1 unchanged"));
+    QCOMPARE(d.program.rows("SELECT Artist, ONcd FROM adosong ORDER BY Artist"),
+             (QStringList{"Kestrel|1", "Lenna Vey|0"}));
+    QCOMPARE(d.window->records()->recordCount(), 2);
+    QCOMPARE(d.window->statusBar()->currentMessage(),
+             QString("Disc ROCK1 updated: 1 added, 1 removed, 0 moved"));
+
+    d.prompter.text = "ROCK9";
+    discs->findChild<QPushButton*>("cmdrenamedisc")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!d.window->jobs()->isRunning(), 60000);
+    QCOMPARE(d.program.rows("SELECT DISTINCT MP3cd FROM adosong"), QStringList{"ROCK9"});
+    QTRY_VERIFY(!discs->isCounting());
+    QCOMPARE(list->model()->index(0, 0).data().toString(), QString("ROCK9"));
+
+    d.prompter.answers = {Prompter::Yes};
+    discs->findChild<QPushButton*>("cmdremovedisc")->click();
+    QCOMPARE(d.prompter.shown.back().text,
+             QString("Remove the disc ROCK9 and its 2 songs from the catalogue?"));
+    QCOMPARE(d.prompter.shown.back().buttons, Prompter::YesNo);
+    QTRY_VERIFY_WITH_TIMEOUT(!d.window->jobs()->isRunning(), 60000);
+    QCOMPARE(d.program.count(), 0);
+    QCOMPARE(d.program.count("SELECT count(*) FROM adodisc"), 0);
+    QTRY_COMPARE(list->model()->rowCount(), 0);
+}
+
+// The drive list goes back to the system's disk after a build; a build of it, or of the home
+// folder, asks first, and No catalogues nothing.
+void BuildWindowTest::systemDiskAsksFirst()
+{
+    Desk d;
+    d.volumes.list[0].root = QDir::homePath();
+    d.volumes.list << mounted("/", "", "", "ext4");
+    d.window->findChild<DrivePanel*>()->refresh();
+    for (const int drive : {0, int(d.volumes.list.size() - 1)}) {
+        d.prompter.shown.clear();
+        d.buildFrom(drive);
+        QCOMPARE(d.prompter.shown.size(), size_t(1));
+        QCOMPARE(d.prompter.shown[0].buttons, Prompter::YesNo);
+        QVERIFY(d.prompter.shown[0].text.endsWith("Catalogue every MP3 file in it?"));
+        QCOMPARE(d.program.count(), 0);
+    }
+    // Any other folder asks nothing new.
+    d.file(d.rock, "Kestrel-Harbour.mp3");
+    d.prompter.shown.clear();
+    d.buildFrom(1);
+    QCOMPARE(d.prompter.texts(), QStringList());
+    QCOMPARE(d.program.count(), 1);
 }
 
 QTEST_MAIN(BuildWindowTest)

@@ -33,7 +33,8 @@ struct Shelf
         table.setBatchInterval(1000);
         CatalogueBuilder(table, counter, {}).run(root(), name);
         table.close();
-        QVERIFY(!DiscRecords::remember(db, {name, root(), root(), volume.label, volume.uuid, "vfat", 0}).failed());
+        QVERIFY(!DiscRecords::remember(db, {name, root(), root(), volume.label, volume.uuid, "vfat", 0})
+                     .failed());
     }
     QList<Disc> discs()
     {
@@ -100,7 +101,8 @@ void DiscsTest::updateKeepsWhatTheUserMade()
     s.program.run("UPDATE adosong SET Category='Favourites' WHERE Artist='Grey Owl'");
     QVERIFY(QFile::remove(s.root() + "Pop/Gone-Away.mp3"));
     QVERIFY(QDir().mkpath(s.root() + "Best"));
-    QVERIFY(QFile::rename(s.root() + "Pop/Lenna Vey-Slow River.mp3", s.root() + "Best/Lenna Vey-Slow River.mp3"));
+    QVERIFY(
+        QFile::rename(s.root() + "Pop/Lenna Vey-Slow River.mp3", s.root() + "Best/Lenna Vey-Slow River.mp3"));
     s.file("Pop/New-Song.mp3");
     s.file("Pop/02 Outro.mp3");
     const QStringList before = s.songs();
@@ -120,12 +122,12 @@ void DiscsTest::updateKeepsWhatTheUserMade()
     DiscUpdate::Result result;
     s.update(discs[0], true, &result);
     QCOMPARE(result.summary(), QString("2 added, 1 removed, 1 moved"));
-    QCOMPARE(s.songs(), (QStringList{"Grey Owl|Winter|NULL|0|ROCK1|Favourites|Rock/",
-                                     "Kestrel|Harbour|00:03:00|1|ROCK1|Rock|Rock/",
-                                     "Lenna Vey|Slow River|00:03:00|1|ROCK1|Best|Best/",
-                                     "New|Song|NULL|0|ROCK1|Pop|Pop/",
-                                     "Unknown|01 Intro|NULL|0|ROCK1|Rock|Rock/",
-                                     "Unknown|02 Outro|NULL|0|ROCK1|Pop|Pop/"}));
+    QCOMPARE(
+        s.songs(),
+        (QStringList{"Grey Owl|Winter|NULL|0|ROCK1|Favourites|Rock/",
+                     "Kestrel|Harbour|00:03:00|1|ROCK1|Rock|Rock/",
+                     "Lenna Vey|Slow River|00:03:00|1|ROCK1|Best|Best/", "New|Song|NULL|0|ROCK1|Pop|Pop/",
+                     "Unknown|01 Intro|NULL|0|ROCK1|Rock|Rock/", "Unknown|02 Outro|NULL|0|ROCK1|Pop|Pop/"}));
     // Up to date now; the record says when.
     QVERIFY(!s.update(s.discs()[0], false).changes());
     QVERIFY(!s.program.rows("SELECT Built FROM adodisc").value(0).isEmpty());
@@ -135,11 +137,16 @@ void DiscsTest::warningsBeforeApply_data()
 {
     QTest::addColumn<QString>("change"); // what happened to the drive
     QTest::addColumn<QString>("warning");
-    QTest::newRow("the disc itself") << "" << "";
-    QTest::newRow("another volume") << "uuid" << "its UUID is 2222-BBBB, the disc's was 1111-AAAA";
-    QTest::newRow("empty") << "empty" << "holds no songs or cannot be read. Is the disc in the drive?";
-    QTest::newRow("unreadable") << "unreadable" << "holds no songs or cannot be read. Is the disc in the drive?";
-    QTest::newRow("most songs gone") << "most gone" << "More than half of the disc's songs (3 of 4) would be removed.";
+    QTest::newRow("the disc itself") << ""
+                                     << "";
+    QTest::newRow("another volume") << "uuid"
+                                    << "its UUID is 2222-BBBB, the disc's was 1111-AAAA";
+    QTest::newRow("empty") << "empty"
+                           << "holds no songs or cannot be read. Is the disc in the drive?";
+    QTest::newRow("unreadable") << "unreadable"
+                                << "holds no songs or cannot be read. Is the disc in the drive?";
+    QTest::newRow("most songs gone") << "most gone"
+                                     << "More than half of the disc's songs (3 of 4) would be removed.";
 }
 
 // Signs of the wrong disc in the drive are said before anything is written.
@@ -198,8 +205,9 @@ void DiscsTest::killedApplyLeavesBeforeOrAfter()
             Database own;
             DiscUpdate::Result result;
             qint64 counter = 0;
-            const bool ok = !own.open(s.program.databasePath()).failed() &&
-                            !DiscUpdate::apply(own, disc, plan, s.root(), s.volume, {}, counter, &result).failed();
+            const bool ok =
+                !own.open(s.program.databasePath()).failed() &&
+                !DiscUpdate::apply(own, disc, plan, s.root(), s.volume, {}, counter, &result).failed();
             ::_exit(ok ? 0 : 1);
         }
         if (afterMs >= 0) {
@@ -236,7 +244,8 @@ void DiscsTest::listRenameRemove()
         qint64 counter = 0;
         CatalogueBuilder(table, counter, {}).run(other.path(), "NoLabel");
         table.close();
-        QVERIFY(!DiscRecords::remember(db, {"NoLabel", other.path() + "/", other.path() + "/", "", "", "", 0}).failed());
+        QVERIFY(!DiscRecords::remember(db, {"NoLabel", other.path() + "/", other.path() + "/", "", "", "", 0})
+                     .failed());
     }
     s.program.addRows({"Old1", "Old2"}); // ROCK1 at /media/cdrom/Rock/, without a record
     s.program.run("UPDATE adosong SET Playtime='00:01:30' WHERE Artist IN ('A', 'Old1')");

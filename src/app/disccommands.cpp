@@ -66,8 +66,9 @@ QString whereIsDisc(const Disc& disc, const QList<Volume>& volumes, Volume* on)
         if (record.root.startsWith(withSlash(v.root)) && v.root.size() >= holder.root.size())
             holder = v;
     }
-    if (!holder.root.isEmpty() && (record.uuid.isEmpty() || holder.uuid.isEmpty() || holder.uuid == record.uuid ||
-                                   withSlash(holder.root) != withSlash(record.volumeRoot)) &&
+    if (!holder.root.isEmpty() &&
+        (record.uuid.isEmpty() || holder.uuid.isEmpty() || holder.uuid == record.uuid ||
+         withSlash(holder.root) != withSlash(record.volumeRoot)) &&
         probePath(record.root) == PathKind::Folder)
         return found(record.root, holder);
     for (const Volume& v : std::as_const(ready)) {
@@ -140,7 +141,8 @@ void DiscCommands::update(const Disc& disc)
     options.allowDuplicates = m_hooks.allowDuplicates;
     qint64* counter = m_hooks.duplicateCounter;
     startChange(
-        QStringLiteral("updateProgress"), QStringLiteral("Update Disc"), QStringLiteral("Reading %1").arg(folder),
+        QStringLiteral("updateProgress"), QStringLiteral("Update Disc"),
+        QStringLiteral("Reading %1").arg(folder),
         [disc, folder, volume, options, counter](JobControl& job, Database& db) mutable -> QString {
             options.progress = [&job](const QString& now, qint64 found) {
                 job.progress(QStringLiteral("Reading %1\n%2 songs found").arg(now).arg(found));
@@ -158,8 +160,8 @@ void DiscCommands::update(const Disc& disc)
                             .arg(disc.name, songsText(plan.unchanged)));
                 return {};
             }
-            QString question = QStringLiteral("Update the disc %1 from %2?\n\n%3.")
-                                   .arg(disc.name, folder, plan.summary());
+            QString question =
+                QStringLiteral("Update the disc %1 from %2?\n\n%3.").arg(disc.name, folder, plan.summary());
             for (const QString& warning : std::as_const(plan.warnings))
                 question += QStringLiteral("\n\n") + warning;
             const Prompter::Buttons buttons =
@@ -170,9 +172,10 @@ void DiscCommands::update(const Disc& disc)
             job.progress(QStringLiteral("Writing the changes"));
             qint64 unused = 0;
             DiscUpdate::Result result;
-            if (const Failure failure =
-                    DiscUpdate::apply(db, disc, plan, folder, volume, options, counter ? *counter : unused, &result)) {
-                job.ask(QStringLiteral("The disc %1 was not updated: %2").arg(disc.name, failure.description));
+            if (const Failure failure = DiscUpdate::apply(db, disc, plan, folder, volume, options,
+                                                          counter ? *counter : unused, &result)) {
+                job.ask(
+                    QStringLiteral("The disc %1 was not updated: %2").arg(disc.name, failure.description));
                 return {};
             }
             return QStringLiteral("Disc %1 updated: %2").arg(disc.name, result.summary());
@@ -185,12 +188,13 @@ void DiscCommands::rename(const Disc& disc)
     if (c.session->refuseWrite(false))
         return;
     QString name = disc.name;
-    if (!c.prompter->askText(QStringLiteral("Rename Disc"), QStringLiteral("New name of the disc %1:").arg(disc.name),
-                             &name) ||
+    if (!c.prompter->askText(QStringLiteral("Rename Disc"),
+                             QStringLiteral("New name of the disc %1:").arg(disc.name), &name) ||
         name == disc.name)
         return;
     startChange(QStringLiteral("renameProgress"), QStringLiteral("Rename Disc"),
-                QStringLiteral("Renaming %1").arg(disc.name), [disc, name](JobControl& job, Database& db) -> QString {
+                QStringLiteral("Renaming %1").arg(disc.name),
+                [disc, name](JobControl& job, Database& db) -> QString {
                     qint64 songs = 0;
                     if (const Failure failure = Discs::rename(db, disc, name, &songs)) {
                         job.ask(failure.description);
@@ -211,7 +215,8 @@ void DiscCommands::remove(const Disc& disc)
                         Prompter::YesNo, QStringLiteral("Remove Disc")) != Prompter::Yes)
         return;
     startChange(QStringLiteral("removeProgress"), QStringLiteral("Remove Disc"),
-                QStringLiteral("Removing %1").arg(disc.name), [disc](JobControl& job, Database& db) -> QString {
+                QStringLiteral("Removing %1").arg(disc.name),
+                [disc](JobControl& job, Database& db) -> QString {
                     qint64 songs = 0;
                     if (const Failure failure = Discs::remove(db, disc, &songs)) {
                         job.ask(failure.description);

@@ -65,11 +65,11 @@ DiscsWindow::DiscsWindow(QString catalogue, VolumeSource* volumes, QWidget* pare
     setObjectName(QStringLiteral("frmdiscs"));
     setWindowTitle(QStringLiteral("Discs"));
     m_model = new QStandardItemModel(0, ColumnCount, this);
-    m_model->setHorizontalHeaderLabels({QStringLiteral("Disc"), QStringLiteral("Songs"), QStringLiteral("Play time"),
-                                        QStringLiteral("Without play time"), QStringLiteral("Label"),
-                                        QStringLiteral("UUID"), QStringLiteral("File system"),
-                                        QStringLiteral("Walked from"), QStringLiteral("Built"),
-                                        QStringLiteral("In a drive")});
+    m_model->setHorizontalHeaderLabels({QStringLiteral("Disc"), QStringLiteral("Songs"),
+                                        QStringLiteral("Play time"), QStringLiteral("Without play time"),
+                                        QStringLiteral("Label"), QStringLiteral("UUID"),
+                                        QStringLiteral("File system"), QStringLiteral("Walked from"),
+                                        QStringLiteral("Built"), QStringLiteral("In a drive")});
     m_sorted = new QSortFilterProxyModel(this);
     m_sorted->setSourceModel(m_model);
     m_sorted->setSortRole(sortRole);
@@ -110,7 +110,8 @@ DiscsWindow::DiscsWindow(QString catalogue, VolumeSource* volumes, QWidget* pare
     connect(m_update, &QPushButton::clicked, this, [this] { requestFor(&DiscsWindow::updateRequested); });
     connect(m_rename, &QPushButton::clicked, this, [this] { requestFor(&DiscsWindow::renameRequested); });
     connect(m_remove, &QPushButton::clicked, this, [this] { requestFor(&DiscsWindow::removeRequested); });
-    connect(m_list->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &DiscsWindow::updateButtons);
+    connect(m_list->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &DiscsWindow::updateButtons);
     updateButtons();
 }
 
@@ -140,7 +141,8 @@ void DiscsWindow::reload()
             m_counted = discs;
             m_countFailure = failure;
         }
-        QMetaObject::invokeMethod(this, [this] { takeCounts(Counted::Songs); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { takeCounts(Counted::Songs); }, Qt::QueuedConnection);
         if (failure || m_stop)
             return;
         // The play times need every song read: they come a moment later.
@@ -208,11 +210,12 @@ void DiscsWindow::fill(const QList<Disc>& discs, Counted counted)
         m_model->appendRow(row);
     }
     showDrives();
-    m_status->setText(counted == Counted::Songs
-                          ? QStringLiteral("%1 discs, %2 songs; adding up the play times…")
-                                .arg(m_discs.size())
-                                .arg(QLocale().toString(songs))
-                          : QStringLiteral("%1 discs, %2 songs").arg(m_discs.size()).arg(QLocale().toString(songs)));
+    m_status->setText(
+        counted == Counted::Songs
+            ? QStringLiteral("%1 discs, %2 songs; adding up the play times…")
+                  .arg(m_discs.size())
+                  .arg(QLocale().toString(songs))
+            : QStringLiteral("%1 discs, %2 songs").arg(m_discs.size()).arg(QLocale().toString(songs)));
     for (int row = 0; row < m_sorted->rowCount(); ++row) {
         const Disc& disc = m_discs[m_sorted->index(row, NameColumn).data(discRole).toInt()];
         if ((hadCurrent && disc.sameDisc(current)) || (!hadCurrent && row == 0)) {

@@ -111,8 +111,8 @@ MainWindow::MainWindow(const QString& programFolder, Prompter* prompter, VolumeS
     discHooks.allowDuplicates = [this] { return m_duplicatesAction->isChecked(); };
     discHooks.duplicateCounter = m_buildRunner->duplicateCounter();
     discHooks.finished = [this](const QString& done) { showChangedDiscs(done); };
-    m_discCommands =
-        std::make_unique<DiscCommands>(CommandContext{m_session, prompter, volumes, m_jobs}, std::move(discHooks));
+    m_discCommands = std::make_unique<DiscCommands>(CommandContext{m_session, prompter, volumes, m_jobs},
+                                                    std::move(discHooks));
     connectCommands();
 }
 
@@ -359,11 +359,12 @@ void MainWindow::scanSelectedDrive()
     if (m_jobs->isRunning() || m_session->refuseWrite(false))
         return;
     QString root;
-    const bool started =
-        m_buildRunner->retry([&] { return m_drivePanel->selectedDisc(&root); }) && confirmWholeSystem(root) &&
-        m_buildRunner->start(
-            root, m_drivePanel->discName(), m_volumes->volumeOf(root), songReading(),
-            [this](bool built, const QString& summary) { showBuiltCatalogue(built, summary); });
+    const bool started = m_buildRunner->retry([&] { return m_drivePanel->selectedDisc(&root); }) &&
+                         confirmWholeSystem(root) &&
+                         m_buildRunner->start(root, m_drivePanel->discName(), m_volumes->volumeOf(root),
+                                              songReading(), [this](bool built, const QString& summary) {
+                                                  showBuiltCatalogue(built, summary);
+                                              });
     if (!started)
         m_drivePanel->returnToStartupDrive();
 }
@@ -381,13 +382,14 @@ bool MainWindow::confirmWholeSystem(const QString& root) const
     // more would catalogue every file of the system.
     const QString folder = QDir::cleanPath(root);
     const QString home = QDir::cleanPath(QDir::homePath());
-    const bool holdsHome = folder == QLatin1String("/") || home == folder ||
-                           home.startsWith(folder + QLatin1Char('/'));
+    const bool holdsHome =
+        folder == QLatin1String("/") || home == folder || home.startsWith(folder + QLatin1Char('/'));
     if (!holdsHome)
         return true;
     return m_prompter->ask(QStringLiteral("%1 holds %2. Catalogue every MP3 file in it?")
-                               .arg(folder, folder == QLatin1String("/") ? QStringLiteral("the whole system")
-                                                                          : QStringLiteral("your home folder")),
+                               .arg(folder, folder == QLatin1String("/")
+                                                ? QStringLiteral("the whole system")
+                                                : QStringLiteral("your home folder")),
                            Prompter::YesNo, QStringLiteral("Find MP3s")) == Prompter::Yes;
 }
 
@@ -426,7 +428,8 @@ void MainWindow::showChangedDiscs(const QString& done)
     m_session->refreshKeepingRow();
     if (m_session->records()->recordCount() == 0)
         m_grid->hide();
-    m_recordBar->setCaption(QStringLiteral("Record count= ") + QString::number(m_session->records()->recordCount()));
+    m_recordBar->setCaption(QStringLiteral("Record count= ") +
+                            QString::number(m_session->records()->recordCount()));
     if (m_discsWindow && m_discsWindow->isVisible())
         m_discsWindow->reload();
 }

@@ -6,10 +6,9 @@
 
 #include <QApplication>
 #include <QFileDialog>
-#include <QInputDialog>
-#include <QLineEdit>
 #include <QFileInfo>
 #include <QFontDialog>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPrintDialog>

@@ -84,17 +84,17 @@ Failure readRowsOf(Database& db, const Disc& disc, std::vector<DiscRow>* rows)
         return f;
     const bool names = Song::hasFileNameField(db);
     Statement read;
-    if (Failure f = read.prepare(db.handle(),
-                                 QStringLiteral("SELECT Artist, Title, FullPath, %1 FROM adosong WHERE rowid=?")
-                                     .arg(names ? Song::fileNameField : QStringLiteral("NULL"))))
+    if (Failure f = read.prepare(
+            db.handle(), QStringLiteral("SELECT Artist, Title, FullPath, %1 FROM adosong WHERE rowid=?")
+                             .arg(names ? Song::fileNameField : QStringLiteral("NULL"))))
         return f;
     for (const qint64 rowid : rowids) {
         read.reset();
         read.bindInt(1, rowid);
         Failure failure;
         if (read.step(&failure))
-            rows->push_back({rowid, read.column(0).toString(), read.column(1).toString(), read.column(2).toString(),
-                             read.columnBytes(3)});
+            rows->push_back({rowid, read.column(0).toString(), read.column(1).toString(),
+                             read.column(2).toString(), read.columnBytes(3)});
         if (failure)
             return failure;
     }
@@ -219,7 +219,8 @@ Failure DiscUpdate::plan(Database& db, const Disc& disc, const QString& folder, 
         for (FolderReader::Next next; (next = reader.next(&step)) != FolderReader::Next::Over;) {
             if (options.progress && (!clock.isValid() || clock.elapsed() >= 100)) {
                 clock.start();
-                if (!options.progress(QString::fromStdString(SongName::readable(step.path)), qint64(files.size()))) {
+                if (!options.progress(QString::fromStdString(SongName::readable(step.path)),
+                                      qint64(files.size()))) {
                     plan->cancelled = true;
                     return {};
                 }
@@ -279,8 +280,8 @@ Failure DiscUpdate::plan(Database& db, const Disc& disc, const QString& folder, 
             continue;
         CatalogueBuilder::nameSong(files[i].name.toStdString(), &files[i].tags, options.reading.tags,
                                    &names[i].first, &names[i].second);
-        bySong.insert(songKey(QString::fromStdString(names[i].first), QString::fromStdString(names[i].second)),
-                      int(i));
+        bySong.insert(
+            songKey(QString::fromStdString(names[i].first), QString::fromStdString(names[i].second)), int(i));
     }
     const auto place = [](const QString& folder, const QString& name) { return folder + name; };
     for (const DiscRow* row : missing) {
@@ -296,7 +297,8 @@ Failure DiscUpdate::plan(Database& db, const Disc& disc, const QString& folder, 
             if (SongName::rebuiltName(row->artist.toStdString(), row->title.toStdString()) != file.bytes)
                 move.fileName = file.bytes;
             plan->moves.push_back(std::move(move));
-            plan->moved << Listed{row->artist, row->title, oldPlace + QStringLiteral(" → ") + place(file.folder, file.name)};
+            plan->moved << Listed{row->artist, row->title,
+                                  oldPlace + QStringLiteral(" → ") + place(file.folder, file.name)};
             continue;
         }
         plan->goneRows.push_back(row->rowid);
@@ -314,16 +316,19 @@ Failure DiscUpdate::plan(Database& db, const Disc& disc, const QString& folder, 
         add.seconds = files[i].seconds;
         plan->newFiles.push_back(std::move(add));
         plan->added << Listed{QString::fromStdString(names[i].first), QString::fromStdString(names[i].second),
-                            place(files[i].folder, files[i].name)};
+                              place(files[i].folder, files[i].name)};
     }
 
     // Signs that the drive holds another disc, or nothing.
-    if (disc.recorded && !disc.record.uuid.isEmpty() && !volume.uuid.isEmpty() && disc.record.uuid != volume.uuid)
-        plan->warnings << QStringLiteral("The volume in the drive is not the one catalogued as %1: its UUID is %2, "
-                                         "the disc's was %3.")
+    if (disc.recorded && !disc.record.uuid.isEmpty() && !volume.uuid.isEmpty() &&
+        disc.record.uuid != volume.uuid)
+        plan->warnings << QStringLiteral(
+                              "The volume in the drive is not the one catalogued as %1: its UUID is %2, "
+                              "the disc's was %3.")
                               .arg(disc.name, volume.uuid, disc.record.uuid);
     if (rootUnreadable || files.empty())
-        plan->warnings << QStringLiteral("%1 holds no songs or cannot be read. Is the disc in the drive?").arg(walked);
+        plan->warnings
+            << QStringLiteral("%1 holds no songs or cannot be read. Is the disc in the drive?").arg(walked);
     if (!rows.empty() && qint64(plan->goneRows.size()) * 2 > qint64(rows.size()))
         plan->warnings << QStringLiteral("More than half of the disc's songs (%1 of %2) would be removed.")
                               .arg(plan->goneRows.size())
@@ -332,7 +337,8 @@ Failure DiscUpdate::plan(Database& db, const Disc& disc, const QString& folder, 
 }
 
 Failure DiscUpdate::apply(Database& db, const Disc& disc, const Plan& plan, const QString& folder,
-                          const Volume& volume, const Options& options, qint64& duplicateCounter, Result* result)
+                          const Volume& volume, const Options& options, qint64& duplicateCounter,
+                          Result* result)
 {
     *result = Result();
     if (Failure f = db.execute(QStringLiteral("BEGIN IMMEDIATE")))
@@ -351,9 +357,10 @@ Failure DiscUpdate::apply(Database& db, const Disc& disc, const Plan& plan, cons
             ++result->removed;
         }
         const bool names = Song::hasFileNameField(db);
-        if (Failure f = move.prepare(db.handle(), QStringLiteral("UPDATE adosong SET FullPath=?, Category=?%1 "
-                                                                 "WHERE rowid=?")
-                                                      .arg(names ? QStringLiteral(", FileName=?") : QString())))
+        if (Failure f =
+                move.prepare(db.handle(), QStringLiteral("UPDATE adosong SET FullPath=?, Category=?%1 "
+                                                         "WHERE rowid=?")
+                                              .arg(names ? QStringLiteral(", FileName=?") : QString())))
             return f;
         for (const Plan::Move& m : plan.moves) {
             move.reset();
@@ -414,7 +421,8 @@ Failure DiscUpdate::apply(Database& db, const Disc& disc, const Plan& plan, cons
             record.root = plan.root;
             const QString walked = withSlash(folder);
             const QString volumeRoot = withSlash(volume.root);
-            const QString onVolume = walked.startsWith(volumeRoot) ? walked.mid(volumeRoot.size()) : QString();
+            const QString onVolume =
+                walked.startsWith(volumeRoot) ? walked.mid(volumeRoot.size()) : QString();
             record.volumeRoot = plan.root.endsWith(onVolume) ? plan.root.chopped(onVolume.size()) : plan.root;
         }
         record.label = volume.label;

@@ -66,7 +66,7 @@ public:
         {
             std::string fullPath; // the folder as the disc's rows keep it
             std::string category;
-            std::string fileName;     // the file system's bytes
+            std::string fileName; // the file system's bytes
             std::string artist;
             std::string title;
             double seconds = -1;
@@ -93,5 +93,6 @@ public:
     // Writes `plan` in one transaction and remembers the disc as found on `volume` in
     // `folder`. `duplicateCounter` numbers kept duplicates, as a build does.
     static Failure apply(Database& db, const Disc& disc, const Plan& plan, const QString& folder,
-                         const Volume& volume, const Options& options, qint64& duplicateCounter, Result* result);
+                         const Volume& volume, const Options& options, qint64& duplicateCounter,
+                         Result* result);
 };

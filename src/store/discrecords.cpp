@@ -46,14 +46,17 @@ Failure remember(Database& db, const DiscRecord& disc)
     Statement upsert;
     if (Failure f = upsert.prepare(
             db.handle(),
-            QStringLiteral("INSERT INTO adodisc (MP3cd, Root, VolumeRoot, Label, UUID, FileSystem, Size, Built) "
-                           "VALUES (?,?,?,?,?,?,?,?) ON CONFLICT (MP3cd, Root) DO UPDATE SET "
-                           "VolumeRoot=excluded.VolumeRoot, Label=excluded.Label, UUID=excluded.UUID, "
-                           "FileSystem=excluded.FileSystem, Size=excluded.Size, Built=excluded.Built")))
+            QStringLiteral(
+                "INSERT INTO adodisc (MP3cd, Root, VolumeRoot, Label, UUID, FileSystem, Size, Built) "
+                "VALUES (?,?,?,?,?,?,?,?) ON CONFLICT (MP3cd, Root) DO UPDATE SET "
+                "VolumeRoot=excluded.VolumeRoot, Label=excluded.Label, UUID=excluded.UUID, "
+                "FileSystem=excluded.FileSystem, Size=excluded.Size, Built=excluded.Built")))
         return f;
-    const QVariantList values = {disc.name,       disc.root, disc.volumeRoot,
-                                 disc.label,      disc.uuid, disc.fileSystem,
-                                 disc.size,       QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"))};
+    const QVariantList values = {
+        disc.name,       disc.root,
+        disc.volumeRoot, disc.label,
+        disc.uuid,       disc.fileSystem,
+        disc.size,       QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"))};
     for (int i = 0; i < values.size(); ++i)
         upsert.bind(i + 1, values[i]);
     Failure failure;
@@ -72,7 +75,8 @@ Failure select(Database& db, const QString& where, const QString& order, const Q
         return f;
     Statement query;
     Statement dated;
-    const bool hasBuilt = !dated.prepare(db.handle(), QStringLiteral("SELECT Built FROM adodisc LIMIT 0")).failed();
+    const bool hasBuilt =
+        !dated.prepare(db.handle(), QStringLiteral("SELECT Built FROM adodisc LIMIT 0")).failed();
     if (Failure f = query.prepare(
             db.handle(), QStringLiteral("SELECT MP3cd, Root, VolumeRoot, Label, UUID, FileSystem, Size, %1 "
                                         "FROM adodisc %2 ORDER BY %3")

@@ -61,7 +61,8 @@ public:
         int best = -1;
         for (const int i : m_recorded.value(key)) {
             const QString& root = m_discs->at(i).record.root;
-            if (root.endsWith(QLatin1Char('/')) && path.startsWith(root) && (best < 0 || root.size() > m_discs->at(best).record.root.size()))
+            if (root.endsWith(QLatin1Char('/')) && path.startsWith(root) &&
+                (best < 0 || root.size() > m_discs->at(best).record.root.size()))
                 best = i;
         }
         if (best >= 0)
@@ -168,13 +169,15 @@ QString pastFolder(const QString& root)
 Failure songNames(Database& db, QStringList* names, qint64* withoutName)
 {
     Statement first, next, nulls;
-    if (Failure f = first.prepare(db.handle(), QStringLiteral("SELECT MP3cd FROM adosong WHERE MP3cd IS NOT NULL "
-                                                              "ORDER BY MP3cd LIMIT 1")))
+    if (Failure f =
+            first.prepare(db.handle(), QStringLiteral("SELECT MP3cd FROM adosong WHERE MP3cd IS NOT NULL "
+                                                      "ORDER BY MP3cd LIMIT 1")))
         return f;
-    if (Failure f = next.prepare(db.handle(),
-                                 QStringLiteral("SELECT MP3cd FROM adosong WHERE MP3cd > ? ORDER BY MP3cd LIMIT 1")))
+    if (Failure f = next.prepare(
+            db.handle(), QStringLiteral("SELECT MP3cd FROM adosong WHERE MP3cd > ? ORDER BY MP3cd LIMIT 1")))
         return f;
-    if (Failure f = nulls.prepare(db.handle(), QStringLiteral("SELECT count(*) FROM adosong WHERE MP3cd IS NULL")))
+    if (Failure f =
+            nulls.prepare(db.handle(), QStringLiteral("SELECT count(*) FROM adosong WHERE MP3cd IS NULL")))
         return f;
     Failure failure;
     *withoutName = nulls.step(&failure) ? nulls.column(0).toLongLong() : 0;
@@ -225,7 +228,7 @@ Failure list(Database& db, QList<Disc>* discs)
         std::sort(own.begin(), own.end(),
                   [&](int a, int b) { return discs->at(a).record.root < discs->at(b).record.root; });
         QList<int> open; // the chain of records holding the one at hand
-        QString outside;  // where the folders outside every record begin again
+        QString outside; // where the folders outside every record begin again
         qint64 recordless = 0;
         for (const int i : std::as_const(own)) {
             Disc& disc = (*discs)[i];
@@ -281,7 +284,8 @@ Failure addPlayTimes(Database& db, QList<Disc>* discs, const std::atomic<bool>* 
     }
     Owners owners(&counted);
     Statement songs;
-    if (Failure f = songs.prepare(db.handle(), QStringLiteral("SELECT MP3cd, FullPath, Playtime FROM adosong")))
+    if (Failure f =
+            songs.prepare(db.handle(), QStringLiteral("SELECT MP3cd, FullPath, Playtime FROM adosong")))
         return f;
     // A folder's songs mostly follow one another: its owner is looked up once for the run.
     QString lastName, lastFolder;
@@ -358,7 +362,8 @@ Failure rename(Database& db, const Disc& disc, const QString& newName, qint64* s
             return !(disc.recorded && sameName(r.name, disc.name) && r.root == disc.record.root);
         });
         Statement named;
-        if (Failure f = named.prepare(db.handle(), QStringLiteral("SELECT count(*) FROM adosong WHERE MP3cd=?")))
+        if (Failure f =
+                named.prepare(db.handle(), QStringLiteral("SELECT count(*) FROM adosong WHERE MP3cd=?")))
             return f;
         named.bind(1, newName);
         Failure failure;
@@ -368,14 +373,16 @@ Failure rename(Database& db, const Disc& disc, const QString& newName, qint64* s
         if (sameName(newName, disc.name))
             withName -= qint64(own.size());
         if (otherRecord || withName > 0)
-            return {FailureNumber::InvalidArgument,
-                    QStringLiteral("Another disc is already called \"%1\": choose another name.").arg(newName)};
-        if (Failure f = runForEach(db, QStringLiteral("UPDATE adosong SET MP3cd=? WHERE rowid=?"), own, newName))
+            return {
+                FailureNumber::InvalidArgument,
+                QStringLiteral("Another disc is already called \"%1\": choose another name.").arg(newName)};
+        if (Failure f =
+                runForEach(db, QStringLiteral("UPDATE adosong SET MP3cd=? WHERE rowid=?"), own, newName))
             return f;
         if (disc.recorded) {
             Statement record;
-            if (Failure f = record.prepare(db.handle(),
-                                           QStringLiteral("UPDATE adodisc SET MP3cd=? WHERE MP3cd=? AND Root=?")))
+            if (Failure f = record.prepare(
+                    db.handle(), QStringLiteral("UPDATE adodisc SET MP3cd=? WHERE MP3cd=? AND Root=?")))
                 return f;
             record.bind(1, newName);
             record.bind(2, disc.record.name);
@@ -400,7 +407,8 @@ Failure remove(Database& db, const Disc& disc, qint64* songs)
             return f;
         if (disc.recorded) {
             Statement record;
-            if (Failure f = record.prepare(db.handle(), QStringLiteral("DELETE FROM adodisc WHERE MP3cd=? AND Root=?")))
+            if (Failure f = record.prepare(db.handle(),
+                                           QStringLiteral("DELETE FROM adodisc WHERE MP3cd=? AND Root=?")))
                 return f;
             record.bind(1, disc.record.name);
             record.bind(2, disc.record.root);

@@ -86,10 +86,10 @@ private:
     int m_batchMs = 0;
     QElapsedTimer m_batchClock;
     unsigned m_sinceClock = 0;
-    qint64 m_uncommitted = 0; // rows stored in the open batch
+    qint64 m_uncommitted = 0;      // rows stored in the open batch
     bool m_ownTransaction = false; // the open transaction is the table's batch
-    bool m_bulk = false;      // the sort indexes are put aside
-    std::string m_batchFirst; // the first of them
+    bool m_bulk = false;           // the sort indexes are put aside
+    std::string m_batchFirst;      // the first of them
     Loss m_loss;
     void batchThrownAway(const Failure& why);
 };
