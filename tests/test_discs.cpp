@@ -84,6 +84,7 @@ private slots:
     void warningsBeforeApply_data();
     void warningsBeforeApply();
     void killedApplyLeavesBeforeOrAfter();
+    void discWithoutRecordFindsItsFolder();
     void listRenameRemove();
 };
 
@@ -224,6 +225,42 @@ void DiscsTest::killedApplyLeavesBeforeOrAfter()
         states << added;
     }
     QVERIFY(states.contains(1500)); // the last had time to finish
+}
+
+// A disc catalogued before discs were remembered, updated from where it is now: its songs are
+// matched under the folder they were catalogued from, and the disc is remembered from then on.
+void DiscsTest::discWithoutRecordFindsItsFolder()
+{
+    Shelf s;
+    s.file("Music/Rock/A-1.mp3");
+    s.file("Music/Rock/A-2.mp3");
+    s.file("Music/Pop/B-1.mp3");
+    s.build();
+    s.program.run("DELETE FROM adodisc");
+    const Disc disc = s.discs().value(0);
+    QVERIFY(!disc.recorded);
+    QCOMPARE(disc.songs, 3);
+    QTemporaryDir now;
+    QVERIFY(QDir().rename(s.root() + "Music", now.path() + "/Music"));
+    s.file("Other.txt"); // the old folder is there, but holds no songs
+    Database db;
+    QVERIFY(!db.open(s.program.databasePath()).failed());
+    DiscUpdate::Plan plan;
+    const Volume volume = mounted(now.path(), "", "", "ext4");
+    QVERIFY(!DiscUpdate::plan(db, disc, now.path() + "/", volume, {}, &plan).failed());
+    QCOMPARE(plan.summary(), QString("0 new, 0 gone, 0 moved, 3 unchanged"));
+    s.file("Music/Pop/B-2.mp3");
+    QVERIFY(touch(now.path() + "/Music/Pop/B-2.mp3"));
+    QVERIFY(!DiscUpdate::plan(db, disc, now.path() + "/", volume, {}, &plan).failed());
+    QCOMPARE(places(plan.added), QStringList{"Music/Pop/B-2.mp3"});
+    DiscUpdate::Result result;
+    qint64 counter = 0;
+    QVERIFY(!DiscUpdate::apply(db, disc, plan, now.path() + "/", volume, {}, counter, &result).failed());
+    QCOMPARE(s.program.rows("SELECT FullPath FROM adosong WHERE Artist='B' ORDER BY Title"),
+             (QStringList{s.root() + "Music/Pop/", s.root() + "Music/Pop/"}));
+    QCOMPARE(s.program.rows("SELECT MP3cd, Root, VolumeRoot FROM adodisc"),
+             QStringList{"ROCK1|" + s.root() + "|" + s.root()});
+    QCOMPARE(s.discs().value(0).songs, 4);
 }
 
 // The list counts each disc's songs by name and folder; Rename refuses a name in use and

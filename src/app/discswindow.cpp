@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSortFilterProxyModel>
 #include <QStandardItemModel>
 #include <QTableView>
@@ -92,6 +93,10 @@ DiscsWindow::DiscsWindow(QString catalogue, VolumeSource* volumes, QWidget* pare
     m_rename->setObjectName(QStringLiteral("cmdrenamedisc"));
     m_remove = new QPushButton(QStringLiteral("&Remove…"), this);
     m_remove->setObjectName(QStringLiteral("cmdremovedisc"));
+    // Besides the buttons' letters, the keys file managers use for the same.
+    connect(new QShortcut(QKeySequence(Qt::Key_F2), this), &QShortcut::activated, m_rename,
+            &QPushButton::click);
+    connect(new QShortcut(QKeySequence::Delete, this), &QShortcut::activated, m_remove, &QPushButton::click);
     auto* close = new QDialogButtonBox(QDialogButtonBox::Close, this);
     auto* buttons = new QHBoxLayout;
     for (QPushButton* button : {m_update, m_rename, m_remove}) {

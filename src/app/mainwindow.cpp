@@ -424,7 +424,6 @@ void MainWindow::showChangedDiscs(const QString& done)
     if (done.isEmpty())
         return;
     statusBar()->showMessage(done);
-    m_session->reopenEngine();
     m_session->refreshKeepingRow();
     if (m_session->records()->recordCount() == 0)
         m_grid->hide();
