@@ -616,6 +616,8 @@ int changeDisc(const QString& path, const QString& root, const QString& name, co
         std::fprintf(stderr, "%s\n", qPrintable(f.description));
         return 1;
     }
+    // As the window's job does: the working pages of the indexes kept in memory.
+    db.execute(QStringLiteral("PRAGMA cache_size=-65536"));
     if (!findDisc(db, name, root.isEmpty() || root.endsWith('/') ? root : root + '/', &disc))
         return 1;
     QElapsedTimer clock;

@@ -3,6 +3,7 @@
 #include "store/playtime.h"
 
 #include <QHash>
+#include <QScopeGuard>
 
 #include <algorithm>
 
@@ -322,6 +323,8 @@ Failure songsOf(Database& db, const Disc& disc, std::vector<qint64>* rowids)
 {
     rowids->clear();
     QList<DiscRecord> records;
+    // In the table's order, so that changing them visits each page once.
+    const auto sorted = qScopeGuard([rowids] { std::sort(rowids->begin(), rowids->end()); });
     if (Failure f = DiscRecords::named(db, disc.name, &records))
         return f;
     QList<Disc> discs;
