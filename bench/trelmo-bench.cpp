@@ -15,8 +15,10 @@
 #include "store/discrecords.h"
 #include "store/discs.h"
 #include "store/recordset.h"
+#include "store/rowstream.h"
 #include "store/schema.h"
 #include "store/songtable.h"
+#include "store/songtotals.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -522,6 +524,55 @@ int printListing(const QString& path, const QString& output, const QString& fami
     return 0;
 }
 
+// The totals the status bar shows for the whole catalogue.
+int totalsOf(const QString& path)
+{
+    Database db;
+    if (Failure f = db.open(path, true)) {
+        std::fprintf(stderr, "%s\n", qPrintable(f.description));
+        return 1;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    SongTotals totals;
+    if (Failure f = Totals::ofSource(db, RecordSource::defaultSource(), &totals)) {
+        std::fprintf(stderr, "%s\n", qPrintable(f.description));
+        return 1;
+    }
+    std::printf("songs: %lld\nseconds: %lld\nwithout: %lld\nms: %lld\n", totals.songs, totals.seconds,
+                totals.without, clock.elapsed());
+    return 0;
+}
+
+// File → Show Duplicates: each row found on standard output, the count and time on standard error.
+int findDuplicates(const QString& path, bool sameDiscToo)
+{
+    Database db;
+    if (Failure f = db.open(path, true)) {
+        std::fprintf(stderr, "%s\n", qPrintable(f.description));
+        return 1;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    qint64 rows = 0;
+    std::string out;
+    const Failure failure = streamRows(path, RecordSource::duplicates(sameDiscToo), [&](const RowText& row) {
+        for (const int field : {Song::Artist, Song::Title, Song::MP3cd}) {
+            out.append(row.field[size_t(field)]);
+            out += field == Song::MP3cd ? '\n' : '\t';
+        }
+        ++rows;
+        return true;
+    });
+    if (failure) {
+        std::fprintf(stderr, "%s\n", qPrintable(failure.description));
+        return 1;
+    }
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    std::fprintf(stderr, "rows: %lld\nms: %lld\n", rows, clock.elapsed());
+    return 0;
+}
+
 // The list of discs as the Discs window shows it at first: every disc with its songs counted.
 int listDiscs(const QString& path)
 {
@@ -638,6 +689,8 @@ int usage()
                  "usage:\n"
                  "  trelmo-bench make-catalogue DB N [DISCS]\n"
                  "  trelmo-bench discs DB\n"
+                 "  trelmo-bench totals DB\n"
+                 "  trelmo-bench duplicates [--same-disc] DB\n"
                  "  trelmo-bench update [--apply] [--root FOLDER] DB DIR DISC\n"
                  "  trelmo-bench rename-disc [--root FOLDER] DB OLD NEW\n"
                  "  trelmo-bench remove-disc [--root FOLDER] DB NAME\n"
@@ -674,6 +727,12 @@ int main(int argc, char** argv)
         return makeCatalogue(args[2], args[3].toLongLong(), args.size() == 5 ? args[4].toLongLong() : 0);
     if (args.size() == 3 && args[1] == QLatin1String("discs"))
         return listDiscs(args[2]);
+    if (args.size() == 3 && args[1] == QLatin1String("totals"))
+        return totalsOf(args[2]);
+    if (args.size() == 3 && args[1] == QLatin1String("duplicates"))
+        return findDuplicates(args[2], false);
+    if (args.size() == 4 && args[1] == QLatin1String("duplicates") && args[2] == QLatin1String("--same-disc"))
+        return findDuplicates(args[3], true);
     if (args.size() >= 5 && args[1] == QLatin1String("update")) {
         QStringList rest = args.mid(2);
         bool apply = false;

@@ -8,6 +8,7 @@
 #include "app/disccommands.h"
 #include "app/discswindow.h"
 #include "app/drivepanel.h"
+#include "app/duplicatesview.h"
 #include "app/exportjob.h"
 #include "app/jobrunner.h"
 #include "app/look.h"
@@ -20,6 +21,7 @@
 #include "app/searchpanel.h"
 #include "app/songgrid.h"
 #include "app/songplayer.h"
+#include "app/totalsbar.h"
 #include "browse/columnsort.h"
 #include "output/gridfont.h"
 #include "scan/mountwatch.h"
@@ -33,6 +35,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QLabel>
+#include <QLocale>
 #include <QMenuBar>
 #include <QPaintEvent>
 #include <QPainter>
@@ -113,6 +116,13 @@ MainWindow::MainWindow(const QString& programFolder, Prompter* prompter, VolumeS
     discHooks.finished = [this](const QString& done) { showChangedDiscs(done); };
     m_discCommands = std::make_unique<DiscCommands>(CommandContext{m_session, prompter, volumes, m_jobs},
                                                     std::move(discHooks));
+    m_duplicatesView = std::make_unique<DuplicatesView>(CommandContext{m_session, prompter, volumes, m_jobs});
+    // At the foot: what the rows shown (and selected) hold, and where else the current song is.
+    m_totalsBar = new TotalsBar(m_session->databasePath(), m_session->records(), m_grid, this);
+    m_alsoOn = new QLabel(this);
+    m_alsoOn->setObjectName(QStringLiteral("lblalsoon"));
+    statusBar()->addPermanentWidget(m_alsoOn);
+    statusBar()->addPermanentWidget(m_totalsBar);
     connectCommands();
 }
 
@@ -181,6 +191,11 @@ void MainWindow::buildMenus()
     m_playAllAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
     m_discsAction = entry(fileMenu, "mnudiscs", QStringLiteral("Discs…"));
     m_discsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    m_showDuplicatesAction = entry(fileMenu, "mnushowdupes", QStringLiteral("Show Duplicates"));
+    m_showDuplicatesAction->setCheckable(true);
+    m_duplicatesOnOneDiscAction =
+        entry(fileMenu, "mnudupesonedisc", QStringLiteral("Duplicates on One Disc Too"));
+    m_duplicatesOnOneDiscAction->setCheckable(true);
     // Opening and saving files has no meaning for a catalogue: the entries stay greyed.
     entry(fileMenu, "mnuOpen", QStringLiteral("OpenFile"))->setEnabled(false);
     entry(fileMenu, "mnusave", QStringLiteral("SaveFile"))->setEnabled(false);
@@ -235,9 +250,9 @@ void MainWindow::connectCommands()
     connect(records, &RecordSet::moveComplete, this, &MainWindow::showRecordPosition);
     connect(m_grid, &SongGrid::currentCellChanged, this, &MainWindow::showRecordPosition);
 
-    connect(m_buttonBar, &ButtonBar::deleteClicked, m_session, &CatalogueSession::deleteCurrentRow);
+    connect(m_buttonBar, &ButtonBar::deleteClicked, this, &MainWindow::deleteRows);
     connect(m_buttonBar, &ButtonBar::addClicked, this, &MainWindow::addRow);
-    connect(m_buttonBar, &ButtonBar::refreshClicked, m_session, &CatalogueSession::refresh);
+    connect(m_buttonBar, &ButtonBar::refreshClicked, this, [this] { showRowsAgain(false); });
     connect(m_buttonBar, &ButtonBar::clearClicked, this, &MainWindow::clearCatalogue);
     connect(m_buttonBar, &ButtonBar::printClicked, this,
             [this] { m_printJob->start(*m_session->records(), m_grid->gridFont()); });
@@ -251,6 +266,22 @@ void MainWindow::connectCommands()
     connect(m_exportAction, &QAction::triggered, this, [this] { m_exportJob->start(); });
     connect(m_playAllAction, &QAction::triggered, this, [this] { m_playAllJob->start(); });
     connect(m_discsAction, &QAction::triggered, this, &MainWindow::showDiscs);
+    connect(m_showDuplicatesAction, &QAction::triggered, this, [this](bool show) {
+        if (show)
+            showDuplicates();
+        else
+            m_session->records()->requery(RecordSource::defaultSource());
+    });
+    connect(m_duplicatesOnOneDiscAction, &QAction::triggered, this, [this](bool sameDisc) {
+        m_settings.setDuplicatesOnOneDisc(sameDisc);
+        if (m_showDuplicatesAction->isChecked())
+            showDuplicates();
+    });
+    // Any other view (a sort, a search) takes the mark off Show Duplicates.
+    connect(records, &RecordSet::resetDone, this, [this] {
+        m_showDuplicatesAction->setChecked(m_session->records()->recordSource().kind ==
+                                           RecordSource::Kind::Duplicates);
+    });
     connect(m_exitAction, &QAction::triggered, this, &QWidget::close);
     connect(m_fontAction, &QAction::triggered, this, &MainWindow::chooseGridFont);
     connect(m_swapAction, &QAction::triggered, this, &MainWindow::swapArtistAndTitle);
@@ -288,6 +319,7 @@ void MainWindow::applySettings()
     m_grid->setTitleFirst(m_settings.titleFirst());
     m_duplicatesAction->setChecked(m_settings.allowDuplicates());
     m_readPlayTimesAction->setChecked(m_settings.readPlayTimes());
+    m_duplicatesOnOneDiscAction->setChecked(m_settings.duplicatesOnOneDisc());
     m_namesFromTagsAction->setChecked(m_settings.namesFromTags());
     const QString codePage = SongTags::codePageNamed(m_settings.tagCodePage());
     for (QAction* page : m_tagCodePages->actions())
@@ -419,12 +451,53 @@ void MainWindow::showDiscs()
     m_discsWindow->activateWindow();
 }
 
+void MainWindow::showDuplicates()
+{
+    if (!m_duplicatesView->show(m_duplicatesOnOneDiscAction->isChecked(), [this](bool shown) {
+            m_showDuplicatesAction->setChecked(m_session->records()->recordSource().kind ==
+                                               RecordSource::Kind::Duplicates);
+            if (shown && m_session->records()->recordCount() > 0)
+                m_grid->show();
+        }))
+        m_showDuplicatesAction->setChecked(false);
+}
+
+void MainWindow::showRowsAgain(bool keepRow)
+{
+    // The duplicates are found again beside the window: a million rows take seconds.
+    if (m_session->records()->recordSource().kind == RecordSource::Kind::Duplicates)
+        showDuplicates();
+    else if (keepRow)
+        m_session->refreshKeepingRow();
+    else
+        m_session->refresh();
+}
+
+void MainWindow::deleteRows()
+{
+    const std::vector<qint64> selected = m_grid->selectedRows();
+    if (selected.empty()) {
+        m_session->deleteCurrentRow();
+        return;
+    }
+    if (m_session->refuseWrite())
+        return;
+    const QString question = selected.size() == 1 ? QStringLiteral("Delete the selected song?")
+                                                  : QStringLiteral("Delete the %1 selected songs?")
+                                                        .arg(QLocale().toString(qint64(selected.size())));
+    if (m_prompter->ask(question, Prompter::YesNo, QStringLiteral("Delete record")) != Prompter::Yes)
+        return;
+    m_songPlayer->disarm();
+    if (const Failure failure = m_session->records()->deleteRows(selected))
+        m_prompter->ask(QStringLiteral("Delete Error ") + failure.description);
+}
+
 void MainWindow::showChangedDiscs(const QString& done)
 {
     if (done.isEmpty())
         return;
     statusBar()->showMessage(done);
-    m_session->refreshKeepingRow();
+    showRowsAgain(true);
     if (m_session->records()->recordCount() == 0)
         m_grid->hide();
     m_recordBar->setCaption(QStringLiteral("Record count= ") +
@@ -544,4 +617,5 @@ void MainWindow::showRecordPosition()
                             : row >= 0 && row == m_session->model()->newRow() ? row + 1
                                                                               : records->absolutePosition();
     m_recordBar->setCaption(QStringLiteral("Record: ") + QString::number(position));
+    m_alsoOn->setText(DuplicatesView::alsoOn(*m_session->records(), row >= 0 ? row : -1));
 }

@@ -15,6 +15,8 @@ class ButtonBar;
 class CatalogueSession;
 class DiscCommands;
 class DiscsWindow;
+class DuplicatesView;
+class TotalsBar;
 class DrivePanel;
 class MountWatch;
 class ExportJob;
@@ -77,6 +79,11 @@ private:
     // A build of the system's own disk or of the user's home asks first; true to go on.
     bool confirmWholeSystem(const QString& root) const;
     void showDiscs();
+    void showDuplicates();
+    // Runs the record source again, the current row kept with `keepRow`.
+    void showRowsAgain(bool keepRow);
+    // Deletes the rows selected by their heads, or else the current row.
+    void deleteRows();
     void showChangedDiscs(const QString& done);
     void showBuiltCatalogue(bool built, const QString& summary);
     // While a job runs, the commands that would write or start another job are off.
@@ -108,6 +115,7 @@ private:
     std::unique_ptr<PlayAllJob> m_playAllJob;
     std::unique_ptr<DiscCommands> m_discCommands;
     DiscsWindow* m_discsWindow = nullptr;
+    std::unique_ptr<DuplicatesView> m_duplicatesView;
     SongPlayer* m_songPlayer = nullptr;
 
     QWidget* m_client = nullptr;
@@ -121,6 +129,10 @@ private:
     QAction* m_exportAction = nullptr;
     QAction* m_playAllAction = nullptr;
     QAction* m_discsAction = nullptr;
+    QAction* m_showDuplicatesAction = nullptr;
+    QAction* m_duplicatesOnOneDiscAction = nullptr;
+    TotalsBar* m_totalsBar = nullptr;
+    QLabel* m_alsoOn = nullptr;
     QAction* m_exitAction = nullptr;
     QAction* m_fontAction = nullptr;
     QAction* m_swapAction = nullptr;

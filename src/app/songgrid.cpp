@@ -3,11 +3,14 @@
 #include "browse/columnsort.h"
 #include "store/songmodel.h"
 
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QTableView>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 // Column widths of the design, in pixels.
@@ -75,10 +78,51 @@ SongGrid::SongGrid(QWidget* parent) : QWidget(parent)
     m_view->verticalHeader()->setDefaultSectionSize(m_view->fontMetrics().height() + 4);
     m_view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_view->horizontalHeader()->setSectionsClickable(true);
+    // A click on a row's head selects the row without making any of its cells current, so
+    // rows can be picked (for their totals, or to delete them) without playing a song.
+    QHeaderView* rowHeads = m_view->verticalHeader();
+    disconnect(rowHeads, &QHeaderView::sectionPressed, m_view, nullptr);
+    disconnect(rowHeads, &QHeaderView::sectionEntered, m_view, nullptr);
+    connect(rowHeads, &QHeaderView::sectionPressed, this,
+            [this](int row) { selectRow(row, QGuiApplication::keyboardModifiers()); });
     m_view->setWordWrap(false);
     layout->addWidget(m_caption);
     layout->addWidget(m_view, 1);
     setFocusProxy(m_view);
+}
+
+void SongGrid::selectRow(int row, Qt::KeyboardModifiers modifiers)
+{
+    if (!m_model || row < 0 || row >= m_model->records()->recordCount())
+        return;
+    QItemSelectionModel* selection = m_view->selectionModel();
+    const int last = m_model->columnCount() - 1;
+    const auto rows = [&](int from, int to) {
+        return QItemSelection(m_model->index(qMin(from, to), 0), m_model->index(qMax(from, to), last));
+    };
+    if (modifiers & Qt::ShiftModifier && m_selectionAnchor >= 0 && m_selectionAnchor < m_model->rowCount()) {
+        selection->select(rows(m_selectionAnchor, row), modifiers & Qt::ControlModifier
+                                                            ? QItemSelectionModel::Select
+                                                            : QItemSelectionModel::ClearAndSelect);
+    } else {
+        selection->select(rows(row, row), modifiers & Qt::ControlModifier
+                                              ? QItemSelectionModel::Toggle
+                                              : QItemSelectionModel::ClearAndSelect);
+        m_selectionAnchor = row;
+    }
+}
+
+std::vector<qint64> SongGrid::selectedRows() const
+{
+    std::vector<qint64> rows;
+    if (!m_model)
+        return rows;
+    for (const QModelIndex& index : m_view->selectionModel()->selectedRows()) {
+        if (index.row() < m_model->records()->recordCount())
+            rows.push_back(index.row());
+    }
+    std::sort(rows.begin(), rows.end());
+    return rows;
 }
 
 void SongGrid::setModel(SongModel* model)
@@ -97,6 +141,8 @@ void SongGrid::setModel(SongModel* model)
     connect(model, &QAbstractItemModel::rowsInserted, this, reshaped);
     m_view->setModel(model);
     fitColumnWidths();
+    connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &SongGrid::rowSelectionChanged);
 
     connect(m_view->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current, const QModelIndex& previous) {

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include <vector>
+
 class QLabel;
 class QTableView;
 class SongModel;
@@ -42,6 +44,11 @@ public:
     void moveToNewRow();
     // Shows the order of the record source in force on its column's head.
     void showSortOrder();
+    // Selects the row as a click on its head does: with Ctrl toggled, with Shift from the last
+    // one on; no cell of it becomes current.
+    void selectRow(int row, Qt::KeyboardModifiers modifiers = {});
+    // The rows wholly selected (through their heads), in order.
+    std::vector<qint64> selectedRows() const;
 
 signals:
     // The current cell changed: by the user, or by a move of the record set to its first,
@@ -50,6 +57,8 @@ signals:
     void currentCellChanged(int row, int column);
     // A column head was clicked.
     void headClicked(int column);
+    // The selection changed.
+    void rowSelectionChanged();
 
 private:
     void followRecordSet(EventReason reason);
@@ -58,6 +67,7 @@ private:
     QLabel* m_caption;
     QTableView* m_view;
     SongModel* m_model = nullptr;
-    int m_reshaping = 0;      // the model is changing its rows
-    bool m_quietMove = false; // the program moves the current cell, reported or not by itself
+    int m_reshaping = 0;        // the model is changing its rows
+    bool m_quietMove = false;   // the program moves the current cell, reported or not by itself
+    int m_selectionAnchor = -1; // where a selection by row heads began
 };

@@ -14,6 +14,7 @@ const Settings::Entry Settings::exportFolderEntry{"Export", "Folder"};
 const Settings::Entry Settings::tagsEntry{"Names From Tags", "Box Checked"};
 const Settings::Entry Settings::codePageEntry{"Tag Code Page", "Name"};
 const Settings::Entry Settings::discsSizeEntry{"Discs Window", "Size"};
+const Settings::Entry Settings::oneDiscEntry{"Duplicates On One Disc", "Box Checked"};
 
 Settings::Settings(QString path, Reporter report) : m_path(std::move(path)), m_report(std::move(report)) {}
 
@@ -72,6 +73,16 @@ bool Settings::readPlayTimes() const
 bool Settings::setReadPlayTimes(bool read) const
 {
     return writeCheckMark(playTimesEntry, read);
+}
+
+bool Settings::duplicatesOnOneDisc() const
+{
+    return read(oneDiscEntry) == QLatin1String("Yes");
+}
+
+bool Settings::setDuplicatesOnOneDisc(bool sameDisc) const
+{
+    return writeCheckMark(oneDiscEntry, sameDisc);
 }
 
 bool Settings::namesFromTags() const

@@ -26,6 +26,10 @@ public:
     bool allowDuplicates() const;
     bool setAllowDuplicates(bool allow) const;
 
+    // Show Duplicates counts a song there twice on one disc too (numbered duplicates).
+    bool duplicatesOnOneDisc() const;
+    bool setDuplicatesOnOneDisc(bool sameDisc) const;
+
     // Read how long each song plays while a disc is catalogued.
     bool readPlayTimes() const;
     bool setReadPlayTimes(bool read) const;
@@ -65,7 +69,7 @@ private:
         const char* key;
     };
     static const Entry duplicatesEntry, playTimesEntry, fontNameEntry, fontSizeEntry, columnOrderEntry,
-        exportFolderEntry, tagsEntry, codePageEntry, discsSizeEntry;
+        exportFolderEntry, tagsEntry, codePageEntry, discsSizeEntry, oneDiscEntry;
 
     QString read(const Entry& entry) const;
     bool write(const Entry& entry, const QString& value) const;

@@ -11,6 +11,14 @@
 
 namespace PlayTime {
 
+QString total(qint64 seconds)
+{
+    return QStringLiteral("%1:%2:%3")
+        .arg(seconds / 3600)
+        .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
 QString stored(double seconds)
 {
     const qint64 whole = seconds > 0 ? qint64(std::llround(seconds)) : 0;

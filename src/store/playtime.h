@@ -18,6 +18,9 @@ QString stored(double seconds);
 // nothing for any other text.
 std::optional<qint64> seconds(const QString& text);
 
+// A total length: H:MM:SS with as many hours as it takes ("812:03:11").
+QString total(qint64 seconds);
+
 // A stored value as the grid shows it; text that is no length is shown as it stands.
 QString shown(const QVariant& value);
 

@@ -1,5 +1,9 @@
 #include "store/recordset.h"
 
+#include "store/songtotals.h"
+
+#include <algorithm>
+
 #include <sqlite3.h>
 
 namespace {
@@ -68,6 +72,13 @@ Failure RecordSet::ensureOpen()
 
 Failure selectRowids(Database& db, const RecordSource& source, std::vector<qint64>* rowids)
 {
+    if (source.kind == RecordSource::Kind::Duplicates) {
+        std::vector<qint64> found;
+        if (Failure f = Duplicates::find(db, source.sameDiscToo, &found))
+            return f;
+        rowids->insert(rowids->end(), found.begin(), found.end());
+        return {};
+    }
     QStringList statements;
     if (!source.rowidQueries(&statements))
         return {FailureNumber::InvalidArgument,
@@ -198,6 +209,69 @@ Failure RecordSet::deleteCurrent()
     m_rowids.erase(m_rowids.begin() + index);
     m_onDeletedRow = true;
     emit rowRemoved(index);
+    return {};
+}
+
+std::vector<qint64> RecordSet::rowidsAt(const std::vector<qint64>& indexes) const
+{
+    std::vector<qint64> rowids;
+    for (const qint64 index : indexes) {
+        if (const qint64 rowid = rowidAt(index))
+            rowids.push_back(rowid);
+    }
+    return rowids;
+}
+
+Failure RecordSet::deleteRows(std::vector<qint64> indexes)
+{
+    if (!m_active)
+        return noCurrentRecord();
+    std::sort(indexes.begin(), indexes.end());
+    indexes.erase(std::unique(indexes.begin(), indexes.end()), indexes.end());
+    indexes.erase(std::remove_if(indexes.begin(), indexes.end(),
+                                 [this](qint64 i) { return i < 0 || i >= recordCount(); }),
+                  indexes.end());
+    if (indexes.empty())
+        return noCurrentRecord();
+    emit willChangeRecord(EventReason::Delete);
+    Statement del;
+    if (Failure f = del.prepare(m_db.handle(), QStringLiteral("DELETE FROM ") + Song::tableName +
+                                                   QStringLiteral(" WHERE rowid=?")))
+        return f;
+    if (Failure f = m_db.execute(QStringLiteral("BEGIN IMMEDIATE")))
+        return f;
+    Failure failure;
+    for (const qint64 index : indexes) {
+        del.reset();
+        del.bindInt(1, m_rowids[size_t(index)]);
+        del.step(&failure);
+        if (failure)
+            break;
+    }
+    if (!failure)
+        failure = m_db.execute(QStringLiteral("COMMIT"));
+    if (failure) {
+        m_db.execute(QStringLiteral("ROLLBACK"));
+        return failure;
+    }
+    emit aboutToReset();
+    std::vector<qint64> kept;
+    kept.reserve(m_rowids.size() - indexes.size());
+    size_t gone = 0;
+    for (size_t i = 0; i < m_rowids.size(); ++i) {
+        if (gone < indexes.size() && qint64(i) == indexes[gone]) {
+            m_cache.erase(m_rowids[i]);
+            ++gone;
+        } else {
+            kept.push_back(m_rowids[i]);
+        }
+    }
+    m_rowids.swap(kept);
+    m_current = m_rowids.empty() ? -1 : qMin(indexes.front(), recordCount() - 1);
+    m_onDeletedRow = false;
+    emit resetDone();
+    if (m_current >= 0)
+        emit moveComplete(EventReason::Delete);
     return {};
 }
 

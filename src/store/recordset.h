@@ -55,6 +55,12 @@ public:
     // The same with the result read elsewhere (on another thread's connection): `rowids`
     // are the record source's rows, in order.
     Failure adoptRows(std::vector<qint64> rowids);
+    // The same with `source` made the record source.
+    Failure adoptRows(const RecordSource& source, std::vector<qint64> rowids)
+    {
+        m_source = source;
+        return adoptRows(std::move(rowids));
+    }
     // Makes `source` the record source and runs it. When it fails, the record source
     // that was in force stays, and so do the rows shown.
     Failure requery(const RecordSource& source);
@@ -79,6 +85,11 @@ public:
     // Removes the current row from the table at once. The row that takes its place becomes
     // current (none when it was the last), and the next moveNext() stays on it.
     Failure deleteCurrent();
+    // Removes the rows at `indexes` of the result from the table, all or none. The row that
+    // takes the first one's place becomes current.
+    Failure deleteRows(std::vector<qint64> indexes);
+    // The rows of the result at `indexes`, by their identity in the table.
+    std::vector<qint64> rowidsAt(const std::vector<qint64>& indexes) const;
     // Stores one field of a row of the result. The first change of a row's artist or title
     // keeps the file name they made, so the row still finds its file.
     Failure updateField(qint64 index, int field, const QVariant& value);

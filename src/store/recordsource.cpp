@@ -27,6 +27,14 @@ RecordSource RecordSource::search(const QString& field, const QString& text)
     return source;
 }
 
+RecordSource RecordSource::duplicates(bool sameDiscToo)
+{
+    RecordSource source;
+    source.kind = Kind::Duplicates;
+    source.sameDiscToo = sameDiscToo;
+    return source;
+}
+
 QString RecordSource::text() const
 {
     const QString order = orderBy.join(QLatin1Char(','));
@@ -36,6 +44,10 @@ QString RecordSource::text() const
     case Kind::Search:
         return QStringLiteral(" select * from adosong WHERE ") + filterField + QStringLiteral(" LIKE '%") +
                filterText + QStringLiteral("%'order by ") + order;
+    case Kind::Duplicates:
+        return sameDiscToo
+                   ? QStringLiteral("SELECT * FROM adosong WHERE the same song is there more than once")
+                   : QStringLiteral("SELECT * FROM adosong WHERE the same song is on several discs");
     case Kind::Default:
         break;
     }
@@ -44,6 +56,8 @@ QString RecordSource::text() const
 
 bool RecordSource::queries(const QString& columns, QStringList* statements) const
 {
+    if (kind == Kind::Duplicates)
+        return false;
     QString query = QStringLiteral("SELECT ") + columns + QStringLiteral(" FROM ") + Song::tableName;
     // Reading the unique key's index in artist order would visit the table for every row
     // to test any other field; the filter field's own index and a sort of the matches are

@@ -13,13 +13,19 @@ struct RecordSource
     {
         Default,
         Sorted,
-        Search
+        Search,
+        // The songs whose artist and title are on more than one disc (with `sameDiscToo`, on
+        // one disc more than once too), compared without regard to case, accents and blanks
+        // at either end; their rows together, by artist, title and disc. Not a statement:
+        // the program finds them (Duplicates::find).
+        Duplicates
     };
 
     Kind kind = Kind::Default;
     QString filterField; // empty: every row
     QString filterText;  // matched anywhere in the field; % and _ act as wildcards
     QStringList orderBy; // field names, first key first
+    bool sameDiscToo = false;
 
     // The whole catalogue by artist and title.
     static RecordSource defaultSource();
@@ -27,13 +33,14 @@ struct RecordSource
     static RecordSource sorted(const QStringList& keys);
     // The rows whose `field` holds `text` anywhere, by artist.
     static RecordSource search(const QString& field, const QString& text);
+    static RecordSource duplicates(bool sameDiscToo);
 
     QString text() const;
 
     // The statements that yield the rowids of the result in order, one after the other,
-    // and whether they are valid (every field comes from the table's own list). The search
-    // text, when there is one, is each statement's only parameter. Songs without a length
-    // come after those with one when the order is by play time.
+    // and whether they are valid (never for Duplicates) (every field comes from the table's own list). The
+    // search text, when there is one, is each statement's only parameter. Songs without a length come after
+    // those with one when the order is by play time.
     bool rowidQueries(QStringList* statements) const { return queries(QStringLiteral("rowid"), statements); }
     // The same statements yielding `columns` (a select list) instead of the rowid.
     bool queries(const QString& columns, QStringList* statements) const;

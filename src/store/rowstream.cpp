@@ -1,5 +1,7 @@
 #include "store/rowstream.h"
 
+#include "store/songtotals.h"
+
 #include <sqlite3.h>
 
 Failure streamRows(const QString& catalogue, const RecordSource& source,
@@ -13,7 +15,12 @@ Failure streamRows(const QString& catalogue, const RecordSource& source,
     const QString columns = Song::fieldNames().join(QLatin1Char(',')) + QLatin1Char(',') +
                             (Song::hasFileNameField(db) ? Song::fileNameField : QStringLiteral("NULL"));
     QStringList statements;
-    if (!source.queries(columns, &statements))
+    std::vector<qint64> rowids; // the rows of a result the program finds, fetched one by one
+    if (source.kind == RecordSource::Kind::Duplicates) {
+        if (Failure f = Duplicates::find(db, source.sameDiscToo, &rowids))
+            return f;
+        statements << QStringLiteral("SELECT %1 FROM adosong WHERE rowid=?").arg(columns);
+    } else if (!source.queries(columns, &statements))
         return {FailureNumber::InvalidArgument,
                 QStringLiteral("The record source names an unknown field: %1").arg(source.text())};
     // The rows come in the result's order, which visits the table's pages all over the file,
@@ -32,7 +39,20 @@ Failure streamRows(const QString& catalogue, const RecordSource& source,
             query.bind(1, source.filterText);
         sqlite3_stmt* stmt = query.get();
         Failure failure;
-        while (query.step(&failure)) {
+        size_t next = 0;
+        const auto step = [&] {
+            if (source.kind != RecordSource::Kind::Duplicates)
+                return query.step(&failure);
+            // A row gone meanwhile is passed over.
+            while (next < rowids.size()) {
+                query.reset();
+                query.bindInt(1, rowids[next++]);
+                if (query.step(&failure) || failure)
+                    return !failure;
+            }
+            return false;
+        };
+        while (step()) {
             for (int i = 0; i < Song::FieldCount; ++i) {
                 const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
                 row.null[size_t(i)] = text == nullptr;

@@ -1,0 +1,214 @@
+#include "store/songtotals.h"
+
+#include "store/playtime.h"
+#include "store/schema.h"
+#include "store/textfold.h"
+
+#include <QLocale>
+
+#include <algorithm>
+#include <unordered_map>
+
+#include <sqlite3.h>
+
+QString SongTotals::text() const
+{
+    const QLocale locale;
+    QString text =
+        (songs == 1 ? QStringLiteral("1 song") : QStringLiteral("%1 songs").arg(locale.toString(songs))) +
+        QStringLiteral(" · ") + PlayTime::total(seconds);
+    if (without > 0)
+        text += QStringLiteral(" · %1 without a play time").arg(locale.toString(without));
+    return text;
+}
+
+namespace {
+
+std::string_view column(sqlite3_stmt* statement, int index)
+{
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, index));
+    return text ? std::string_view(text, size_t(sqlite3_column_bytes(statement, index))) : std::string_view();
+}
+
+std::string_view trimmed(std::string_view text)
+{
+    const size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// Adds `count` songs of the stored play time `text` (null when `isNull`).
+void addPlayTime(SongTotals* totals, std::string_view text, bool isNull, qint64 count)
+{
+    totals->songs += count;
+    const std::optional<qint64> seconds =
+        isNull ? std::nullopt : PlayTime::seconds(QString::fromUtf8(text.data(), qsizetype(text.size())));
+    if (seconds)
+        totals->seconds += *seconds * count;
+    else
+        totals->without += count;
+}
+
+// Runs the statement in one read transaction: its rows of one moment, under one lock.
+struct ReadTogether
+{
+    explicit ReadTogether(Database& db)
+        : m_db(db), m_own(!db.inTransaction() && !db.execute(QStringLiteral("BEGIN")).failed())
+    {
+    }
+    ~ReadTogether()
+    {
+        if (m_own)
+            m_db.execute(QStringLiteral("COMMIT"));
+    }
+    Database& m_db;
+    bool m_own;
+};
+
+} // namespace
+
+namespace Duplicates {
+
+std::string songKey(std::string_view artist, std::string_view title)
+{
+    // "Harbour ****1" is the build's numbered copy of "Harbour".
+    const size_t marker = title.find(" ****");
+    if (marker != std::string_view::npos)
+        title = title.substr(0, marker);
+    std::string key;
+    TextFold::foldInto(trimmed(artist), key);
+    key += '\x1F';
+    TextFold::foldInto(trimmed(title), key);
+    return key;
+}
+
+Failure find(Database& db, bool sameDiscToo, std::vector<qint64>* rowids, const std::function<bool()>& stop)
+{
+    rowids->clear();
+    struct Group
+    {
+        std::string key;
+        std::string firstDisc; // as the catalogue compares disc names
+        qint64 rows = 0;
+        bool severalDiscs = false;
+    };
+    struct Row
+    {
+        qint64 rowid;
+        uint32_t group;
+        std::string disc;
+    };
+    std::vector<Group> groups;
+    std::vector<Row> rows;
+    {
+        std::unordered_map<std::string, uint32_t> byKey;
+        ReadTogether read(db);
+        Statement songs;
+        if (Failure f =
+                songs.prepare(db.handle(), QStringLiteral("SELECT rowid, Artist, Title, MP3cd FROM adosong")))
+            return f;
+        sqlite3_stmt* statement = songs.get();
+        Failure failure;
+        while (songs.step(&failure)) {
+            if ((rows.size() & 4095) == 0 && stop && stop())
+                return {};
+            std::string key = songKey(column(statement, 1), column(statement, 2));
+            const auto [at, added] = byKey.try_emplace(std::move(key), uint32_t(groups.size()));
+            std::string disc(column(statement, 3));
+            std::transform(disc.begin(), disc.end(), disc.begin(),
+                           [](char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; });
+            if (added)
+                groups.push_back({at->first, disc, 0, false});
+            Group& group = groups[at->second];
+            ++group.rows;
+            group.severalDiscs = group.severalDiscs || disc != group.firstDisc;
+            rows.push_back({sqlite3_column_int64(statement, 0), at->second, std::move(disc)});
+        }
+        if (failure)
+            return failure;
+    }
+    std::vector<const Row*> found;
+    for (const Row& row : rows) {
+        const Group& group = groups[row.group];
+        if (group.severalDiscs || (sameDiscToo && group.rows > 1))
+            found.push_back(&row);
+    }
+    std::sort(found.begin(), found.end(), [&groups](const Row* a, const Row* b) {
+        if (a->group != b->group) {
+            const int order = groups[a->group].key.compare(groups[b->group].key);
+            if (order != 0)
+                return order < 0;
+        }
+        return std::tie(a->disc, a->rowid) < std::tie(b->disc, b->rowid);
+    });
+    rowids->reserve(found.size());
+    for (const Row* row : found)
+        rowids->push_back(row->rowid);
+    return {};
+}
+
+} // namespace Duplicates
+
+namespace Totals {
+
+Failure ofSource(Database& db, const RecordSource& source, SongTotals* totals,
+                 const std::function<bool()>& stop)
+{
+    *totals = SongTotals();
+    if (source.kind == RecordSource::Kind::Duplicates) {
+        std::vector<qint64> rowids;
+        if (Failure f = Duplicates::find(db, source.sameDiscToo, &rowids, stop))
+            return f;
+        return ofRows(db, rowids, totals, stop);
+    }
+    // One step a distinct play time, from the play time index when every row counts.
+    QString sql = QStringLiteral("SELECT Playtime, count(*) FROM adosong");
+    if (!source.filterField.isEmpty()) {
+        const int field = Song::fieldIndex(source.filterField);
+        if (field < 0)
+            return {FailureNumber::InvalidArgument,
+                    QStringLiteral("The record source names an unknown field: %1").arg(source.text())};
+        sql += QStringLiteral(" WHERE folded_like('%' || ? || '%', %1)").arg(Song::fieldNames()[field]);
+    }
+    sql += QStringLiteral(" GROUP BY Playtime");
+    ReadTogether read(db);
+    Statement query;
+    if (Failure f = query.prepare(db.handle(), sql))
+        return f;
+    if (!source.filterField.isEmpty())
+        query.bind(1, source.filterText);
+    Failure failure;
+    while (query.step(&failure)) {
+        if (stop && stop())
+            return {};
+        addPlayTime(totals, column(query.get(), 0), sqlite3_column_type(query.get(), 0) == SQLITE_NULL,
+                    sqlite3_column_int64(query.get(), 1));
+    }
+    return failure;
+}
+
+Failure ofRows(Database& db, const std::vector<qint64>& rowids, SongTotals* totals,
+               const std::function<bool()>& stop)
+{
+    *totals = SongTotals();
+    ReadTogether read(db);
+    Statement query;
+    if (Failure f = query.prepare(db.handle(), QStringLiteral("SELECT Playtime FROM adosong WHERE rowid=?")))
+        return f;
+    for (const qint64 rowid : rowids) {
+        if ((totals->songs & 1023) == 0 && stop && stop())
+            return {};
+        query.reset();
+        query.bindInt(1, rowid);
+        Failure failure;
+        if (query.step(&failure))
+            addPlayTime(totals, column(query.get(), 0), sqlite3_column_type(query.get(), 0) == SQLITE_NULL,
+                        1);
+        if (failure)
+            return failure;
+    }
+    return {};
+}
+
+} // namespace Totals
