@@ -1,5 +1,6 @@
 #include "guisupport.h"
 
+#include "app/totalsbar.h"
 #include "browse/fieldsearch.h"
 #include "store/songtable.h"
 
@@ -71,6 +72,8 @@ private slots:
     void oneMessageForOneFailure();
     void displayOptions();
     void busyCatalogueKeepsTheEdit();
+    void totalsAndSelectionByRowHeads();
+    void showDuplicates();
 };
 
 void BrowseTest::deleteRecord_data()
@@ -441,6 +444,99 @@ void BrowseTest::busyCatalogueKeepsTheEdit()
     QVERIFY(model->setData(model->index(0, 1), model->index(0, 1).data()));
     b.click("cmdrefresh");
     QCOMPARE(model->index(0, 1).data().toString(), QStringLiteral("Waterloo"));
+}
+
+// The status bar counts the rows shown (and those selected by their heads) with their play
+// times, after every change; a row head selects without playing, and Delete takes the
+// selected rows together after one question.
+void BrowseTest::totalsAndSelectionByRowHeads()
+{
+    Browsing b({"Abba", "Bjork", "Cher", "Dido"},
+               "UPDATE adosong SET Playtime='00:03:30' WHERE Artist IN ('Abba','Cher');"
+               "UPDATE adosong SET Playtime='01:00:00' WHERE Artist='Dido'");
+    auto* totals = b.window->findChild<TotalsBar*>("lbltotals");
+    QTRY_COMPARE(totals->text(), QString("4 songs · 1:07:00 · 1 without a play time"));
+    b.search("Artist", "i");
+    QTRY_COMPARE(totals->text(), QString("1 song · 1:00:00"));
+    b.click("cmdOK2");
+    QTRY_COMPARE(totals->text(), QString("4 songs · 1:07:00 · 1 without a play time"));
+    QVERIFY(b.view->model()->setData(b.view->model()->index(1, Song::PlaytimeColumn), "2:00"));
+    QTRY_COMPARE(totals->text(), QString("4 songs · 1:09:00"));
+
+    // Rows 1 and 3 by their heads, Ctrl for the second: nothing plays, the cell stays.
+    const int current = b.view->currentIndex().row();
+    QHeaderView* heads = b.view->verticalHeader();
+    const auto clickHead = [&](int row, Qt::KeyboardModifiers modifiers) {
+        QTest::mouseClick(heads->viewport(), Qt::LeftButton, modifiers,
+                          QPoint(heads->width() / 2, heads->sectionViewportPosition(row) + 2));
+    };
+    clickHead(1, {});
+    clickHead(3, Qt::ControlModifier);
+    QCOMPARE(b.window->grid()->selectedRows(), (std::vector<qint64>{1, 3}));
+    QCOMPARE(b.view->currentIndex().row(), current);
+    QTRY_COMPARE(totals->text(), QString("Selected: 2 songs · 1:02:00   —   Shown: 4 songs · 1:09:00"));
+    clickHead(0, Qt::ShiftModifier);
+    QCOMPARE(b.window->grid()->selectedRows(), (std::vector<qint64>{0, 1, 2, 3}));
+    clickHead(1, {});
+    clickHead(2, Qt::ShiftModifier);
+    QVERIFY(b.prompter.shown.empty()); // no song was looked for
+
+    b.prompter.answers = {Prompter::No};
+    b.click("cmddelete");
+    QCOMPARE(b.prompter.texts(), QStringList{"Delete the 2 selected songs?"});
+    QCOMPARE(b.records->recordCount(), 4);
+    b.prompter.answers = {Prompter::Yes};
+    b.click("cmddelete");
+    QCOMPARE(b.column0(), (QStringList{"Abba", "Dido"}));
+    QCOMPARE(b.rows("SELECT Artist FROM adosong ORDER BY Artist"), (QStringList{"Abba", "Dido"}));
+    QTRY_COMPARE(totals->text(), QString("2 songs · 1:03:30"));
+}
+
+// The same song on several discs, however its names are spelt; its rows together, the other
+// discs said for the current one; Refresh, export and a column head as for a search result.
+void BrowseTest::showDuplicates()
+{
+    Browsing b({}, "INSERT INTO adosong (Artist,Title,MP3cd,ONcd) VALUES "
+                   "('Björk','Jóga','ROCK1',0),(' BJORK','joga ','POP2',0),('bjork','Joga','JAZZ3',0),"
+                   "('Kestrel','Harbour','ROCK1',0),('Kestrel','Harbour ****1','ROCK1',0),"
+                   "('Κάτι','Τίτλος','ROCK1',0),('ΚΑΤΙ','τιτλος','POP2',0),('Solo','Song','ROCK1',0)");
+    b.find<QAction>("mnushowdupes")->trigger();
+    b.waitForJob();
+    QVERIFY(b.find<QAction>("mnushowdupes")->isChecked());
+    QCOMPARE(b.rows("SELECT 1").size(), 1);
+    const auto shown = [&b] {
+        QStringList rows;
+        for (qint64 i = 0; i < b.records->recordCount(); ++i)
+            rows << b.records->value(i, Song::Artist).toString() + "/" +
+                        b.records->value(i, Song::MP3cd).toString();
+        return rows;
+    };
+    QCOMPARE(shown(), (QStringList{"bjork/JAZZ3", " BJORK/POP2", "Björk/ROCK1", "ΚΑΤΙ/POP2", "Κάτι/ROCK1"}));
+    b.records->moveTo(1);
+    QCOMPARE(b.find<QLabel>("lblalsoon")->text(), QString("Also on: JAZZ3, ROCK1"));
+
+    // Refresh keeps the view; the numbered duplicate of one disc joins with the option.
+    b.click("cmdrefresh");
+    b.waitForJob();
+    QCOMPARE(shown().size(), 5);
+    b.find<QAction>("mnudupesonedisc")->trigger();
+    b.waitForJob();
+    QVERIFY(b.readSettings().contains("Box Checked=Yes"));
+    QCOMPARE(shown().size(), 7);
+    // Export writes the rows as shown.
+    b.prompter.fileToWrite = b.path() + "/dupes.csv";
+    b.find<QAction>("mnuexport")->trigger();
+    b.waitForJob();
+    QCOMPARE(QString::fromUtf8(contents(b.prompter.fileToWrite)).count("\r\n"), 8);
+    // A column head sorts the whole catalogue; unchecking brings back the default view.
+    b.clickHead(0);
+    QCOMPARE(b.records->recordCount(), 8);
+    QVERIFY(!b.find<QAction>("mnushowdupes")->isChecked());
+    b.find<QAction>("mnushowdupes")->trigger();
+    b.waitForJob();
+    b.find<QAction>("mnushowdupes")->trigger();
+    QCOMPARE(b.records->recordSource(), RecordSource::defaultSource());
+    QCOMPARE(b.records->recordCount(), 8);
 }
 
 QTEST_MAIN(BrowseTest)

@@ -3,10 +3,10 @@
 #include "browse/columnsort.h"
 #include "store/songmodel.h"
 
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -80,11 +80,9 @@ SongGrid::SongGrid(QWidget* parent) : QWidget(parent)
     m_view->horizontalHeader()->setSectionsClickable(true);
     // A click on a row's head selects the row without making any of its cells current, so
     // rows can be picked (for their totals, or to delete them) without playing a song.
-    QHeaderView* rowHeads = m_view->verticalHeader();
-    disconnect(rowHeads, &QHeaderView::sectionPressed, m_view, nullptr);
-    disconnect(rowHeads, &QHeaderView::sectionEntered, m_view, nullptr);
-    connect(rowHeads, &QHeaderView::sectionPressed, this,
-            [this](int row) { selectRow(row, QGuiApplication::keyboardModifiers()); });
+    // The table's own answer to such a click would make a cell current: the clicks on the
+    // row heads are taken before it sees them.
+    m_view->verticalHeader()->viewport()->installEventFilter(this);
     m_view->setWordWrap(false);
     layout->addWidget(m_caption);
     layout->addWidget(m_view, 1);
@@ -109,6 +107,34 @@ void SongGrid::selectRow(int row, Qt::KeyboardModifiers modifiers)
                                               ? QItemSelectionModel::Toggle
                                               : QItemSelectionModel::ClearAndSelect);
         m_selectionAnchor = row;
+    }
+}
+
+bool SongGrid::eventFilter(QObject* watched, QEvent* event)
+{
+    QHeaderView* rowHeads = m_view->verticalHeader();
+    if (watched != rowHeads->viewport())
+        return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton)
+            selectRow(rowHeads->logicalIndexAt(mouse->position().toPoint()), mouse->modifiers());
+        return true;
+    }
+    case QEvent::MouseMove: {
+        // Dragging over the heads extends the selection, as in any list.
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->buttons() & Qt::LeftButton)
+            selectRow(rowHeads->logicalIndexAt(mouse->position().toPoint()),
+                      Qt::ShiftModifier | (mouse->modifiers() & Qt::ControlModifier));
+        return true;
+    }
+    case QEvent::MouseButtonRelease:
+        return true;
+    default:
+        return QWidget::eventFilter(watched, event);
     }
 }
 

@@ -60,6 +60,9 @@ signals:
     // The selection changed.
     void rowSelectionChanged();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void followRecordSet(EventReason reason);
     void fitColumnWidths();
