@@ -32,6 +32,8 @@ private slots:
     void catalogueThatMustNotBeWritten();
     void typingANewSong();
     void startUpThroughSplash();
+    void whereTheFilesLive_data();
+    void whereTheFilesLive();
     void longPathsFitTheScreen();
     void discQuestionClosesByItself();
     void fontSizesAsTyped();
@@ -346,6 +348,95 @@ void MainWindowTest::startUpThroughSplash()
         for (QWidget* w : QApplication::topLevelWidgets())
             QVERIFY(!w->isVisible());
     }
+}
+
+void MainWindowTest::whereTheFilesLive_data()
+{
+    QTest::addColumn<QString>("program"); // the program's folder: "own", "own+db", "missing", "/usr/bin"
+    QTest::addColumn<QString>(
+        "dataHome"); // XDG_DATA_HOME: "set", "unset", "file" (a folder that cannot be made)
+    QTest::addColumn<QString>("answer");   // to the offer of a new catalogue
+    QTest::addColumn<QString>("expected"); // "program", or "data" with the catalogue made, or "ends"
+    QTest::newRow("a build folder") << "own"
+                                    << "set"
+                                    << ""
+                                    << "program";
+    QTest::newRow("a stick with its catalogue") << "own+db"
+                                                << "set"
+                                                << ""
+                                                << "program";
+    QTest::newRow("installed, first start") << "/usr/bin"
+                                            << "set"
+                                            << "Yes"
+                                            << "data";
+    QTest::newRow("installed, default data folder") << "/usr/bin"
+                                                    << "unset"
+                                                    << "Yes"
+                                                    << "data";
+    QTest::newRow("installed, no catalogue wanted") << "/usr/bin"
+                                                    << "set"
+                                                    << "No"
+                                                    << "ends";
+    QTest::newRow("unreachable program folder") << "missing"
+                                                << "set"
+                                                << "Yes"
+                                                << "data";
+    QTest::newRow("data folder that cannot be made") << "/usr/bin"
+                                                     << "file"
+                                                     << "Yes"
+                                                     << "ends";
+}
+
+// Beside the program where it can be, else in the user's data folder, where a missing
+// catalogue is offered to be made.
+void MainWindowTest::whereTheFilesLive()
+{
+    QFETCH(QString, program);
+    QFETCH(QString, dataHome);
+    QFETCH(QString, answer);
+    QFETCH(QString, expected);
+    ProgramFolder own(program == "own+db");
+    QTemporaryDir home;
+    const QByteArray savedData = qgetenv("XDG_DATA_HOME"), savedHome = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(home.path()));
+    QVERIFY(touch(home.path() + "/data")); // a file where the folder would be
+    if (dataHome == "unset")
+        qunsetenv("XDG_DATA_HOME");
+    else if (dataHome == "file")
+        qputenv("XDG_DATA_HOME", QFile::encodeName(home.path() + "/data"));
+    else
+        qputenv("XDG_DATA_HOME", QFile::encodeName(home.path() + "/xdg"));
+    const QString folder = program.startsWith("own") ? own.path()
+                           : program == "missing"    ? own.path() + "/gone"
+                                                     : program;
+    const FilePath::Storage storage = FilePath::storageFor(folder, FilePath::userDataFolder());
+    const QString data = dataHome == "unset"  ? home.path() + "/.local/share/Trelmo"
+                         : dataHome == "file" ? home.path() + "/data/Trelmo"
+                                              : home.path() + "/xdg/Trelmo";
+    QCOMPARE(storage.folder, expected == "program" ? folder : data);
+    if (expected != "program") {
+        ScriptedPrompter prompter;
+        FolderVolumes volumes;
+        volumes.list = {mounted(QDir::currentPath(), "", "", "")};
+        prompter.answers = {answer == "Yes" ? Prompter::Yes : Prompter::No};
+        MainWindow* window = startTrelmo(storage.folder, &prompter, &volumes, storage.inDataFolder);
+        QCOMPARE(bool(window), expected == "data");
+        QVERIFY(prompter.shown[0].text.endsWith("Create an empty catalogue in " + data + "?"));
+        QCOMPARE(QFileInfo::exists(data + "/adomp3.mdb"), expected == "data");
+        if (window) {
+            QVERIFY(window->findChild<QAction*>("mnuabout"));
+            window->findChild<QAction*>("mnuabout")->trigger();
+            QTRY_VERIFY(window->findChild<QLabel*>("lblFiles"));
+            QCOMPARE(window->findChild<QLabel*>("lblFiles")->text(),
+                     "Catalogue: " + data + "/adomp3.mdb\nSettings: " + data + "/trelmo.ini");
+            window->close();
+        }
+    }
+    qputenv("HOME", savedHome);
+    if (savedData.isNull())
+        qunsetenv("XDG_DATA_HOME");
+    else
+        qputenv("XDG_DATA_HOME", savedData);
 }
 
 // A report about a path thousands of characters long still fits the screen.

@@ -9,7 +9,8 @@
 #include <QPushButton>
 #include <QStandardPaths>
 
-AboutBox::AboutBox(Prompter* prompter, QWidget* parent) : QDialog(parent), m_prompter(prompter)
+AboutBox::AboutBox(Prompter* prompter, const QString& files, QWidget* parent)
+    : QDialog(parent), m_prompter(prompter)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About ") + QStringLiteral("Trelmo"));
@@ -18,7 +19,9 @@ AboutBox::AboutBox(Prompter* prompter, QWidget* parent) : QDialog(parent), m_pro
 
     auto* picIcon = new QLabel(this);
     picIcon->setObjectName(QStringLiteral("picIcon"));
-    picIcon->setPixmap(QPixmap(QStringLiteral(":/find.png")));
+    // The program's own icon, as the window and the desktop's menu show it.
+    picIcon->setPixmap(QPixmap(QStringLiteral(":/trelmo-icon.png"))
+                           .scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     picIcon->setAlignment(Qt::AlignTop);
 
     auto label = [this](const char* name, const QString& text) {
@@ -43,6 +46,7 @@ AboutBox::AboutBox(Prompter* prompter, QWidget* parent) : QDialog(parent), m_pro
                              "catalogue is an SQLite database file that any SQLite tool can open and "
                              "modify. It can also play the MP3's with an associated player. There are some "
                              "choices for sorting and searching and printing."));
+    QLabel* lblFiles = label("lblFiles", files);
     QLabel* lblDisclaimer =
         label("lblDisclaimer",
               QStringLiteral("Trelmo comes with no warranty of any kind. Keep a copy of your catalogue "
@@ -61,12 +65,13 @@ AboutBox::AboutBox(Prompter* prompter, QWidget* parent) : QDialog(parent), m_pro
     grid->addWidget(lblTitle, 0, 1);
     grid->addWidget(lblVersion, 1, 1);
     grid->addWidget(lblDescription, 2, 1);
-    grid->addWidget(lblDisclaimer, 3, 0, 1, 2);
+    grid->addWidget(lblFiles, 3, 1);
+    grid->addWidget(lblDisclaimer, 4, 0, 1, 2);
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(cmdOK);
     buttons->addWidget(cmdSysInfo);
     buttons->addStretch();
-    grid->addLayout(buttons, 0, 2, 4, 1);
+    grid->addLayout(buttons, 0, 2, 5, 1);
     setMinimumWidth(480);
 }
 

@@ -11,7 +11,8 @@ class AboutBox : public QDialog
 {
     Q_OBJECT
 public:
-    explicit AboutBox(Prompter* prompter, QWidget* parent = nullptr);
+    // `files` says which catalogue and settings file are in use.
+    AboutBox(Prompter* prompter, const QString& files, QWidget* parent = nullptr);
 
     // Starts the first system-information program found on PATH, or says there is none.
     void startSystemInformation();

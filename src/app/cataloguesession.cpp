@@ -4,9 +4,11 @@
 #include "app/damagecheck.h"
 #include "app/prompter.h"
 #include "store/recordset.h"
+#include "store/schema.h"
 #include "store/songmodel.h"
 #include "store/songtable.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QLocale>
 #include <QLockFile>
@@ -61,6 +63,21 @@ CatalogueSession::~CatalogueSession()
 
 bool CatalogueSession::open()
 {
+    if (m_offerToCreate && !QFileInfo::exists(m_databasePath)) {
+        const QString folder = QFileInfo(m_databasePath).absolutePath();
+        if (m_prompter->ask(QStringLiteral("Could not find file '%1'.\n\nCreate an empty catalogue in %2?")
+                                .arg(m_databasePath, folder),
+                            Prompter::YesNo, QStringLiteral("Trelmo")) != Prompter::Yes)
+            return false;
+        Failure made = QDir().mkpath(folder)
+                           ? Song::createCatalogue(m_databasePath)
+                           : Failure{FailureNumber::InvalidArgument,
+                                     QStringLiteral("The folder %1 cannot be made.").arg(folder)};
+        if (made) {
+            m_prompter->ask(QStringLiteral("The catalogue could not be created: %1").arg(made.description));
+            return false;
+        }
+    }
     // A catalogue on a disc, or one whose file is marked read-only, is opened for reading
     // only: the engine then writes nothing into it, whoever runs the program.
     const QString real = realFile(m_databasePath);

@@ -32,6 +32,8 @@ public:
     // Takes the lock, opens the catalogue and shows its rows. False, after saying why, when
     // it cannot be used at all; one that must not be written opens for browsing only.
     bool open();
+    // A missing catalogue is offered to be made (an installed program's first start).
+    void setOfferToCreate(bool offer) { m_offerToCreate = offer; }
     // Stores a song still typed into the new row (one the catalogue refuses has been said
     // once) and lets the catalogue go. Closing twice asks nothing again.
     void close();
@@ -112,6 +114,7 @@ private:
     std::unique_ptr<QLockFile> m_lock;
     bool m_readOnly = false;
     bool m_jobRunning = false;
+    bool m_offerToCreate = false;
     QString m_writeRefusal; // why nothing may be written, when it may not
     Failure m_indexFailure; // why the sort orders could not be made at the last opening
     QTimer* m_rereadTimer;  // tries rows that could not be read until they can

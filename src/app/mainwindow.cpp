@@ -425,6 +425,11 @@ bool MainWindow::confirmWholeSystem(const QString& root) const
                            Prompter::YesNo, QStringLiteral("Find MP3s")) == Prompter::Yes;
 }
 
+void MainWindow::offerNewCatalogue()
+{
+    m_session->setOfferToCreate(true);
+}
+
 void MainWindow::showDiscs()
 {
     if (!m_discsWindow) {
@@ -602,7 +607,11 @@ void MainWindow::chooseGridFont()
 void MainWindow::showAboutBox()
 {
     if (!m_aboutBox)
-        m_aboutBox = new AboutBox(m_prompter, this);
+        m_aboutBox = new AboutBox(m_prompter,
+                                  QStringLiteral("Catalogue: %1\nSettings: %2")
+                                      .arg(QDir::toNativeSeparators(m_session->databasePath()),
+                                           QDir::toNativeSeparators(m_settings.path())),
+                                  this);
     m_aboutBox->show();
     m_aboutBox->raise();
     m_aboutBox->activateWindow();

@@ -79,6 +79,12 @@ private:
     // A build of the system's own disk or of the user's home asks first; true to go on.
     bool confirmWholeSystem(const QString& root) const;
     void showDiscs();
+
+public:
+    // A missing catalogue is offered to be made, not only reported.
+    void offerNewCatalogue();
+
+private:
     void showDuplicates();
     // Runs the record source again, the current row kept with `keepRow`.
     void showRowsAgain(bool keepRow);

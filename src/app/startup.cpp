@@ -5,7 +5,8 @@
 
 #include <QApplication>
 
-MainWindow* startTrelmo(const QString& programFolder, Prompter* prompter, VolumeSource* volumes)
+MainWindow* startTrelmo(const QString& programFolder, Prompter* prompter, VolumeSource* volumes,
+                        bool offerNewCatalogue)
 {
     Splash splash;
     splash.place();
@@ -17,6 +18,8 @@ MainWindow* startTrelmo(const QString& programFolder, Prompter* prompter, Volume
 
     auto* window = new MainWindow(programFolder, prompter, volumes);
     window->setAttribute(Qt::WA_DeleteOnClose);
+    if (offerNewCatalogue)
+        window->offerNewCatalogue();
     if (!window->load()) {
         delete window;
         return nullptr;

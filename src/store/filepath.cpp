@@ -1,5 +1,9 @@
 #include "store/filepath.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
 #include <QFile>
 
 #include <fcntl.h>
@@ -27,6 +31,28 @@ QString ofFile(const QByteArray& bytes)
         return QString();
     const QString folder = ofFolder(slash == 0 ? QByteArray("/") : bytes.left(slash));
     return folder.isEmpty() ? QString() : folder + QLatin1Char('/') + QFile::decodeName(name);
+}
+
+Storage storageFor(const QString& programFolder, const QString& dataFolder)
+{
+    const QFileInfo folder(programFolder);
+    if (QFileInfo(programFolder + QStringLiteral("/adomp3.mdb")).exists())
+        return {programFolder, false};
+    // A program installed among the system's (which root may write all the same) keeps the
+    // user's files in the user's folders.
+    const QString clean = QDir::cleanPath(programFolder) + QLatin1Char('/');
+    const bool installed = clean.startsWith(QLatin1String("/usr/")) ||
+                           clean.startsWith(QLatin1String("/opt/")) || clean == QLatin1String("/bin/");
+    if (!installed && folder.isDir() && folder.isWritable())
+        return {programFolder, false};
+    return {dataFolder, true};
+}
+
+QString userDataFolder()
+{
+    // Named for the program whatever the running one calls itself (trelmo, trelmo-newdb).
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return base.isEmpty() ? QString() : base + QStringLiteral("/Trelmo");
 }
 
 QString programFolder()

@@ -18,4 +18,17 @@ QString ofFile(const QByteArray& bytes);
 // The folder that holds the running program, whatever bytes its name has.
 QString programFolder();
 
+// Where the catalogue and the settings file live.
+struct Storage
+{
+    QString folder;
+    bool inDataFolder = false; // the user's data folder: an installed program's
+};
+// Beside the program when its folder holds a catalogue or the user may write it (a copy run
+// from a build folder or a stick); otherwise (an installed program, in a folder of the
+// system's such as /usr/bin) in `dataFolder`.
+Storage storageFor(const QString& programFolder, const QString& dataFolder);
+// The user's data folder for Trelmo ($XDG_DATA_HOME/Trelmo, by default ~/.local/share/Trelmo).
+QString userDataFolder();
+
 } // namespace FilePath
