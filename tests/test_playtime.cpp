@@ -7,6 +7,7 @@
 #include "scan/mp3length.h"
 
 #include <QComboBox>
+#include <QLabel>
 
 #include <sys/stat.h>
 
@@ -264,8 +265,9 @@ void PlayTimeTest::fillInTheRowsShown()
     QCOMPARE(times.value("Near-One"), "00:00:20");
     QCOMPARE(times.value("Unknown-02 Near Two"), "00:00:20");
     QVERIFY(times.value("Far-One") == "NULL");
-    // The grid shows them at once.
+    // The grid shows them at once, and the totals count them.
     QCOMPARE(s.window->grid()->model()->index(1, Song::PlaytimeColumn).data().toString(), "0:20");
+    QTRY_COMPARE(s.find<QLabel>("lbltotals")->text(), QString("3 songs · 0:00:40 · 1 without a play time"));
 }
 
 // Options → Names From Tags and the code page of old tags are kept in the settings file, and

@@ -16,6 +16,7 @@ TotalsBar::TotalsBar(const QString& catalogue, RecordSet* records, SongGrid* gri
     connect(records, &RecordSet::rowAppended, this, &TotalsBar::recount);
     connect(records, &RecordSet::rowRemoved, this, &TotalsBar::recount);
     connect(records, &RecordSet::rowChanged, this, &TotalsBar::recount);
+    connect(records, &RecordSet::cellsChanged, this, &TotalsBar::recount);
     connect(grid, &SongGrid::rowSelectionChanged, this, &TotalsBar::recount);
 }
 

@@ -67,7 +67,11 @@ public:
     bool isActive() const { return m_active; }
     // Forgets the cells read so far, so that rows changed by another connection are read
     // afresh; the rows and the current row stay.
-    void forgetCells() { m_cache.clear(); }
+    void forgetCells()
+    {
+        m_cache.clear();
+        emit cellsChanged();
+    }
     void close();
 
     qint64 recordCount() const { return qint64(m_rowids.size()); }
@@ -128,6 +132,8 @@ signals:
     void rowAboutToBeAppended(qint64 index);
     void rowAppended(qint64 index);
     void rowChanged(qint64 index);
+    // Cells of any row may have changed (another connection wrote them).
+    void cellsChanged();
 
 private:
     Failure ensureOpen();
