@@ -88,8 +88,8 @@ Failure find(Database& db, bool sameDiscToo, std::vector<qint64>* rowids, const 
     rowids->clear();
     struct Group
     {
-        std::string key;
-        std::string firstDisc; // as the catalogue compares disc names
+        const std::string* key; // the map's own: kept once
+        std::string firstDisc;  // as the catalogue compares disc names
         qint64 rows = 0;
         bool severalDiscs = false;
     };
@@ -101,8 +101,8 @@ Failure find(Database& db, bool sameDiscToo, std::vector<qint64>* rowids, const 
     };
     std::vector<Group> groups;
     std::vector<Row> rows;
+    std::unordered_map<std::string, uint32_t> byKey;
     {
-        std::unordered_map<std::string, uint32_t> byKey;
         ReadTogether read(db);
         Statement songs;
         if (Failure f =
@@ -119,7 +119,7 @@ Failure find(Database& db, bool sameDiscToo, std::vector<qint64>* rowids, const 
             std::transform(disc.begin(), disc.end(), disc.begin(),
                            [](char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; });
             if (added)
-                groups.push_back({at->first, disc, 0, false});
+                groups.push_back({&at->first, disc, 0, false});
             Group& group = groups[at->second];
             ++group.rows;
             group.severalDiscs = group.severalDiscs || disc != group.firstDisc;
@@ -136,7 +136,7 @@ Failure find(Database& db, bool sameDiscToo, std::vector<qint64>* rowids, const 
     }
     std::sort(found.begin(), found.end(), [&groups](const Row* a, const Row* b) {
         if (a->group != b->group) {
-            const int order = groups[a->group].key.compare(groups[b->group].key);
+            const int order = groups[a->group].key->compare(*groups[b->group].key);
             if (order != 0)
                 return order < 0;
         }
