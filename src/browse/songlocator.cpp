@@ -85,20 +85,6 @@ QList<QByteArray> spellings(const QByteArray& name)
     return all;
 }
 
-// The names a row without a name of its own can have: "Artist-Title.mp3"; for a row an
-// earlier build made of a name without a dash or a title, also the name it was made of.
-QStringList rebuiltNames(const PlayRow& row)
-{
-    const QString unknown = QStringLiteral("Unknown");
-    QStringList names{row.artist + QLatin1Char('-') + row.title + QStringLiteral(".mp3")};
-    if (row.artist == unknown)
-        names << row.title + QStringLiteral(".mp3");
-    if (row.title == unknown)
-        names << row.artist + QStringLiteral("-.mp3");
-    if (row.artist == unknown && row.title == unknown)
-        names << QStringLiteral(".mp3");
-    return names;
-}
 } // namespace
 
 QString fileNameText(const PlayRow& row)
@@ -125,7 +111,7 @@ QByteArray SongLocator::findIn(const QString& folder, const PlayRow& row) const
         const QByteArray inLegacy = legacy + '/' + row.fileName;
         return probe(inLegacy) == PathKind::RegularFile ? inLegacy : QByteArray();
     }
-    for (const QString& fileName : rebuiltNames(row)) {
+    for (const QString& fileName : SongName::rebuiltNames(row.artist, row.title)) {
         for (const QByteArray& name : spellings(QFile::encodeName(folder + fileName))) {
             const PathKind kind = probe(name);
             if (kind == PathKind::RegularFile)

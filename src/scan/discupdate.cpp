@@ -49,15 +49,7 @@ QStringList fileNamesOf(const DiscRow& row)
 {
     if (!row.fileName.isNull())
         return {QString::fromStdString(SongName::readable(row.fileName.toStdString()))};
-    const QString unknown = QStringLiteral("Unknown");
-    QStringList names{row.artist + QLatin1Char('-') + row.title + QStringLiteral(".mp3")};
-    if (row.artist == unknown)
-        names << row.title + QStringLiteral(".mp3");
-    if (row.title == unknown)
-        names << row.artist + QStringLiteral("-.mp3");
-    if (row.artist == unknown && row.title == unknown)
-        names << QStringLiteral(".mp3");
-    return names;
+    return SongName::rebuiltNames(row.artist, row.title);
 }
 
 // Artist and title as the catalogue's key compares them (letter case of ASCII aside).

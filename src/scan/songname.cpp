@@ -62,6 +62,19 @@ std::string rebuiltName(std::string_view artist, std::string_view title)
     return name;
 }
 
+QStringList rebuiltNames(const QString& artist, const QString& title)
+{
+    const QString unknown = QStringLiteral("Unknown");
+    QStringList names{artist + QLatin1Char('-') + title + QStringLiteral(".mp3")};
+    if (artist == unknown)
+        names << title + QStringLiteral(".mp3");
+    if (title == unknown)
+        names << artist + QStringLiteral("-.mp3");
+    if (artist == unknown && title == unknown)
+        names << QStringLiteral(".mp3");
+    return names;
+}
+
 QString stripPath(const QString& path)
 {
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <string>
 #include <string_view>
@@ -27,6 +28,10 @@ void splitTrimmed(std::string_view stem, std::string* artist, std::string* title
 
 // The file name a row rebuilds from its artist and title: "Artist-Title.mp3".
 std::string rebuiltName(std::string_view artist, std::string_view title);
+// The names the file of a row without a name of its own can have: "Artist-Title.mp3"; for
+// a row an earlier build made of a name without a dash or a title, also the name it was
+// made of ("Winter.mp3" for Unknown / Winter).
+QStringList rebuiltNames(const QString& artist, const QString& title);
 
 // A name or path as text (UTF-8): each part between "/" as it is when it is UTF-8, else read
 // as Windows-1252, the encoding of discs written on older systems.
