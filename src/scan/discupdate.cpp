@@ -189,6 +189,253 @@ QString DiscUpdate::Result::summary() const
     return text;
 }
 
+namespace {
+
+// What the walk of a disc found.
+struct Walk
+{
+    std::vector<FoundFile> files;
+    QHash<QString, int> places; // placeKey → file
+    bool unreadable = false;    // the folder walked could not be read, or the disc went
+    bool cancelled = false;
+};
+
+// Walks `walked` (ending in "/") as a build walks a disc.
+Walk walkDisc(const QString& walked, const DiscUpdate::Options& options)
+{
+    Walk walk;
+    const std::string rootBytes = QFile::encodeName(walked).toStdString();
+    const QString rootText = QString::fromStdString(SongName::readable(rootBytes));
+    FolderReader reader(rootBytes, options.reading);
+    FolderListing step;
+    QElapsedTimer clock;
+    for (FolderReader::Next next; (next = reader.next(&step)) != FolderReader::Next::Over;) {
+        if (options.progress && (!clock.isValid() || clock.elapsed() >= 100)) {
+            clock.start();
+            if (!options.progress(QString::fromStdString(SongName::readable(step.path)),
+                                  qint64(walk.files.size()))) {
+                walk.cancelled = true;
+                return walk;
+            }
+        }
+        if (next == FolderReader::Next::Waiting)
+            continue;
+        for (const FolderListing::Failure& failure : step.failures) {
+            if (failure.subject + '/' == rootBytes || failure.subject == rootBytes || step.discGone)
+                walk.unreadable = true;
+        }
+        if (step.path.empty())
+            continue;
+        const QString here =
+            withSlash(QString::fromStdString(SongName::readable(step.path))).mid(rootText.size());
+        for (size_t i = 0; i < step.files.size(); ++i) {
+            FoundFile file;
+            file.folder = here;
+            file.bytes = step.files[i];
+            file.name = QString::fromStdString(SongName::readable(file.bytes));
+            file.seconds = i < step.lengths.size() ? step.lengths[i] : -1;
+            if (i < step.tags.size())
+                file.tags = step.tags[i];
+            walk.places.insert(placeKey(file.folder, file.name), int(walk.files.size()));
+            walk.files.push_back(std::move(file));
+        }
+    }
+    return walk;
+}
+
+// The rows whose file is not where it was, the others counted in `unchanged` and their files
+// taken.
+std::vector<const DiscRow*> rowsNotInPlace(const std::vector<DiscRow>& rows, const QString& root, Walk& walk,
+                                           qint64* unchanged)
+{
+    std::vector<const DiscRow*> missing;
+    for (const DiscRow& row : rows) {
+        bool found = false;
+        const QString here = row.fullPath.startsWith(root) ? row.fullPath.mid(root.size()) : QString();
+        for (const QString& name : row.fullPath.startsWith(root) ? fileNamesOf(row) : QStringList()) {
+            const auto place = walk.places.constFind(placeKey(here.isEmpty() ? here : withSlash(here), name));
+            if (place != walk.places.cend() && !walk.files[size_t(*place)].taken) {
+                walk.files[size_t(*place)].taken = true;
+                found = true;
+                break;
+            }
+        }
+        if (found)
+            ++*unchanged;
+        else
+            missing.push_back(&row);
+    }
+    return missing;
+}
+
+// The rows not in place are moved where a file of the same song turns up, or gone; the files
+// left over are new songs, named as a build names them.
+void sortOutTheRest(const std::vector<const DiscRow*>& missing, Walk& walk, bool namesFromTags,
+                    DiscUpdate::Plan* plan)
+{
+    QHash<QString, int> bySong;
+    std::vector<std::pair<std::string, std::string>> names(walk.files.size());
+    for (size_t i = 0; i < walk.files.size(); ++i) {
+        FoundFile& file = walk.files[i];
+        if (file.taken)
+            continue;
+        CatalogueBuilder::nameSong(file.name.toStdString(), &file.tags, namesFromTags, &names[i].first,
+                                   &names[i].second);
+        bySong.insert(
+            songKey(QString::fromStdString(names[i].first), QString::fromStdString(names[i].second)), int(i));
+    }
+    for (const DiscRow* row : missing) {
+        const QString oldPlace = row->fullPath.mid(plan->root.size()) + fileNamesOf(*row).first();
+        const auto moved = bySong.constFind(songKey(row->artist, row->title));
+        if (moved == bySong.cend() || walk.files[size_t(*moved)].taken) {
+            plan->goneRows.push_back(row->rowid);
+            plan->gone << DiscUpdate::Listed{row->artist, row->title, oldPlace};
+            continue;
+        }
+        FoundFile& file = walk.files[size_t(*moved)];
+        file.taken = true;
+        DiscUpdate::Plan::Move move{row->rowid, (plan->root + file.folder).toStdString(), {}, {}};
+        move.category = categoryOf(QString::fromStdString(move.fullPath)).toStdString();
+        if (SongName::rebuiltName(row->artist.toStdString(), row->title.toStdString()) != file.bytes)
+            move.fileName = file.bytes;
+        plan->moves.push_back(std::move(move));
+        plan->moved << DiscUpdate::Listed{row->artist, row->title,
+                                          oldPlace + QStringLiteral(" → ") + file.folder + file.name};
+    }
+    for (size_t i = 0; i < walk.files.size(); ++i) {
+        const FoundFile& file = walk.files[i];
+        if (file.taken)
+            continue;
+        const std::string fullPath = (plan->root + file.folder).toStdString();
+        plan->newFiles.push_back({fullPath, categoryOf(QString::fromStdString(fullPath)).toStdString(),
+                                  file.bytes, names[i].first, names[i].second, file.seconds});
+        plan->added << DiscUpdate::Listed{QString::fromStdString(names[i].first),
+                                          QString::fromStdString(names[i].second), file.folder + file.name};
+    }
+}
+
+// Signs that the drive holds another disc, or nothing.
+QStringList warningsOf(const Disc& disc, const Volume& volume, const QString& walked, const Walk& walk,
+                       size_t rows, size_t gone)
+{
+    QStringList warnings;
+    if (disc.recorded && !disc.record.uuid.isEmpty() && !volume.uuid.isEmpty() &&
+        disc.record.uuid != volume.uuid)
+        warnings << QStringLiteral("The volume in the drive is not the one catalogued as %1: its UUID is %2, "
+                                   "the disc's was %3.")
+                        .arg(disc.name, volume.uuid, disc.record.uuid);
+    if (walk.unreadable || walk.files.empty())
+        warnings
+            << QStringLiteral("%1 holds no songs or cannot be read. Is the disc in the drive?").arg(walked);
+    if (rows > 0 && gone * 2 > rows)
+        warnings << QStringLiteral("More than half of the disc's songs (%1 of %2) would be removed.")
+                        .arg(gone)
+                        .arg(rows);
+    return warnings;
+}
+
+Failure runForEach(Statement& statement, const std::vector<qint64>& rowids, qint64* done)
+{
+    for (const qint64 rowid : rowids) {
+        statement.reset();
+        statement.bindInt(1, rowid);
+        Failure failure;
+        statement.step(&failure);
+        if (failure)
+            return failure;
+        ++*done;
+    }
+    return {};
+}
+
+Failure moveRows(Database& db, const std::vector<DiscUpdate::Plan::Move>& moves, qint64* moved)
+{
+    const bool names = Song::hasFileNameField(db);
+    Statement move;
+    if (Failure f = move.prepare(db.handle(),
+                                 QStringLiteral("UPDATE adosong SET FullPath=?, Category=?%1 WHERE rowid=?")
+                                     .arg(names ? QStringLiteral(", FileName=?") : QString())))
+        return f;
+    for (const DiscUpdate::Plan::Move& m : moves) {
+        move.reset();
+        move.bindText(1, m.fullPath);
+        move.bindText(2, m.category);
+        int next = 3;
+        if (names)
+            move.bindFileName(next++, m.fileName ? QByteArray::fromStdString(*m.fileName) : QByteArray());
+        move.bindInt(next, m.rowid);
+        Failure failure;
+        move.step(&failure);
+        if (failure)
+            return failure;
+        ++*moved;
+    }
+    return {};
+}
+
+// Stores the new songs as a build does, duplicates numbered or left out as it does.
+Failure addSongs(Database& db, const std::string& disc, const std::vector<DiscUpdate::Plan::NewFile>& files,
+                 const DiscUpdate::Options& options, qint64& duplicateCounter, DiscUpdate::Result* result)
+{
+    // Added inside the caller's transaction: the table commits nothing of its own.
+    SongTable table;
+    if (Failure f = table.open(db))
+        return f;
+    for (const DiscUpdate::Plan::NewFile& file : files) {
+        std::string title = file.title;
+        const std::string playTime =
+            file.seconds >= 0 ? PlayTime::stored(file.seconds).toStdString() : std::string();
+        for (;;) {
+            table.addNew();
+            table.setTextView(Song::Artist, file.artist);
+            table.setTextView(Song::Title, title);
+            if (file.seconds >= 0)
+                table.setTextView(Song::Playtime, playTime);
+            table.setInteger(Song::ONcd, 0);
+            table.setTextView(Song::MP3cd, disc);
+            table.setTextView(Song::Category, file.category);
+            table.setTextView(Song::FullPath, file.fullPath);
+            if (SongName::rebuiltName(file.artist, title) != file.fileName)
+                table.setFileNameView(file.fileName);
+            const Failure failure = table.update();
+            if (!failure) {
+                ++result->added;
+                break;
+            }
+            if (failure.number != FailureNumber::DuplicateKey)
+                return failure;
+            if (!options.allowDuplicates || !options.allowDuplicates()) {
+                ++result->duplicates;
+                break;
+            }
+            ++duplicateCounter;
+            title += " ****" + std::to_string(duplicateCounter);
+        }
+    }
+    return {};
+}
+
+// The disc as it is now; its songs stay under the folder they were kept under.
+DiscRecord recordNow(const Disc& disc, const QString& root, const QString& folder, const Volume& volume)
+{
+    DiscRecord record = disc.record;
+    if (!disc.recorded) {
+        record.name = disc.name;
+        record.root = root;
+        const QString walked = withSlash(folder);
+        const QString volumeRoot = withSlash(volume.root);
+        const QString onVolume = walked.startsWith(volumeRoot) ? walked.mid(volumeRoot.size()) : QString();
+        record.volumeRoot = root.endsWith(onVolume) ? root.chopped(onVolume.size()) : root;
+    }
+    record.label = volume.label;
+    record.uuid = volume.uuid;
+    record.fileSystem = volume.fileSystem;
+    record.size = volume.size;
+    return record;
+}
+
+} // namespace
+
 Failure DiscUpdate::plan(Database& db, const Disc& disc, const QString& folder, const Volume& volume,
                          const Options& options, Plan* plan)
 {
@@ -196,135 +443,13 @@ Failure DiscUpdate::plan(Database& db, const Disc& disc, const QString& folder, 
     std::vector<DiscRow> rows;
     if (Failure f = readRows(db, disc, &rows))
         return f;
-
-    // The walk, as a build makes it.
-    const QString walked = withSlash(folder);
-    const std::string rootBytes = QFile::encodeName(walked).toStdString();
-    const QString rootText = QString::fromStdString(SongName::readable(rootBytes));
-    std::vector<FoundFile> files;
-    QHash<QString, int> places;
-    bool rootUnreadable = false;
-    {
-        FolderReader reader(rootBytes, options.reading);
-        FolderListing step;
-        QElapsedTimer clock;
-        for (FolderReader::Next next; (next = reader.next(&step)) != FolderReader::Next::Over;) {
-            if (options.progress && (!clock.isValid() || clock.elapsed() >= 100)) {
-                clock.start();
-                if (!options.progress(QString::fromStdString(SongName::readable(step.path)),
-                                      qint64(files.size()))) {
-                    plan->cancelled = true;
-                    return {};
-                }
-            }
-            if (next == FolderReader::Next::Waiting)
-                continue;
-            for (const FolderListing::Failure& failure : step.failures) {
-                if (failure.subject + '/' == rootBytes || failure.subject == rootBytes || step.discGone)
-                    rootUnreadable = true;
-            }
-            if (step.path.empty())
-                continue;
-            QString here = QString::fromStdString(SongName::readable(step.path));
-            here = withSlash(here).mid(rootText.size());
-            for (size_t i = 0; i < step.files.size(); ++i) {
-                FoundFile file;
-                file.folder = here;
-                file.bytes = step.files[i];
-                file.name = QString::fromStdString(SongName::readable(file.bytes));
-                file.seconds = i < step.lengths.size() ? step.lengths[i] : -1;
-                if (i < step.tags.size())
-                    file.tags = step.tags[i];
-                places.insert(placeKey(file.folder, file.name), int(files.size()));
-                files.push_back(std::move(file));
-            }
-        }
-    }
-
-    plan->root = disc.recorded ? disc.record.root : likelyRoot(rows, places);
-
-    // Rows whose file is where it was are unchanged; the others are gone, or moved when a
-    // file of theirs turns up in another folder.
-    std::vector<const DiscRow*> missing;
-    for (const DiscRow& row : rows) {
-        bool found = false;
-        if (row.fullPath.startsWith(plan->root)) {
-            const QString here = row.fullPath.mid(plan->root.size());
-            for (const QString& name : fileNamesOf(row)) {
-                const auto place = places.constFind(placeKey(here.isEmpty() ? here : withSlash(here), name));
-                if (place != places.cend() && !files[size_t(*place)].taken) {
-                    files[size_t(*place)].taken = true;
-                    found = true;
-                    break;
-                }
-            }
-        }
-        if (found)
-            ++plan->unchanged;
-        else
-            missing.push_back(&row);
-    }
-    // What each file left over would be called as a new row.
-    QHash<QString, int> bySong;
-    std::vector<std::pair<std::string, std::string>> names(files.size());
-    for (size_t i = 0; i < files.size(); ++i) {
-        if (files[i].taken)
-            continue;
-        CatalogueBuilder::nameSong(files[i].name.toStdString(), &files[i].tags, options.reading.tags,
-                                   &names[i].first, &names[i].second);
-        bySong.insert(
-            songKey(QString::fromStdString(names[i].first), QString::fromStdString(names[i].second)), int(i));
-    }
-    const auto place = [](const QString& folder, const QString& name) { return folder + name; };
-    for (const DiscRow* row : missing) {
-        const QString oldPlace = place(row->fullPath.mid(plan->root.size()), fileNamesOf(*row).first());
-        const auto moved = bySong.constFind(songKey(row->artist, row->title));
-        if (moved != bySong.cend() && !files[size_t(*moved)].taken) {
-            FoundFile& file = files[size_t(*moved)];
-            file.taken = true;
-            Plan::Move move;
-            move.rowid = row->rowid;
-            move.fullPath = (plan->root + file.folder).toStdString();
-            move.category = categoryOf(QString::fromStdString(move.fullPath)).toStdString();
-            if (SongName::rebuiltName(row->artist.toStdString(), row->title.toStdString()) != file.bytes)
-                move.fileName = file.bytes;
-            plan->moves.push_back(std::move(move));
-            plan->moved << Listed{row->artist, row->title,
-                                  oldPlace + QStringLiteral(" → ") + place(file.folder, file.name)};
-            continue;
-        }
-        plan->goneRows.push_back(row->rowid);
-        plan->gone << Listed{row->artist, row->title, oldPlace};
-    }
-    for (size_t i = 0; i < files.size(); ++i) {
-        if (files[i].taken)
-            continue;
-        Plan::NewFile add;
-        add.fullPath = (plan->root + files[i].folder).toStdString();
-        add.category = categoryOf(QString::fromStdString(add.fullPath)).toStdString();
-        add.fileName = files[i].bytes;
-        add.artist = names[i].first;
-        add.title = names[i].second;
-        add.seconds = files[i].seconds;
-        plan->newFiles.push_back(std::move(add));
-        plan->added << Listed{QString::fromStdString(names[i].first), QString::fromStdString(names[i].second),
-                              place(files[i].folder, files[i].name)};
-    }
-
-    // Signs that the drive holds another disc, or nothing.
-    if (disc.recorded && !disc.record.uuid.isEmpty() && !volume.uuid.isEmpty() &&
-        disc.record.uuid != volume.uuid)
-        plan->warnings << QStringLiteral(
-                              "The volume in the drive is not the one catalogued as %1: its UUID is %2, "
-                              "the disc's was %3.")
-                              .arg(disc.name, volume.uuid, disc.record.uuid);
-    if (rootUnreadable || files.empty())
-        plan->warnings
-            << QStringLiteral("%1 holds no songs or cannot be read. Is the disc in the drive?").arg(walked);
-    if (!rows.empty() && qint64(plan->goneRows.size()) * 2 > qint64(rows.size()))
-        plan->warnings << QStringLiteral("More than half of the disc's songs (%1 of %2) would be removed.")
-                              .arg(plan->goneRows.size())
-                              .arg(rows.size());
+    Walk walk = walkDisc(withSlash(folder), options);
+    if ((plan->cancelled = walk.cancelled))
+        return {};
+    plan->root = disc.recorded ? disc.record.root : likelyRoot(rows, walk.places);
+    const std::vector<const DiscRow*> missing = rowsNotInPlace(rows, plan->root, walk, &plan->unchanged);
+    sortOutTheRest(missing, walk, options.reading.tags, plan);
+    plan->warnings = warningsOf(disc, volume, withSlash(folder), walk, rows.size(), plan->goneRows.size());
     return {};
 }
 
@@ -335,95 +460,17 @@ Failure DiscUpdate::apply(Database& db, const Disc& disc, const Plan& plan, cons
     *result = Result();
     if (Failure f = db.execute(QStringLiteral("BEGIN IMMEDIATE")))
         return f;
-    const auto work = [&]() -> Failure {
-        Statement remove, move;
-        if (Failure f = remove.prepare(db.handle(), QStringLiteral("DELETE FROM adosong WHERE rowid=?")))
-            return f;
-        for (const qint64 rowid : plan.goneRows) {
-            remove.reset();
-            remove.bindInt(1, rowid);
-            Failure failure;
-            remove.step(&failure);
-            if (failure)
-                return failure;
-            ++result->removed;
-        }
-        const bool names = Song::hasFileNameField(db);
-        if (Failure f =
-                move.prepare(db.handle(), QStringLiteral("UPDATE adosong SET FullPath=?, Category=?%1 "
-                                                         "WHERE rowid=?")
-                                              .arg(names ? QStringLiteral(", FileName=?") : QString())))
-            return f;
-        for (const Plan::Move& m : plan.moves) {
-            move.reset();
-            move.bindText(1, m.fullPath);
-            move.bindText(2, m.category);
-            int next = 3;
-            if (names)
-                move.bindFileName(next++, m.fileName ? QByteArray::fromStdString(*m.fileName) : QByteArray());
-            move.bindInt(next, m.rowid);
-            Failure failure;
-            move.step(&failure);
-            if (failure)
-                return failure;
-            ++result->moved;
-        }
-        // Added inside the transaction: the table commits nothing of its own.
-        SongTable table;
-        if (Failure f = table.open(db))
-            return f;
-        const std::string discName = disc.name.toStdString();
-        for (const Plan::NewFile& file : plan.newFiles) {
-            std::string title = file.title;
-            const std::string playTime =
-                file.seconds >= 0 ? PlayTime::stored(file.seconds).toStdString() : std::string();
-            for (;;) {
-                table.addNew();
-                table.setTextView(Song::Artist, file.artist);
-                table.setTextView(Song::Title, title);
-                if (file.seconds >= 0)
-                    table.setTextView(Song::Playtime, playTime);
-                table.setInteger(Song::ONcd, 0);
-                table.setTextView(Song::MP3cd, discName);
-                table.setTextView(Song::Category, file.category);
-                table.setTextView(Song::FullPath, file.fullPath);
-                const std::string rebuilt = SongName::rebuiltName(file.artist, title);
-                if (rebuilt != file.fileName)
-                    table.setFileNameView(file.fileName);
-                const Failure failure = table.update();
-                if (!failure) {
-                    ++result->added;
-                    break;
-                }
-                if (failure.number != FailureNumber::DuplicateKey)
-                    return failure;
-                if (!options.allowDuplicates || !options.allowDuplicates()) {
-                    ++result->duplicates;
-                    break;
-                }
-                ++duplicateCounter;
-                title += " ****" + std::to_string(duplicateCounter);
-            }
-        }
-        table.close();
-        // The disc is remembered as it is now; its songs stay under the folder they were kept under.
-        DiscRecord record = disc.record;
-        if (!disc.recorded) {
-            record.name = disc.name;
-            record.root = plan.root;
-            const QString walked = withSlash(folder);
-            const QString volumeRoot = withSlash(volume.root);
-            const QString onVolume =
-                walked.startsWith(volumeRoot) ? walked.mid(volumeRoot.size()) : QString();
-            record.volumeRoot = plan.root.endsWith(onVolume) ? plan.root.chopped(onVolume.size()) : plan.root;
-        }
-        record.label = volume.label;
-        record.uuid = volume.uuid;
-        record.fileSystem = volume.fileSystem;
-        record.size = volume.size;
-        return DiscRecords::remember(db, record);
-    };
-    Failure failure = work();
+    Statement remove;
+    Failure failure = remove.prepare(db.handle(), QStringLiteral("DELETE FROM adosong WHERE rowid=?"));
+    if (!failure)
+        failure = runForEach(remove, plan.goneRows, &result->removed);
+    if (!failure)
+        failure = moveRows(db, plan.moves, &result->moved);
+    if (!failure)
+        failure = addSongs(db, disc.name.toStdString(), plan.newFiles, options, duplicateCounter, result);
+    if (!failure)
+        failure = DiscRecords::remember(db, recordNow(disc, plan.root, folder, volume));
+    remove.finalize();
     if (!failure)
         failure = db.execute(QStringLiteral("COMMIT"));
     if (failure) {

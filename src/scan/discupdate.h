@@ -53,8 +53,7 @@ public:
         // Every song of each list, for the user to read before Apply.
         QString details() const;
 
-    private:
-        friend class DiscUpdate;
+        // What Apply writes.
         struct Move
         {
             qint64 rowid = 0;
