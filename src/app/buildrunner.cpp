@@ -8,6 +8,8 @@
 #include "store/recordset.h"
 #include "store/songtable.h"
 
+#include <QDir>
+
 #include <memory>
 
 namespace {
@@ -57,6 +59,21 @@ void buildDisc(JobControl& job, const QString& catalogue, const QString& folder,
 }
 
 } // namespace
+
+bool BuildRunner::confirmFolder(const QString& root) const
+{
+    const QString folder = QDir::cleanPath(root);
+    const QString home = QDir::cleanPath(QDir::homePath());
+    const bool holdsHome =
+        folder == QLatin1String("/") || home == folder || home.startsWith(folder + QLatin1Char('/'));
+    if (!holdsHome)
+        return true;
+    return m_prompter->ask(QStringLiteral("%1 holds %2. Catalogue every MP3 file in it?")
+                               .arg(folder, folder == QLatin1String("/")
+                                                ? QStringLiteral("the whole system")
+                                                : QStringLiteral("your home folder")),
+                           Prompter::YesNo, QStringLiteral("Find MP3s")) == Prompter::Yes;
+}
 
 bool BuildRunner::retry(const std::function<Failure()>& step)
 {

@@ -28,6 +28,11 @@ public:
     // details say why. False when the user gave up.
     bool retry(const std::function<Failure()>& step);
 
+    // A build of the system's own disk or of the user's home (the drive list goes back to the
+    // system's disk after every build: one stray click more would catalogue all of it) asks
+    // first; true to go on.
+    bool confirmFolder(const QString& root) const;
+
     // Whether a song already stored is kept again under a numbered title; read at each one,
     // so a change during a build counts from the next song on.
     void setAllowDuplicates(bool allow) { m_allowDuplicates = allow; }

@@ -350,6 +350,20 @@ void CatalogueSession::deleteCurrentRow()
         m_prompter->ask(QStringLiteral("Delete Error ") + failure.description);
 }
 
+void CatalogueSession::deleteRows(const std::vector<qint64>& indexes)
+{
+    if (refuseWrite())
+        return;
+    const QString question =
+        indexes.size() == 1
+            ? QStringLiteral("Delete the selected song?")
+            : QStringLiteral("Delete the %1 selected songs?").arg(QLocale().toString(qint64(indexes.size())));
+    if (m_prompter->ask(question, Prompter::YesNo, QStringLiteral("Delete record")) != Prompter::Yes)
+        return;
+    if (const Failure failure = m_records->deleteRows(indexes))
+        m_prompter->ask(QStringLiteral("Delete Error ") + failure.description);
+}
+
 bool CatalogueSession::clearAll()
 {
     if (refuseWrite())

@@ -1,10 +1,14 @@
 #include "app/disccommands.h"
 
+#include "app/buildrunner.h"
 #include "app/cataloguesession.h"
+#include "app/discswindow.h"
 #include "app/jobrunner.h"
 #include "app/prompter.h"
 #include "browse/songlocator.h"
 #include "scan/discupdate.h"
+#include "scan/mountwatch.h"
+#include "settings/settings.h"
 
 #include <QLocale>
 
@@ -82,6 +86,38 @@ QString whereIsDisc(const Disc& disc, const QList<Volume>& volumes, Volume* on)
     return QString();
 }
 
+void DiscCommands::showWindow(QWidget* parent, MountWatch* watch, Settings* settings)
+{
+    if (!m_window) {
+        m_window = new DiscsWindow(m_context.session->databasePath(), m_context.volumes, parent);
+        DiscsWindow* window = m_window;
+        if (const QSize size = settings->discsWindowSize(); size.isValid())
+            window->resize(size);
+        QObject::connect(window, &QDialog::finished, window,
+                         [window, settings] { settings->setDiscsWindowSize(window->size()); });
+        QObject::connect(watch, &MountWatch::changed, window, &DiscsWindow::showDrives);
+        QObject::connect(m_context.jobs, &JobRunner::runningChanged, window,
+                         [window](bool running) { window->enableCommands(!running); });
+        window->enableCommands(!m_context.jobs->isRunning());
+        QObject::connect(window, &DiscsWindow::updateRequested, window,
+                         [this](const Disc& disc) { update(disc); });
+        QObject::connect(window, &DiscsWindow::renameRequested, window,
+                         [this](const Disc& disc) { rename(disc); });
+        QObject::connect(window, &DiscsWindow::removeRequested, window,
+                         [this](const Disc& disc) { remove(disc); });
+    }
+    m_window->reload();
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+void DiscCommands::recount()
+{
+    if (m_window && m_window->isVisible())
+        m_window->reload();
+}
+
 bool DiscCommands::startChange(const QString& objectName, const QString& title, const QString& text,
                                std::function<QString(JobControl& job, Database& db)> change)
 {
@@ -138,8 +174,8 @@ void DiscCommands::update(const Disc& disc)
     }
     DiscUpdate::Options options;
     options.reading = m_hooks.reading ? m_hooks.reading() : SongReading();
-    options.allowDuplicates = m_hooks.allowDuplicates;
-    qint64* counter = m_hooks.duplicateCounter;
+    options.allowDuplicates = [builds = m_builds] { return builds->allowDuplicates(); };
+    qint64* counter = m_builds->duplicateCounter();
     startChange(
         QStringLiteral("updateProgress"), QStringLiteral("Update Disc"),
         QStringLiteral("Reading %1").arg(folder),

@@ -10,7 +10,12 @@
 #include <atomic>
 #include <functional>
 
+class BuildRunner;
+class DiscsWindow;
 class JobControl;
+class MountWatch;
+class QWidget;
+class Settings;
 
 // Where a disc is now: the folder to walk for it and the volume that holds it, found by the
 // volume's UUID, then by the folder it was walked from, then by its label (or for a disc
@@ -28,14 +33,21 @@ public:
     {
         // What a build reads of each song now (Read Play Times, Names From Tags).
         std::function<SongReading()> reading;
-        // Whether a song already in the catalogue is kept under a numbered title.
-        std::function<bool()> allowDuplicates;
-        // Numbers kept duplicates, shared with the builds.
-        qint64* duplicateCounter = nullptr;
         std::function<void(const QString& done)> finished;
     };
 
-    DiscCommands(CommandContext context, Hooks hooks) : m_context(context), m_hooks(std::move(hooks)) {}
+    // `builds` says whether duplicates are kept, and numbers them: an update adds songs as a
+    // build does.
+    DiscCommands(CommandContext context, BuildRunner* builds, Hooks hooks)
+        : m_context(context), m_builds(builds), m_hooks(std::move(hooks))
+    {
+    }
+
+    // Opens the list of discs (made on the first call, its size kept in `settings`), whose
+    // buttons run the commands below.
+    void showWindow(QWidget* parent, MountWatch* watch, Settings* settings);
+    // Counts the list's discs afresh when it is open.
+    void recount();
 
     void update(const Disc& disc);
     void rename(const Disc& disc);
@@ -48,5 +60,7 @@ private:
                      std::function<QString(JobControl& job, Database& db)> change);
 
     CommandContext m_context;
+    BuildRunner* m_builds;
     Hooks m_hooks;
+    DiscsWindow* m_window = nullptr;
 };

@@ -3,12 +3,47 @@
 #include "app/cataloguesession.h"
 #include "app/jobrunner.h"
 #include "app/prompter.h"
+#include "settings/settings.h"
 #include "store/recordset.h"
 #include "store/songtotals.h"
 
+#include <QAction>
+
 #include <memory>
 
-bool DuplicatesView::show(bool sameDiscToo, const std::function<void(bool shown)>& shown)
+void DuplicatesView::attach(QAction* show, QAction* oneDiscToo)
+{
+    m_show = show;
+    m_oneDiscToo = oneDiscToo;
+    oneDiscToo->setChecked(m_settings->duplicatesOnOneDisc());
+    RecordSet* records = m_context.session->records();
+    QObject::connect(show, &QAction::triggered, show, [this, records](bool checked) {
+        if (checked)
+            showAgain();
+        else
+            records->requery(RecordSource::defaultSource());
+    });
+    QObject::connect(oneDiscToo, &QAction::triggered, oneDiscToo, [this](bool sameDisc) {
+        m_settings->setDuplicatesOnOneDisc(sameDisc);
+        if (m_show->isChecked())
+            showAgain();
+    });
+    QObject::connect(records, &RecordSet::resetDone, show, [show, records] {
+        show->setChecked(records->recordSource().kind == RecordSource::Kind::Duplicates);
+    });
+}
+
+void DuplicatesView::showRowsAgain(bool keepRow)
+{
+    if (m_context.session->records()->recordSource().kind == RecordSource::Kind::Duplicates)
+        showAgain();
+    else if (keepRow)
+        m_context.session->refreshKeepingRow();
+    else
+        m_context.session->refresh();
+}
+
+void DuplicatesView::showAgain()
 {
     struct Found
     {
@@ -17,6 +52,7 @@ bool DuplicatesView::show(bool sameDiscToo, const std::function<void(bool shown)
         bool cancelled = false;
     };
     auto found = std::make_shared<Found>();
+    const bool sameDiscToo = m_oneDiscToo && m_oneDiscToo->isChecked();
     const RecordSource source = RecordSource::duplicates(sameDiscToo);
     JobRunner::Job job;
     job.objectName = QStringLiteral("duplicatesProgress");
@@ -30,17 +66,21 @@ bool DuplicatesView::show(bool sameDiscToo, const std::function<void(bool shown)
             Duplicates::find(db, sameDiscToo, &found->rowids, [&control] { return control.cancelled(); });
         found->cancelled = control.cancelled();
     };
-    job.done = [this, found, source, shown] {
+    job.done = [this, found, source] {
         RecordSet* records = m_context.session->records();
         Failure failure = found->failure;
         if (!failure && !found->cancelled)
             failure = records->adoptRows(source, std::move(found->rowids));
         if (failure)
             m_context.prompter->ask(failure.description);
-        if (shown)
-            shown(!failure && !found->cancelled);
+        if (m_show)
+            m_show->setChecked(records->recordSource().kind == RecordSource::Kind::Duplicates);
+        if (!failure && !found->cancelled && m_shown)
+            m_shown();
     };
-    return m_context.jobs->start(std::move(job));
+    if (!m_context.jobs->start(std::move(job)) && m_show)
+        m_show->setChecked(m_context.session->records()->recordSource().kind ==
+                           RecordSource::Kind::Duplicates);
 }
 
 QString DuplicatesView::alsoOn(RecordSet& records, qint64 index)

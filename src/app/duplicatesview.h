@@ -6,7 +6,9 @@
 
 #include <functional>
 
+class QAction;
 class RecordSet;
+class Settings;
 
 // File → Show Duplicates: the rows of the songs that are on more than one disc become the
 // rows shown, found as a job beside the window (a million rows take a few seconds), and the
@@ -14,14 +16,28 @@ class RecordSet;
 class DuplicatesView
 {
 public:
-    explicit DuplicatesView(CommandContext context) : m_context(context) {}
+    // `shown` hears when duplicates are shown.
+    DuplicatesView(CommandContext context, Settings* settings, std::function<void()> shown)
+        : m_context(context), m_settings(settings), m_shown(std::move(shown))
+    {
+    }
 
-    // Finds the duplicates and shows them; `shown` hears whether they are shown now.
-    bool show(bool sameDiscToo, const std::function<void(bool shown)>& shown);
+    // Shows the duplicates while `show` is checked, counting a song twice on one disc with
+    // `oneDiscToo` (kept in the settings file); any other view takes the check mark off.
+    void attach(QAction* show, QAction* oneDiscToo);
+    // Finds the duplicates again and shows them.
+    void showAgain();
+    // Runs the record source in force again, the current row kept with `keepRow`: the
+    // duplicates beside the window (a million rows take seconds), any other on the spot.
+    void showRowsAgain(bool keepRow);
     // The other discs the song at `index` of the rows shown is on, as the rows of its song
     // around it say: "Also on: ROCK1, POP2"; empty when none.
     static QString alsoOn(RecordSet& records, qint64 index);
 
 private:
     CommandContext m_context;
+    Settings* m_settings;
+    std::function<void()> m_shown;
+    QAction* m_show = nullptr;
+    QAction* m_oneDiscToo = nullptr;
 };

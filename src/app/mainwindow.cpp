@@ -5,8 +5,9 @@
 #include "app/busypointer.h"
 #include "app/buttonbar.h"
 #include "app/cataloguesession.h"
+#include "app/clientarea.h"
+#include "app/codepagemenu.h"
 #include "app/disccommands.h"
-#include "app/discswindow.h"
 #include "app/drivepanel.h"
 #include "app/duplicatesview.h"
 #include "app/exportjob.h"
@@ -25,20 +26,15 @@
 #include "browse/columnsort.h"
 #include "output/gridfont.h"
 #include "scan/mountwatch.h"
-#include "scan/songtags.h"
 #include "store/recordset.h"
 #include "store/songmodel.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QLabel>
-#include <QLocale>
 #include <QMenuBar>
-#include <QPaintEvent>
-#include <QPainter>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
@@ -47,40 +43,8 @@
 namespace {
 
 constexpr int gridTop = 82;
-constexpr int gridGap = 81;       // the grid ends this far above the bars
-constexpr int pictureMargin = 50; // the picture leaves the lowest pixels out
+constexpr int gridGap = 81; // the grid ends this far above the bars
 constexpr int recordBarHeight = 22;
-
-// The client area: paints the background picture and reports changes of size.
-class ClientArea : public QWidget
-{
-public:
-    ClientArea(const QPixmap& picture, std::function<void()> resized, QWidget* parent)
-        : QWidget(parent), m_picture(picture), m_resized(std::move(resized))
-    {
-    }
-
-protected:
-    void paintEvent(QPaintEvent* event) override
-    {
-        QPainter painter(this);
-        painter.fillRect(event->rect(), Look::lightGrey);
-        // Scaled once for each size: a repaint (a button greyed, a window moved over it)
-        // only copies the part it needs.
-        const QSize area(width(), height() - pictureMargin);
-        if (m_picture.isNull() || area.isEmpty())
-            return;
-        if (m_scaled.size() != area)
-            m_scaled = m_picture.scaled(area, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        painter.drawPixmap(event->rect().topLeft(), m_scaled, event->rect());
-    }
-    void resizeEvent(QResizeEvent*) override { m_resized(); }
-
-private:
-    const QPixmap& m_picture;
-    QPixmap m_scaled;
-    std::function<void()> m_resized;
-};
 
 } // namespace
 
@@ -111,12 +75,11 @@ MainWindow::MainWindow(const QString& programFolder, Prompter* prompter, VolumeS
     m_grid->setCaption(QStringLiteral("MP3 List"));
     DiscCommands::Hooks discHooks;
     discHooks.reading = [this] { return songReading(); };
-    discHooks.allowDuplicates = [this] { return m_duplicatesAction->isChecked(); };
-    discHooks.duplicateCounter = m_buildRunner->duplicateCounter();
     discHooks.finished = [this](const QString& done) { showChangedDiscs(done); };
     m_discCommands = std::make_unique<DiscCommands>(CommandContext{m_session, prompter, volumes, m_jobs},
-                                                    std::move(discHooks));
-    m_duplicatesView = std::make_unique<DuplicatesView>(CommandContext{m_session, prompter, volumes, m_jobs});
+                                                    m_buildRunner.get(), std::move(discHooks));
+    m_duplicatesView = std::make_unique<DuplicatesView>(CommandContext{m_session, prompter, volumes, m_jobs},
+                                                        &m_settings, [this] { showGridWhenRows(); });
     // At the foot: what the rows shown (and selected) hold, and where else the current song is.
     m_totalsBar = new TotalsBar(m_session->databasePath(), m_session->records(), m_grid, this);
     m_alsoOn = new QLabel(this);
@@ -216,18 +179,8 @@ void MainWindow::buildMenus()
     optionsMenu->addSeparator();
     m_namesFromTagsAction = entry(optionsMenu, "mnutags", QStringLiteral("Names From Tags"));
     m_namesFromTagsAction->setCheckable(true);
-    // Which code page old tags written as "Latin-1" are read in: one of a few, by name.
-    QMenu* codePageMenu = optionsMenu->addMenu(QStringLiteral("Tag Code Page"));
-    codePageMenu->setObjectName(QStringLiteral("mnucodepage"));
-    m_tagCodePages = new QActionGroup(this);
-    for (const QString& name : SongTags::codePages()) {
-        QAction* page = codePageMenu->addAction(name);
-        page->setObjectName(QStringLiteral("mnucodepage_") + name);
-        page->setCheckable(true);
-        page->setData(name);
-        m_tagCodePages->addAction(page);
-    }
-    m_tagCodePages->actions().first()->setChecked(true);
+    m_tagCodePages = new CodePageMenu(this);
+    optionsMenu->addMenu(m_tagCodePages);
 
     QMenu* helpMenu = menuBar()->addMenu(QStringLiteral("&Help"));
     helpMenu->setObjectName(QStringLiteral("mnuhelp"));
@@ -252,7 +205,8 @@ void MainWindow::connectCommands()
 
     connect(m_buttonBar, &ButtonBar::deleteClicked, this, &MainWindow::deleteRows);
     connect(m_buttonBar, &ButtonBar::addClicked, this, &MainWindow::addRow);
-    connect(m_buttonBar, &ButtonBar::refreshClicked, this, [this] { showRowsAgain(false); });
+    connect(m_buttonBar, &ButtonBar::refreshClicked, this,
+            [this] { m_duplicatesView->showRowsAgain(false); });
     connect(m_buttonBar, &ButtonBar::clearClicked, this, &MainWindow::clearCatalogue);
     connect(m_buttonBar, &ButtonBar::printClicked, this,
             [this] { m_printJob->start(*m_session->records(), m_grid->gridFont()); });
@@ -266,35 +220,24 @@ void MainWindow::connectCommands()
     connect(m_exportAction, &QAction::triggered, this, [this] { m_exportJob->start(); });
     connect(m_playAllAction, &QAction::triggered, this, [this] { m_playAllJob->start(); });
     connect(m_discsAction, &QAction::triggered, this, &MainWindow::showDiscs);
-    connect(m_showDuplicatesAction, &QAction::triggered, this, [this](bool show) {
-        if (show)
-            showDuplicates();
-        else
-            m_session->records()->requery(RecordSource::defaultSource());
-    });
-    connect(m_duplicatesOnOneDiscAction, &QAction::triggered, this, [this](bool sameDisc) {
-        m_settings.setDuplicatesOnOneDisc(sameDisc);
-        if (m_showDuplicatesAction->isChecked())
-            showDuplicates();
-    });
-    // Any other view (a sort, a search) takes the mark off Show Duplicates.
-    connect(records, &RecordSet::resetDone, this, [this] {
-        m_showDuplicatesAction->setChecked(m_session->records()->recordSource().kind ==
-                                           RecordSource::Kind::Duplicates);
-    });
+    m_duplicatesView->attach(m_showDuplicatesAction, m_duplicatesOnOneDiscAction);
     connect(m_exitAction, &QAction::triggered, this, &QWidget::close);
     connect(m_fontAction, &QAction::triggered, this, &MainWindow::chooseGridFont);
     connect(m_swapAction, &QAction::triggered, this, &MainWindow::swapArtistAndTitle);
-    connect(m_duplicatesAction, &QAction::triggered, this, &MainWindow::toggleAllowDuplicates);
+    // The entry has flipped its check mark on the click; the mark stays flipped even when
+    // the settings file refuses it.
+    connect(m_duplicatesAction, &QAction::triggered, this,
+            [this](bool allow) { m_settings.setAllowDuplicates(allow); });
     // A build reads the mark at each song already stored, from its own thread.
     connect(m_duplicatesAction, &QAction::toggled, this,
             [this](bool allow) { m_buildRunner->setAllowDuplicates(allow); });
-    connect(m_readPlayTimesAction, &QAction::triggered, this, &MainWindow::toggleReadPlayTimes);
+    connect(m_readPlayTimesAction, &QAction::triggered, this,
+            [this](bool read) { m_settings.setReadPlayTimes(read); });
     connect(m_fillPlayTimesAction, &QAction::triggered, this, [this] { m_playTimeRunner->start(); });
     connect(m_namesFromTagsAction, &QAction::triggered, this,
             [this](bool checked) { m_settings.setNamesFromTags(checked); });
-    connect(m_tagCodePages, &QActionGroup::triggered, this,
-            [this](QAction* page) { m_settings.setTagCodePage(page->data().toString()); });
+    connect(m_tagCodePages, &CodePageMenu::chosenByUser, this,
+            [this](const QString& name) { m_settings.setTagCodePage(name); });
     connect(m_aboutAction, &QAction::triggered, this, &MainWindow::showAboutBox);
 }
 
@@ -304,8 +247,7 @@ bool MainWindow::load()
     m_drivePanel->start();
     if (!m_session->open())
         return false;
-    if (m_session->records()->recordCount() != 0)
-        m_grid->show();
+    showGridWhenRows();
     placeWindow();
     if (m_settings.exists())
         applySettings();
@@ -319,11 +261,8 @@ void MainWindow::applySettings()
     m_grid->setTitleFirst(m_settings.titleFirst());
     m_duplicatesAction->setChecked(m_settings.allowDuplicates());
     m_readPlayTimesAction->setChecked(m_settings.readPlayTimes());
-    m_duplicatesOnOneDiscAction->setChecked(m_settings.duplicatesOnOneDisc());
     m_namesFromTagsAction->setChecked(m_settings.namesFromTags());
-    const QString codePage = SongTags::codePageNamed(m_settings.tagCodePage());
-    for (QAction* page : m_tagCodePages->actions())
-        page->setChecked(page->data().toString() == codePage);
+    m_tagCodePages->choose(m_settings.tagCodePage());
     m_grid->setGridFont(
         GridFont::fromStored(m_grid->gridFont(), m_settings.fontName(), m_settings.fontSize()));
 }
@@ -392,7 +331,7 @@ void MainWindow::scanSelectedDrive()
         return;
     QString root;
     const bool started = m_buildRunner->retry([&] { return m_drivePanel->selectedDisc(&root); }) &&
-                         confirmWholeSystem(root) &&
+                         m_buildRunner->confirmFolder(root) &&
                          m_buildRunner->start(root, m_drivePanel->discName(), m_volumes->volumeOf(root),
                                               songReading(), [this](bool built, const QString& summary) {
                                                   showBuiltCatalogue(built, summary);
@@ -403,26 +342,7 @@ void MainWindow::scanSelectedDrive()
 
 SongReading MainWindow::songReading() const
 {
-    return {m_readPlayTimesAction->isChecked(), m_namesFromTagsAction->isChecked(),
-            m_tagCodePages->checkedAction() ? m_tagCodePages->checkedAction()->data().toString()
-                                            : SongTags::codePages().first()};
-}
-
-bool MainWindow::confirmWholeSystem(const QString& root) const
-{
-    // The drive list goes back to the system's own disk after every build: one stray click
-    // more would catalogue every file of the system.
-    const QString folder = QDir::cleanPath(root);
-    const QString home = QDir::cleanPath(QDir::homePath());
-    const bool holdsHome =
-        folder == QLatin1String("/") || home == folder || home.startsWith(folder + QLatin1Char('/'));
-    if (!holdsHome)
-        return true;
-    return m_prompter->ask(QStringLiteral("%1 holds %2. Catalogue every MP3 file in it?")
-                               .arg(folder, folder == QLatin1String("/")
-                                                ? QStringLiteral("the whole system")
-                                                : QStringLiteral("your home folder")),
-                           Prompter::YesNo, QStringLiteral("Find MP3s")) == Prompter::Yes;
+    return {m_readPlayTimesAction->isChecked(), m_namesFromTagsAction->isChecked(), m_tagCodePages->chosen()};
 }
 
 void MainWindow::offerNewCatalogue()
@@ -432,50 +352,7 @@ void MainWindow::offerNewCatalogue()
 
 void MainWindow::showDiscs()
 {
-    if (!m_discsWindow) {
-        m_discsWindow = new DiscsWindow(m_session->databasePath(), m_volumes, this);
-        const QSize size = m_settings.discsWindowSize();
-        if (size.isValid())
-            m_discsWindow->resize(size);
-        connect(m_discsWindow, &QDialog::finished, this,
-                [this] { m_settings.setDiscsWindowSize(m_discsWindow->size()); });
-        connect(m_mountWatch, &MountWatch::changed, m_discsWindow, &DiscsWindow::showDrives);
-        connect(m_jobs, &JobRunner::runningChanged, m_discsWindow,
-                [this](bool running) { m_discsWindow->enableCommands(!running); });
-        m_discsWindow->enableCommands(!m_jobs->isRunning());
-        connect(m_discsWindow, &DiscsWindow::updateRequested, this,
-                [this](const Disc& disc) { m_discCommands->update(disc); });
-        connect(m_discsWindow, &DiscsWindow::renameRequested, this,
-                [this](const Disc& disc) { m_discCommands->rename(disc); });
-        connect(m_discsWindow, &DiscsWindow::removeRequested, this,
-                [this](const Disc& disc) { m_discCommands->remove(disc); });
-    }
-    m_discsWindow->reload();
-    m_discsWindow->show();
-    m_discsWindow->raise();
-    m_discsWindow->activateWindow();
-}
-
-void MainWindow::showDuplicates()
-{
-    if (!m_duplicatesView->show(m_duplicatesOnOneDiscAction->isChecked(), [this](bool shown) {
-            m_showDuplicatesAction->setChecked(m_session->records()->recordSource().kind ==
-                                               RecordSource::Kind::Duplicates);
-            if (shown && m_session->records()->recordCount() > 0)
-                m_grid->show();
-        }))
-        m_showDuplicatesAction->setChecked(false);
-}
-
-void MainWindow::showRowsAgain(bool keepRow)
-{
-    // The duplicates are found again beside the window: a million rows take seconds.
-    if (m_session->records()->recordSource().kind == RecordSource::Kind::Duplicates)
-        showDuplicates();
-    else if (keepRow)
-        m_session->refreshKeepingRow();
-    else
-        m_session->refresh();
+    m_discCommands->showWindow(this, m_mountWatch, &m_settings);
 }
 
 void MainWindow::deleteRows()
@@ -483,18 +360,10 @@ void MainWindow::deleteRows()
     const std::vector<qint64> selected = m_grid->selectedRows();
     if (selected.empty()) {
         m_session->deleteCurrentRow();
-        return;
+    } else {
+        m_songPlayer->disarm();
+        m_session->deleteRows(selected);
     }
-    if (m_session->refuseWrite())
-        return;
-    const QString question = selected.size() == 1 ? QStringLiteral("Delete the selected song?")
-                                                  : QStringLiteral("Delete the %1 selected songs?")
-                                                        .arg(QLocale().toString(qint64(selected.size())));
-    if (m_prompter->ask(question, Prompter::YesNo, QStringLiteral("Delete record")) != Prompter::Yes)
-        return;
-    m_songPlayer->disarm();
-    if (const Failure failure = m_session->records()->deleteRows(selected))
-        m_prompter->ask(QStringLiteral("Delete Error ") + failure.description);
 }
 
 void MainWindow::showChangedDiscs(const QString& done)
@@ -502,29 +371,32 @@ void MainWindow::showChangedDiscs(const QString& done)
     if (done.isEmpty())
         return;
     statusBar()->showMessage(done);
-    showRowsAgain(true);
+    m_duplicatesView->showRowsAgain(true);
     if (m_session->records()->recordCount() == 0)
         m_grid->hide();
     m_recordBar->setCaption(QStringLiteral("Record count= ") +
                             QString::number(m_session->records()->recordCount()));
-    if (m_discsWindow && m_discsWindow->isVisible())
-        m_discsWindow->reload();
+    m_discCommands->recount();
 }
 
 void MainWindow::showBuiltCatalogue(bool built, const QString& summary)
 {
-    if (m_discsWindow && m_discsWindow->isVisible())
-        m_discsWindow->reload();
+    m_discCommands->recount();
     // Beside the record bar's count, until the next command: no box, nothing to answer.
     statusBar()->showMessage(summary);
     if (built) {
-        if (m_session->records()->recordCount() != 0)
-            m_grid->show();
+        showGridWhenRows();
         m_drivePanel->refresh();
         m_recordBar->setCaption(QStringLiteral("Record count= ") +
                                 QString::number(m_session->records()->recordCount()));
     }
     m_drivePanel->returnToStartupDrive();
+}
+
+void MainWindow::showGridWhenRows()
+{
+    if (m_session->records()->recordCount() != 0)
+        m_grid->show();
 }
 
 void MainWindow::enableCommands(bool enabled)
@@ -553,8 +425,7 @@ void MainWindow::clearCatalogue()
 {
     if (m_session->clearAll())
         m_grid->hide();
-    if (m_discsWindow && m_discsWindow->isVisible())
-        m_discsWindow->reload();
+    m_discCommands->recount();
 }
 
 void MainWindow::sortByColumn(int column)
@@ -576,18 +447,6 @@ void MainWindow::swapArtistAndTitle()
     const bool titleFirst = !m_grid->isTitleFirst();
     m_grid->setTitleFirst(titleFirst);
     m_settings.setTitleFirst(titleFirst);
-}
-
-void MainWindow::toggleAllowDuplicates()
-{
-    // The entry has flipped its check mark on the click; the mark stays flipped even when
-    // the settings file refuses it.
-    m_settings.setAllowDuplicates(m_duplicatesAction->isChecked());
-}
-
-void MainWindow::toggleReadPlayTimes()
-{
-    m_settings.setReadPlayTimes(m_readPlayTimesAction->isChecked());
 }
 
 void MainWindow::chooseGridFont()

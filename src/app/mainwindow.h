@@ -26,7 +26,7 @@ class PlayTimeRunner;
 class PrintJob;
 class Prompter;
 class QAction;
-class QActionGroup;
+class CodePageMenu;
 class QLabel;
 class RecordBar;
 class RecordSet;
@@ -76,8 +76,6 @@ private:
     void scanSelectedDrive();
     // What a build reads of each song besides its name, as the Options menu says now.
     SongReading songReading() const;
-    // A build of the system's own disk or of the user's home asks first; true to go on.
-    bool confirmWholeSystem(const QString& root) const;
     void showDiscs();
 
 public:
@@ -85,13 +83,12 @@ public:
     void offerNewCatalogue();
 
 private:
-    void showDuplicates();
-    // Runs the record source again, the current row kept with `keepRow`.
-    void showRowsAgain(bool keepRow);
     // Deletes the rows selected by their heads, or else the current row.
     void deleteRows();
     void showChangedDiscs(const QString& done);
     void showBuiltCatalogue(bool built, const QString& summary);
+    // The grid is hidden while there is nothing to show.
+    void showGridWhenRows();
     // While a job runs, the commands that would write or start another job are off.
     void enableCommands(bool enabled);
     void addRow();
@@ -99,8 +96,6 @@ private:
     void sortByColumn(int column);
     void openSearchPanel();
     void swapArtistAndTitle();
-    void toggleAllowDuplicates();
-    void toggleReadPlayTimes();
     void chooseGridFont();
     void showAboutBox();
     void showRecordPosition();
@@ -120,7 +115,6 @@ private:
     std::unique_ptr<ExportJob> m_exportJob;
     std::unique_ptr<PlayAllJob> m_playAllJob;
     std::unique_ptr<DiscCommands> m_discCommands;
-    DiscsWindow* m_discsWindow = nullptr;
     std::unique_ptr<DuplicatesView> m_duplicatesView;
     SongPlayer* m_songPlayer = nullptr;
 
@@ -146,7 +140,7 @@ private:
     QAction* m_readPlayTimesAction = nullptr;
     QAction* m_fillPlayTimesAction = nullptr;
     QAction* m_namesFromTagsAction = nullptr;
-    QActionGroup* m_tagCodePages = nullptr;
+    CodePageMenu* m_tagCodePages = nullptr;
     QAction* m_aboutAction = nullptr;
     QPointer<AboutBox> m_aboutBox;
 };
