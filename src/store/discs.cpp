@@ -196,6 +196,54 @@ Failure songNames(Database& db, QStringList* names, qint64* withoutName)
 
 } // namespace
 
+namespace {
+
+// Counts the songs of the disc name `name` into its records `own` (places in `discs`), and
+// the songs no record of it holds into `recordless`. The records go outermost folders
+// first: each counts its range less the ranges of the records nested right inside it.
+Failure countName(FolderCounter& counter, const QString& name, QList<int> own, QList<Disc>* discs,
+                  qint64* recordless)
+{
+    std::sort(own.begin(), own.end(),
+              [&](int a, int b) { return discs->at(a).record.root < discs->at(b).record.root; });
+    QList<int> open; // the chain of records holding the one at hand
+    QString outside; // where the folders outside every record begin again
+    *recordless = 0;
+    for (const int i : std::as_const(own)) {
+        Disc& disc = (*discs)[i];
+        const QString& root = disc.record.root;
+        if (!root.endsWith(QLatin1Char('/')))
+            continue; // a record edited by hand: no folder is under it
+        while (!open.isEmpty() && !root.startsWith(discs->at(open.last()).record.root))
+            open.removeLast();
+        if (Failure f = counter.count(name, root, pastFolder(root), &disc.songs))
+            return f;
+        if (!open.isEmpty()) {
+            (*discs)[open.last()].songs -= disc.songs;
+        } else {
+            qint64 between = 0;
+            if (Failure f = counter.count(name, outside, root, &between))
+                return f;
+            *recordless += between;
+            outside = pastFolder(root);
+        }
+        open << i;
+    }
+    qint64 rest = 0;
+    if (Failure f = counter.count(name, outside, QString(), &rest))
+        return f;
+    *recordless += rest;
+    // Songs without a folder lie outside every range but the last when there are none.
+    if (!own.isEmpty()) {
+        if (Failure f = counter.count(name, QString(), QString(), &rest, true))
+            return f;
+        *recordless += rest;
+    }
+    return {};
+}
+
+} // namespace
+
 Failure list(Database& db, QList<Disc>* discs)
 {
     discs->clear();
@@ -204,71 +252,23 @@ Failure list(Database& db, QList<Disc>* discs)
         return f;
     QHash<QString, QList<int>> recordedByName;
     for (const DiscRecord& record : std::as_const(records)) {
-        Disc disc;
-        disc.name = record.name;
-        disc.recorded = true;
-        disc.record = record;
         recordedByName[nameKey(record.name)] << int(discs->size());
-        *discs << disc;
+        *discs << Disc{record.name, true, record, 0, false, 0, 0};
     }
     QStringList names;
     qint64 withoutName = 0;
     if (Failure f = songNames(db, &names, &withoutName))
         return f;
     QList<Disc> unrecorded;
-    if (withoutName > 0) {
-        Disc disc;
-        disc.songs = withoutName;
-        unrecorded << disc;
-    }
+    if (withoutName > 0)
+        unrecorded << Disc{QString(), false, {}, withoutName, false, 0, 0};
     FolderCounter counter(db);
     for (const QString& name : std::as_const(names)) {
-        // The records of the name, outermost folders first: each counts its range less the
-        // ranges of the records nested right inside it; what no range holds has no record.
-        QList<int> own = recordedByName.value(nameKey(name));
-        std::sort(own.begin(), own.end(),
-                  [&](int a, int b) { return discs->at(a).record.root < discs->at(b).record.root; });
-        QList<int> open; // the chain of records holding the one at hand
-        QString outside; // where the folders outside every record begin again
         qint64 recordless = 0;
-        for (const int i : std::as_const(own)) {
-            Disc& disc = (*discs)[i];
-            const QString& root = disc.record.root;
-            if (!root.endsWith(QLatin1Char('/')))
-                continue; // a record edited by hand: no folder is under it
-            while (!open.isEmpty() && !root.startsWith(discs->at(open.last()).record.root))
-                open.removeLast();
-            qint64 inside = 0;
-            if (Failure f = counter.count(name, root, pastFolder(root), &inside))
-                return f;
-            disc.songs = inside;
-            if (!open.isEmpty()) {
-                (*discs)[open.last()].songs -= inside;
-            } else {
-                qint64 between = 0;
-                if (Failure f = counter.count(name, outside, root, &between))
-                    return f;
-                recordless += between;
-                outside = pastFolder(root);
-            }
-            open << i;
-        }
-        qint64 rest = 0;
-        if (Failure f = counter.count(name, outside, QString(), &rest))
+        if (Failure f = countName(counter, name, recordedByName.value(nameKey(name)), discs, &recordless))
             return f;
-        recordless += rest;
-        // Songs without a folder lie outside every range but the last when there are none.
-        if (!own.isEmpty()) {
-            if (Failure f = counter.count(name, QString(), QString(), &rest, true))
-                return f;
-            recordless += rest;
-        }
-        if (recordless > 0) {
-            Disc disc;
-            disc.name = name;
-            disc.songs = recordless;
-            unrecorded << disc;
-        }
+        if (recordless > 0)
+            unrecorded << Disc{name, false, {}, recordless, false, 0, 0};
     }
     std::sort(unrecorded.begin(), unrecorded.end(),
               [](const Disc& a, const Disc& b) { return a.name.compare(b.name, Qt::CaseInsensitive) < 0; });
