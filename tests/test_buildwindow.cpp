@@ -45,7 +45,7 @@ struct Desk
     }
     void file(const QTemporaryDir& drive, const QString& relative)
     {
-        QVERIFY(touch(drive.filePath(relative)));
+        QVERIFY(touchSong(drive.filePath(relative)));
     }
     void findMp3s()
     {

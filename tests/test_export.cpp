@@ -127,8 +127,8 @@ void ExportTest::playlistNamesEachSong()
 {
     ProgramFolder program;
     QTemporaryDir disc;
-    QVERIFY(touch(disc.filePath("Rock/Kestrel-Harbour.mp3")));
-    QVERIFY(touch(disc.filePath("Rock/01 Intro.mp3")));
+    QVERIFY(touchSong(disc.filePath("Rock/Kestrel-Harbour.mp3")));
+    QVERIFY(touchSong(disc.filePath("Rock/01 Intro.mp3")));
     Started s(program.path(), {mounted(disc.path(), "ROCK1", "", "vfat")});
     s.find<QComboBox>("Drive1")->setCurrentIndex(1);
     QTest::mouseClick(s.find<QToolButton>("cmdmakedb"), Qt::LeftButton);

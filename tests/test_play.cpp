@@ -51,7 +51,8 @@ struct Shelf
             const QByteArray path = QFile::encodeName(disc.path()) + "/" + name;
             for (qsizetype slash = path.indexOf('/', 1); slash > 0; slash = path.indexOf('/', slash + 1))
                 ::mkdir(path.left(slash).constData(), 0755); // folders that are there already stay
-            QVERIFY(::close(::open(path.constData(), O_CREAT | O_WRONLY, 0644)) == 0);
+            const int fd = ::open(path.constData(), O_CREAT | O_WRONLY, 0644);
+            QVERIFY(fd >= 0 && ::write(fd, mp3Frame().constData(), 417) == 417 && ::close(fd) == 0);
         }
         s = std::make_unique<ShownWindow>(QStringList(), QString(),
                                           QList<Volume>{mounted(disc.path(), "ROCK1", "", "iso9660")});
@@ -99,6 +100,8 @@ private slots:
     void asksForTheDisc();
     void onCdToggles();
     void playAllShown();
+    void onlySongsReachTheDesktop_data();
+    void onlySongsReachTheDesktop();
 };
 
 void PlayTest::initTestCase()
@@ -280,6 +283,76 @@ void PlayTest::playAllShown()
                                                                 "/Rock/Lenna Vey-Slow River.mp3\n"
                                                                 "#EXTINF:-1,Olé - Old\nfile://" +
                                                                 disc + "/Caf%E9/Ol%E9-Old.mp3\n");
+}
+
+// Rows of a catalogue made elsewhere may name any file of the machine: none but a song file
+// where its row says reaches the desktop's opener or a playlist. "@" stands for the disc.
+void PlayTest::onlySongsReachTheDesktop_data()
+{
+    QTest::addColumn<QString>("fullPath");
+    QTest::addColumn<QByteArray>("fileName");
+    QTest::addColumn<QString>("why");
+    const QString single = "it is not a single file name";
+    const QString ending = "its name does not end as a song's does";
+    const QString content = "its first bytes are not those of an MP3";
+    // clang-format off
+    QTest::newRow("up and out of the disc") << "@/Rock/" << QByteArray("../../../../../../etc/passwd") << single;
+    QTest::newRow("a desktop entry") << "@/Rock/" << QByteArray("evil.desktop") << ending;
+    QTest::newRow("a script") << "@/Rock/" << QByteArray("run.sh") << ending;
+    QTest::newRow("a file of the system's") << "/etc/" << QByteArray("passwd") << ending;
+    QTest::newRow("the process's own") << "/proc/self/" << QByteArray("environ") << ending;
+    QTest::newRow("a folder that climbs") << "@/Rock/../../" << QByteArray("secret.txt")
+                                          << "its folder has a \"..\" part";
+    QTest::newRow("a desktop entry named as a song") << "@/Rock/" << QByteArray("evil.mp3") << content;
+    QTest::newRow("a link to a file of the system's") << "@/Rock/" << QByteArray("link.mp3") << content;
+    QTest::newRow("a relative folder") << "Rock/" << QByteArray("Real-Song.mp3") << "its folder is not a full path";
+    // clang-format on
+}
+
+void PlayTest::onlySongsReachTheDesktop()
+{
+    QFETCH(QString, fullPath);
+    QFETCH(QByteArray, fileName);
+    QFETCH(QString, why);
+    Shelf shelf({"Rock/Real-Song.mp3"});
+    const QString disc = shelf.disc.path();
+    const QByteArray entry = "[Desktop Entry]\nType=Application\nExec=touch /tmp/owned\n";
+    for (const char* name : {"evil.desktop", "run.sh", "evil.mp3"}) {
+        QVERIFY(touch(disc + "/Rock/" + name, entry));
+        QVERIFY(
+            QFile::setPermissions(disc + "/Rock/" + name, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    }
+    QVERIFY(QFile::link("/etc/passwd", disc + "/Rock/link.mp3"));
+    QVERIFY(touch(shelf.disc.path() + "/secret.txt", "secret"));
+    fullPath.replace("@", disc);
+    shelf.s->run(QString("INSERT INTO adosong (Artist,Title,ONcd,MP3cd,Category,FullPath,FileName) VALUES "
+                         "('Crafted','Row',0,'ROCK1','Rock','%1',CAST(x'%2' AS TEXT))")
+                     .arg(fullPath, QString::fromLatin1(fileName.toHex())));
+    shelf.s->window->findChild<QPushButton*>("cmdrefresh")->click();
+    shelf.click("Crafted");
+    QCOMPARE(shelf.prompter().texts(),
+             QStringList{QString("The catalogue names a file that is not a song: '%1' (%2).")
+                             .arg(fullPath + QString::fromUtf8(fileName), why)});
+    noSongOpened();
+
+    // Left out of the playlists, and said how often; the real song goes.
+    shelf.prompter().shown.clear();
+    QTemporaryDir cache;
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
+    shelf.s->find<QAction>("mnuplayall")->trigger();
+    shelf.s->waitForJob();
+    QCOMPARE(shelf.prompter().texts(),
+             QStringList{"1 row was left out: it names a file that is not a song."});
+    QTRY_COMPARE(opened().size(), 1);
+    QCOMPARE(contents(opened().first()).count(".mp3\n"), 1);
+    shelf.prompter().shown.clear();
+    shelf.prompter().fileToWrite = cache.path() + "/all.m3u8";
+    shelf.s->find<QAction>("mnuexport")->trigger();
+    shelf.s->waitForJob();
+    QCOMPARE(shelf.prompter().texts(),
+             QStringList{"1 row was left out: it names a file that is not a song."});
+    QVERIFY(!contents(cache.path() + "/all.m3u8").contains("Crafted"));
+    QCOMPARE(contents(cache.path() + "/all.m3u8").count(".mp3\n"), 1);
 }
 
 QTEST_MAIN(PlayTest)

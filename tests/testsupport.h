@@ -18,6 +18,7 @@
 #include <csignal>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 // A full disk, as far as this process can tell: no file grows past `bytes` while it lives.
 class DiskFull
@@ -43,12 +44,44 @@ private:
     sighandler_t m_handler;
 };
 
+// Gives up the superuser's rights while it lives, so that a folder closed to a user is closed
+// to the test too: the superuser reads every folder. Nothing when the test runs as a user.
+// What it is to reach must be open to others (a temporary folder is closed to them).
+class AsUser
+{
+public:
+    AsUser() : m_dropped(::geteuid() == 0 && ::setegid(65534) == 0 && ::seteuid(65534) == 0) {}
+    ~AsUser()
+    {
+        if (m_dropped)
+            m_dropped = !(::seteuid(0) == 0 && ::setegid(0) == 0);
+    }
+    AsUser(const AsUser&) = delete;
+    AsUser& operator=(const AsUser&) = delete;
+
+private:
+    bool m_dropped;
+};
+
 // Writes `bytes` as the file `path`, making the folders it lies in; false when it cannot.
 inline bool touch(const QString& path, const QByteArray& bytes = {})
 {
     QFile file(path);
     return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
            file.write(bytes) == bytes.size();
+}
+
+// The first frame of an MP3 (MPEG-1 layer III, 128 kbit/s, 44.1 kHz): enough of one for the
+// program to take a file as a song.
+inline QByteArray mp3Frame()
+{
+    return QByteArray("\xFF\xFB\x90\x64", 4).leftJustified(417, '\0');
+}
+
+// Writes an MP3 frame as the file `path`; false when it cannot.
+inline bool touchSong(const QString& path)
+{
+    return touch(path, mp3Frame());
 }
 
 // The bytes of the file `path`; nothing when it cannot be read.

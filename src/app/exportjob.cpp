@@ -5,6 +5,7 @@
 #include "app/prompter.h"
 #include "app/songlookup.h"
 #include "browse/exporter.h"
+#include "browse/playallshown.h"
 #include "browse/songfinder.h"
 #include "store/recordset.h"
 
@@ -32,12 +33,13 @@ void ExportJob::start()
         return;
     }
     auto result = std::make_shared<Exporter::Result>();
+    auto notSongs = std::make_shared<qint64>(0);
     const qint64 total = c.session->records()->recordCount();
     JobRunner::Job job;
     job.objectName = QStringLiteral("exportProgress");
     job.title = QStringLiteral("Export");
     job.text = QStringLiteral("Exporting");
-    job.work = [result, path, format = *format, total, volumes = c.volumes,
+    job.work = [result, notSongs, path, format = *format, total, volumes = c.volumes,
                 catalogue = c.session->databasePath(),
                 source = c.session->records()->recordSource()](JobControl& control) {
         // A playlist names each song where playing would find it; songs whose discs are not
@@ -46,9 +48,20 @@ void ExportJob::start()
         discs.open(catalogue, true);
         SongFinder finder(songLookup(volumes, discs));
         Exporter::Hooks hooks;
-        hooks.songFile = [&finder](const PlayRow& row) {
+        hooks.songFile = [&finder, notSongs](const PlayRow& row) -> QByteArray {
             const SongLocator::Result found = finder.find(row);
-            return found.outcome == SongLocator::Outcome::Found ? found.file : SongFinder::storedFile(row);
+            switch (found.outcome) {
+            case SongLocator::Outcome::Found:
+                return found.file;
+            case SongLocator::Outcome::NotASong:
+                break;
+            default:
+                if (const QByteArray stored = SongFinder::storedFile(row); !stored.isEmpty())
+                    return stored;
+                break;
+            }
+            ++*notSongs;
+            return {};
         };
         hooks.progress = [&control, total](qint64 done) {
             control.progress(QStringLiteral("Exporting: %1 of %2 songs").arg(done).arg(total), done, total);
@@ -56,11 +69,16 @@ void ExportJob::start()
         };
         *result = Exporter::write(catalogue, source, path, format, hooks);
     };
-    job.done = [c, result, path, settings = m_settings] {
-        if (result->failure)
+    job.done = [c, result, notSongs, path, settings = m_settings] {
+        if (result->failure) {
             c.prompter->ask(result->failure.description);
-        else if (!result->cancelled)
-            settings->setExportFolder(QFileInfo(path).absolutePath());
+            return;
+        }
+        if (result->cancelled)
+            return;
+        settings->setExportFolder(QFileInfo(path).absolutePath());
+        if (*notSongs > 0)
+            c.prompter->ask(PlayAllShown::notSongsText(*notSongs));
     };
     c.jobs->start(std::move(job));
 }

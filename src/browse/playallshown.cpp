@@ -13,9 +13,19 @@ Result writePlaylist(const QString& catalogue, const RecordSource& source, const
     Exporter::Hooks hooks;
     hooks.songFile = [&](const PlayRow& row) -> QByteArray {
         const SongLocator::Result found = finder.find(row);
-        if (found.outcome == SongLocator::Outcome::Found)
+        switch (found.outcome) {
+        case SongLocator::Outcome::Found:
             return found.file;
-        ++(found.outcome == SongLocator::Outcome::NotFound ? result.discAbsent : result.notOnDisc);
+        case SongLocator::Outcome::NotFound:
+            ++result.discAbsent;
+            break;
+        case SongLocator::Outcome::DiscWithoutSong:
+            ++result.notOnDisc;
+            break;
+        case SongLocator::Outcome::NotASong:
+            ++result.notSongs;
+            break;
+        }
         return {};
     };
     hooks.progress = progress;
@@ -42,7 +52,15 @@ QString leftOutText(const Result& result)
         lines << QStringLiteral("1 song was left out: it is not on its disc.");
     else if (result.notOnDisc > 1)
         lines << QStringLiteral("%1 songs were left out: they are not on their disc.").arg(result.notOnDisc);
+    if (result.notSongs > 0)
+        lines << notSongsText(result.notSongs);
     return lines.join(QLatin1Char('\n'));
+}
+
+QString notSongsText(qint64 rows)
+{
+    return rows == 1 ? QStringLiteral("1 row was left out: it names a file that is not a song.")
+                     : QStringLiteral("%1 rows were left out: they name files that are not songs.").arg(rows);
 }
 
 } // namespace PlayAllShown

@@ -18,6 +18,7 @@ struct Result
     qint64 discAbsent = 0;   // left out: their disc is not in a drive
     qint64 notOnDisc = 0;    // left out: the disc is in but the song is not there, or the row
                              // has no file of its own (a numbered duplicate)
+    qint64 notSongs = 0;     // left out: the row names a file that is no song (SongFile)
     QStringList absentDiscs; // in the order met
     bool cancelled = false;
     Failure failure;
@@ -30,5 +31,7 @@ Result writePlaylist(const QString& catalogue, const RecordSource& source, const
 
 // What the user is told when some songs were left out; empty when none were.
 QString leftOutText(const Result& result);
+// The line of it for `rows` rows that name files that are no songs.
+QString notSongsText(qint64 rows);
 
 } // namespace PlayAllShown

@@ -1,5 +1,7 @@
 #include "browse/playreaction.h"
 
+#include "scan/songfile.h"
+
 #include <QRegularExpression>
 
 bool PlayReaction::isDuplicateMarked(const QString& title)
@@ -33,21 +35,16 @@ void PlayReaction::play(const PlayRow& row, bool armed) const
     // A row without a folder (one typed by hand) has no file to look for, nor a disc to ask for.
     if (row.artist.isEmpty() || row.fullPath.isEmpty() || !armed || isDuplicateMarked(row.title))
         return;
-    // A catalogue edited elsewhere can hold a NUL character, which would cut the name short
-    // and name another file: such a row is never looked for.
-    const QChar nul(0);
-    if (row.artist.contains(nul) || row.title.contains(nul) || row.fullPath.contains(nul) ||
-        row.fileName.contains('\0')) {
-        m_hooks.tell(QStringLiteral("The song's path in the catalogue is damaged (it holds a NUL character), "
-                                    "so it is not looked for. Correct the row or catalogue its disc again."));
-        return;
-    }
     QString question;
     for (;;) {
         const SongLocator::Result found = m_locator.locate(row);
         switch (found.outcome) {
         case SongLocator::Outcome::Found:
             m_hooks.open(found.file);
+            return;
+        case SongLocator::Outcome::NotASong:
+            // A catalogue from elsewhere can name any file: only songs are handed on.
+            m_hooks.tell(SongFile::refusal(found.path, found.problem));
             return;
         case SongLocator::Outcome::DiscWithoutSong:
             // A name the build could not read is asked to be renamed, as below.

@@ -35,6 +35,10 @@ PlayTimeFiller::Result PlayTimeFiller::run(RecordSet& rows, Database& engine)
             ++result.missing;
             continue;
         }
+        if (found.outcome == SongLocator::Outcome::NotASong) {
+            ++result.notSongs;
+            continue;
+        }
         const std::optional<double> seconds = Mp3Length::measure(found.file.constData()).seconds;
         if (!seconds) {
             ++result.unreadable;
@@ -58,6 +62,9 @@ QString PlayTimeFiller::summary(const Result& result)
         text += QStringLiteral("\nNot in a drive: %1.").arg(result.absentDiscs.join(QStringLiteral(", ")));
     if (result.missing > 0)
         text += QStringLiteral("\nSongs not found on their disc: %1.").arg(result.missing);
+    if (result.notSongs > 0)
+        text += QStringLiteral("\nRows that name a file that is not a song, left alone: %1.")
+                    .arg(result.notSongs);
     if (result.unreadable > 0)
         text += QStringLiteral("\nSongs whose length could not be read: %1.").arg(result.unreadable);
     if (result.cancelled)

@@ -28,6 +28,7 @@ public:
         qint64 filled = 0;       // play times stored
         qint64 unreadable = 0;   // songs found whose length could not be read
         qint64 missing = 0;      // songs not on their disc, or rows with no file of their own
+        qint64 notSongs = 0;     // rows that name a file that is no song (SongFile)
         QStringList absentDiscs; // discs not in a drive, in the order met
         bool cancelled = false;
         Failure failure; // why storing stopped, when it did

@@ -1,6 +1,7 @@
 #include "browse/songfinder.h"
 
 #include "browse/playreaction.h"
+#include "scan/songfile.h"
 #include "scan/timelimit.h"
 
 #include <QFile>
@@ -148,7 +149,7 @@ SongLocator::Result SongFinder::find(const PlayRow& row)
 {
     // A numbered duplicate, or a row typed in without a folder, has no file of its own.
     if (row.fullPath.isEmpty() || PlayReaction::isDuplicateMarked(row.title))
-        return {SongLocator::Outcome::DiscWithoutSong, {}, {}, {}, {}, {}};
+        return {SongLocator::Outcome::DiscWithoutSong, {}, {}, {}, {}, {}, {}};
     SongLocator::Result found = m_locator.locate(row);
     if (found.outcome == SongLocator::Outcome::NotFound && !m_absentDiscSet.contains(row.disc)) {
         m_absentDiscSet.insert(row.disc);
@@ -159,8 +160,8 @@ SongLocator::Result SongFinder::find(const PlayRow& row)
 
 QByteArray SongFinder::storedFile(const PlayRow& row)
 {
-    if (!row.fileName.isNull())
-        return QFile::encodeName(row.fullPath) + row.fileName;
-    return QFile::encodeName(row.fullPath + row.artist + QLatin1Char('-') + row.title +
-                             QStringLiteral(".mp3"));
+    const QByteArray name = row.fileName.isNull() ? QFile::encodeName(fileNameText(row)) : row.fileName;
+    if (!SongFile::nameProblem(row.fullPath, name).isEmpty())
+        return {};
+    return QFile::encodeName(row.fullPath) + name;
 }

@@ -20,7 +20,7 @@ public:
     const QStringList& absentDiscs() const { return m_absentDiscs; }
 
     // The song's file where the catalogue says it is: its folder, then its own name or
-    // "artist-title.mp3".
+    // "artist-title.mp3"; nothing when the two cannot name a song file (SongFile).
     static QByteArray storedFile(const PlayRow& row);
 
 private:

@@ -1,5 +1,6 @@
 #include "browse/songlocator.h"
 
+#include "scan/songfile.h"
 #include "scan/songname.h"
 #include "scan/timelimit.h"
 
@@ -73,6 +74,14 @@ PathKind probePath(const QByteArray& path, std::chrono::milliseconds within)
     return kind.value_or(PathKind::NoAnswer);
 }
 
+QString songContentProblem(const QByteArray& path, std::chrono::milliseconds within)
+{
+    const std::optional<QString> problem = TimeLimit::askVolume<QString>(
+        mountFolderOf(QFile::decodeName(path)), [name = path] { return SongFile::contentProblem(name); },
+        within);
+    return problem.value_or(QStringLiteral("its drive does not answer"));
+}
+
 namespace {
 // The spellings of a song's file name the build takes: ".mp3" in any letter case.
 QList<QByteArray> spellings(const QByteArray& name)
@@ -111,7 +120,7 @@ QByteArray SongLocator::findIn(const QString& folder, const PlayRow& row) const
         const QByteArray inLegacy = legacy + '/' + row.fileName;
         return probe(inLegacy) == PathKind::RegularFile ? inLegacy : QByteArray();
     }
-    for (const QString& fileName : SongName::rebuiltNames(row.artist, row.title)) {
+    for (const QString& fileName : namesOf(row)) {
         for (const QByteArray& name : spellings(QFile::encodeName(folder + fileName))) {
             const PathKind kind = probe(name);
             if (kind == PathKind::RegularFile)
@@ -167,9 +176,37 @@ bool SongLocator::isFolder(const QString& folder) const
     return kind == PathKind::Folder || (kind == PathKind::Missing && !inWindows1252(folder, true).isEmpty());
 }
 
+QStringList SongLocator::namesOf(const PlayRow& row) const
+{
+    // Only single names with a song's ending: a row whose artist holds a "/" names nothing.
+    QStringList names;
+    for (const QString& name : SongName::rebuiltNames(row.artist, row.title)) {
+        if (SongFile::nameProblem(QStringLiteral("/"), QFile::encodeName(name)).isEmpty())
+            names << name;
+    }
+    return names;
+}
+
+QString SongLocator::nameProblemOf(const PlayRow& row) const
+{
+    if (!row.fileName.isNull())
+        return SongFile::nameProblem(row.fullPath, row.fileName);
+    // A row an older build made of a name without a dash may name its file another way too.
+    const QStringList names = SongName::rebuiltNames(row.artist, row.title);
+    for (const QString& name : names) {
+        if (SongFile::nameProblem(row.fullPath, QFile::encodeName(name)).isEmpty())
+            return {};
+    }
+    return SongFile::nameProblem(row.fullPath, QFile::encodeName(names.first()));
+}
+
 SongLocator::Result SongLocator::found(const QByteArray& file) const
 {
-    return {Outcome::Found, QString::fromStdString(SongName::readable(file.toStdString())), file, {}, {}, {}};
+    const QString path = QString::fromStdString(SongName::readable(file.toStdString()));
+    const QString problem = m_hooks.content ? m_hooks.content(file) : songContentProblem(file);
+    if (!problem.isEmpty())
+        return {Outcome::NotASong, path, {}, {}, {}, {}, problem};
+    return {Outcome::Found, path, file, {}, {}, {}, {}};
 }
 
 QList<DiscRecord> SongLocator::recordsOf(const PlayRow& row) const
@@ -210,6 +247,8 @@ PathKind SongLocator::probe(const QByteArray& path) const
 SongLocator::Result SongLocator::locate(const PlayRow& row) const
 {
     m_silent = false;
+    if (const QString problem = nameProblemOf(row); !problem.isEmpty())
+        return {Outcome::NotASong, row.fullPath + fileNameText(row), {}, {}, {}, {}, problem};
     if (!row.fullPath.isEmpty()) {
         const QByteArray stored = findIn(row.fullPath, row);
         if (!stored.isEmpty())
@@ -260,7 +299,7 @@ SongLocator::Result SongLocator::onRecordedDisc(const PlayRow& row, const QList<
             const int how = fit(v, disc);
             if (result.outcome == Outcome::NotFound && (how == 0 || (how == 1 && disc.uuid.isEmpty())) &&
                 probe(QFile::encodeName(v.root)) == PathKind::Folder)
-                result = {Outcome::DiscWithoutSong, {}, {}, v.root, onDisc + fileNameText(row), {}};
+                result = {Outcome::DiscWithoutSong, {}, {}, v.root, onDisc + fileNameText(row), {}, {}};
         }
     }
     return result;

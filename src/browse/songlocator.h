@@ -33,6 +33,11 @@ inline PathKind probePath(const QString& path)
     return probePath(QFile::encodeName(path));
 }
 
+// Why the file at `path` is no song (SongFile::contentProblem), asked as probePath() asks:
+// a drive that does not answer in time is said to.
+QString songContentProblem(const QByteArray& path,
+                           std::chrono::milliseconds within = std::chrono::milliseconds(1500));
+
 // The cells of the grid's current row that the player reads.
 struct PlayRow
 {
@@ -66,13 +71,19 @@ public:
         std::function<QList<DiscRecord>(const QString& disc)> discs;
         // Folders volumes are mounted on: now, and always (fixed mount folders).
         std::function<QStringList()> mountFolders;
+        // Why the file found is no song (SongFile::contentProblem), empty when it is one.
+        // Without it the file's first bytes are read, waiting no longer than a probe.
+        std::function<QString(const QByteArray& file)> content;
     };
 
     enum class Outcome
     {
         Found,           // `file` is the song; `path` says it as text
         DiscWithoutSong, // the disc is in, at `discRoot`, but the song is not at `pathOnDisc`
-        NotFound
+        NotFound,
+        // The row names a file that is no song (see SongFile): `path` says which, `problem`
+        // why. Nothing of it is to be opened or written to a playlist.
+        NotASong
     };
     struct Result
     {
@@ -84,6 +95,7 @@ public:
         // Not found, but a drive that can hold the song did not answer: the disc may be in
         // and stalled. Its folder.
         QString silentDrive;
+        QString problem;
     };
 
     explicit SongLocator(Hooks hooks) : m_hooks(std::move(hooks)) {}
@@ -107,7 +119,13 @@ private:
     // `path` with each part in UTF-8 or in Windows-1252, whichever is there; empty when none.
     // The last part is a song's file, in any spelling of ".mp3", or with `isFolder` a folder.
     QByteArray inWindows1252(const QString& path, bool isFolder = false) const;
+    // The song at `file`, or NotASong when its first bytes are not a song's.
     Result found(const QByteArray& file) const;
+    // The names a row without a name of its own can have that are song files' names, in the
+    // order tried.
+    QStringList namesOf(const PlayRow& row) const;
+    // Why the row cannot name a song file (SongFile::nameProblem); empty when it can.
+    QString nameProblemOf(const PlayRow& row) const;
     // Whether `folder` is there, in UTF-8 or as the build read it in Windows-1252.
     bool isFolder(const QString& folder) const;
     // The disc records whose walked folder holds the row's folder.
