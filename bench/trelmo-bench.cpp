@@ -483,10 +483,11 @@ int scanTree(const QString& path, const QString& root, const SongReading& readin
         ++pulses;
     };
     CatalogueBuilder builder(table, counter, hooks);
-    clock.start();
-    const CatalogueBuilder::Result result = builder.run(root, discName);
-    table.close();
+    // As the window walks a drive: from its full path, which the rows keep.
     const QString folder = QFileInfo(root).absoluteFilePath();
+    clock.start();
+    const CatalogueBuilder::Result result = builder.run(folder, discName);
+    table.close();
     DiscRecords::remember(db, discWalked(discName, folder, SystemVolumes().volumeOf(folder)));
     const qint64 total = clock.elapsed();
     std::printf("scan_ms: %lld\nsorting_ms: %lld\nsorting_pulses: %lld\nfiles: %lld\nrows_added: %lld\n"
@@ -651,6 +652,11 @@ int updateDisc(const QString& path, const QString& root, const QString& folder, 
     }
     std::printf("new: %lld\ngone: %lld\nmoved: %lld\nunchanged: %lld\n", qint64(plan.added.size()),
                 qint64(plan.gone.size()), qint64(plan.moved.size()), plan.unchanged);
+    std::printf("kept: %lld\n", plan.kept);
+    for (const DiscUpdate::Unread& unread : std::as_const(plan.unread))
+        std::printf("warning: unreadable %s: %s\n",
+                    qPrintable(unread.folder.isEmpty() ? walked : walked + '/' + unread.folder.chopped(1)),
+                    qPrintable(unread.reason));
     for (const QString& warning : std::as_const(plan.warnings))
         std::printf("warning: %s\n", qPrintable(warning));
     std::printf("compare_ms: %lld\napply_ms: %lld\n", compared, applied);

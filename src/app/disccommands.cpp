@@ -223,10 +223,16 @@ void DiscCommands::rename(const Disc& disc)
     const CommandContext& c = m_context;
     if (c.session->refuseWrite(false))
         return;
-    QString name = disc.name;
+    QString typed = disc.name;
     if (!c.prompter->askText(QStringLiteral("Rename Disc"),
-                             QStringLiteral("New name of the disc %1:").arg(disc.name), &name) ||
-        name == disc.name)
+                             QStringLiteral("New name of the disc %1:").arg(disc.name), &typed))
+        return;
+    QString name;
+    if (const Failure refused = Discs::validName(typed, &name)) {
+        c.prompter->ask(refused.description);
+        return;
+    }
+    if (name == disc.name)
         return;
     startChange(QStringLiteral("renameProgress"), QStringLiteral("Rename Disc"),
                 QStringLiteral("Renaming %1").arg(disc.name),

@@ -10,6 +10,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QHash>
+#include <QSet>
+
+#include <algorithm>
 
 namespace {
 
@@ -157,11 +160,14 @@ QString withSlash(const QString& folder)
 
 QString DiscUpdate::Plan::summary() const
 {
-    return QStringLiteral("%1 new, %2 gone, %3 moved, %4 unchanged")
-        .arg(added.size())
-        .arg(gone.size())
-        .arg(moved.size())
-        .arg(unchanged);
+    QString text = QStringLiteral("%1 new, %2 gone, %3 moved, %4 unchanged")
+                       .arg(added.size())
+                       .arg(gone.size())
+                       .arg(moved.size())
+                       .arg(unchanged);
+    if (kept > 0)
+        text += QStringLiteral(", %1 kept, not read").arg(kept);
+    return text;
 }
 
 QString DiscUpdate::Plan::details() const
@@ -197,7 +203,16 @@ struct Walk
     std::vector<FoundFile> files;
     QHash<QString, int> places; // placeKey → file
     bool unreadable = false;    // the folder walked could not be read, or the disc went
+    // The folders that could not be read (relative to the folder walked, ending in "/"; empty
+    // for all of it), each with the system's reason. What lies in them is not known.
+    QList<DiscUpdate::Unread> unread;
     bool cancelled = false;
+
+    bool wasRead(const QString& folder) const
+    {
+        return std::none_of(unread.begin(), unread.end(),
+                            [&folder](const DiscUpdate::Unread& u) { return folder.startsWith(u.folder); });
+    }
 };
 
 // Walks `walked` (ending in "/") as a build walks a disc.
@@ -221,8 +236,15 @@ Walk walkDisc(const QString& walked, const DiscUpdate::Options& options)
         if (next == FolderReader::Next::Waiting)
             continue;
         for (const FolderListing::Failure& failure : step.failures) {
-            if (failure.subject + '/' == rootBytes || failure.subject == rootBytes || step.discGone)
-                walk.unreadable = true;
+            // A disc taken out while it was read was not read from there on: none of it counts.
+            const bool whole =
+                failure.subject + '/' == rootBytes || failure.subject == rootBytes || step.discGone;
+            walk.unreadable = walk.unreadable || whole;
+            const QString folder =
+                whole ? QString()
+                      : withSlash(QString::fromStdString(SongName::readable(failure.subject)))
+                            .mid(rootText.size());
+            walk.unread << DiscUpdate::Unread{folder, failure.description};
         }
         if (step.path.empty())
             continue;
@@ -244,14 +266,18 @@ Walk walkDisc(const QString& walked, const DiscUpdate::Options& options)
 }
 
 // The rows whose file is not where it was, the others counted in `unchanged` and their files
-// taken.
+// taken. Rows in folders that could not be read are kept as they are, counted in `kept`.
 std::vector<const DiscRow*> rowsNotInPlace(const std::vector<DiscRow>& rows, const QString& root, Walk& walk,
-                                           qint64* unchanged)
+                                           qint64* unchanged, qint64* kept)
 {
     std::vector<const DiscRow*> missing;
     for (const DiscRow& row : rows) {
         bool found = false;
         const QString here = row.fullPath.startsWith(root) ? row.fullPath.mid(root.size()) : QString();
+        if (!walk.wasRead(here.isEmpty() ? here : withSlash(here))) {
+            ++*kept;
+            continue;
+        }
         for (const QString& name : row.fullPath.startsWith(root) ? fileNamesOf(row) : QStringList()) {
             const auto place = walk.places.constFind(placeKey(here.isEmpty() ? here : withSlash(here), name));
             if (place != walk.places.cend() && !walk.files[size_t(*place)].taken) {
@@ -269,9 +295,10 @@ std::vector<const DiscRow*> rowsNotInPlace(const std::vector<DiscRow>& rows, con
 }
 
 // The rows not in place are moved where a file of the same song turns up, or gone; the files
-// left over are new songs, named as a build names them.
-void sortOutTheRest(const std::vector<const DiscRow*>& missing, Walk& walk, bool namesFromTags,
-                    DiscUpdate::Plan* plan)
+// left over are new songs, named as a build names them. A song the disc holds already (kept,
+// unchanged or moved), or one found twice, is not added again under a numbered title.
+void sortOutTheRest(const std::vector<DiscRow>& rows, const std::vector<const DiscRow*>& missing, Walk& walk,
+                    bool namesFromTags, DiscUpdate::Plan* plan)
 {
     QHash<QString, int> bySong;
     std::vector<std::pair<std::string, std::string>> names(walk.files.size());
@@ -302,10 +329,16 @@ void sortOutTheRest(const std::vector<const DiscRow*>& missing, Walk& walk, bool
         plan->moved << DiscUpdate::Listed{row->artist, row->title,
                                           oldPlace + QStringLiteral(" → ") + file.folder + file.name};
     }
+    QSet<QString> onDisc;
+    for (const DiscRow& row : rows)
+        onDisc.insert(songKey(row.artist, row.title));
     for (size_t i = 0; i < walk.files.size(); ++i) {
         const FoundFile& file = walk.files[i];
-        if (file.taken)
+        const QString key =
+            songKey(QString::fromStdString(names[i].first), QString::fromStdString(names[i].second));
+        if (file.taken || onDisc.contains(key))
             continue;
+        onDisc.insert(key);
         const std::string fullPath = (plan->root + file.folder).toStdString();
         plan->newFiles.push_back({fullPath, categoryOf(QString::fromStdString(fullPath)).toStdString(),
                                   file.bytes, names[i].first, names[i].second, file.seconds});
@@ -327,6 +360,15 @@ QStringList warningsOf(const Disc& disc, const Volume& volume, const QString& wa
     if (walk.unreadable || walk.files.empty())
         warnings
             << QStringLiteral("%1 holds no songs or cannot be read. Is the disc in the drive?").arg(walked);
+    QStringList unread;
+    for (const DiscUpdate::Unread& u : walk.unread) {
+        if (!u.folder.isEmpty())
+            unread << QStringLiteral("  %1: %2").arg(u.folder.chopped(1), u.reason);
+    }
+    if (!unread.isEmpty())
+        warnings << QStringLiteral(
+                        "These folders could not be read; the songs in them are kept as they are:\n") +
+                        unread.join(QLatin1Char('\n'));
     if (rows > 0 && gone * 2 > rows)
         warnings << QStringLiteral("More than half of the disc's songs (%1 of %2) would be removed.")
                         .arg(gone)
@@ -434,6 +476,25 @@ DiscRecord recordNow(const Disc& disc, const QString& root, const QString& folde
     return record;
 }
 
+// The folders of other discs of the same name that lie inside this one (catalogued on their
+// own, as a disc within a disc) belong to them: their files are none of this disc's.
+Failure leaveNestedDiscsAlone(Database& db, const Disc& disc, const QString& root, Walk& walk)
+{
+    QList<DiscRecord> records;
+    if (Failure f = DiscRecords::named(db, disc.name, &records))
+        return f;
+    QStringList nested;
+    for (const DiscRecord& record : std::as_const(records)) {
+        if (record.root.size() > root.size() && record.root.startsWith(root) && record.root.endsWith('/'))
+            nested << record.root.mid(root.size());
+    }
+    for (FoundFile& file : walk.files) {
+        for (const QString& inner : std::as_const(nested))
+            file.taken = file.taken || file.folder.startsWith(inner);
+    }
+    return {};
+}
+
 } // namespace
 
 Failure DiscUpdate::plan(Database& db, const Disc& disc, const QString& folder, const Volume& volume,
@@ -447,8 +508,12 @@ Failure DiscUpdate::plan(Database& db, const Disc& disc, const QString& folder, 
     if ((plan->cancelled = walk.cancelled))
         return {};
     plan->root = disc.recorded ? disc.record.root : likelyRoot(rows, walk.places);
-    const std::vector<const DiscRow*> missing = rowsNotInPlace(rows, plan->root, walk, &plan->unchanged);
-    sortOutTheRest(missing, walk, options.reading.tags, plan);
+    if (Failure f = leaveNestedDiscsAlone(db, disc, plan->root, walk))
+        return f;
+    plan->unread = walk.unread;
+    const std::vector<const DiscRow*> missing =
+        rowsNotInPlace(rows, plan->root, walk, &plan->unchanged, &plan->kept);
+    sortOutTheRest(rows, missing, walk, options.reading.tags, plan);
     plan->warnings = warningsOf(disc, volume, withSlash(folder), walk, rows.size(), plan->goneRows.size());
     return {};
 }

@@ -29,6 +29,14 @@ public:
         std::function<bool(const QString& folder, qint64 found)> progress;
     };
 
+    // A folder of the disc that could not be read, relative to the disc and ending in "/" (empty:
+    // the whole disc), and the system's reason. Its songs are neither gone nor new.
+    struct Unread
+    {
+        QString folder;
+        QString reason;
+    };
+
     // A song as the user is shown it: its names and where it lies on the disc.
     struct Listed
     {
@@ -43,12 +51,15 @@ public:
         QList<Listed> gone;
         QList<Listed> moved; // place: "Old/place → New/place"
         qint64 unchanged = 0;
+        // Rows in folders that could not be read: kept as they are.
+        qint64 kept = 0;
+        QList<Unread> unread;
         // Reasons to think the drive holds another disc, or none (said before Apply).
         QStringList warnings;
         bool cancelled = false;
 
         bool changes() const { return !added.isEmpty() || !gone.isEmpty() || !moved.isEmpty(); }
-        // The counts in a line: "3 new, 2 gone, 1 moved, 120 unchanged".
+        // The counts in a line: "3 new, 2 gone, 1 moved, 120 unchanged[, 7 kept, not read]".
         QString summary() const;
         // Every song of each list, for the user to read before Apply.
         QString details() const;

@@ -349,10 +349,28 @@ Failure songsOf(Database& db, const Disc& disc, std::vector<qint64>* rowids)
     return failure;
 }
 
-Failure rename(Database& db, const Disc& disc, const QString& newName, qint64* songs)
+Failure validName(const QString& name, QString* kept)
 {
-    if (newName.trimmed().isEmpty())
+    *kept = name.trimmed();
+    if (kept->isEmpty())
         return {FailureNumber::InvalidArgument, QStringLiteral("A disc needs a name.")};
+    if (kept->size() > maxNameLength)
+        return {FailureNumber::InvalidArgument,
+                QStringLiteral("A disc's name can be at most %1 characters long.").arg(maxNameLength)};
+    for (const QChar c : std::as_const(*kept)) {
+        if (c.category() == QChar::Other_Control)
+            return {FailureNumber::InvalidArgument,
+                    QStringLiteral("A disc's name cannot hold a line break, a tab or another control "
+                                   "character.")};
+    }
+    return {};
+}
+
+Failure rename(Database& db, const Disc& disc, const QString& wanted, qint64* songs)
+{
+    QString newName;
+    if (Failure f = validName(wanted, &newName))
+        return f;
     return together(db, [&]() -> Failure {
         std::vector<qint64> own;
         if (Failure f = songsOf(db, disc, &own))

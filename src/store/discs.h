@@ -41,8 +41,16 @@ Failure addPlayTimes(Database& db, QList<Disc>* discs, const std::atomic<bool>* 
 // The rowids of the songs of `disc`, in folder order.
 Failure songsOf(Database& db, const Disc& disc, std::vector<qint64>* rowids);
 
-// Names the disc `newName` on all its songs and on its record, all or nothing. A name that
-// another disc has already is refused (InvalidArgument), as is an empty one.
+// The longest name a disc may be given.
+constexpr int maxNameLength = 255;
+// `name` as a disc's name is kept: without blanks at either end. An empty name, one longer
+// than maxNameLength or one with a control character (a line break, a tab) is refused
+// (InvalidArgument).
+Failure validName(const QString& name, QString* kept);
+
+// Names the disc `newName` (as validName() keeps it) on all its songs and on its record, all
+// or nothing. A name that another disc has already is refused (InvalidArgument), as is one
+// validName() refuses.
 Failure rename(Database& db, const Disc& disc, const QString& newName, qint64* songs = nullptr);
 // Removes the disc's songs and its record, all or nothing.
 Failure remove(Database& db, const Disc& disc, qint64* songs = nullptr);
