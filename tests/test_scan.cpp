@@ -35,6 +35,7 @@ struct Shelf
     QString tagCodePage;
     QStringList reports;
     int sortings = 0;
+    int batchMs = 1000;
 
     Shelf()
     {
@@ -65,7 +66,7 @@ struct Shelf
         hooks.sorting = [this] { ++sortings; };
         hooks.namesFromTags = namesFromTags;
         hooks.tagCodePage = tagCodePage;
-        table.setBatchInterval(1000);
+        table.setBatchInterval(batchMs);
         CatalogueBuilder builder(table, counter, hooks);
         return builder.run(root(), disc);
     }
@@ -92,7 +93,9 @@ private slots:
     void oldNamesAndMissingRoot();
     void cancelKeepsStoredRows();
     void reportsComeAfterCommit();
+    void lockedCatalogueStopsWithOneReport_data();
     void lockedCatalogueStopsWithOneReport();
+    void fullDiskCountsOnlyWhatIsKept_data();
     void fullDiskCountsOnlyWhatIsKept();
     void vanishedSubtreeReportedOnce();
     void labelProbe_data();
@@ -155,11 +158,17 @@ void ScanTest::namesFromTags()
     const QByteArray krovi("\xc3\xf0\xf3\xef\xef\xe0 \xea\xf0\xee\xe2\xe8"); // Группа крови
     const QList<QStringList> expected = {
         // names from tags | names from the file name
-        {"Pink Floyd|Time", "Unknown|01 Time"},   {"Björk|Jóga", "Unknown|02 Jóga"},
-        {"Кино|Группа крови", "Unknown|03 Kino"}, {"Кино|Zvezda", "Unknown|04 Kino"},
-        {"Kestrel|Harbour", "Unknown|05 Ape"},    {"First|One", "Unknown|06 Order"},
-        {"Ape|Whole", "Unknown|07 Half"},         {"V1 Artist|V1 Title", "Unknown|08 Blank"},
-        {"Grey Owl|Winter", "Grey Owl | Winter"}, {"Kestrel|Unknown", "Kestrel |  "},
+        {"Pink Floyd|Time", "Unknown|01 Time"},
+        {"Björk|Jóga", "Unknown|02 Jóga"},
+        {"Кино|Группа крови", "Unknown|03 Kino"},
+        {"Кино|Zvezda", "Unknown|04 Kino"},
+        {"Kestrel|Harbour", "Unknown|05 Ape"},
+        {"First|One", "Unknown|06 Order"},
+        {"Ape|Whole", "Unknown|07 Half"},
+        {"V1 Artist|V1 Title", "Unknown|08 Blank"},
+        {QString(1024, 'A') + "|Long", "Unknown|09 Long"},
+        {"Grey Owl|Winter", "Grey Owl | Winter"},
+        {"Kestrel|Unknown", "Kestrel |  "},
     };
     const QList<std::pair<QString, QByteArray>> files = {
         {"01 Time.mp3", id3v23Utf16("Pink Floyd", "Time", 300 * 1024) + audio},
@@ -174,6 +183,8 @@ void ScanTest::namesFromTags()
          id3v24Utf8("  ", "\x01\x02") + audio + ape("", "No artist") + id3v1("V1 Artist", "V1 Title")},
         {"Grey Owl - Winter.mp3", id3v24Utf8("", "") + audio},
         {"Kestrel -  .mp3", audio},
+        // A stuffed tag is cut to a name's length.
+        {"09 Long.mp3", id3v24Utf8(QString(1 << 20, QChar('A')), "Long") + audio},
     };
     for (const bool fromTags : {true, false}) {
         Shelf s;
@@ -378,21 +389,52 @@ void ScanTest::reportsComeAfterCommit()
     QCOMPARE(seenByOthers, 3);
 }
 
+void ScanTest::lockedCatalogueStopsWithOneReport_data()
+{
+    QTest::addColumn<bool>("busy"); // another program writes to it, rather than it being read-only
+    QTest::addColumn<QString>("report");
+    QTest::newRow("read-only") << false << "This is a bug %1/a-0#8 ";
+    QTest::newRow("another program writing")
+        << true
+        << "Another program is writing to the catalogue (database is locked), so nothing was stored from "
+           "%1/a-0 on. Build the disc again once that program is done.";
+}
+
 void ScanTest::lockedCatalogueStopsWithOneReport()
 {
+    QFETCH(bool, busy);
+    QFETCH(QString, report);
     Shelf s;
     for (int i = 0; i < 5; ++i)
         s.file(QString("a-%1.mp3").arg(i));
-    QVERIFY(!s.db.execute("PRAGMA query_only=1").failed());
+    Database other;
+    QVERIFY(!other.open(s.program.databasePath()).failed());
+    if (busy)
+        QVERIFY(!other.execute("BEGIN IMMEDIATE").failed());
+    else
+        QVERIFY(!s.db.execute("PRAGMA query_only=1").failed());
+    s.db.setBusyTimeout(300);
+    QElapsedTimer waited;
+    waited.start();
     QCOMPARE(s.build().stored, 0);
     QCOMPARE(s.reports.size(), 1);
-    QVERIFY2(s.reports[0].startsWith("This is a bug " + s.root() + "/a-0#8 "), qPrintable(s.reports[0]));
+    QVERIFY2(s.reports[0].startsWith(report.arg(s.root())), qPrintable(s.reports[0]));
+    QVERIFY(!busy || waited.elapsed() >= 300); // the other program was given its time
 }
 
-// The disk fills in the middle of a batch: what is reported as stored is what the file
-// holds, the report says where storing ended, and the file is whole with no journal left.
+// The disk fills in the middle of a batch, as a row is added or as the batch is committed:
+// what is reported as stored is what the file holds, the report says where storing ended, and
+// the file is whole with no journal left.
+void ScanTest::fullDiskCountsOnlyWhatIsKept_data()
+{
+    QTest::addColumn<bool>("onCommit");
+    QTest::newRow("as a row is added") << false;
+    QTest::newRow("as a batch is committed") << true;
+}
+
 void ScanTest::fullDiskCountsOnlyWhatIsKept()
 {
+    QFETCH(bool, onCommit);
     Shelf s;
     for (int i = 0; i < 20; ++i)
         s.file(QString("First/Early %1-Song.mp3").arg(i));
@@ -401,17 +443,28 @@ void ScanTest::fullDiskCountsOnlyWhatIsKept()
     for (int i = 0; i < 3000; ++i)
         s.file(QString("F%1/Artist %2-Title %2.mp3").arg(i / 100, 2, 10, QChar('0')).arg(i));
     const int pages = s.program.count("PRAGMA page_count");
-    QVERIFY(!s.db.execute(QString("PRAGMA max_page_count=%1").arg(pages + 12)).failed());
     s.reports.clear();
-    const CatalogueBuilder::Result result = s.build();
+    CatalogueBuilder::Result result;
+    if (onCommit) {
+        // Batches a few rows long, each committed from inside the addition of its last row.
+        s.batchMs = 1;
+        DiskFull full(QFileInfo(s.program.databasePath()).size() + 200 * 1024);
+        result = s.build();
+    } else {
+        QVERIFY(!s.db.execute(QString("PRAGMA max_page_count=%1").arg(pages + 12)).failed());
+        result = s.build();
+    }
     s.table.close();
     QCOMPARE(qint64(s.rows().size()), 20 + result.stored);
-    QVERIFY(result.stored < 3000);
+    QVERIFY(result.stored >= 0 && result.stored < 3000);
     QCOMPARE(s.reports.size(), 1);
-    QVERIFY2(s.reports[0].startsWith("This is a bug " + s.root() + "/F00/Artist 0-Title 0#13 ") &&
-                 s.reports[0].contains("The disk that holds the catalogue is full") &&
+    QVERIFY2(s.reports[0].startsWith("This is a bug " + s.root() + "/F") &&
                  s.reports[0].endsWith("nothing was stored from this song on."),
              qPrintable(s.reports[0]));
+    if (!onCommit)
+        QVERIFY2(s.reports[0].startsWith("This is a bug " + s.root() + "/F00/Artist 0-Title 0#13 ") &&
+                     s.reports[0].contains("The disk that holds the catalogue is full"),
+                 qPrintable(s.reports[0]));
     Statement check;
     QVERIFY(!check.prepare(s.db.handle(), "PRAGMA integrity_check").failed() && check.step());
     QCOMPARE(check.column(0).toString(), QStringLiteral("ok"));

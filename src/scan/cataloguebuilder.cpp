@@ -17,6 +17,12 @@ constexpr int progressEveryMs = 100;
 QString lossText(const std::string& first, const Failure& failure)
 {
     const QString song = QString::fromUtf8(first.data(), qsizetype(first.size()));
+    // Another program's write transaction is no fault of a folder's: it was waited for as long
+    // as the catalogue's busy time-out.
+    if (isBusy(failure))
+        return QStringLiteral("Another program is writing to the catalogue (%1), so nothing was stored from "
+                              "%2 on. Build the disc again once that program is done.")
+            .arg(failure.description, song);
     const QString why =
         isDiskFull(failure)
             ? QStringLiteral("The disk that holds the catalogue is full (%1)").arg(failure.description)
@@ -133,6 +139,9 @@ void CatalogueBuilder::storeFile(const std::string& path, const std::string& fil
             ++m_result.stored;
             if (m_hooks.readPlayTimes && seconds < 0)
                 ++m_result.withoutPlayTime;
+            // Its batch may have failed to commit since: counted off again, and said, at once.
+            if (m_table.hasLoss())
+                reportLoss();
             return;
         }
         if (failure.number == FailureNumber::DuplicateKey) {

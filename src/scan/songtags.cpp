@@ -33,13 +33,22 @@ namespace {
 
 const iconv_t noConverter = reinterpret_cast<iconv_t>(-1);
 
-// The text of a tag as the catalogue keeps it: control characters left out, blanks trimmed.
-// Empty when nothing is left.
+// The longest text of a tag that is taken: a name, not a tag stuffed with a megabyte.
+constexpr qsizetype maxTagText = 1024;
+
+// The text of a tag as the catalogue keeps it: control characters left out, blanks trimmed,
+// cut after maxTagText characters. Empty when nothing is left.
 std::string cleaned(const std::string& utf8)
 {
     QString text = QString::fromStdString(utf8);
     text.removeIf([](QChar c) { return c.category() == QChar::Other_Control; });
-    return text.trimmed().toStdString();
+    text = text.trimmed();
+    if (text.size() > maxTagText) {
+        text.truncate(maxTagText);
+        if (text.back().isHighSurrogate())
+            text.chop(1); // never half a character
+    }
+    return text.toStdString();
 }
 
 // The bytes a "Latin-1" text was read from: TagLib reads each byte as the character of the

@@ -34,6 +34,8 @@ public:
     // it. Without a copy, as setTextView(). Catalogues without the field leave it out.
     void setFileNameView(std::string_view bytes);
     bool storesFileNames() const { return m_storesFileNames; }
+    // Stores the row. A failure is this row's; a batch that then fails to commit is told by
+    // takeLoss(), with this row among the rows lost.
     Failure update();
 
     // 0 commits every row on its own; otherwise rows are committed in batches.
@@ -62,6 +64,7 @@ public:
     };
     // What was lost since the last call; taking it clears it.
     Loss takeLoss();
+    bool hasLoss() const { return m_loss.rows > 0; }
 
 private:
     struct Value
