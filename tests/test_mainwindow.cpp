@@ -385,6 +385,14 @@ void MainWindowTest::whereTheFilesLive_data()
                                                      << "file"
                                                      << "Yes"
                                                      << "ends";
+    QTest::newRow("a relative data folder is no data folder") << "/usr/bin"
+                                                              << "relative"
+                                                              << "Yes"
+                                                              << "data";
+    QTest::newRow("no home") << "/usr/bin"
+                             << "no home"
+                             << ""
+                             << "ends";
 }
 
 // Beside the program where it can be, else in the user's data folder, where a missing
@@ -400,17 +408,23 @@ void MainWindowTest::whereTheFilesLive()
     const QByteArray savedData = qgetenv("XDG_DATA_HOME"), savedHome = qgetenv("HOME");
     qputenv("HOME", QFile::encodeName(home.path()));
     QVERIFY(touch(home.path() + "/data")); // a file where the folder would be
-    if (dataHome == "unset")
+    if (dataHome == "unset" || dataHome == "no home")
         qunsetenv("XDG_DATA_HOME");
+    else if (dataHome == "relative")
+        qputenv("XDG_DATA_HOME", "xdg");
     else if (dataHome == "file")
         qputenv("XDG_DATA_HOME", QFile::encodeName(home.path() + "/data"));
     else
         qputenv("XDG_DATA_HOME", QFile::encodeName(home.path() + "/xdg"));
+    if (dataHome == "no home")
+        qunsetenv("HOME");
     const QString folder = program.startsWith("own") ? own.path()
                            : program == "missing"    ? own.path() + "/gone"
                                                      : program;
     const FilePath::Storage storage = FilePath::storageFor(folder, FilePath::userDataFolder());
-    const QString data = dataHome == "unset"  ? home.path() + "/.local/share/Trelmo"
+    const QString data = dataHome == "no home" ? QString()
+                         : dataHome == "unset" || dataHome == "relative"
+                             ? home.path() + "/.local/share/Trelmo"
                          : dataHome == "file" ? home.path() + "/data/Trelmo"
                                               : home.path() + "/xdg/Trelmo";
     QCOMPARE(storage.folder, expected == "program" ? folder : data);
@@ -421,7 +435,10 @@ void MainWindowTest::whereTheFilesLive()
         prompter.answers = {answer == "Yes" ? Prompter::Yes : Prompter::No};
         MainWindow* window = startTrelmo(storage.folder, &prompter, &volumes, storage.inDataFolder);
         QCOMPARE(bool(window), expected == "data");
-        QVERIFY(prompter.shown[0].text.endsWith("Create an empty catalogue in " + data + "?"));
+        if (data.isEmpty())
+            QVERIFY(prompter.shown[0].text.contains("HOME is not set"));
+        else
+            QVERIFY(prompter.shown[0].text.endsWith("Create an empty catalogue in " + data + "?"));
         QCOMPARE(QFileInfo::exists(data + "/adomp3.mdb"), expected == "data");
         if (window) {
             QVERIFY(window->findChild<QAction*>("mnuabout"));

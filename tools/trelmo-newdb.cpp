@@ -22,7 +22,12 @@ int main(int argc, char** argv)
     QByteArray given = args.size() == 2 ? QByteArray(argv[1]) : QByteArray();
     if (given.isEmpty()) {
         const QString folder = FilePath::userDataFolder();
-        if (folder.isEmpty() || !QDir().mkpath(folder)) {
+        if (folder.isEmpty()) {
+            std::fprintf(stderr, "trelmo-newdb: HOME is not set and XDG_DATA_HOME names no folder: "
+                                 "give the catalogue's path\n");
+            return 1;
+        }
+        if (!QDir().mkpath(folder)) {
             std::fprintf(stderr, "trelmo-newdb: cannot make the data folder %s\n", qPrintable(folder));
             return 1;
         }

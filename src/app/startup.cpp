@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/mainwindow.h"
+#include "app/prompter.h"
 #include "app/splash.h"
 
 #include <QApplication>
@@ -8,6 +9,13 @@
 MainWindow* startTrelmo(const QString& programFolder, Prompter* prompter, VolumeSource* volumes,
                         bool offerNewCatalogue)
 {
+    if (programFolder.isEmpty()) {
+        prompter->ask(
+            QStringLiteral("Trelmo cannot tell where to keep its catalogue and settings: HOME is not "
+                           "set, and XDG_DATA_HOME names no folder. Set HOME and start Trelmo "
+                           "again."));
+        return nullptr;
+    }
     Splash splash;
     splash.place();
     splash.show();

@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 #include <QFile>
 
@@ -50,9 +49,16 @@ Storage storageFor(const QString& programFolder, const QString& dataFolder)
 
 QString userDataFolder()
 {
-    // Named for the program whatever the running one calls itself (trelmo, trelmo-newdb).
-    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    return base.isEmpty() ? QString() : base + QStringLiteral("/Trelmo");
+    // Named for the program whatever the running one calls itself (trelmo, trelmo-newdb). A
+    // relative XDG_DATA_HOME is invalid by the base directory rules and is ignored; without a
+    // home there is no default to fall back on.
+    const QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
+    if (QDir::isAbsolutePath(dataHome))
+        return QDir::cleanPath(dataHome) + QStringLiteral("/Trelmo");
+    const QString home = qEnvironmentVariable("HOME");
+    if (!QDir::isAbsolutePath(home))
+        return QString();
+    return QDir::cleanPath(home) + QStringLiteral("/.local/share/Trelmo");
 }
 
 QString programFolder()

@@ -28,7 +28,8 @@ struct Storage
 // from a build folder or a stick); otherwise (an installed program, in a folder of the
 // system's such as /usr/bin) in `dataFolder`.
 Storage storageFor(const QString& programFolder, const QString& dataFolder);
-// The user's data folder for Trelmo ($XDG_DATA_HOME/Trelmo, by default ~/.local/share/Trelmo).
+// The user's data folder for Trelmo ($XDG_DATA_HOME/Trelmo, by default ~/.local/share/Trelmo);
+// empty when neither names an absolute folder (no HOME).
 QString userDataFolder();
 
 } // namespace FilePath
