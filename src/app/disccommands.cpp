@@ -8,6 +8,7 @@
 #include "browse/songlocator.h"
 #include "scan/discupdate.h"
 #include "scan/mountwatch.h"
+#include "scan/songfile.h"
 #include "settings/settings.h"
 
 #include <QLocale>
@@ -49,6 +50,10 @@ QString whereIsDisc(const Disc& disc, const QList<Volume>& volumes, Volume* on)
         return QString();
     }
     const DiscRecord& record = disc.record;
+    // A record of a catalogue from elsewhere may name any folder: only a plain full path is a disc's.
+    if (!SongFile::folderProblem(record.root).isEmpty() ||
+        !SongFile::folderProblem(record.volumeRoot).isEmpty())
+        return QString();
     const QString onVolume =
         record.root.startsWith(record.volumeRoot) ? record.root.mid(record.volumeRoot.size()) : QString();
     const auto there = [&](const Volume& v) {

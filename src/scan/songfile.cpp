@@ -102,16 +102,25 @@ bool hasSongEnding(std::string_view name)
     return endsWithNoCase(name, ".mp3");
 }
 
-QString nameProblem(const QString& folder, const QByteArray& name)
+QString folderProblem(const QString& folder)
 {
     if (!folder.startsWith(QLatin1Char('/')))
         return QStringLiteral("its folder is not a full path");
-    if (folder.contains(QChar(0)) || name.contains('\0'))
+    if (folder.contains(QChar(0)))
         return QStringLiteral("it holds a NUL character");
     for (const QString& part : folder.split(QLatin1Char('/'))) {
         if (part == QLatin1String(".") || part == QLatin1String(".."))
             return QStringLiteral("its folder has a \"%1\" part").arg(part);
     }
+    return {};
+}
+
+QString nameProblem(const QString& folder, const QByteArray& name)
+{
+    if (const QString problem = folderProblem(folder); !problem.isEmpty())
+        return problem;
+    if (name.contains('\0'))
+        return QStringLiteral("it holds a NUL character");
     if (name.isEmpty() || name == "." || name == ".." || name.contains('/'))
         return QStringLiteral("it is not a single file name");
     if (!hasSongEnding(std::string_view(name.constData(), size_t(name.size()))))

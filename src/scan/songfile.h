@@ -14,6 +14,10 @@ namespace SongFile {
 // Whether `name` ends in the ending of a song format the program knows, in any letter case.
 bool hasSongEnding(std::string_view name);
 
+// Why `folder` (a row's FullPath, a disc's walked folder) cannot hold songs: it is no absolute
+// path, or has a "." or ".." part. Empty when it can.
+QString folderProblem(const QString& folder);
+
 // Why the file `name` in the folder `folder` (a row's FullPath and its file's name, as the
 // file system's bytes) cannot be a song file: the folder is no absolute path or has a "." or
 // ".." part, the name is not a single name (a "/", "." or "..", a NUL), or it does not end
