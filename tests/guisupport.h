@@ -37,12 +37,13 @@ public:
         Buttons buttons;
         QString title;
         QString details;
+        QWidget* owner = nullptr; // the window the question belonged to; none: the main window
     };
 
     Answer ask(const QString& text, Buttons buttons = OkOnly, const QString& title = QStringLiteral("Trelmo"),
                const QString& details = {}) override
     {
-        shown.push_back({text, buttons, title, details});
+        shown.push_back({text, buttons, title, details, owner()});
         if (beforeAnswer)
             beforeAnswer(text);
         if (!answers.empty()) {
@@ -99,6 +100,7 @@ public:
     bool askText(const QString& title, const QString&, QString* answer) override
     {
         textTitles << title;
+        textOwners << owner();
         if (text.isNull())
             return false;
         *answer = text;
@@ -120,6 +122,7 @@ public:
     QString folder;
     QString text;
     QStringList textTitles;
+    QList<QWidget*> textOwners;
     QString fileToWrite;
     QStringList startFolders; // where each file dialog opened
     int printDialogs = 0;

@@ -305,11 +305,18 @@ bool CatalogueSession::refuseWrite(bool awaitCheck)
     return true;
 }
 
-bool CatalogueSession::refreshKeepingRow()
+bool CatalogueSession::refreshKeepingRow(const std::optional<RecordSource>& source)
 {
     const qint64 rowid = m_records->rowidAt(m_records->currentIndex());
-    if (!refresh())
+    if (source) {
+        BusyPointer busy;
+        if (const Failure failure = m_records->requery(*source)) {
+            m_prompter->ask(failure.description);
+            return false;
+        }
+    } else if (!refresh()) {
         return false;
+    }
     for (qint64 i = 0; rowid != 0 && i < m_records->recordCount(); ++i) {
         if (m_records->rowidAt(i) == rowid) {
             m_records->moveTo(i);

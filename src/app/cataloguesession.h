@@ -2,6 +2,7 @@
 
 #include "store/database.h"
 #include "store/discrecords.h"
+#include "store/recordsource.h"
 
 #include <QObject>
 
@@ -10,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class DamageCheck;
 class Prompter;
@@ -71,8 +73,9 @@ public:
 
     // Runs the record source again; a failure is said, and damage it shows remembered.
     bool refresh();
-    // The same, with the row that was current current again where it still is.
-    bool refreshKeepingRow();
+    // The same (or with `source` made the record source), with the row that was current
+    // current again where it still is: the program's refreshes keep the user's place.
+    bool refreshKeepingRow(const std::optional<RecordSource>& source = std::nullopt);
     // Shows the cells of the rows shown afresh, where the current row is.
     void rereadCells();
     // Removes the current row; the row after it becomes current.

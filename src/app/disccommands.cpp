@@ -151,13 +151,18 @@ bool DiscCommands::startChange(const QString& objectName, const QString& title, 
     job.done = [this, said] {
         if (m_hooks.finished)
             m_hooks.finished(*said);
+        // The user goes on where the command was given.
+        if (m_window && m_window->isVisible())
+            m_window->takeKeysBack();
     };
+    job.owner = m_window;
     return c.jobs->start(std::move(job));
 }
 
 void DiscCommands::update(const Disc& disc)
 {
     const CommandContext& c = m_context;
+    Prompter::OwnedBy asked(c.prompter, m_window);
     if (c.session->refuseWrite(false))
         return;
     Volume volume;
@@ -226,6 +231,7 @@ void DiscCommands::update(const Disc& disc)
 void DiscCommands::rename(const Disc& disc)
 {
     const CommandContext& c = m_context;
+    Prompter::OwnedBy asked(c.prompter, m_window);
     if (c.session->refuseWrite(false))
         return;
     QString typed = disc.name;
@@ -254,6 +260,7 @@ void DiscCommands::rename(const Disc& disc)
 void DiscCommands::remove(const Disc& disc)
 {
     const CommandContext& c = m_context;
+    Prompter::OwnedBy asked(c.prompter, m_window);
     if (c.session->refuseWrite(false))
         return;
     if (c.prompter->ask(QStringLiteral("Remove the disc %1 and its %2 from the catalogue?")

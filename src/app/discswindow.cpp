@@ -263,6 +263,13 @@ void DiscsWindow::enableCommands(bool enabled)
     updateButtons();
 }
 
+void DiscsWindow::takeKeysBack()
+{
+    raise();
+    activateWindow();
+    m_list->setFocus(Qt::OtherFocusReason);
+}
+
 void DiscsWindow::updateButtons()
 {
     Disc disc;

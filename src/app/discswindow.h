@@ -39,6 +39,8 @@ public:
     bool isCounting() const { return m_counting != nullptr; }
     // While a command runs, no other can start.
     void enableCommands(bool enabled);
+    // Makes the window the active one, with the keys in its list (after a command's questions).
+    void takeKeysBack();
 
 signals:
     void updateRequested(const Disc& disc);

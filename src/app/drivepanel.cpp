@@ -101,7 +101,10 @@ void DrivePanel::start()
     fillDriveList(m_startupDrive);
     m_startupDrive = selectedRoot();
     m_lastDrive = m_startupDrive;
-    m_discNameEdit->setText(m_driveCombo->currentText());
+    // The name its songs would get, as after a build; the keys stay where they are.
+    QString label;
+    discReady(m_startupDrive, &label);
+    m_discNameEdit->setText(label.isEmpty() ? QStringLiteral("NoLabel") : label);
 }
 
 void DrivePanel::refresh()

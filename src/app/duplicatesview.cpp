@@ -17,11 +17,11 @@ void DuplicatesView::attach(QAction* show, QAction* oneDiscToo)
     m_oneDiscToo = oneDiscToo;
     oneDiscToo->setChecked(m_settings->duplicatesOnOneDisc());
     RecordSet* records = m_context.session->records();
-    QObject::connect(show, &QAction::triggered, show, [this, records](bool checked) {
+    QObject::connect(show, &QAction::triggered, show, [this](bool checked) {
         if (checked)
             showAgain();
         else
-            records->requery(RecordSource::defaultSource());
+            m_context.session->refreshKeepingRow(RecordSource::defaultSource());
     });
     QObject::connect(oneDiscToo, &QAction::triggered, oneDiscToo, [this](bool sameDisc) {
         m_settings->setDuplicatesOnOneDisc(sameDisc);

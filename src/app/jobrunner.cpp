@@ -111,7 +111,8 @@ bool JobRunner::start(Job job)
     m_shared = std::make_shared<JobControl::Shared>();
     m_shared->runner = this;
     m_done = std::move(job.done);
-    m_progress = new ProgressWindow(job.objectName, job.title, job.text, m_window);
+    m_owner = job.owner;
+    m_progress = new ProgressWindow(job.objectName, job.title, job.text, job.owner ? job.owner : m_window);
     connect(m_progress, &ProgressWindow::cancelRequested, this, &JobRunner::cancel);
     // Shown after a moment, or with the job's first question: a short job flashes no window,
     // and the click that starts a long one does not also wait for the window's first paint.
@@ -191,6 +192,7 @@ void JobRunner::askOnWindowThread(quint64 question)
     }
     if (m_progress)
         m_progress->show(); // the question belongs to the job the window shows
+    Prompter::OwnedBy asked(m_prompter, m_owner);
     const Prompter::Answer answer = m_prompter->ask(text, buttons, title, details);
     {
         std::lock_guard lock(shared->mutex);

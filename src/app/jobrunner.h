@@ -58,6 +58,9 @@ public:
         QString text;                          // shown until the job's first progress
         std::function<void(JobControl&)> work; // runs on the job's thread
         std::function<void()> done;            // runs on the window's thread afterwards
+        // The window the job was started from, when it is not the main window: its progress
+        // and its questions belong to it.
+        QWidget* owner = nullptr;
     };
 
     JobRunner(Prompter* prompter, QWidget* window);
@@ -89,4 +92,5 @@ private:
     std::shared_ptr<JobControl::Shared> m_shared;
     std::function<void()> m_done;
     QPointer<ProgressWindow> m_progress;
+    QPointer<QWidget> m_owner;
 };

@@ -201,7 +201,7 @@ void MainWindow::connectCommands()
     connect(records, &RecordSet::rowRemoved, this, &MainWindow::showRecordPosition);
     connect(records, &RecordSet::rowAppended, this, &MainWindow::showRecordPosition);
     connect(records, &RecordSet::moveComplete, this, &MainWindow::showRecordPosition);
-    connect(m_grid, &SongGrid::currentCellChanged, this, &MainWindow::showRecordPosition);
+    connect(m_grid, &SongGrid::currentCellMoved, this, &MainWindow::showRecordPosition);
 
     connect(m_buttonBar, &ButtonBar::deleteClicked, this, &MainWindow::deleteRows);
     connect(m_buttonBar, &ButtonBar::addClicked, this, &MainWindow::addRow);
@@ -358,12 +358,10 @@ void MainWindow::showDiscs()
 void MainWindow::deleteRows()
 {
     const std::vector<qint64> selected = m_grid->selectedRows();
-    if (selected.empty()) {
+    if (selected.empty())
         m_session->deleteCurrentRow();
-    } else {
-        m_songPlayer->disarm();
+    else
         m_session->deleteRows(selected);
-    }
 }
 
 void MainWindow::showChangedDiscs(const QString& done)

@@ -39,7 +39,7 @@ Prompter::Answer MessageBoxPrompter::show(const QString& text, Buttons buttons, 
                                           const QString& details,
                                           const std::function<void(QMessageBox&)>& whileShown)
 {
-    QMessageBox box(m_parent);
+    QMessageBox box(parentWidget());
     box.setWindowTitle(title);
     // The program's line breaks are CR LF; a plain-text box wants one character. A line too
     // long for any screen (a path thousands of characters long) is shortened in its middle;
@@ -102,7 +102,7 @@ Prompter::Answer MessageBoxPrompter::show(const QString& text, Buttons buttons, 
 
 bool MessageBoxPrompter::choosePrinter(QPrinter& printer)
 {
-    QPrintDialog dialog(&printer, m_parent);
+    QPrintDialog dialog(&printer, parentWidget());
     // The whole listing is printed: there is no selection or page range to offer.
     dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
@@ -112,7 +112,7 @@ bool MessageBoxPrompter::choosePrinter(QPrinter& printer)
 
 bool MessageBoxPrompter::chooseFont(const QFont& preset, QFont* chosen)
 {
-    QFontDialog dialog(preset, m_parent);
+    QFontDialog dialog(preset, parentWidget());
     // The dialog's size box takes whole points only and drops a typed decimal point
     // ("10.5" became 105): it is let take the sizes the font system takes.
     QLineEdit* sizeEdit = nullptr;
@@ -135,14 +135,15 @@ bool MessageBoxPrompter::chooseFont(const QFont& preset, QFont* chosen)
 
 bool MessageBoxPrompter::chooseFolder(QString* folder)
 {
-    *folder = QFileDialog::getExistingDirectory(m_parent, QStringLiteral("Folder to catalogue as a disc"));
+    *folder =
+        QFileDialog::getExistingDirectory(parentWidget(), QStringLiteral("Folder to catalogue as a disc"));
     return !folder->isEmpty();
 }
 
 bool MessageBoxPrompter::askText(const QString& title, const QString& label, QString* text)
 {
     bool ok = false;
-    const QString answer = QInputDialog::getText(m_parent, title, label, QLineEdit::Normal, *text, &ok);
+    const QString answer = QInputDialog::getText(parentWidget(), title, label, QLineEdit::Normal, *text, &ok);
     if (ok)
         *text = answer;
     return ok;
@@ -151,7 +152,8 @@ bool MessageBoxPrompter::askText(const QString& title, const QString& label, QSt
 bool MessageBoxPrompter::chooseFileToWrite(const QString& title, const QStringList& filters, QString* file)
 {
     QString filter = filters.value(0);
-    *file = QFileDialog::getSaveFileName(m_parent, title, *file, filters.join(QStringLiteral(";;")), &filter);
+    *file = QFileDialog::getSaveFileName(parentWidget(), title, *file, filters.join(QStringLiteral(";;")),
+                                         &filter);
     if (file->isEmpty())
         return false;
     // "Name (*.csv)": a name without that ending gets it, and is asked about afresh when a

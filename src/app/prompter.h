@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QWidget>
 
 #include <functional>
 
@@ -36,6 +38,29 @@ public:
     };
 
     virtual ~Prompter() = default;
+
+    // The window the questions asked now belong to (parented to it and centred on it), or
+    // none: then the main window's. A question from a window of its own (the list of discs)
+    // goes back to that window, with the keys, when it is answered.
+    QWidget* owner() const { return m_owner; }
+    // While it lives, questions belong to `owner` (nothing changes for a null one).
+    class OwnedBy
+    {
+    public:
+        OwnedBy(Prompter* prompter, QWidget* owner) : m_prompter(prompter), m_before(prompter->m_owner)
+        {
+            if (owner)
+                prompter->m_owner = owner;
+        }
+        ~OwnedBy() { m_prompter->m_owner = m_before; }
+        OwnedBy(const OwnedBy&) = delete;
+        OwnedBy& operator=(const OwnedBy&) = delete;
+
+    private:
+        Prompter* m_prompter;
+        QPointer<QWidget> m_before;
+    };
+
     // Shows `text` and answers the button pressed. OkOnly has no icon; RetryCancel
     // carries the critical icon, YesNo the question mark. `details` (why it happened, for
     // the user and a bug report) is behind the box's "Show Details…".
@@ -57,6 +82,9 @@ public:
     // replaced; it opens in the folder `*file` names. `filters` are "Name (*.ending)"; a
     // name typed without an ending gets the chosen filter's. False when the user cancels.
     virtual bool chooseFileToWrite(const QString& title, const QStringList& filters, QString* file) = 0;
+
+private:
+    QPointer<QWidget> m_owner;
 };
 
 class MessageBoxPrompter : public Prompter
@@ -76,6 +104,8 @@ public:
 private:
     Answer show(const QString& text, Buttons buttons, const QString& title, const QString& details,
                 const std::function<void(QMessageBox&)>& whileShown);
+    // What a dialog is shown over: the owner of the questions now, else the main window.
+    QWidget* parentWidget() const { return owner() ? owner() : m_parent; }
 
     QWidget* m_parent;
 };

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QScopedValueRollback>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -18,16 +19,42 @@ constexpr std::array<int, Song::ColumnCount> columnWidths = {200, 200, 47, 80, 5
 
 // In the new row, Escape forgets what was typed there, and Enter or Down stores it and
 // goes on to a fresh new row: in an empty catalogue there is no other row to leave it for.
+// The view knows when it is answering the user (a key, a click, Tab out of a cell's editor):
+// only then is a change of its current cell the user's move.
 class GridView : public QTableView
 {
 public:
     using QTableView::QTableView;
 
+    bool answeringUser() const { return m_answering > 0; }
+
 protected:
+    bool viewportEvent(QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove: {
+            QScopedValueRollback<int> answering(m_answering, m_answering + 1);
+            return QTableView::viewportEvent(event);
+        }
+        default:
+            return QTableView::viewportEvent(event);
+        }
+    }
+    bool focusNextPrevChild(bool next) override
+    {
+        QScopedValueRollback<int> answering(m_answering, m_answering + 1);
+        return QTableView::focusNextPrevChild(next);
+    }
     // Enter in a cell of the new row ends the edit and stores the song, as Enter outside an
     // edit does; Tab goes on to the next cell.
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override
     {
+        const bool moves =
+            hint == QAbstractItemDelegate::EditNextItem || hint == QAbstractItemDelegate::EditPreviousItem;
+        QScopedValueRollback<int> answering(m_answering, m_answering + (moves ? 1 : 0));
         QTableView::closeEditor(editor, hint);
         auto* songs = static_cast<SongModel*>(model());
         if (hint == QAbstractItemDelegate::SubmitModelCache && songs &&
@@ -53,8 +80,12 @@ protected:
             event->accept();
             return;
         }
+        QScopedValueRollback<int> answering(m_answering, m_answering + 1);
         QTableView::keyPressEvent(event);
     }
+
+private:
+    int m_answering = 0;
 };
 } // namespace
 
@@ -181,8 +212,11 @@ void SongGrid::setModel(SongModel* model)
                     m_model->commitNewRow();
                 if (current.isValid() && current.row() < records->recordCount())
                     records->moveTo(current.row());
-                if (current.isValid() && !m_quietMove)
+                // The view picks a cell by itself too (the first one, when it takes the focus
+                // without one): only the user's key presses and clicks are moves to react to.
+                if (current.isValid() && !m_quietMove && static_cast<GridView*>(m_view)->answeringUser())
                     emit currentCellChanged(current.row(), current.column());
+                emit currentCellMoved();
             });
     connect(model->records(), &RecordSet::moveComplete, this,
             [this](EventReason reason) { followRecordSet(reason); });

@@ -51,10 +51,12 @@ public:
     std::vector<qint64> selectedRows() const;
 
 signals:
-    // The current cell changed: by the user, or by a move of the record set to its first,
-    // last, next or previous row. A refresh, a deletion or an addition that only carries the
-    // current cell along reports nothing.
+    // The user moved to a cell: a key press, a click, or a move of the record set to its
+    // first, last, next or previous row. A refresh, a search, a view switch, the focus coming
+    // back or any other move the program makes reports nothing: those play no song.
     void currentCellChanged(int row, int column);
+    // The current cell is another one now, for whatever reason (for what shows where it is).
+    void currentCellMoved();
     // A column head was clicked.
     void headClicked(int column);
     // The selection changed.
