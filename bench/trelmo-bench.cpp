@@ -11,6 +11,7 @@
 #include "scan/folderreader.h"
 #include "scan/mp3length.h"
 #include "scan/volumes.h"
+#include "store/cataloguecopy.h"
 #include "store/database.h"
 #include "store/discrecords.h"
 #include "store/discs.h"
@@ -689,12 +690,26 @@ int changeDisc(const QString& path, const QString& root, const QString& name, co
     return 0;
 }
 
+// The copy kept before a command that destroys much, for Undo: beside the catalogue.
+int undoCopy(const QString& path)
+{
+    QElapsedTimer clock;
+    clock.start();
+    if (const Failure f = CatalogueCopy::make(path, CatalogueCopy::undoPathFor(path))) {
+        std::fprintf(stderr, "%s\n", qPrintable(f.description));
+        return 1;
+    }
+    std::printf("copy: %s\nms: %lld\n", qPrintable(CatalogueCopy::undoPathFor(path)), clock.elapsed());
+    return 0;
+}
+
 int usage()
 {
     std::fprintf(stderr,
                  "usage:\n"
                  "  trelmo-bench make-catalogue DB N [DISCS]\n"
                  "  trelmo-bench discs DB\n"
+                 "  trelmo-bench undo-copy DB\n"
                  "  trelmo-bench totals DB\n"
                  "  trelmo-bench duplicates [--same-disc] DB\n"
                  "  trelmo-bench update [--apply] [--root FOLDER] DB DIR DISC\n"
@@ -733,6 +748,8 @@ int main(int argc, char** argv)
         return makeCatalogue(args[2], args[3].toLongLong(), args.size() == 5 ? args[4].toLongLong() : 0);
     if (args.size() == 3 && args[1] == QLatin1String("discs"))
         return listDiscs(args[2]);
+    if (args.size() == 3 && args[1] == QLatin1String("undo-copy"))
+        return undoCopy(args[2]);
     if (args.size() == 3 && args[1] == QLatin1String("totals"))
         return totalsOf(args[2]);
     if (args.size() == 3 && args[1] == QLatin1String("duplicates"))

@@ -171,6 +171,7 @@ void BrowseTest::clearDatabaseAsksFirst()
 
     b.prompter.answers = {Prompter::Yes};
     b.click("cmdDeleteDB");
+    b.waitForJob();
     QCOMPARE(b.prompter.shown.size(), size_t(2));
     QCOMPARE(b.count(), 0);
     QVERIFY(!b.window->grid()->isVisible());
@@ -326,6 +327,7 @@ void BrowseTest::columnSort()
     // An empty catalogue sorts silently.
     b.prompter.answers = {Prompter::Yes};
     b.click("cmdDeleteDB");
+    b.waitForJob();
     b.clickHead(1);
     QCOMPARE(b.prompter.shown.size(), size_t(1));
     QCOMPARE(b.records->recordCount(), 0);
@@ -436,9 +438,10 @@ void BrowseTest::oneMessageForOneFailure()
         b.clickHead(1);
     else if (action == "delete")
         b.click("cmddelete");
-    else if (action == "clear")
+    else if (action == "clear") {
         b.click("cmdDeleteDB");
-    else if (action == "search")
+        b.waitForJob();
+    } else if (action == "search")
         b.search("Title", "o");
     else if (action == "font") {
         b.prompter.font = QFont("DejaVu Sans", 11);
@@ -543,6 +546,7 @@ void BrowseTest::totalsAndSelectionByRowHeads()
     QCOMPARE(b.records->recordCount(), 4);
     b.prompter.answers = {Prompter::Yes};
     b.click("cmddelete");
+    b.waitForJob();
     QCOMPARE(b.column0(), (QStringList{"Abba", "Dido"}));
     QCOMPARE(b.rows("SELECT Artist FROM adosong ORDER BY Artist"), (QStringList{"Abba", "Dido"}));
     QTRY_COMPARE(totals->text(), QString("2 songs · 1:03:30"));

@@ -77,6 +77,8 @@ private slots:
     void closedWhileAsking();
     void discsThroughTheWindow();
     void systemDiskAsksFirst();
+    void undoEachDestructiveCommand_data();
+    void undoEachDestructiveCommand();
 };
 
 void BuildWindowTest::drivesAndDiscNames()
@@ -414,6 +416,93 @@ void BuildWindowTest::systemDiskAsksFirst()
     d.buildFrom(1);
     QCOMPARE(d.prompter.texts(), QStringList());
     QCOMPARE(d.program.count(), 1);
+}
+
+// Clear Database, Remove, Update → Apply and deleting many rows each keep the catalogue
+// first: File → Undo (Ctrl+Z) puts it back exactly, until anything else writes to it.
+void BuildWindowTest::undoEachDestructiveCommand_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("undo"); // the menu entry's caption afterwards
+    QTest::addColumn<bool>("writtenSince");
+    QTest::newRow("Clear Database") << "clear"
+                                    << "Undo Clear Database" << false;
+    QTest::newRow("Remove") << "remove"
+                            << "Undo Remove Disc ROCK1" << false;
+    QTest::newRow("Update, Apply") << "update"
+                                   << "Undo Update Disc ROCK1" << false;
+    QTest::newRow("Delete record of three rows") << "delete"
+                                                 << "Undo Delete 3 songs" << false;
+    QTest::newRow("written since: nothing undone") << "remove"
+                                                   << "Undo Remove Disc ROCK1" << true;
+}
+
+void BuildWindowTest::undoEachDestructiveCommand()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, undo);
+    QFETCH(bool, writtenSince);
+    Desk d;
+    for (const char* name : {"Rock/Kestrel-Harbour.mp3", "Rock/Grey Owl-Winter.mp3", "Pop/Lenna Vey-Slow.mp3",
+                             "Pop/Ada-Blue.mp3"})
+        d.file(d.rock, name);
+    d.buildFrom(1);
+    d.program.run("UPDATE adosong SET ONcd=1, Playtime='00:03:00' WHERE Artist='Kestrel'");
+    const auto everything = [&] {
+        return d.program.rows("SELECT rowid, * FROM adosong ORDER BY rowid") +
+               d.program.rows("SELECT rowid, * FROM adodisc ORDER BY rowid");
+    };
+    const QStringList before = everything();
+    d.window->findChild<QPushButton*>("cmdrefresh")->click();
+    d.prompter.answers = {Prompter::Yes};
+    if (command == "clear") {
+        d.window->findChild<QPushButton*>("cmdDeleteDB")->click();
+    } else if (command == "delete") {
+        d.window->grid()->selectRow(0);
+        d.window->grid()->selectRow(1, Qt::ControlModifier);
+        d.window->grid()->selectRow(3, Qt::ControlModifier);
+        d.window->findChild<QPushButton*>("cmddelete")->click();
+    } else {
+        QTest::keyClick(d.window.get(), Qt::Key_D, Qt::ControlModifier);
+        auto* discs = d.window->findChild<DiscsWindow*>("frmdiscs");
+        QTRY_VERIFY(!discs->isCounting());
+        if (command == "update") {
+            QVERIFY(QFile::remove(d.rock.filePath("Pop/Ada-Blue.mp3")));
+            d.file(d.rock, "Jazz/New-Song.mp3");
+            d.prompter.answers = {Prompter::Apply};
+        }
+        discs->findChild<QPushButton*>(command == "update" ? "cmdupdatedisc" : "cmdremovedisc")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!d.window->jobs()->isRunning(), 60000);
+        discs->reject();
+        QApplication::setActiveWindow(d.window.get());
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!d.window->jobs()->isRunning(), 60000);
+    QVERIFY(everything() != before);
+    auto* undoEntry = d.window->findChild<QAction*>("mnuundo");
+    QCOMPARE(undoEntry->text(), undo);
+    QVERIFY(undoEntry->isEnabled());
+    QVERIFY(QFileInfo(d.program.databasePath() + ".undo").isFile()); // beside the catalogue
+
+    if (writtenSince)
+        d.program.run("INSERT INTO adosong (Artist, Title) VALUES ('Typed', 'Later')");
+    const QStringList changed = everything();
+    d.prompter.shown.clear();
+    d.prompter.answers = {Prompter::Yes};
+    QTest::keyClick(d.window->grid()->view(), Qt::Key_Z, Qt::ControlModifier);
+    QTRY_VERIFY_WITH_TIMEOUT(!d.window->jobs()->isRunning(), 60000);
+    QCOMPARE(everything(), writtenSince ? changed : before);
+    QCOMPARE(d.program.rows("PRAGMA integrity_check"), QStringList{"ok"});
+    QVERIFY(!undoEntry->isEnabled());
+    if (writtenSince) {
+        QVERIFY2(d.prompter.texts().join('\n').contains("changed since"),
+                 qPrintable(d.prompter.texts().join('\n')));
+        return;
+    }
+    QCOMPARE(d.prompter.shown.size(), size_t(1));
+    QCOMPARE(d.prompter.shown[0].buttons, Prompter::YesNo);
+    QCOMPARE(d.window->records()->recordCount(), 4);
+    QVERIFY(d.window->grid()->isVisible());
+    QCOMPARE(d.window->statusBar()->currentMessage(), "Undone: " + undo.mid(5));
 }
 
 QTEST_MAIN(BuildWindowTest)

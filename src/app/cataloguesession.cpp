@@ -357,50 +357,6 @@ void CatalogueSession::deleteCurrentRow()
         m_prompter->ask(QStringLiteral("Delete Error ") + failure.description);
 }
 
-void CatalogueSession::deleteRows(const std::vector<qint64>& indexes)
-{
-    if (refuseWrite())
-        return;
-    const QString question =
-        indexes.size() == 1
-            ? QStringLiteral("Delete the selected song?")
-            : QStringLiteral("Delete the %1 selected songs?").arg(QLocale().toString(qint64(indexes.size())));
-    if (m_prompter->ask(question, Prompter::YesNo, QStringLiteral("Delete record")) != Prompter::Yes)
-        return;
-    if (const Failure failure = m_records->deleteRows(indexes))
-        m_prompter->ask(QStringLiteral("Delete Error ") + failure.description);
-}
-
-bool CatalogueSession::clearAll()
-{
-    if (refuseWrite())
-        return false;
-    BusyPointer busy;
-    Database own;
-    qint64 songs = 0;
-    Failure failure = own.open(m_databasePath);
-    if (!failure)
-        failure = countSongs(own, &songs);
-    // A catalogue that took a shelf of discs to build is not wiped by one stray click.
-    if (!failure && songs > 0) {
-        const QString question = songs == 1 ? QStringLiteral("Remove the 1 song from the catalogue?")
-                                            : QStringLiteral("Remove all %1 songs from the catalogue?\n"
-                                                             "This cannot be undone.")
-                                                  .arg(QLocale().toString(songs));
-        if (m_prompter->ask(question, Prompter::YesNo, QStringLiteral("Clear Database")) != Prompter::Yes)
-            return false;
-    }
-    if (!failure)
-        failure = clearSongs(own);
-    if (!failure)
-        failure = m_records->refresh();
-    if (failure) {
-        m_prompter->ask(QStringLiteral("Delete error ") + failure.description);
-        return false;
-    }
-    return true;
-}
-
 bool CatalogueSession::prepareNewRow()
 {
     if (refuseWrite())

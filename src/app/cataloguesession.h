@@ -80,10 +80,6 @@ public:
     void rereadCells();
     // Removes the current row; the row after it becomes current.
     void deleteCurrentRow();
-    // Deletes the rows of the result at `indexes` together, after asking how many.
-    void deleteRows(const std::vector<qint64>& indexes);
-    // Asks first, then removes every song. True when the catalogue was emptied.
-    bool clearAll();
     // Makes the last row current, so that the grid's new row comes next. False, after saying
     // why, when it cannot.
     bool prepareNewRow();

@@ -5,6 +5,7 @@
 #include "app/discswindow.h"
 #include "app/jobrunner.h"
 #include "app/prompter.h"
+#include "app/writingjob.h"
 #include "browse/songlocator.h"
 #include "scan/discupdate.h"
 #include "scan/mountwatch.h"
@@ -124,39 +125,22 @@ void DiscCommands::recount()
 }
 
 bool DiscCommands::startChange(const QString& objectName, const QString& title, const QString& text,
-                               std::function<QString(JobControl& job, Database& db)> change)
+                               std::function<QString(JobControl& job, Database& db, UndoPoint& undo)> change)
 {
-    const CommandContext& c = m_context;
-    auto said = std::make_shared<QString>();
-    JobRunner::Job job;
+    WritingJob job;
     job.objectName = objectName;
     job.title = title;
     job.text = text;
-    job.work = [said, change = std::move(change), catalogue = c.session->databasePath(),
-                damage = c.session->damageWaiter()](JobControl& control) {
-        // Nothing is written into a catalogue the check after opening finds damaged.
-        if (const Failure found = damage([&control] { return control.cancelled(); })) {
-            control.ask(QStringLiteral("The catalogue is damaged (%1): nothing is written into it.")
-                            .arg(found.description));
-            return;
-        }
-        Database db;
-        if (const Failure failure = db.open(catalogue)) {
-            control.ask(failure.description);
-            return;
-        }
-        db.execute(QStringLiteral("PRAGMA cache_size=-65536"));
-        *said = change(control, db);
-    };
-    job.done = [this, said] {
+    job.owner = m_window;
+    job.change = std::move(change);
+    job.done = [this](const QString& said) {
         if (m_hooks.finished)
-            m_hooks.finished(*said);
+            m_hooks.finished(said);
         // The user goes on where the command was given.
         if (m_window && m_window->isVisible())
             m_window->takeKeysBack();
     };
-    job.owner = m_window;
-    return c.jobs->start(std::move(job));
+    return startWritingJob(m_context, m_undo, std::move(job));
 }
 
 void DiscCommands::update(const Disc& disc)
@@ -189,7 +173,8 @@ void DiscCommands::update(const Disc& disc)
     startChange(
         QStringLiteral("updateProgress"), QStringLiteral("Update Disc"),
         QStringLiteral("Reading %1").arg(folder),
-        [disc, folder, volume, options, counter](JobControl& job, Database& db) mutable -> QString {
+        [disc, folder, volume, options, counter](JobControl& job, Database& db,
+                                                 UndoPoint& undo) mutable -> QString {
             options.progress = [&job](const QString& now, qint64 found) {
                 job.progress(QStringLiteral("Reading %1\n%2 songs found").arg(now).arg(found));
                 return !job.cancelled();
@@ -212,9 +197,10 @@ void DiscCommands::update(const Disc& disc)
                 question += QStringLiteral("\n\n") + warning;
             const Prompter::Buttons buttons =
                 plan.warnings.isEmpty() ? Prompter::ApplyCancel : Prompter::ApplyCancelWarned;
-            if (job.ask(question, buttons, QStringLiteral("Update Disc"), plan.details()) != Prompter::Apply)
+            if (job.ask(question, buttons, QStringLiteral("Update Disc"), plan.details()) !=
+                    Prompter::Apply ||
+                !undo.keep(QStringLiteral("Update Disc %1").arg(disc.name)))
                 return {};
-            job.setCancellable(false);
             job.progress(QStringLiteral("Writing the changes"));
             qint64 unused = 0;
             DiscUpdate::Result result;
@@ -247,7 +233,7 @@ void DiscCommands::rename(const Disc& disc)
         return;
     startChange(QStringLiteral("renameProgress"), QStringLiteral("Rename Disc"),
                 QStringLiteral("Renaming %1").arg(disc.name),
-                [disc, name](JobControl& job, Database& db) -> QString {
+                [disc, name](JobControl& job, Database& db, UndoPoint&) -> QString {
                     qint64 songs = 0;
                     if (const Failure failure = Discs::rename(db, disc, name, &songs)) {
                         job.ask(failure.description);
@@ -270,7 +256,10 @@ void DiscCommands::remove(const Disc& disc)
         return;
     startChange(QStringLiteral("removeProgress"), QStringLiteral("Remove Disc"),
                 QStringLiteral("Removing %1").arg(disc.name),
-                [disc](JobControl& job, Database& db) -> QString {
+                [disc](JobControl& job, Database& db, UndoPoint& undo) -> QString {
+                    if (!undo.keep(QStringLiteral("Remove Disc %1").arg(disc.name)))
+                        return {};
+                    job.progress(QStringLiteral("Removing %1").arg(disc.name));
                     qint64 songs = 0;
                     if (const Failure failure = Discs::remove(db, disc, &songs)) {
                         job.ask(failure.description);

@@ -11,6 +11,8 @@
 #include <functional>
 
 class BuildRunner;
+class CatalogueUndo;
+class UndoPoint;
 class DiscsWindow;
 class JobControl;
 class MountWatch;
@@ -38,8 +40,9 @@ public:
 
     // `builds` says whether duplicates are kept, and numbers them: an update adds songs as a
     // build does.
-    DiscCommands(CommandContext context, BuildRunner* builds, Hooks hooks)
-        : m_context(context), m_builds(builds), m_hooks(std::move(hooks))
+    // Update and Remove keep the catalogue for `undo` first.
+    DiscCommands(CommandContext context, BuildRunner* builds, CatalogueUndo* undo, Hooks hooks)
+        : m_context(context), m_builds(builds), m_undo(undo), m_hooks(std::move(hooks))
     {
     }
 
@@ -54,13 +57,13 @@ public:
     void remove(const Disc& disc);
 
 private:
-    // Runs `change` on a connection of the job's own, after the damage check; a failure is
-    // said. `text` is shown while it runs.
+    // Runs `change` as a writing job given from the list of discs; `text` is shown while it runs.
     bool startChange(const QString& objectName, const QString& title, const QString& text,
-                     std::function<QString(JobControl& job, Database& db)> change);
+                     std::function<QString(JobControl& job, Database& db, UndoPoint& undo)> change);
 
     CommandContext m_context;
     BuildRunner* m_builds;
+    CatalogueUndo* m_undo;
     Hooks m_hooks;
     DiscsWindow* m_window = nullptr;
 };

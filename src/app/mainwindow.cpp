@@ -2,9 +2,11 @@
 
 #include "app/aboutbox.h"
 #include "app/buildrunner.h"
+#include "app/bulkdeletes.h"
 #include "app/busypointer.h"
 #include "app/buttonbar.h"
 #include "app/cataloguesession.h"
+#include "app/catalogueundo.h"
 #include "app/clientarea.h"
 #include "app/codepagemenu.h"
 #include "app/disccommands.h"
@@ -76,8 +78,17 @@ MainWindow::MainWindow(const QString& programFolder, Prompter* prompter, VolumeS
     DiscCommands::Hooks discHooks;
     discHooks.reading = [this] { return songReading(); };
     discHooks.finished = [this](const QString& done) { showChangedDiscs(done); };
-    m_discCommands = std::make_unique<DiscCommands>(CommandContext{m_session, prompter, volumes, m_jobs},
-                                                    m_buildRunner.get(), std::move(discHooks));
+    const CommandContext context{m_session, prompter, volumes, m_jobs};
+    const auto showChanges = [this](const QString& done) { showChangedDiscs(done); };
+    m_undo = new CatalogueUndo(context, m_undoAction, showChanges, this);
+    m_bulkDeletes = std::make_unique<BulkDeletes>(context, m_undo, [this](const QString& done) {
+        statusBar()->showMessage(done);
+        if (m_session->records()->recordCount() == 0)
+            m_grid->hide();
+        m_discCommands->recount();
+    });
+    m_discCommands =
+        std::make_unique<DiscCommands>(context, m_buildRunner.get(), m_undo, std::move(discHooks));
     m_duplicatesView = std::make_unique<DuplicatesView>(CommandContext{m_session, prompter, volumes, m_jobs},
                                                         &m_settings, [this] { showGridWhenRows(); });
     // At the foot: what the rows shown (and selected) hold, and where else the current song is.
@@ -129,7 +140,7 @@ void MainWindow::buildClientArea()
 
     m_recordBar = new RecordBar(m_client);
     m_recordBar->setObjectName(QStringLiteral("adodc"));
-    m_recordBar->setRecordSet(m_session->records());
+    m_recordBar->attach(m_session->records(), m_grid);
     m_recordBar->setFixedHeight(recordBarHeight);
 
     m_buttonBar = new ButtonBar(m_client);
@@ -146,6 +157,11 @@ void MainWindow::buildMenus()
     };
     QMenu* fileMenu = menuBar()->addMenu(QStringLiteral("&File"));
     fileMenu->setObjectName(QStringLiteral("mnufile"));
+    m_undoAction = entry(fileMenu, "mnuundo", QStringLiteral("Undo"));
+    m_undoAction->setShortcut(QKeySequence::Undo);
+    // Whether the catalogue was written since is looked at whenever the menu opens.
+    connect(fileMenu, &QMenu::aboutToShow, this, [this] { m_undo->retireIfChanged(); });
+    fileMenu->addSeparator();
     m_searchAction = entry(fileMenu, "mnusearch", QStringLiteral("Field Search"));
     m_searchAction->setShortcut(QKeySequence::Find);
     m_exportAction = entry(fileMenu, "mnuexport", QStringLiteral("Export…"));
@@ -361,7 +377,7 @@ void MainWindow::deleteRows()
     if (selected.empty())
         m_session->deleteCurrentRow();
     else
-        m_session->deleteRows(selected);
+        m_bulkDeletes->deleteRows(selected);
 }
 
 void MainWindow::showChangedDiscs(const QString& done)
@@ -370,8 +386,7 @@ void MainWindow::showChangedDiscs(const QString& done)
         return;
     statusBar()->showMessage(done);
     m_duplicatesView->showRowsAgain(true);
-    if (m_session->records()->recordCount() == 0)
-        m_grid->hide();
+    m_grid->setVisible(m_session->records()->recordCount() != 0);
     m_recordBar->setCaption(QStringLiteral("Record count= ") +
                             QString::number(m_session->records()->recordCount()));
     m_discCommands->recount();
@@ -410,7 +425,6 @@ void MainWindow::addRow()
 {
     if (m_session->refuseWrite())
         return;
-    m_songPlayer->disarm();
     if (!m_session->prepareNewRow())
         return;
     // An empty catalogue can be filled by hand too: the grid comes up with its new row.
@@ -421,9 +435,7 @@ void MainWindow::addRow()
 
 void MainWindow::clearCatalogue()
 {
-    if (m_session->clearAll())
-        m_grid->hide();
-    m_discCommands->recount();
+    m_bulkDeletes->clearAll();
 }
 
 void MainWindow::sortByColumn(int column)

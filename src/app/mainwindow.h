@@ -11,6 +11,8 @@
 
 class AboutBox;
 class BuildRunner;
+class BulkDeletes;
+class CatalogueUndo;
 class ButtonBar;
 class CatalogueSession;
 class DiscCommands;
@@ -114,6 +116,8 @@ private:
     std::unique_ptr<PlayTimeRunner> m_playTimeRunner;
     std::unique_ptr<ExportJob> m_exportJob;
     std::unique_ptr<PlayAllJob> m_playAllJob;
+    CatalogueUndo* m_undo = nullptr;
+    std::unique_ptr<BulkDeletes> m_bulkDeletes;
     std::unique_ptr<DiscCommands> m_discCommands;
     std::unique_ptr<DuplicatesView> m_duplicatesView;
     SongPlayer* m_songPlayer = nullptr;
@@ -125,6 +129,7 @@ private:
     SongGrid* m_grid = nullptr;
     RecordBar* m_recordBar = nullptr;
     ButtonBar* m_buttonBar = nullptr;
+    QAction* m_undoAction = nullptr;
     QAction* m_searchAction = nullptr;
     QAction* m_exportAction = nullptr;
     QAction* m_playAllAction = nullptr;

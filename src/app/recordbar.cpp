@@ -1,5 +1,6 @@
 #include "app/recordbar.h"
 
+#include "app/songgrid.h"
 #include "store/recordset.h"
 
 #include <QHBoxLayout>
@@ -47,25 +48,26 @@ RecordBar::RecordBar(QWidget* parent) : QFrame(parent)
 
     connect(m_first, &QToolButton::clicked, this, [this] {
         if (m_records && m_records->recordCount() > 0)
-            m_records->moveFirst();
+            m_grid->moveByUser([this] { m_records->moveFirst(); });
     });
     connect(m_previous, &QToolButton::clicked, this, [this] {
         if (m_records && m_records->currentIndex() > 0)
-            m_records->movePrevious();
+            m_grid->moveByUser([this] { m_records->movePrevious(); });
     });
     connect(m_next, &QToolButton::clicked, this, [this] {
         if (m_records && m_records->currentIndex() + 1 < m_records->recordCount())
-            m_records->moveNext();
+            m_grid->moveByUser([this] { m_records->moveNext(); });
     });
     connect(m_last, &QToolButton::clicked, this, [this] {
         if (m_records && m_records->recordCount() > 0)
-            m_records->moveLast();
+            m_grid->moveByUser([this] { m_records->moveLast(); });
     });
 }
 
-void RecordBar::setRecordSet(RecordSet* records)
+void RecordBar::attach(RecordSet* records, SongGrid* grid)
 {
     m_records = records;
+    m_grid = grid;
 }
 
 void RecordBar::setCaption(const QString& text)

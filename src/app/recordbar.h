@@ -5,6 +5,7 @@
 class QLabel;
 class QToolButton;
 class RecordSet;
+class SongGrid;
 
 // The record bar: move-first, move-previous, a caption, move-next and move-last.
 class RecordBar : public QFrame
@@ -13,7 +14,8 @@ class RecordBar : public QFrame
 public:
     explicit RecordBar(QWidget* parent = nullptr);
 
-    void setRecordSet(RecordSet* records);
+    // Moves through `records`, the rows `grid` shows, as the user's own moves.
+    void attach(RecordSet* records, SongGrid* grid);
     void setCaption(const QString& text);
     QString caption() const;
 
@@ -23,6 +25,7 @@ public:
 
 private:
     RecordSet* m_records = nullptr;
+    SongGrid* m_grid = nullptr;
     QLabel* m_caption;
     QToolButton* m_first;
     QToolButton* m_previous;

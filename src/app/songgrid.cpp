@@ -230,6 +230,12 @@ void SongGrid::setModel(SongModel* model)
     });
 }
 
+void SongGrid::moveByUser(const std::function<void()>& move)
+{
+    QScopedValueRollback<bool> byUser(m_userMove, true);
+    move();
+}
+
 void SongGrid::followRecordSet(EventReason reason)
 {
     const qint64 row = m_model->records()->currentIndex();
@@ -242,10 +248,10 @@ void SongGrid::followRecordSet(EventReason reason)
         m_quietMove = false;
         m_view->scrollTo(m_view->currentIndex());
     }
-    // The table's own clicks (Move) have been reported already; a refresh is nobody's move.
-    // Every other move of the record set is one change of the current cell, even onto the
-    // row the table already stood on, so that exactly one change follows each such move.
-    if (reason != EventReason::Move && reason != EventReason::Requery)
+    // The table's own clicks (Move) have been reported already; a refresh, a deletion or an
+    // addition is nobody's move. The user's step to the next or previous row plays; the jump
+    // to the first or last row plays nothing (the data control's way).
+    if (m_userMove && (reason == EventReason::MoveNext || reason == EventReason::MovePrevious))
         emit currentCellChanged(int(row), column);
 }
 

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <vector>
 
 class QLabel;
@@ -49,6 +50,8 @@ public:
     void selectRow(int row, Qt::KeyboardModifiers modifiers = {});
     // The rows wholly selected (through their heads), in order.
     std::vector<qint64> selectedRows() const;
+    // Runs `move`, a move of the record set that the user asked for (the record bar's).
+    void moveByUser(const std::function<void()>& move);
 
 signals:
     // The user moved to a cell: a key press, a click, or a move of the record set to its
@@ -74,5 +77,6 @@ private:
     SongModel* m_model = nullptr;
     int m_reshaping = 0;        // the model is changing its rows
     bool m_quietMove = false;   // the program moves the current cell, reported or not by itself
+    bool m_userMove = false;    // the record set moves because the user asked
     int m_selectionAnchor = -1; // where a selection by row heads began
 };

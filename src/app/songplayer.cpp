@@ -17,15 +17,6 @@ SongPlayer::SongPlayer(SongGrid* grid, CatalogueSession* session, Prompter* prom
     : QObject(parent), m_grid(grid), m_session(session), m_prompter(prompter), m_volumes(volumes),
       m_mountWatch(mountWatch)
 {
-    RecordSet* records = session->records();
-    connect(records, &RecordSet::moveComplete, this, [this](EventReason reason) {
-        if (reason == EventReason::MoveFirst || reason == EventReason::MoveLast)
-            disarm();
-    });
-    connect(records, &RecordSet::willChangeRecord, this, [this](EventReason reason) {
-        if (reason == EventReason::Delete)
-            disarm();
-    });
 }
 
 void SongPlayer::onCurrentCellChanged()

@@ -8,10 +8,10 @@ class Prompter;
 class SongGrid;
 class VolumeSource;
 
-// What a move onto a cell does: on the ONcd column it flips the mark between Yes and
-// NotYet; on any other column it plays the row's song, asking for its disc when the file
-// is not there. A move the program makes itself (to the first or last row, after a delete
-// or for a new row) disarms it, so that the change of cell that follows plays nothing.
+// What the user's move onto a cell does: on the ONcd column it flips the mark between Yes
+// and NotYet; on any other column it plays the row's song, asking for its disc when the file
+// is not there. The moves the program makes never reach it (SongGrid reports only the
+// user's).
 class SongPlayer : public QObject
 {
     Q_OBJECT

@@ -1,8 +1,10 @@
 #include "store/recordset.h"
 
+#include "store/songtable.h"
 #include "store/songtotals.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include <sqlite3.h>
 
@@ -222,57 +224,54 @@ std::vector<qint64> RecordSet::rowidsAt(const std::vector<qint64>& indexes) cons
     return rowids;
 }
 
-Failure RecordSet::deleteRows(std::vector<qint64> indexes)
+std::vector<qint64> RecordSet::validIndexes(std::vector<qint64> indexes) const
 {
-    if (!m_active)
-        return noCurrentRecord();
     std::sort(indexes.begin(), indexes.end());
     indexes.erase(std::unique(indexes.begin(), indexes.end()), indexes.end());
     indexes.erase(std::remove_if(indexes.begin(), indexes.end(),
                                  [this](qint64 i) { return i < 0 || i >= recordCount(); }),
                   indexes.end());
-    if (indexes.empty())
+    return indexes;
+}
+
+Failure RecordSet::deleteRows(std::vector<qint64> indexes)
+{
+    indexes = validIndexes(std::move(indexes));
+    if (!m_active || indexes.empty())
         return noCurrentRecord();
     emit willChangeRecord(EventReason::Delete);
-    Statement del;
-    if (Failure f = del.prepare(m_db.handle(), QStringLiteral("DELETE FROM ") + Song::tableName +
-                                                   QStringLiteral(" WHERE rowid=?")))
+    const std::vector<qint64> rowids = rowidsAt(indexes);
+    if (Failure f = deleteSongs(m_db, rowids))
         return f;
-    if (Failure f = m_db.execute(QStringLiteral("BEGIN IMMEDIATE")))
-        return f;
-    Failure failure;
-    for (const qint64 index : indexes) {
-        del.reset();
-        del.bindInt(1, m_rowids[size_t(index)]);
-        del.step(&failure);
-        if (failure)
-            break;
+    forgetRows(rowids);
+    return {};
+}
+
+void RecordSet::forgetRows(const std::vector<qint64>& rowids)
+{
+    const std::unordered_set<qint64> gone(rowids.begin(), rowids.end());
+    qint64 first = -1;
+    for (size_t i = 0; i < m_rowids.size() && first < 0; ++i) {
+        if (gone.count(m_rowids[i]))
+            first = qint64(i);
     }
-    if (!failure)
-        failure = m_db.execute(QStringLiteral("COMMIT"));
-    if (failure) {
-        m_db.execute(QStringLiteral("ROLLBACK"));
-        return failure;
-    }
+    if (!m_active || first < 0)
+        return;
     emit aboutToReset();
     std::vector<qint64> kept;
-    kept.reserve(m_rowids.size() - indexes.size());
-    size_t gone = 0;
-    for (size_t i = 0; i < m_rowids.size(); ++i) {
-        if (gone < indexes.size() && qint64(i) == indexes[gone]) {
-            m_cache.erase(m_rowids[i]);
-            ++gone;
-        } else {
-            kept.push_back(m_rowids[i]);
-        }
+    kept.reserve(m_rowids.size());
+    for (const qint64 rowid : m_rowids) {
+        if (gone.count(rowid))
+            m_cache.erase(rowid);
+        else
+            kept.push_back(rowid);
     }
     m_rowids.swap(kept);
-    m_current = m_rowids.empty() ? -1 : qMin(indexes.front(), recordCount() - 1);
+    m_current = m_rowids.empty() ? -1 : qMin(first, recordCount() - 1);
     m_onDeletedRow = false;
     emit resetDone();
     if (m_current >= 0)
         emit moveComplete(EventReason::Delete);
-    return {};
 }
 
 Failure RecordSet::updateField(qint64 index, int field, const QVariant& value)

@@ -92,6 +92,9 @@ public:
     // Removes the rows at `indexes` of the result from the table, all or none. The row that
     // takes the first one's place becomes current.
     Failure deleteRows(std::vector<qint64> indexes);
+    // The rows `rowids` (removed by another connection) leave the result; the row that
+    // takes the first one's place becomes current.
+    void forgetRows(const std::vector<qint64>& rowids);
     // The rows of the result at `indexes`, by their identity in the table.
     std::vector<qint64> rowidsAt(const std::vector<qint64>& indexes) const;
     // Stores one field of a row of the result. The first change of a row's artist or title
@@ -137,6 +140,8 @@ signals:
 
 private:
     Failure ensureOpen();
+    // `indexes` sorted, once each, only those of rows of the result.
+    std::vector<qint64> validIndexes(std::vector<qint64> indexes) const;
     Failure moveWith(qint64 index, EventReason reason);
     struct Cached
     {

@@ -254,3 +254,26 @@ Failure clearSongs(Database& db)
         db.execute(QStringLiteral("ROLLBACK"));
     return failure;
 }
+
+Failure deleteSongs(Database& db, const std::vector<qint64>& rowids)
+{
+    Statement del;
+    if (Failure f = del.prepare(db.handle(), QStringLiteral("DELETE FROM ") + Song::tableName +
+                                                 QStringLiteral(" WHERE rowid=?")))
+        return f;
+    if (Failure f = db.execute(QStringLiteral("BEGIN IMMEDIATE")))
+        return f;
+    Failure failure;
+    for (const qint64 rowid : rowids) {
+        del.reset();
+        del.bindInt(1, rowid);
+        del.step(&failure);
+        if (failure)
+            break;
+    }
+    if (!failure)
+        failure = db.execute(QStringLiteral("COMMIT"));
+    if (failure)
+        db.execute(QStringLiteral("ROLLBACK"));
+    return failure;
+}

@@ -8,6 +8,7 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <vector>
 
 // The table record set of the engine path: rows are begun, their fields set,
 // and stored one at a time. With a batch interval, stored rows are committed together
@@ -108,3 +109,5 @@ Failure openEngine(Database& db, SongTable& table, const QString& path, bool rea
 // every one of them with the records of their discs.
 Failure countSongs(Database& db, qint64* count);
 Failure clearSongs(Database& db);
+// Removes the songs `rowids`, all or none.
+Failure deleteSongs(Database& db, const std::vector<qint64>& rowids);
