@@ -218,8 +218,9 @@ void BrowseTest::programMovesAndPlayArmed()
     const auto discsWindow = [&]() -> QDialog* {
         QTest::keyClick(b.window.get(), Qt::Key_D, Qt::ControlModifier);
         auto* discs = b.window->findChild<QDialog*>("frmdiscs");
-        QTest::qWaitFor([&] { return discs->findChild<QTableView*>("lstdiscs")->model()->rowCount() == 2; });
-        return discs;
+        const bool counted =
+            QTest::qWaitFor([&] { return discs->findChild<QTableView*>("lstdiscs")->model()->rowCount() == 2; });
+        return counted ? discs : nullptr;
     };
     if (action == "first")
         QTest::mouseClick(bar->firstButton(), Qt::LeftButton);
