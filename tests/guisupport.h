@@ -51,7 +51,7 @@ public:
             answers.pop_front();
             return a;
         }
-        return buttons == YesNo ? No : buttons == OkOnly ? Ok : Cancel;
+        return buttons == YesNo || buttons == Offer ? No : buttons == OkOnly ? Ok : Cancel;
     }
     QStringList texts() const
     {

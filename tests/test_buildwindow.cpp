@@ -5,6 +5,8 @@
 #include "app/discswindow.h"
 #include "app/progresswindow.h"
 
+#include <QMenu>
+#include <QMenuBar>
 #include <QStatusBar>
 
 #include <filesystem>
@@ -178,6 +180,14 @@ void BuildWindowTest::buildThroughTheButton()
     QCOMPARE(enabled().size(), std::size(commands));
 
     QCOMPARE(d.caption(), QStringLiteral("Record count= 3"));
+    QCOMPARE(d.window->statusBar()->currentMessage(), QStringLiteral("4 songs found: 3 added"));
+    // It stays while the menus are looked through.
+    auto* fileMenu = d.window->findChild<QMenu*>("mnufile");
+    d.window->menuBar()->setActiveAction(fileMenu->menuAction());
+    QVERIFY(QTest::qWaitForWindowExposed(fileMenu));
+    for (int entry = 0; entry < 4; ++entry)
+        QTest::keyClick(fileMenu, Qt::Key_Down);
+    fileMenu->hide();
     QCOMPARE(d.window->statusBar()->currentMessage(), QStringLiteral("4 songs found: 3 added"));
     QVERIFY(d.window->grid()->isVisibleTo(d.window.get()));
     QCOMPARE(d.drives->currentIndex(), 0);

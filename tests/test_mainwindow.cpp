@@ -438,7 +438,10 @@ void MainWindowTest::whereTheFilesLive()
         if (data.isEmpty())
             QVERIFY(prompter.shown[0].text.contains("HOME is not set"));
         else
-            QVERIFY(prompter.shown[0].text.endsWith("Create an empty catalogue in " + data + "?"));
+            QCOMPARE(prompter.shown[0].text,
+                     "There is no catalogue in " + data + " yet. Create an empty one?");
+        QCOMPARE(prompter.shown[0].buttons,
+                 data.isEmpty() ? Prompter::OkOnly : Prompter::Offer); // Yes the default
         QCOMPARE(QFileInfo::exists(data + "/adomp3.mdb"), expected == "data");
         if (window) {
             QVERIFY(window->findChild<QAction*>("mnuabout"));

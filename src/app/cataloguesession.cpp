@@ -65,9 +65,9 @@ bool CatalogueSession::open()
 {
     if (m_offerToCreate && !QFileInfo::exists(m_databasePath)) {
         const QString folder = QFileInfo(m_databasePath).absolutePath();
-        if (m_prompter->ask(QStringLiteral("Could not find file '%1'.\n\nCreate an empty catalogue in %2?")
-                                .arg(m_databasePath, folder),
-                            Prompter::YesNo, QStringLiteral("Trelmo")) != Prompter::Yes)
+        if (m_prompter->ask(
+                QStringLiteral("There is no catalogue in %1 yet. Create an empty one?").arg(folder),
+                Prompter::Offer, QStringLiteral("Trelmo")) != Prompter::Yes)
             return false;
         Failure made = QDir().mkpath(folder)
                            ? Song::createCatalogue(m_databasePath)

@@ -3,13 +3,24 @@
 #include "scan/songtags.h"
 
 #include <QActionGroup>
+#include <QHash>
 
 CodePageMenu::CodePageMenu(QWidget* parent) : QMenu(QStringLiteral("Tag Code Page"), parent)
 {
     setObjectName(QStringLiteral("mnucodepage"));
     m_pages = new QActionGroup(this);
+    // What each is for: the scripts whose old players wrote their tags in it.
+    const QHash<QString, QString> scripts = {
+        {QStringLiteral("windows-1252"), QStringLiteral("Western European")},
+        {QStringLiteral("windows-1250"), QStringLiteral("Central European")},
+        {QStringLiteral("windows-1251"), QStringLiteral("Cyrillic")},
+        {QStringLiteral("KOI8-R"), QStringLiteral("Russian")},
+        {QStringLiteral("Shift_JIS"), QStringLiteral("Japanese")},
+        {QStringLiteral("GBK"), QStringLiteral("Simplified Chinese")},
+    };
     for (const QString& name : SongTags::codePages()) {
-        QAction* page = addAction(name);
+        QAction* page =
+            addAction(scripts.contains(name) ? QStringLiteral("%1 (%2)").arg(name, scripts[name]) : name);
         page->setObjectName(QStringLiteral("mnucodepage_") + name);
         page->setCheckable(true);
         // The name goes with the entry apart from its text, which a desktop may mark up.

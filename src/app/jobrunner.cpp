@@ -46,8 +46,8 @@ Prompter::Answer answerForTheUser(Prompter::Buttons buttons)
     return buttons == Prompter::RetryCancel || buttons == Prompter::ApplyCancel ||
                    buttons == Prompter::ApplyCancelWarned
                ? Prompter::Cancel
-           : buttons == Prompter::YesNo ? Prompter::No
-                                        : Prompter::Ok;
+           : buttons == Prompter::YesNo || buttons == Prompter::Offer ? Prompter::No
+                                                                      : Prompter::Ok;
 }
 } // namespace
 

@@ -39,6 +39,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QTimer>
 #include <QWindow>
 
@@ -307,6 +308,15 @@ void MainWindow::layoutClientArea()
     m_recordBar->raise();
     m_buttonBar->raise();
     m_client->update();
+}
+
+bool MainWindow::event(QEvent* event)
+{
+    // A menu entry without a tip of its own would wipe the line a command left in the status
+    // bar (what a build did); it stays until the next command.
+    if (event->type() == QEvent::StatusTip && static_cast<QStatusTipEvent*>(event)->tip().isEmpty())
+        return true;
+    return QMainWindow::event(event);
 }
 
 void MainWindow::showEvent(QShowEvent* event)

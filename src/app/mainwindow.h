@@ -63,6 +63,7 @@ public:
     JobRunner* jobs() const { return m_jobs; }
 
 protected:
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
 

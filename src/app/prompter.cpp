@@ -74,10 +74,10 @@ Prompter::Answer MessageBoxPrompter::show(const QString& text, Buttons buttons, 
         box.setStandardButtons(QMessageBox::Apply | QMessageBox::Cancel);
         box.setDefaultButton(buttons == ApplyCancel ? QMessageBox::Apply : QMessageBox::Cancel);
         box.setEscapeButton(QMessageBox::Cancel);
-    } else if (buttons == YesNo) {
+    } else if (buttons == YesNo || buttons == Offer) {
         box.setIcon(QMessageBox::Question);
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::No);
+        box.setDefaultButton(buttons == Offer ? QMessageBox::Yes : QMessageBox::No);
         box.setEscapeButton(QMessageBox::No);
     } else {
         box.setIcon(QMessageBox::NoIcon);
@@ -93,7 +93,7 @@ Prompter::Answer MessageBoxPrompter::show(const QString& text, Buttons buttons, 
     }
     if (buttons == RetryCancel)
         return answer == QMessageBox::Retry ? Retry : Cancel;
-    if (buttons == YesNo)
+    if (buttons == YesNo || buttons == Offer)
         return answer == QMessageBox::Yes ? Yes : No;
     if (buttons == ApplyCancel || buttons == ApplyCancelWarned)
         return answer == QMessageBox::Apply ? Apply : Cancel;

@@ -22,6 +22,7 @@ public:
         OkOnly,
         RetryCancel,
         YesNo,       // a question; No is the default button
+        Offer,       // Yes and No, Yes the default: something the user will want, offered
         ApplyCancel, // a change to confirm; Apply is the default button
         // A change that may be a mistake: the warning icon, and Cancel the default button, so
         // that Apply is a deliberate choice.

@@ -5,6 +5,7 @@
 #include "store/playtime.h"
 
 #include <QFile>
+#include <QLocale>
 #include <QStringList>
 
 #include <utility>
@@ -208,14 +209,16 @@ bool CatalogueBuilder::keepGoing()
 
 QString CatalogueBuilder::Result::summary() const
 {
-    QStringList parts{QStringLiteral("%1 added").arg(stored)};
+    // The numbers as the totals write them: "104,500".
+    const QLocale locale;
+    QStringList parts{QStringLiteral("%1 added").arg(locale.toString(stored))};
     if (duplicates > 0)
-        parts << QStringLiteral("%1 already in the catalogue").arg(duplicates);
+        parts << QStringLiteral("%1 already in the catalogue").arg(locale.toString(duplicates));
     if (withoutPlayTime > 0)
-        parts << QStringLiteral("%1 without a play time").arg(withoutPlayTime);
-    QString text =
-        (files == 1 ? QStringLiteral("1 song found: ") : QStringLiteral("%1 songs found: ").arg(files)) +
-        parts.join(QStringLiteral(", "));
+        parts << QStringLiteral("%1 without a play time").arg(locale.toString(withoutPlayTime));
+    QString text = (files == 1 ? QStringLiteral("1 song found: ")
+                               : QStringLiteral("%1 songs found: ").arg(locale.toString(files))) +
+                   parts.join(QStringLiteral(", "));
     if (cancelled)
         text += QStringLiteral(" (stopped before the end)");
     return text;
