@@ -7,6 +7,7 @@
 
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
 
 #include <filesystem>
@@ -372,6 +373,13 @@ void BuildWindowTest::discsThroughTheWindow()
     QCOMPARE(list->model()->index(0, 0).data().toString(), QString("ROCK1"));
     QCOMPARE(list->model()->index(0, 1).data().toString(), QString("2"));
     QCOMPARE(list->model()->index(0, 9).data().toString(), d.rock.path() + "/");
+    // Every column in sight, or as many as the whole width of the screen shows.
+    const QRect screen = discs->screen()->availableGeometry();
+    QVERIFY(screen.contains(discs->frameGeometry()));
+    QVERIFY2(list->horizontalHeader()->length() <= list->viewport()->width() ||
+                 discs->frameGeometry().width() == screen.width(),
+             qPrintable(
+                 QString("%1 > %2").arg(list->horizontalHeader()->length()).arg(list->viewport()->width())));
 
     QVERIFY(QFile::remove(d.rock.filePath("Rock/Grey Owl-Winter.mp3")));
     d.file(d.rock, "Pop/Lenna Vey-Slow River.mp3");

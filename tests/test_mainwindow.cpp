@@ -7,6 +7,7 @@
 #include <QFontDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QSysInfo>
 #include <QTimer>
@@ -35,6 +36,7 @@ private slots:
     void whereTheFilesLive_data();
     void whereTheFilesLive();
     void longPathsFitTheScreen();
+    void detailsCanBeRead();
     void discQuestionClosesByItself();
     void fontSizesAsTyped();
     void programFolderNamedOnAnOlderSystem();
@@ -483,6 +485,38 @@ void MainWindowTest::longPathsFitTheScreen()
              qPrintable(QString::number(seen.height())));
     QVERIFY(shown.startsWith("This is a bug /folder") && shown.endsWith("#36 File name too long"));
     QCOMPARE(details, text);
+}
+
+// A question with details (an update's songs) shows fifteen lines of them at least, in a
+// window that grows when pulled; Cancel is the default of a warned one.
+void MainWindowTest::detailsCanBeRead()
+{
+    MessageBoxPrompter prompter;
+    QStringList details;
+    for (int i = 0; i < 40; ++i)
+        details << QString("  Artist %1 - Song %1  (Rock/Artist %1-Song %1.mp3)").arg(i);
+    int linesSeen = 0;
+    bool grows = false, cancelIsDefault = false;
+    QTimer::singleShot(0, [&] {
+        auto* question = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        QVERIFY(question);
+        question->findChild<QPushButton*>("showDetails")->click();
+        auto* shown = question->findChild<QPlainTextEdit*>("details");
+        QVERIFY(shown->isVisible());
+        linesSeen = shown->viewport()->height() / shown->fontMetrics().lineSpacing();
+        const QSize before = question->size();
+        question->resize(before + QSize(200, 200));
+        grows = question->size() == before + QSize(200, 200);
+        for (QPushButton* button : question->findChildren<QPushButton*>())
+            cancelIsDefault = cancelIsDefault || (button->isDefault() && button->text().contains("Cancel"));
+        QTest::keyClick(question, Qt::Key_Escape);
+    });
+    const Prompter::Answer answer =
+        prompter.ask("Update the disc?", Prompter::ApplyCancelWarned, "Update Disc", details.join('\n'));
+    QCOMPARE(answer, Prompter::Cancel);
+    QVERIFY2(linesSeen >= 15, qPrintable(QString::number(linesSeen)));
+    QVERIFY(grows);
+    QVERIFY(cancelIsDefault);
 }
 
 // The question for a disc goes by itself, as Retry, once a mount brings the song; a mount

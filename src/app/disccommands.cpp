@@ -98,7 +98,7 @@ void DiscCommands::showWindow(QWidget* parent, MountWatch* watch, Settings* sett
         m_window = new DiscsWindow(m_context.session->databasePath(), m_context.volumes, parent);
         DiscsWindow* window = m_window;
         if (const QSize size = settings->discsWindowSize(); size.isValid())
-            window->resize(size);
+            window->keepSize(size);
         QObject::connect(window, &QDialog::finished, window,
                          [window, settings] { settings->setDiscsWindowSize(window->size()); });
         QObject::connect(watch, &MountWatch::changed, window, &DiscsWindow::showDrives);

@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QSortFilterProxyModel>
 #include <QStandardItemModel>
@@ -228,9 +230,35 @@ void DiscsWindow::fill(const QList<Disc>& discs, Counted counted)
             break;
         }
     }
-    if (counted == Counted::Songs)
+    if (counted == Counted::Songs) {
         m_list->resizeColumnsToContents();
+        if (m_fitToColumns)
+            fitToColumns();
+    }
     updateButtons();
+}
+
+void DiscsWindow::keepSize(const QSize& size)
+{
+    m_fitToColumns = false;
+    resize(size);
+}
+
+void DiscsWindow::fitToColumns()
+{
+    // Every column in sight (the folders are long), as far as the screen allows.
+    const QRect screen = (parentWidget() ? parentWidget()->screen() : this->screen())->availableGeometry();
+    const int frame = frameGeometry().width() - geometry().width();
+    const int margins = layout()->contentsMargins().left() + layout()->contentsMargins().right();
+    const int wanted = m_list->horizontalHeader()->length() + 2 * m_list->frameWidth() +
+                       m_list->verticalScrollBar()->sizeHint().width() + margins;
+    const int width = qMin(qMax(wanted, this->width()), screen.width() - frame);
+    resize(width, height());
+    QRect placed = frameGeometry();
+    placed.moveLeft(qBound(screen.left(), placed.left(), screen.right() + 1 - placed.width()));
+    placed.moveTop(
+        qBound(screen.top(), placed.top(), qMax(screen.top(), screen.bottom() + 1 - placed.height())));
+    move(placed.topLeft());
 }
 
 void DiscsWindow::showDrives()

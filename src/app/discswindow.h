@@ -41,6 +41,8 @@ public:
     void enableCommands(bool enabled);
     // Makes the window the active one, with the keys in its list (after a command's questions).
     void takeKeysBack();
+    // The size the user left it at last: kept, rather than fitted to the columns.
+    void keepSize(const QSize& size);
 
 signals:
     void updateRequested(const Disc& disc);
@@ -58,6 +60,8 @@ private:
     void takeCounts(Counted counted);
     void requestFor(void (DiscsWindow::*signal)(const Disc&));
     void updateButtons();
+    // As wide as its columns are, within the screen.
+    void fitToColumns();
 
     QString m_catalogue;
     VolumeSource* m_volumes;
@@ -69,6 +73,7 @@ private:
     QPushButton* m_rename;
     QPushButton* m_remove;
     bool m_commandsEnabled = true;
+    bool m_fitToColumns = true;
     QList<Disc> m_discs;
 
     QThread* m_counting = nullptr;

@@ -35,15 +35,21 @@ void DuplicatesView::attach(QAction* show, QAction* oneDiscToo)
 
 void DuplicatesView::showRowsAgain(bool keepRow)
 {
-    if (m_context.session->records()->recordSource().kind == RecordSource::Kind::Duplicates)
-        showAgain();
+    const RecordSource& shown = m_context.session->records()->recordSource();
+    if (shown.kind == RecordSource::Kind::Duplicates)
+        showAgain(shown.orderBy);
     else if (keepRow)
         m_context.session->refreshKeepingRow();
     else
         m_context.session->refresh();
 }
 
-void DuplicatesView::showAgain()
+void DuplicatesView::sortBy(const QStringList& orderBy)
+{
+    showAgain(orderBy);
+}
+
+void DuplicatesView::showAgain(const QStringList& orderBy)
 {
     struct Found
     {
@@ -53,17 +59,19 @@ void DuplicatesView::showAgain()
     };
     auto found = std::make_shared<Found>();
     const bool sameDiscToo = m_oneDiscToo && m_oneDiscToo->isChecked();
-    const RecordSource source = RecordSource::duplicates(sameDiscToo);
+    RecordSource source = RecordSource::duplicates(sameDiscToo);
+    source.orderBy = orderBy;
     JobRunner::Job job;
     job.objectName = QStringLiteral("duplicatesProgress");
     job.title = QStringLiteral("Show Duplicates");
     job.text = QStringLiteral("Looking for songs that are on more than one disc");
-    job.work = [found, sameDiscToo, catalogue = m_context.session->databasePath()](JobControl& control) {
+    job.work = [found, sameDiscToo, orderBy,
+                catalogue = m_context.session->databasePath()](JobControl& control) {
         Database db;
         if ((found->failure = db.open(catalogue, true)))
             return;
-        found->failure =
-            Duplicates::find(db, sameDiscToo, &found->rowids, [&control] { return control.cancelled(); });
+        found->failure = Duplicates::find(
+            db, sameDiscToo, &found->rowids, [&control] { return control.cancelled(); }, orderBy);
         found->cancelled = control.cancelled();
     };
     job.done = [this, found, source] {
@@ -95,9 +103,12 @@ QString DuplicatesView::alsoOn(RecordSet& records, qint64 index)
     const std::string key = keyAt(index);
     const QString disc = records.value(index, Song::MP3cd).toString();
     QStringList others;
+    int onThisDisc = 1;
     const auto take = [&](qint64 i) {
         const QString other = records.value(i, Song::MP3cd).toString();
-        if (other.compare(disc, Qt::CaseInsensitive) != 0 && !others.contains(other, Qt::CaseInsensitive))
+        if (other.compare(disc, Qt::CaseInsensitive) == 0)
+            ++onThisDisc;
+        else if (!others.contains(other, Qt::CaseInsensitive))
             others << other;
     };
     // The rows of one song stand together.
@@ -106,5 +117,11 @@ QString DuplicatesView::alsoOn(RecordSet& records, qint64 index)
     for (qint64 i = index + 1; i < records.recordCount() && keyAt(i) == key; ++i)
         take(i);
     others.sort(Qt::CaseInsensitive);
-    return others.isEmpty() ? QString() : QStringLiteral("Also on: ") + others.join(QStringLiteral(", "));
+    QStringList said;
+    if (!others.isEmpty())
+        said << QStringLiteral("Also on: ") + others.join(QStringLiteral(", "));
+    if (onThisDisc > 1)
+        said << (onThisDisc == 2 ? QStringLiteral("Twice on %1").arg(disc)
+                                 : QStringLiteral("%1 times on %2").arg(onThisDisc).arg(disc));
+    return said.join(QStringLiteral(" · "));
 }

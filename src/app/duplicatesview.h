@@ -3,6 +3,7 @@
 #include "app/commandcontext.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -25,13 +26,18 @@ public:
     // Shows the duplicates while `show` is checked, counting a song twice on one disc with
     // `oneDiscToo` (kept in the settings file); any other view takes the check mark off.
     void attach(QAction* show, QAction* oneDiscToo);
-    // Finds the duplicates again and shows them.
-    void showAgain();
+    // Finds the duplicates again and shows them, each song by the first of its rows in the
+    // order of `orderBy` (field names), or by artist and title.
+    void showAgain(const QStringList& orderBy = {});
+    // The duplicates shown sorted as a click on a column head sorts the catalogue: the rows of
+    // each song stay together.
+    void sortBy(const QStringList& orderBy);
     // Runs the record source in force again, the current row kept with `keepRow`: the
     // duplicates beside the window (a million rows take seconds), any other on the spot.
     void showRowsAgain(bool keepRow);
     // The other discs the song at `index` of the rows shown is on, as the rows of its song
-    // around it say: "Also on: ROCK1, POP2"; empty when none.
+    // around it say, and how often it is on its own: "Also on: ROCK1, POP2 · Twice on JAZZ3";
+    // empty when neither.
     static QString alsoOn(RecordSet& records, qint64 index);
 
 private:

@@ -96,6 +96,10 @@ MainWindow::MainWindow(const QString& programFolder, Prompter* prompter, VolumeS
     m_totalsBar = new TotalsBar(m_session->databasePath(), m_session->records(), m_grid, this);
     m_alsoOn = new QLabel(this);
     m_alsoOn->setObjectName(QStringLiteral("lblalsoon"));
+    // A box of its own, apart from the totals beside it; none while it says nothing.
+    m_alsoOn->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    m_alsoOn->setContentsMargins(4, 0, 4, 0);
+    m_alsoOn->hide();
     statusBar()->addPermanentWidget(m_alsoOn);
     statusBar()->addPermanentWidget(m_totalsBar);
     connectCommands();
@@ -450,10 +454,11 @@ void MainWindow::clearCatalogue()
 
 void MainWindow::sortByColumn(int column)
 {
+    if (m_session->records()->recordSource().kind == RecordSource::Kind::Duplicates)
+        return m_duplicatesView->sortBy(ColumnSort::orderFor(column));
     BusyPointer busy;
-    if (const Failure failure = m_session->records()->requery(ColumnSort::sourceFor(column))) {
+    if (const Failure failure = m_session->records()->requery(ColumnSort::sourceFor(column)))
         m_prompter->ask(failure.description);
-    }
 }
 
 void MainWindow::openSearchPanel()
@@ -506,4 +511,5 @@ void MainWindow::showRecordPosition()
                                                                               : records->absolutePosition();
     m_recordBar->setCaption(QStringLiteral("Record: ") + QString::number(position));
     m_alsoOn->setText(DuplicatesView::alsoOn(*m_session->records(), row >= 0 ? row : -1));
+    m_alsoOn->setVisible(!m_alsoOn->text().isEmpty());
 }

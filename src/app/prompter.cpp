@@ -5,15 +5,22 @@
 #include "scan/mountwatch.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
+#include <QGridLayout>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QScrollBar>
+#include <QStyle>
 
 #include <cstdio>
 
@@ -35,12 +42,130 @@ Prompter::Answer MessageBoxPrompter::askForDisc(const QString& text, const QStri
     });
 }
 
+namespace {
+
+// How a box of each kind looks: its icon and buttons, which is the default and which Escape
+// presses.
+struct BoxLook
+{
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+    QMessageBox::StandardButton pressedByEnter = QMessageBox::Ok;
+    QMessageBox::StandardButton pressedByEscape = QMessageBox::Ok;
+};
+
+BoxLook lookOf(Prompter::Buttons buttons)
+{
+    switch (buttons) {
+    case Prompter::RetryCancel:
+        return {QMessageBox::Critical, QMessageBox::Retry | QMessageBox::Cancel, QMessageBox::Retry,
+                QMessageBox::Cancel};
+    case Prompter::ApplyCancel:
+        return {QMessageBox::Question, QMessageBox::Apply | QMessageBox::Cancel, QMessageBox::Apply,
+                QMessageBox::Cancel};
+    case Prompter::ApplyCancelWarned:
+        return {QMessageBox::Warning, QMessageBox::Apply | QMessageBox::Cancel, QMessageBox::Cancel,
+                QMessageBox::Cancel};
+    case Prompter::YesNo:
+        return {QMessageBox::Question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No, QMessageBox::No};
+    case Prompter::Offer:
+        return {QMessageBox::Question, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes, QMessageBox::No};
+    case Prompter::OkOnly:
+        break;
+    }
+    return {};
+}
+
+Prompter::Answer answerOf(int pressed)
+{
+    switch (pressed) {
+    case QMessageBox::Retry:
+        return Prompter::Retry;
+    case QMessageBox::Yes:
+        return Prompter::Yes;
+    case QMessageBox::No:
+        return Prompter::No;
+    case QMessageBox::Apply:
+        return Prompter::Apply;
+    case QMessageBox::Cancel:
+        return Prompter::Cancel;
+    default:
+        return Prompter::Ok;
+    }
+}
+
+// A question with much to read before it is answered (the songs an update would add and
+// remove): the details behind "Show Details…", at least fifteen lines of them in sight, in a
+// window that can be made larger. A message box keeps its size fixed.
+class DetailedQuestion : public QDialog
+{
+public:
+    DetailedQuestion(QWidget* parent, const QString& text, const QString& details, const BoxLook& look)
+        : QDialog(parent)
+    {
+        setObjectName(QStringLiteral("detailedQuestion"));
+        setSizeGripEnabled(true);
+        auto* icon = new QLabel(this);
+        const QStyle::StandardPixmap pixmap = look.icon == QMessageBox::Warning ? QStyle::SP_MessageBoxWarning
+                                              : look.icon == QMessageBox::Critical
+                                                  ? QStyle::SP_MessageBoxCritical
+                                                  : QStyle::SP_MessageBoxQuestion;
+        const int side = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
+        icon->setPixmap(style()->standardIcon(pixmap, nullptr, this).pixmap(side, side));
+        auto* label = new QLabel(text, this);
+        label->setTextFormat(Qt::PlainText);
+        label->setWordWrap(true);
+        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        m_details = new QPlainTextEdit(details, this);
+        m_details->setObjectName(QStringLiteral("details"));
+        m_details->setReadOnly(true);
+        m_details->setLineWrapMode(QPlainTextEdit::NoWrap);
+        m_details->setMinimumHeight(
+            15 * m_details->fontMetrics().lineSpacing() +
+            2 * (m_details->frameWidth() + int(m_details->document()->documentMargin())) +
+            m_details->horizontalScrollBar()->sizeHint().height());
+        m_details->hide();
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::StandardButtons(int(look.buttons)), this);
+        auto* more = buttons->addButton(QStringLiteral("Show Details…"), QDialogButtonBox::ActionRole);
+        more->setObjectName(QStringLiteral("showDetails"));
+        connect(more, &QPushButton::clicked, this, [this, more] {
+            m_details->setVisible(!m_details->isVisible());
+            more->setText(m_details->isVisible() ? QStringLiteral("Hide Details…")
+                                                 : QStringLiteral("Show Details…"));
+            adjustSize();
+        });
+        for (QAbstractButton* button : buttons->buttons()) {
+            const int which = buttons->standardButton(button);
+            if (which == QDialogButtonBox::NoButton)
+                continue;
+            if (auto* push = qobject_cast<QPushButton*>(button))
+                push->setDefault(which == int(look.pressedByEnter));
+            connect(button, &QAbstractButton::clicked, this, [this, which] { done(which); });
+        }
+        m_escape = look.pressedByEscape;
+        auto* grid = new QGridLayout(this);
+        grid->addWidget(icon, 0, 0, Qt::AlignTop);
+        grid->addWidget(label, 0, 1);
+        grid->addWidget(buttons, 1, 0, 1, 2);
+        grid->addWidget(m_details, 2, 0, 1, 2);
+        grid->setRowStretch(2, 1);
+        grid->setColumnStretch(1, 1);
+    }
+
+protected:
+    void reject() override { done(m_escape); }
+
+private:
+    QPlainTextEdit* m_details;
+    int m_escape;
+};
+
+} // namespace
+
 Prompter::Answer MessageBoxPrompter::show(const QString& text, Buttons buttons, const QString& title,
                                           const QString& details,
                                           const std::function<void(QMessageBox&)>& whileShown)
 {
-    QMessageBox box(parentWidget());
-    box.setWindowTitle(title);
     // The program's line breaks are CR LF; a plain-text box wants one character. A line too
     // long for any screen (a path thousands of characters long) is shortened in its middle;
     // the whole text stays in the box's details and goes to the standard error stream.
@@ -53,51 +178,29 @@ Prompter::Answer MessageBoxPrompter::show(const QString& text, Buttons buttons, 
             shortened = true;
         }
     }
-    box.setText(lines.join(QLatin1Char('\n')));
     if (shortened)
         std::fprintf(stderr, "%s\n", whole.toLocal8Bit().constData());
-    QStringList detailed;
-    if (!details.isEmpty())
-        detailed << details;
-    if (shortened)
-        detailed << whole;
-    if (!detailed.isEmpty())
-        box.setDetailedText(detailed.join(QStringLiteral("\n\n")));
-    box.setTextFormat(Qt::PlainText);
-    if (buttons == RetryCancel) {
-        box.setIcon(QMessageBox::Critical);
-        box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
-        box.setDefaultButton(QMessageBox::Retry);
-        box.setEscapeButton(QMessageBox::Cancel);
-    } else if (buttons == ApplyCancel || buttons == ApplyCancelWarned) {
-        box.setIcon(buttons == ApplyCancel ? QMessageBox::Question : QMessageBox::Warning);
-        box.setStandardButtons(QMessageBox::Apply | QMessageBox::Cancel);
-        box.setDefaultButton(buttons == ApplyCancel ? QMessageBox::Apply : QMessageBox::Cancel);
-        box.setEscapeButton(QMessageBox::Cancel);
-    } else if (buttons == YesNo || buttons == Offer) {
-        box.setIcon(QMessageBox::Question);
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(buttons == Offer ? QMessageBox::Yes : QMessageBox::No);
-        box.setEscapeButton(QMessageBox::No);
-    } else {
-        box.setIcon(QMessageBox::NoIcon);
-        box.setStandardButtons(QMessageBox::Ok);
+    const BoxLook look = lookOf(buttons);
+    // A busy pointer must not hide that an answer is wanted.
+    BusyPointer::Paused asking;
+    if (!details.isEmpty() && !whileShown) {
+        DetailedQuestion question(parentWidget(), lines.join(QLatin1Char('\n')), details, look);
+        question.setWindowTitle(title);
+        return answerOf(question.exec());
     }
+    QMessageBox box(parentWidget());
+    box.setWindowTitle(title);
+    box.setText(lines.join(QLatin1Char('\n')));
+    if (shortened)
+        box.setDetailedText(whole);
+    box.setTextFormat(Qt::PlainText);
+    box.setIcon(look.icon);
+    box.setStandardButtons(look.buttons);
+    box.setDefaultButton(look.pressedByEnter);
+    box.setEscapeButton(look.pressedByEscape);
     if (whileShown)
         whileShown(box);
-    // A busy pointer must not hide that an answer is wanted.
-    int answer = 0;
-    {
-        BusyPointer::Paused asking;
-        answer = box.exec();
-    }
-    if (buttons == RetryCancel)
-        return answer == QMessageBox::Retry ? Retry : Cancel;
-    if (buttons == YesNo || buttons == Offer)
-        return answer == QMessageBox::Yes ? Yes : No;
-    if (buttons == ApplyCancel || buttons == ApplyCancelWarned)
-        return answer == QMessageBox::Apply ? Apply : Cancel;
-    return Ok;
+    return answerOf(box.exec());
 }
 
 bool MessageBoxPrompter::choosePrinter(QPrinter& printer)

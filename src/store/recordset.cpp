@@ -76,7 +76,7 @@ Failure selectRowids(Database& db, const RecordSource& source, std::vector<qint6
 {
     if (source.kind == RecordSource::Kind::Duplicates) {
         std::vector<qint64> found;
-        if (Failure f = Duplicates::find(db, source.sameDiscToo, &found))
+        if (Failure f = Duplicates::find(db, source.sameDiscToo, &found, {}, source.orderBy))
             return f;
         rowids->insert(rowids->end(), found.begin(), found.end());
         return {};

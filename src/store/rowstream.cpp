@@ -17,7 +17,7 @@ Failure streamRows(const QString& catalogue, const RecordSource& source,
     QStringList statements;
     std::vector<qint64> rowids; // the rows of a result the program finds, fetched one by one
     if (source.kind == RecordSource::Kind::Duplicates) {
-        if (Failure f = Duplicates::find(db, source.sameDiscToo, &rowids))
+        if (Failure f = Duplicates::find(db, source.sameDiscToo, &rowids, {}, source.orderBy))
             return f;
         statements << QStringLiteral("SELECT %1 FROM adosong WHERE rowid=?").arg(columns);
     } else if (!source.queries(columns, &statements))

@@ -7,6 +7,7 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <optional>
 #include <unordered_map>
 
 #include <sqlite3.h>
@@ -70,6 +71,108 @@ struct ReadTogether
 
 namespace Duplicates {
 
+namespace {
+
+struct Group
+{
+    const std::string* key; // the map's own: kept once
+    std::string firstDisc;  // as the catalogue compares disc names
+    qint64 rows = 0;
+    bool severalDiscs = false;
+};
+
+struct Row
+{
+    qint64 rowid;
+    uint32_t group;
+    std::string disc;
+};
+
+// Values compared as the catalogue's columns compare them: letter case of ASCII aside, and a
+// missing or empty value after every other.
+int compareValues(const std::optional<std::string>& a, const std::optional<std::string>& b)
+{
+    const bool noA = !a || a->empty(), noB = !b || b->empty();
+    if (noA || noB)
+        return noA == noB ? 0 : noA ? 1 : -1;
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; };
+    const size_t common = std::min(a->size(), b->size());
+    for (size_t i = 0; i < common; ++i) {
+        const char x = lower((*a)[i]), y = lower((*b)[i]);
+        if (x != y)
+            return static_cast<unsigned char>(x) < static_cast<unsigned char>(y) ? -1 : 1;
+    }
+    return a->size() == b->size() ? 0 : a->size() < b->size() ? -1 : 1;
+}
+
+using Values = std::vector<std::optional<std::string>>;
+
+int compareRows(const Values& a, const Values& b)
+{
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (const int order = compareValues(a[i], b[i]); order != 0)
+            return order;
+    }
+    return 0;
+}
+
+// Puts the songs in the order of `orderBy` (fields by name): each song by the first of its
+// rows in that order, its rows together and in that order among themselves.
+Failure orderSongs(Database& db, const QStringList& orderBy, const std::vector<Group>& groups,
+                   std::vector<const Row*>& found)
+{
+    QStringList fields;
+    for (const QString& name : orderBy) {
+        const int field = Song::fieldIndex(name);
+        if (field < 0)
+            return {FailureNumber::InvalidArgument, QStringLiteral("No field is called %1.").arg(name)};
+        fields << Song::fieldNames()[field];
+    }
+    std::unordered_map<qint64, Values> values;
+    {
+        ReadTogether read(db);
+        Statement query;
+        if (Failure f = query.prepare(
+                db.handle(),
+                QStringLiteral("SELECT %1 FROM adosong WHERE rowid=?").arg(fields.join(QLatin1Char(',')))))
+            return f;
+        for (const Row* row : found) {
+            query.reset();
+            query.bindInt(1, row->rowid);
+            Failure failure;
+            Values& own = values[row->rowid];
+            if (query.step(&failure)) {
+                for (int i = 0; i < int(fields.size()); ++i)
+                    own.push_back(sqlite3_column_type(query.get(), i) == SQLITE_NULL
+                                      ? std::nullopt
+                                      : std::optional<std::string>(column(query.get(), i)));
+            }
+            own.resize(size_t(fields.size()));
+            if (failure)
+                return failure;
+        }
+    }
+    std::unordered_map<uint32_t, const Row*> first; // each song's first row in the order
+    for (const Row* row : found) {
+        const Row*& best = first[row->group];
+        if (!best || compareRows(values[row->rowid], values[best->rowid]) < 0)
+            best = row;
+    }
+    std::sort(found.begin(), found.end(), [&](const Row* a, const Row* b) {
+        if (a->group != b->group) {
+            const int order = compareRows(values[first[a->group]->rowid], values[first[b->group]->rowid]);
+            if (order != 0)
+                return order < 0;
+            return *groups[a->group].key < *groups[b->group].key;
+        }
+        const int order = compareRows(values[a->rowid], values[b->rowid]);
+        return order != 0 ? order < 0 : std::tie(a->disc, a->rowid) < std::tie(b->disc, b->rowid);
+    });
+    return {};
+}
+
+} // namespace
+
 std::string songKey(std::string_view artist, std::string_view title)
 {
     // "Harbour ****1" is the build's numbered copy of "Harbour".
@@ -83,22 +186,10 @@ std::string songKey(std::string_view artist, std::string_view title)
     return key;
 }
 
-Failure find(Database& db, bool sameDiscToo, std::vector<qint64>* rowids, const std::function<bool()>& stop)
+Failure find(Database& db, bool sameDiscToo, std::vector<qint64>* rowids, const std::function<bool()>& stop,
+             const QStringList& orderBy)
 {
     rowids->clear();
-    struct Group
-    {
-        const std::string* key; // the map's own: kept once
-        std::string firstDisc;  // as the catalogue compares disc names
-        qint64 rows = 0;
-        bool severalDiscs = false;
-    };
-    struct Row
-    {
-        qint64 rowid;
-        uint32_t group;
-        std::string disc;
-    };
     std::vector<Group> groups;
     std::vector<Row> rows;
     std::unordered_map<std::string, uint32_t> byKey;
@@ -142,6 +233,10 @@ Failure find(Database& db, bool sameDiscToo, std::vector<qint64>* rowids, const 
         }
         return std::tie(a->disc, a->rowid) < std::tie(b->disc, b->rowid);
     });
+    if (!orderBy.isEmpty()) {
+        if (Failure f = orderSongs(db, orderBy, groups, found))
+            return f;
+    }
     rowids->reserve(found.size());
     for (const Row* row : found)
         rowids->push_back(row->rowid);

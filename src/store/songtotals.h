@@ -4,6 +4,7 @@
 #include "store/recordsource.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <vector>
@@ -24,10 +25,11 @@ namespace Duplicates {
 
 // The rows of the songs whose artist and title (case, accents and blanks at either end
 // aside, and a duplicate number) are on more than one disc, or with `sameDiscToo` are there
-// more than once at all: each song's rows together, by artist, title and disc. Gives up,
-// with nothing found, once `stop` is set.
+// more than once at all: each song's rows together, by artist, title and disc, or with
+// `orderBy` (field names) each song by the first of its rows in that order. Gives up, with
+// nothing found, once `stop` is set.
 Failure find(Database& db, bool sameDiscToo, std::vector<qint64>* rowids,
-             const std::function<bool()>& stop = {});
+             const std::function<bool()>& stop = {}, const QStringList& orderBy = {});
 
 // The key two rows of the same song share.
 std::string songKey(std::string_view artist, std::string_view title);
