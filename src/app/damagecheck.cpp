@@ -1,9 +1,7 @@
 #include "app/damagecheck.h"
 
-#include "app/background.h"
+#include "app/backgroundread.h"
 #include "app/busypointer.h"
-
-#include <QThread>
 
 #include <chrono>
 #include <condition_variable>
@@ -13,7 +11,6 @@ struct DamageCheck::State
 {
     std::mutex mutex;
     std::condition_variable changed;
-    std::atomic<bool> stop = false;
     bool quickOver = false;
     bool fullOver = false;
     Failure quick;
@@ -35,54 +32,53 @@ void DamageCheck::start(const QString& path)
 {
     stop();
     m_state = std::make_shared<State>();
-    m_thread = QThread::create([this, state = m_state, path] {
-        runInBackground();
+    m_read = std::make_unique<BackgroundRead>(path);
+    BackgroundRead::Work work;
+    work.read = [this, state = m_state](Database& db, const BackgroundRead::Run& run) {
         // Each part's answer goes to the jobs that wait for it and, queued, to the window.
-        auto publish = [this, &state](bool full, const Failure& found) {
+        const auto publish = [this, &state, &run](bool full, const Failure& found) {
             {
                 std::lock_guard lock(state->mutex);
                 (full ? state->full : state->quick) = found;
                 (full ? state->fullOver : state->quickOver) = true;
             }
             state->changed.notify_all();
-            QMetaObject::invokeMethod(
-                this,
-                [this, full, found] {
-                    if (full)
-                        emit fullDone(found.number, found.description);
-                    else
-                        emit quickDone(found.number, found.description);
-                },
-                Qt::QueuedConnection);
+            run.deliver([this, full, found] {
+                if (full)
+                    emit fullDone(found.number, found.description);
+                else
+                    emit quickDone(found.number, found.description);
+            });
         };
-        const Failure quick = checkIntegrity(path, CheckDepth::Quick, &state->stop);
+        const Failure quick = checkIntegrity(db, CheckDepth::Quick, run.stopFlag());
         publish(false, quick);
         // Damage found already is enough; a file another program holds is checked no further.
         publish(true,
-                quick || state->stop ? Failure() : checkIntegrity(path, CheckDepth::Full, &state->stop));
-    });
-    m_thread->setObjectName(QStringLiteral("damageCheck"));
-    connect(m_thread, &QThread::finished, this, [this, thread = m_thread] {
-        if (thread != m_thread)
-            return;
-        m_thread->wait();
-        delete m_thread;
-        m_thread = nullptr;
-    });
-    m_thread->start();
+                quick || run.stopped() ? Failure() : checkIntegrity(db, CheckDepth::Full, run.stopFlag()));
+    };
+    // A file that cannot even be opened is checked no further: the window says why it cannot.
+    work.failed = [state = m_state](const QString&) {
+        std::lock_guard lock(state->mutex);
+        state->quickOver = state->fullOver = true;
+        state->changed.notify_all();
+    };
+    m_read->start(std::move(work));
 }
 
 void DamageCheck::stop()
 {
-    if (!m_thread)
+    if (!m_read)
         return;
-    m_state->stop = true;
-    m_thread->wait();
-    delete m_thread;
-    m_thread = nullptr;
+    m_read->stop();
+    m_read.reset();
     std::lock_guard lock(m_state->mutex);
     m_state->quickOver = m_state->fullOver = true;
     m_state->changed.notify_all();
+}
+
+bool DamageCheck::isRunning() const
+{
+    return m_read && m_read->isRunning();
 }
 
 Failure DamageCheck::awaitQuick()

@@ -8,9 +8,9 @@
 #include <functional>
 #include <memory>
 
-class QThread;
+class BackgroundRead;
 
-// The catalogue file read for damage once it is open, on a thread of its own: first every
+// The catalogue file read for damage once it is open, beside the window (a BackgroundRead): first every
 // page and row (quick: under a second for a million rows), then whether every row is in
 // every index (full: some seconds more). Writes wait for the quick check; jobs that write
 // wait for the full one on their own thread, never the window's.
@@ -24,7 +24,7 @@ public:
     void start(const QString& path);
     // Ends a check still running at once; what it did not read counts as no damage.
     void stop();
-    bool isRunning() const { return m_thread != nullptr; }
+    bool isRunning() const;
 
     // Waits for the quick check (with the busy pointer) and answers it; no failure when no
     // check runs or it is over.
@@ -42,5 +42,5 @@ signals:
 private:
     struct State;
     std::shared_ptr<State> m_state;
-    QThread* m_thread = nullptr;
+    std::unique_ptr<BackgroundRead> m_read;
 };

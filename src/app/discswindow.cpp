@@ -1,5 +1,6 @@
 #include "app/discswindow.h"
 
+#include "app/backgroundread.h"
 #include "app/disccommands.h"
 
 #include <QDialogButtonBox>
@@ -14,7 +15,6 @@
 #include <QSortFilterProxyModel>
 #include <QStandardItemModel>
 #include <QTableView>
-#include <QThread>
 #include <QVBoxLayout>
 
 namespace {
@@ -63,7 +63,7 @@ QStandardItem* number(qint64 value, const QString& text = {})
 } // namespace
 
 DiscsWindow::DiscsWindow(QString catalogue, VolumeSource* volumes, QWidget* parent)
-    : QDialog(parent), m_catalogue(std::move(catalogue)), m_volumes(volumes)
+    : QDialog(parent), m_volumes(volumes), m_counting(new BackgroundRead(std::move(catalogue), this))
 {
     setObjectName(QStringLiteral("frmdiscs"));
     setWindowTitle(QStringLiteral("Discs"));
@@ -119,74 +119,38 @@ DiscsWindow::DiscsWindow(QString catalogue, VolumeSource* volumes, QWidget* pare
     connect(m_remove, &QPushButton::clicked, this, [this] { requestFor(&DiscsWindow::removeRequested); });
     connect(m_list->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &DiscsWindow::updateButtons);
+    connect(m_counting, &BackgroundRead::finished, this, &DiscsWindow::countingDone);
     updateButtons();
-}
-
-DiscsWindow::~DiscsWindow()
-{
-    m_stop = true;
-    if (m_counting)
-        m_counting->wait();
 }
 
 void DiscsWindow::reload()
 {
-    if (m_counting) {
-        m_countAgain = true;
-        return;
-    }
     m_status->setText(QStringLiteral("Counting the songs of each disc…"));
-    m_stop = false;
-    m_counting = QThread::create([this] {
-        Database db;
+    BackgroundRead::Work work;
+    work.read = [this](Database& db, const BackgroundRead::Run& run) {
         QList<Disc> discs;
-        Failure failure = db.open(m_catalogue, true);
-        if (!failure)
-            failure = Discs::list(db, &discs);
-        {
-            std::lock_guard lock(m_mutex);
-            m_counted = discs;
-            m_countFailure = failure;
-        }
-        QMetaObject::invokeMethod(
-            this, [this] { takeCounts(Counted::Songs); }, Qt::QueuedConnection);
-        if (failure || m_stop)
+        if (const Failure failure = Discs::list(db, &discs)) {
+            run.deliver([this, why = failure.description] { showCountFailure(why); });
             return;
-        // The play times need every song read: they come a moment later.
-        failure = Discs::addPlayTimes(db, &discs, &m_stop);
-        std::lock_guard lock(m_mutex);
-        m_counted = discs;
-        m_countFailure = failure;
-    });
-    connect(m_counting, &QThread::finished, this, [this] {
-        m_counting->deleteLater();
-        m_counting = nullptr;
-        if (!m_stop)
-            takeCounts(Counted::PlayTimes);
-        if (m_countAgain) {
-            m_countAgain = false;
-            reload();
-        } else {
-            emit countingDone();
         }
-    });
-    m_counting->start();
+        run.deliver([this, discs] { fill(discs, Counted::Songs); });
+        // The play times need every song read: they come a moment later.
+        if (Discs::addPlayTimes(db, &discs, run.stopFlag()).failed() || run.stopped())
+            return;
+        run.deliver([this, discs] { fill(discs, Counted::PlayTimes); });
+    };
+    work.failed = [this](const QString& why) { showCountFailure(why); };
+    m_counting->start(std::move(work));
 }
 
-void DiscsWindow::takeCounts(Counted counted)
+bool DiscsWindow::isCounting() const
 {
-    QList<Disc> discs;
-    Failure failure;
-    {
-        std::lock_guard lock(m_mutex);
-        discs = m_counted;
-        failure = m_countFailure;
-    }
-    if (failure) {
-        m_status->setText(QStringLiteral("The discs could not be counted: %1").arg(failure.description));
-        return;
-    }
-    fill(discs, counted);
+    return m_counting->isRunning();
+}
+
+void DiscsWindow::showCountFailure(const QString& why)
+{
+    m_status->setText(QStringLiteral("The discs could not be counted: %1").arg(why));
 }
 
 void DiscsWindow::fill(const QList<Disc>& discs, Counted counted)

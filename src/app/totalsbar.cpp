@@ -1,12 +1,12 @@
 #include "app/totalsbar.h"
 
+#include "app/backgroundread.h"
 #include "app/songgrid.h"
 #include "store/recordset.h"
-
-#include <QThread>
+#include "store/songtotals.h"
 
 TotalsBar::TotalsBar(const QString& catalogue, RecordSet* records, SongGrid* grid, QWidget* parent)
-    : QLabel(parent), m_catalogue(catalogue), m_records(records), m_grid(grid)
+    : QLabel(parent), m_records(records), m_grid(grid), m_read(new BackgroundRead(catalogue, this))
 {
     setObjectName(QStringLiteral("lbltotals"));
     m_soon.setSingleShot(true);
@@ -18,13 +18,7 @@ TotalsBar::TotalsBar(const QString& catalogue, RecordSet* records, SongGrid* gri
     connect(records, &RecordSet::rowChanged, this, &TotalsBar::recount);
     connect(records, &RecordSet::cellsChanged, this, &TotalsBar::recount);
     connect(grid, &SongGrid::rowSelectionChanged, this, &TotalsBar::recount);
-}
-
-TotalsBar::~TotalsBar()
-{
-    m_stop = true;
-    if (m_thread)
-        m_thread->wait();
+    connect(m_read, &BackgroundRead::finished, this, &TotalsBar::counted);
 }
 
 void TotalsBar::recount()
@@ -33,50 +27,32 @@ void TotalsBar::recount()
     m_soon.start();
 }
 
+bool TotalsBar::isCounting() const
+{
+    return m_read->isRunning() || m_soon.isActive();
+}
+
 void TotalsBar::count()
 {
-    if (m_thread) {
-        m_again = true;
-        m_stop = true;
-        return;
-    }
-    m_stop = false;
-    const RecordSource source = m_records->recordSource();
-    const bool active = m_records->isActive();
-    const std::vector<qint64> selected = m_records->rowidsAt(m_grid->selectedRows());
-    m_thread = QThread::create([this, source, active, selected] {
-        Database db;
+    BackgroundRead::Work work;
+    work.read = [this, source = m_records->recordSource(), active = m_records->isActive(),
+                 selected = m_records->rowidsAt(m_grid->selectedRows())](Database& db,
+                                                                         const BackgroundRead::Run& run) {
         SongTotals shown, chosen;
-        Failure failure = db.open(m_catalogue, true);
-        const auto stop = [this] { return m_stop.load(); };
-        if (!failure && active)
+        const auto stop = [&run] { return run.stopped(); };
+        Failure failure;
+        if (active)
             failure = Totals::ofSource(db, source, &shown, stop);
         if (!failure && !selected.empty())
             failure = Totals::ofRows(db, selected, &chosen, stop);
-        std::lock_guard lock(m_mutex);
-        m_shown = shown;
-        m_selected = chosen;
-        m_hasSelection = !selected.empty();
-        m_failed = failure.failed();
-    });
-    connect(m_thread, &QThread::finished, this, [this] {
-        m_thread->deleteLater();
-        m_thread = nullptr;
-        if (m_again || m_stop) {
-            m_again = false;
-            count();
-            return;
+        QString text;
+        if (!failure) {
+            text = selected.empty()
+                       ? shown.text()
+                       : QStringLiteral("Selected: %1   —   Shown: %2").arg(chosen.text(), shown.text());
         }
-        std::lock_guard lock(m_mutex);
-        if (m_failed) {
-            setText(QString());
-        } else {
-            QString text = m_shown.text();
-            if (m_hasSelection)
-                text = QStringLiteral("Selected: %1   —   Shown: %2").arg(m_selected.text(), text);
-            setText(text);
-        }
-        emit counted();
-    });
-    m_thread->start();
+        run.deliver([this, text] { setText(text); });
+    };
+    work.failed = [this](const QString&) { setText(QString()); };
+    m_read->start(std::move(work));
 }

@@ -322,11 +322,8 @@ void Database::setBusyTimeout(int milliseconds)
         sqlite3_busy_timeout(m_db, milliseconds);
 }
 
-Failure checkIntegrity(const QString& path, CheckDepth depth, const std::atomic<bool>* stop)
+Failure checkIntegrity(Database& db, CheckDepth depth, const std::atomic<bool>* stop)
 {
-    Database db;
-    if (Failure f = db.open(path, true))
-        return f;
     if (stop) {
         // Asked every few thousand steps of the engine: a closing window waits no longer.
         sqlite3_progress_handler(
@@ -343,6 +340,7 @@ Failure checkIntegrity(const QString& path, CheckDepth depth, const std::atomic<
     if (!check.step(&failure))
         return failure;
     const QString answer = check.column(0).toString();
+    sqlite3_progress_handler(db.handle(), 0, nullptr, nullptr);
     if (answer == QLatin1String("ok"))
         return {};
     return {SQLITE_CORRUPT, QStringLiteral("database disk image is malformed: %1").arg(answer)};

@@ -11,6 +11,7 @@
 
 struct sqlite3;
 struct sqlite3_stmt;
+class Database;
 
 // Whether a catalogue file may be written: its own write bit (honoured even for the
 // superuser), its folder's (the journal goes there), and the medium's.
@@ -37,10 +38,10 @@ enum class CheckDepth
     Full
 };
 
-// Reads the whole catalogue file once for damage on a connection of its own; a damaged file
-// answers a failure that isDamage() knows. Once `stop` is set the check ends early,
-// answering a failure that is no damage.
-Failure checkIntegrity(const QString& path, CheckDepth depth = CheckDepth::Quick,
+// Reads the whole catalogue file once for damage through `db`; a damaged file answers a
+// failure that isDamage() knows. Once `stop` is set the check ends early, answering a
+// failure that is no damage.
+Failure checkIntegrity(Database& db, CheckDepth depth = CheckDepth::Quick,
                        const std::atomic<bool>* stop = nullptr);
 
 // A failure built from SQLite's answer on `db`: a unique-key violation becomes 3022,
