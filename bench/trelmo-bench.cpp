@@ -469,7 +469,7 @@ int scanTree(const QString& path, const QString& root, const SongReading& readin
         return 1;
     }
     table.setBatchInterval(1000);
-    qint64 counter = 0;
+    DuplicateNumbers counter;
     CatalogueBuilder::Hooks hooks;
     hooks.allowDuplicates = [] { return false; };
     hooks.readPlayTimes = reading.lengths;
@@ -643,7 +643,7 @@ int updateDisc(const QString& path, const QString& root, const QString& folder, 
     qint64 applied = 0;
     if (apply) {
         clock.start();
-        qint64 counter = 0;
+        DuplicateNumbers counter;
         DiscUpdate::Result result;
         if (Failure f = DiscUpdate::apply(db, disc, plan, walked, volume, options, counter, &result)) {
             std::fprintf(stderr, "%s\n", qPrintable(f.description));

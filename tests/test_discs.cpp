@@ -36,7 +36,7 @@ struct Shelf
         Database db;
         SongTable table;
         QVERIFY(!openEngine(db, table, program.databasePath()).failed());
-        qint64 counter = 0;
+        DuplicateNumbers counter;
         table.setBatchInterval(1000);
         CatalogueBuilder(table, counter, {}).run(root() + under, name);
         table.close();
@@ -68,7 +68,7 @@ struct Shelf
                 return plan;
         }
         DiscUpdate::Result applied;
-        qint64 counter = 0;
+        DuplicateNumbers counter;
         if (apply)
             DiscUpdate::apply(db, disc, plan, disc.root().isEmpty() ? root() : disc.root(), volume, options,
                               counter, result ? result : &applied);
@@ -224,7 +224,7 @@ void DiscsTest::killedApplyLeavesBeforeOrAfter()
         if (child == 0) {
             Database own;
             DiscUpdate::Result result;
-            qint64 counter = 0;
+            DuplicateNumbers counter;
             const bool ok =
                 !own.open(s.program.databasePath()).failed() &&
                 !DiscUpdate::apply(own, disc, plan, s.root(), s.volume, {}, counter, &result).failed();
@@ -273,7 +273,7 @@ void DiscsTest::discWithoutRecordFindsItsFolder()
     QVERIFY(!DiscUpdate::plan(db, disc, now.path() + "/", volume, {}, &plan).failed());
     QCOMPARE(places(plan.added), QStringList{"Music/Pop/B-2.mp3"});
     DiscUpdate::Result result;
-    qint64 counter = 0;
+    DuplicateNumbers counter;
     QVERIFY(!DiscUpdate::apply(db, disc, plan, now.path() + "/", volume, {}, counter, &result).failed());
     QCOMPARE(s.program.rows("SELECT FullPath FROM adosong WHERE Artist='B' ORDER BY Title"),
              (QStringList{s.root() + "Music/Pop/", s.root() + "Music/Pop/"}));
@@ -297,7 +297,7 @@ void DiscsTest::listRenameRemove()
         Database db;
         SongTable table;
         QVERIFY(!openEngine(db, table, s.program.databasePath()).failed());
-        qint64 counter = 0;
+        DuplicateNumbers counter;
         CatalogueBuilder(table, counter, {}).run(other.path(), "NoLabel");
         table.close();
         QVERIFY(!DiscRecords::remember(db, {"NoLabel", other.path() + "/", other.path() + "/", "", "", "", 0})

@@ -343,7 +343,7 @@ void LookupTest::everyStoredRowFindsItsFile()
         Database db;
         SongTable table;
         QVERIFY(!openEngine(db, table, program.databasePath()).failed());
-        qint64 counter = 0;
+        DuplicateNumbers counter;
         CatalogueBuilder::Hooks hooks;
         hooks.namesFromTags = fromTags;
         QStringList reports;

@@ -29,7 +29,7 @@ struct Shelf
     QTemporaryDir tree;
     Database db;
     SongTable table;
-    qint64 counter = 0;
+    DuplicateNumbers counter;
     bool allowDuplicates = false;
     bool namesFromTags = false;
     QString tagCodePage;

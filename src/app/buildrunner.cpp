@@ -27,7 +27,8 @@ struct BuiltRows
 // Stores the disc's songs on a connection of the job's own; a catalogue that cannot be
 // opened is said.
 void buildDisc(JobControl& job, const QString& catalogue, const QString& folder, const QString& discName,
-               const Volume& volume, CatalogueBuilder::Hooks hooks, qint64& duplicateCounter, BuiltRows& rows)
+               const Volume& volume, CatalogueBuilder::Hooks hooks, DuplicateNumbers& numbers,
+               BuiltRows& rows)
 {
     Database db;
     SongTable table;
@@ -46,7 +47,7 @@ void buildDisc(JobControl& job, const QString& catalogue, const QString& folder,
         job.progress(QStringLiteral("Sorting the catalogue"));
     };
     table.setBatchInterval(1000);
-    rows.summary = CatalogueBuilder(table, duplicateCounter, hooks).run(folder, discName).summary();
+    rows.summary = CatalogueBuilder(table, numbers, hooks).run(folder, discName).summary();
     table.flush();
     table.setBatchInterval(0);
     // Where the disc was walked from and what identifies it, to find its songs later
@@ -110,7 +111,7 @@ bool BuildRunner::start(const QString& root, const QString& discName, const Volu
         hooks.readPlayTimes = reading.lengths;
         hooks.namesFromTags = reading.tags;
         hooks.tagCodePage = reading.tagCodePage;
-        buildDisc(control, catalogue, folder, discName, volume, hooks, m_duplicateCounter, *rows);
+        buildDisc(control, catalogue, folder, discName, volume, hooks, m_duplicateNumbers, *rows);
     };
     // A catalogue that could not be reached is asked for until it is there or the user gives
     // up; the window's own connection is opened afresh on the file now there.

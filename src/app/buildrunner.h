@@ -1,5 +1,6 @@
 #pragma once
 
+#include "scan/cataloguebuilder.h"
 #include "scan/folderreader.h"
 #include "scan/volumes.h"
 #include "store/database.h"
@@ -38,7 +39,7 @@ public:
     void setAllowDuplicates(bool allow) { m_allowDuplicates = allow; }
     bool allowDuplicates() const { return m_allowDuplicates; }
     // Numbers kept duplicates; a disc update numbers its own with it.
-    qint64* duplicateCounter() { return &m_duplicateCounter; }
+    DuplicateNumbers* duplicateNumbers() { return &m_duplicateNumbers; }
 
     // Starts storing the songs under the folder `root` as the disc `discName`; with
     // `reading` says what is read of each song besides its name (its length, its tags). The disc is
@@ -54,5 +55,5 @@ private:
     Prompter* m_prompter;
     JobRunner* m_jobs;
     std::atomic<bool> m_allowDuplicates = false;
-    qint64 m_duplicateCounter = 0; // numbers kept duplicates, on across builds
+    DuplicateNumbers m_duplicateNumbers; // on across builds and updates
 };

@@ -169,11 +169,11 @@ void DiscCommands::update(const Disc& disc)
     DiscUpdate::Options options;
     options.reading = m_hooks.reading ? m_hooks.reading() : SongReading();
     options.allowDuplicates = [builds = m_builds] { return builds->allowDuplicates(); };
-    qint64* counter = m_builds->duplicateCounter();
+    DuplicateNumbers* numbers = m_builds->duplicateNumbers();
     startChange(
         QStringLiteral("updateProgress"), QStringLiteral("Update Disc"),
         QStringLiteral("Reading %1").arg(folder),
-        [disc, folder, volume, options, counter](JobControl& job, Database& db,
+        [disc, folder, volume, options, numbers](JobControl& job, Database& db,
                                                  UndoPoint& undo) mutable -> QString {
             options.progress = [&job](const QString& now, qint64 found) {
                 job.progress(QStringLiteral("Reading %1\n%2 songs found").arg(now).arg(found));
@@ -202,10 +202,9 @@ void DiscCommands::update(const Disc& disc)
                 !undo.keep(QStringLiteral("Update Disc %1").arg(disc.name)))
                 return {};
             job.progress(QStringLiteral("Writing the changes"));
-            qint64 unused = 0;
             DiscUpdate::Result result;
-            if (const Failure failure = DiscUpdate::apply(db, disc, plan, folder, volume, options,
-                                                          counter ? *counter : unused, &result)) {
+            if (const Failure failure =
+                    DiscUpdate::apply(db, disc, plan, folder, volume, options, *numbers, &result)) {
                 job.ask(
                     QStringLiteral("The disc %1 was not updated: %2").arg(disc.name, failure.description));
                 return {};

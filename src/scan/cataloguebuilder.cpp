@@ -53,8 +53,8 @@ void CatalogueBuilder::nameSong(std::string_view readableName, const std::option
     }
 }
 
-CatalogueBuilder::CatalogueBuilder(SongTable& table, qint64& duplicateCounter, Hooks hooks)
-    : m_table(table), m_duplicateCounter(duplicateCounter), m_hooks(std::move(hooks))
+CatalogueBuilder::CatalogueBuilder(SongTable& table, DuplicateNumbers& numbers, Hooks hooks)
+    : m_table(table), m_numbers(numbers), m_hooks(std::move(hooks))
 {
 }
 
@@ -150,8 +150,7 @@ void CatalogueBuilder::storeFile(const std::string& path, const std::string& fil
                 ++m_result.duplicates;
                 return;
             }
-            ++m_duplicateCounter;
-            m_title += " ****" + std::to_string(m_duplicateCounter);
+            m_title += " ****" + std::to_string(m_numbers.next());
             continue;
         }
         if (!isWholeCatalogueFailure(failure)) {

@@ -6,10 +6,25 @@
 #include <QElapsedTimer>
 #include <QString>
 
+#include <atomic>
+
 #include <functional>
 #include <optional>
 #include <string>
 #include <utility>
+
+// Numbers the songs kept again under a numbered title ("Harbour ****3"), one number after
+// another, on across the builds and disc updates of a window. Its jobs run one at a time, on
+// threads of their own: the count is atomic, so that no number is given twice whatever runs.
+class DuplicateNumbers
+{
+public:
+    qint64 next() { return ++m_last; }
+    qint64 last() const { return m_last; }
+
+private:
+    std::atomic<qint64> m_last = 0;
+};
 
 // The catalogue build: stores one row for every *.mp3 file of a volume, in the order and
 // with the reports of the walk (FolderReader), which lists the folders while the rows of
@@ -57,8 +72,8 @@ public:
     static void nameSong(std::string_view readableName, const std::optional<SongTags::Names>* tags,
                          bool namesFromTags, std::string* artist, std::string* title);
 
-    // `duplicateCounter` numbers kept duplicates and runs on across builds.
-    CatalogueBuilder(SongTable& table, qint64& duplicateCounter, Hooks hooks);
+    // `numbers` numbers kept duplicates, on across builds.
+    CatalogueBuilder(SongTable& table, DuplicateNumbers& numbers, Hooks hooks);
 
     // Walks `root` (a folder; the volume's root) and stores its songs under `discName`.
     Result run(const QString& root, const QString& discName);
@@ -76,7 +91,7 @@ private:
     bool keepGoing();
 
     SongTable& m_table;
-    qint64& m_duplicateCounter;
+    DuplicateNumbers& m_numbers;
     Hooks m_hooks;
     std::string m_disc;
     std::string m_category;

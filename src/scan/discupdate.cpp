@@ -417,7 +417,7 @@ Failure moveRows(Database& db, const std::vector<DiscUpdate::Plan::Move>& moves,
 
 // Stores the new songs as a build does, duplicates numbered or left out as it does.
 Failure addSongs(Database& db, const std::string& disc, const std::vector<DiscUpdate::Plan::NewFile>& files,
-                 const DiscUpdate::Options& options, qint64& duplicateCounter, DiscUpdate::Result* result)
+                 const DiscUpdate::Options& options, DuplicateNumbers& numbers, DiscUpdate::Result* result)
 {
     // Added inside the caller's transaction: the table commits nothing of its own.
     SongTable table;
@@ -450,8 +450,7 @@ Failure addSongs(Database& db, const std::string& disc, const std::vector<DiscUp
                 ++result->duplicates;
                 break;
             }
-            ++duplicateCounter;
-            title += " ****" + std::to_string(duplicateCounter);
+            title += " ****" + std::to_string(numbers.next());
         }
     }
     return {};
@@ -519,7 +518,7 @@ Failure DiscUpdate::plan(Database& db, const Disc& disc, const QString& folder, 
 }
 
 Failure DiscUpdate::apply(Database& db, const Disc& disc, const Plan& plan, const QString& folder,
-                          const Volume& volume, const Options& options, qint64& duplicateCounter,
+                          const Volume& volume, const Options& options, DuplicateNumbers& numbers,
                           Result* result)
 {
     *result = Result();
@@ -532,7 +531,7 @@ Failure DiscUpdate::apply(Database& db, const Disc& disc, const Plan& plan, cons
     if (!failure)
         failure = moveRows(db, plan.moves, &result->moved);
     if (!failure)
-        failure = addSongs(db, disc.name.toStdString(), plan.newFiles, options, duplicateCounter, result);
+        failure = addSongs(db, disc.name.toStdString(), plan.newFiles, options, numbers, result);
     if (!failure)
         failure = DiscRecords::remember(db, recordNow(disc, plan.root, folder, volume));
     remove.finalize();

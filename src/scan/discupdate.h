@@ -1,5 +1,6 @@
 #pragma once
 
+#include "scan/cataloguebuilder.h"
 #include "scan/folderreader.h"
 #include "scan/volumes.h"
 #include "store/discs.h"
@@ -101,8 +102,8 @@ public:
     static Failure plan(Database& db, const Disc& disc, const QString& folder, const Volume& volume,
                         const Options& options, Plan* plan);
     // Writes `plan` in one transaction and remembers the disc as found on `volume` in
-    // `folder`. `duplicateCounter` numbers kept duplicates, as a build does.
+    // `folder`. `numbers` numbers kept duplicates, as a build does.
     static Failure apply(Database& db, const Disc& disc, const Plan& plan, const QString& folder,
-                         const Volume& volume, const Options& options, qint64& duplicateCounter,
+                         const Volume& volume, const Options& options, DuplicateNumbers& numbers,
                          Result* result);
 };
