@@ -174,6 +174,8 @@ void StoreTest::olderCataloguesGetWhatTheyLack()
     while (names.step())
         stored << names.column(0).toString() + "|" + names.column(1).toString();
     QCOMPARE(stored, (QStringList{"Old|", "New|01 Intro.mp3"}));
+    QCOMPARE(db.shape().version, Song::schemaVersion); // brought to this version, once
+    QVERIFY(db.shape().discsDated);
     for (int column = 0; column < Song::FieldCount; ++column) {
         QStringList statements;
         QVERIFY(RecordSource::sorted(ColumnSort::orderFor(column)).rowidQueries(&statements));
@@ -289,10 +291,18 @@ void StoreTest::discsRemembered()
     ProgramFolder folder;
     Database db;
     QVERIFY(!db.open(folder.databasePath()).failed());
-    QVERIFY(!db.execute("DROP TABLE adodisc").failed());
+    QVERIFY(!db.execute("DROP TABLE adodisc").failed()); // as another program may
+    QVERIFY(!db.open(folder.databasePath()).failed());
     QList<DiscRecord> discs;
     QVERIFY(!DiscRecords::named(db, "ROCK1", &discs).failed());
     QVERIFY(discs.isEmpty());
+    // A newer Trelmo's catalogue is not brought down to this one's layout.
+    QVERIFY(!db.execute(QString("PRAGMA user_version=%1").arg(Song::schemaVersion + 1)).failed());
+    QVERIFY(!db.open(folder.databasePath()).failed());
+    QVERIFY(!Song::upgrade(db).failed());
+    QVERIFY(!db.open(folder.databasePath()).failed());
+    QVERIFY(!db.shape().discs);
+    QVERIFY(!db.execute(QString("PRAGMA user_version=%1").arg(Song::schemaVersion)).failed());
     SongTable table;
     QVERIFY(!openEngine(db, table, folder.databasePath()).failed());
     DiscRecord disc{"ROCK1", "/media/ROCK1/", "/media/ROCK1/", "ROCK1", "1234-ABCD", "vfat", 700};

@@ -84,6 +84,8 @@ bool CatalogueSession::open()
     m_readOnly = QFileInfo(real).isFile() && !catalogueWritable(real);
     if (!journalsUsable())
         return false;
+    const bool newer = !m_readOnly && writtenByNewerTrelmo();
+    m_readOnly = m_readOnly || newer;
     bool browseOnly = false;
     if (!m_readOnly && QFileInfo(m_databasePath).isFile()) {
         const LockOutcome locked = takeLock();
@@ -105,7 +107,9 @@ bool CatalogueSession::open()
     }
     m_records->setCatalogue(m_databasePath, m_readOnly);
     m_records->setRecordSource(RecordSource::defaultSource());
-    if (m_readOnly && !browseOnly)
+    if (newer)
+        sayNewer();
+    else if (m_readOnly && !browseOnly)
         sayReadOnly();
     if (m_indexFailure) {
         m_prompter->ask(
@@ -147,6 +151,24 @@ void CatalogueSession::sayReadOnly()
                                    "is read-only). You can browse, search, print and play; nothing "
                                    "can be changed.")
                         .arg(m_databasePath));
+}
+
+bool CatalogueSession::writtenByNewerTrelmo() const
+{
+    Database probe;
+    return !probe.open(m_databasePath, true).failed() && Song::isNewer(probe.shape());
+}
+
+void CatalogueSession::sayNewer()
+{
+    m_writeRefusal =
+        QStringLiteral("The catalogue %1 was written by a newer Trelmo: nothing can be changed in it "
+                       "with this one.")
+            .arg(m_databasePath);
+    m_prompter->ask(
+        QStringLiteral("The catalogue %1 was written by a newer version of Trelmo. You can browse, "
+                       "search, print and play; nothing can be changed in it with this version.")
+            .arg(m_databasePath));
 }
 
 CatalogueSession::LockOutcome CatalogueSession::takeLock()

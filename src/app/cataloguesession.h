@@ -104,6 +104,9 @@ private:
     LockOutcome browseOnly(const QString& why);
     bool journalsUsable();
     void sayReadOnly();
+    // Its layout is of a later version than this program's: it is only read.
+    bool writtenByNewerTrelmo() const;
+    void sayNewer();
     void noteDamage(const Failure& failure);
     void reportEditRefused(const Failure& failure);
     void reportReadFailed(const Failure& failure);

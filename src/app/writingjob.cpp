@@ -67,7 +67,7 @@ bool startWritingJob(const CommandContext& c, CatalogueUndo* undo, WritingJob wr
             control.ask(failure.description);
             return;
         }
-        db.execute(QStringLiteral("PRAGMA cache_size=-65536"));
+        db.setCacheSize(64);
         UndoPoint point(control, catalogue, offered);
         outcome->said = change(control, db, point);
         if (point.kept() && !outcome->said.isEmpty()) {

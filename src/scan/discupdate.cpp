@@ -3,9 +3,11 @@
 #include "scan/cataloguebuilder.h"
 #include "scan/songname.h"
 #include "store/discrecords.h"
+#include "store/discsongs.h"
 #include "store/playtime.h"
 #include "store/schema.h"
 #include "store/songtable.h"
+#include "store/transaction.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -27,15 +29,7 @@ struct FoundFile
     bool taken = false; // a row was matched to it
 };
 
-// A row of the disc.
-struct DiscRow
-{
-    qint64 rowid = 0;
-    QString artist;
-    QString title;
-    QString fullPath;
-    QByteArray fileName; // null: rebuilt from artist and title
-};
+using DiscRow = DiscSong;
 
 // How a file's place is compared: its folder on the disc and its name, the ending ".mp3"
 // in any letter case taken as one (the build takes all of them).
@@ -72,38 +66,12 @@ QString categoryOf(const QString& fullPath)
     return fullPath.size() <= 1 || folder.isEmpty() ? QStringLiteral("Various Artists") : folder;
 }
 
-Failure readRowsOf(Database& db, const Disc& disc, std::vector<DiscRow>* rows)
+Failure readRows(Database& db, const Disc& disc, std::vector<DiscRow>* rows)
 {
     std::vector<qint64> rowids;
     if (Failure f = Discs::songsOf(db, disc, &rowids))
         return f;
-    const bool names = Song::hasFileNameField(db);
-    Statement read;
-    if (Failure f = read.prepare(
-            db.handle(), QStringLiteral("SELECT Artist, Title, FullPath, %1 FROM adosong WHERE rowid=?")
-                             .arg(names ? Song::fileNameField : QStringLiteral("NULL"))))
-        return f;
-    for (const qint64 rowid : rowids) {
-        read.reset();
-        read.bindInt(1, rowid);
-        Failure failure;
-        if (read.step(&failure))
-            rows->push_back({rowid, read.column(0).toString(), read.column(1).toString(),
-                             read.column(2).toString(), read.columnBytes(3)});
-        if (failure)
-            return failure;
-    }
-    return {};
-}
-
-Failure readRows(Database& db, const Disc& disc, std::vector<DiscRow>* rows)
-{
-    // One read transaction: the rows of one moment, and one lock rather than one a row.
-    if (Failure f = db.execute(QStringLiteral("BEGIN")))
-        return f;
-    const Failure failure = readRowsOf(db, disc, rows);
-    db.execute(QStringLiteral("COMMIT"));
-    return failure;
+    return DiscSongs::read(db, rowids, rows);
 }
 
 // The folder a disc without a record was catalogued from: of the folders its rows lie in
@@ -376,45 +344,6 @@ QStringList warningsOf(const Disc& disc, const Volume& volume, const QString& wa
     return warnings;
 }
 
-Failure runForEach(Statement& statement, const std::vector<qint64>& rowids, qint64* done)
-{
-    for (const qint64 rowid : rowids) {
-        statement.reset();
-        statement.bindInt(1, rowid);
-        Failure failure;
-        statement.step(&failure);
-        if (failure)
-            return failure;
-        ++*done;
-    }
-    return {};
-}
-
-Failure moveRows(Database& db, const std::vector<DiscUpdate::Plan::Move>& moves, qint64* moved)
-{
-    const bool names = Song::hasFileNameField(db);
-    Statement move;
-    if (Failure f = move.prepare(db.handle(),
-                                 QStringLiteral("UPDATE adosong SET FullPath=?, Category=?%1 WHERE rowid=?")
-                                     .arg(names ? QStringLiteral(", FileName=?") : QString())))
-        return f;
-    for (const DiscUpdate::Plan::Move& m : moves) {
-        move.reset();
-        move.bindText(1, m.fullPath);
-        move.bindText(2, m.category);
-        int next = 3;
-        if (names)
-            move.bindFileName(next++, m.fileName ? QByteArray::fromStdString(*m.fileName) : QByteArray());
-        move.bindInt(next, m.rowid);
-        Failure failure;
-        move.step(&failure);
-        if (failure)
-            return failure;
-        ++*moved;
-    }
-    return {};
-}
-
 // Stores the new songs as a build does, duplicates numbered or left out as it does.
 Failure addSongs(Database& db, const std::string& disc, const std::vector<DiscUpdate::Plan::NewFile>& files,
                  const DiscUpdate::Options& options, DuplicateNumbers& numbers, DiscUpdate::Result* result)
@@ -522,24 +451,21 @@ Failure DiscUpdate::apply(Database& db, const Disc& disc, const Plan& plan, cons
                           Result* result)
 {
     *result = Result();
-    if (Failure f = db.execute(QStringLiteral("BEGIN IMMEDIATE")))
-        return f;
-    Statement remove;
-    Failure failure = remove.prepare(db.handle(), QStringLiteral("DELETE FROM adosong WHERE rowid=?"));
+    Transaction all(db, Transaction::Kind::Immediate);
+    Failure failure = all.begun();
     if (!failure)
-        failure = runForEach(remove, plan.goneRows, &result->removed);
-    if (!failure)
-        failure = moveRows(db, plan.moves, &result->moved);
+        failure = deleteSongs(db, plan.goneRows);
+    if (!failure) {
+        result->removed = qint64(plan.goneRows.size());
+        failure = DiscSongs::move(db, plan.moves, &result->moved);
+    }
     if (!failure)
         failure = addSongs(db, disc.name.toStdString(), plan.newFiles, options, numbers, result);
     if (!failure)
         failure = DiscRecords::remember(db, recordNow(disc, plan.root, folder, volume));
-    remove.finalize();
     if (!failure)
-        failure = db.execute(QStringLiteral("COMMIT"));
-    if (failure) {
-        db.execute(QStringLiteral("ROLLBACK"));
+        failure = all.commit();
+    if (failure)
         *result = Result();
-    }
     return failure;
 }

@@ -4,6 +4,7 @@
 #include "scan/folderreader.h"
 #include "scan/volumes.h"
 #include "store/discs.h"
+#include "store/discsongs.h"
 
 #include <QList>
 #include <QString>
@@ -66,13 +67,7 @@ public:
         QString details() const;
 
         // What Apply writes.
-        struct Move
-        {
-            qint64 rowid = 0;
-            std::string fullPath;
-            std::string category;
-            std::optional<std::string> fileName;
-        };
+        using Move = SongMove;
         struct NewFile
         {
             std::string fullPath; // the folder as the disc's rows keep it

@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
 #include <QUtf8StringView>
 
 #include <unistd.h>
@@ -132,15 +133,15 @@ Statement::~Statement()
     finalize();
 }
 
-Failure Statement::prepare(sqlite3* db, const QString& sql)
+Failure Statement::prepare(sqlite3* db, const QString& sql, Use use)
 {
     finalize();
     m_db = db;
     if (!db)
         return {FailureNumber::InvalidArgument, QStringLiteral("The catalogue is not open.")};
     const QByteArray text = sql.toUtf8();
-    const int rc = sqlite3_prepare_v3(db, text.constData(), int(text.size()), SQLITE_PREPARE_PERSISTENT,
-                                      &m_stmt, nullptr);
+    const int rc = sqlite3_prepare_v3(db, text.constData(), int(text.size()),
+                                      use == Use::Kept ? SQLITE_PREPARE_PERSISTENT : 0, &m_stmt, nullptr);
     if (rc != SQLITE_OK) {
         const Failure f = failureFromSqlite(db, rc);
         finalize();
@@ -271,12 +272,23 @@ Failure Database::open(const QString& path, bool readOnly)
     // SQLite would make an empty file of a missing one; the catalogue must exist already.
     if (!QFileInfo(path).isFile())
         return {SQLITE_CANTOPEN, QStringLiteral("Could not find file '%1'.").arg(path)};
+    return openWith(path, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
+}
+
+Failure Database::create(const QString& path)
+{
+    close();
+    if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
+        return {SQLITE_CANTOPEN, QStringLiteral("'%1' already exists; it is left as it is.").arg(path)};
+    return openWith(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+}
+
+Failure Database::openWith(const QString& path, int flags)
+{
     configureSqlite();
     const QByteArray name = path.toUtf8();
     sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(
-        name.constData(), &db,
-        (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX, nullptr);
+    const int rc = sqlite3_open_v2(name.constData(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         Failure f = failureFromSqlite(db, rc);
         f.description += QStringLiteral(" ('%1')").arg(path);
@@ -297,7 +309,38 @@ Failure Database::open(const QString& path, bool readOnly)
         close();
         return f;
     }
+    learnShape();
     return {};
+}
+
+void Database::learnShape()
+{
+    m_shape = CatalogueShape();
+    const auto columnsOf = [this](const char* table) {
+        QStringList names;
+        Statement columns;
+        if (!columns
+                 .prepare(
+                     m_db,
+                     QStringLiteral("SELECT name FROM pragma_table_info('%1')").arg(QLatin1String(table)))
+                 .failed()) {
+            while (columns.step())
+                names << columns.column(0).toString().toLower();
+        }
+        return names;
+    };
+    Statement version;
+    if (!version.prepare(m_db, QStringLiteral("PRAGMA user_version")).failed() && version.step())
+        m_shape.version = version.column(0).toInt();
+    m_shape.fileNames = columnsOf("adosong").contains(QLatin1String("filename"));
+    const QStringList discs = columnsOf("adodisc");
+    m_shape.discs = !discs.isEmpty();
+    m_shape.discsDated = discs.contains(QLatin1String("built"));
+}
+
+void Database::setCacheSize(int mebibytes)
+{
+    execute(QStringLiteral("PRAGMA cache_size=-%1").arg(mebibytes * 1024));
 }
 
 void Database::close()

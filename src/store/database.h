@@ -59,7 +59,14 @@ public:
     Statement& operator=(Statement&& other) noexcept;
     ~Statement();
 
-    Failure prepare(sqlite3* db, const QString& sql);
+    // How long the statement is kept: for a run of rows (SQLite then keeps it apart from
+    // its cache of short-lived ones), or for a few steps.
+    enum class Use
+    {
+        Once,
+        Kept
+    };
+    Failure prepare(sqlite3* db, const QString& sql, Use use = Use::Once);
     sqlite3_stmt* get() const { return m_stmt; }
     explicit operator bool() const { return m_stmt != nullptr; }
     void reset();
@@ -90,7 +97,17 @@ private:
     sqlite3* m_db = nullptr;
 };
 
-// One connection to a catalogue file. The file is never created here.
+// What a catalogue file has, learnt once when it is opened: a catalogue made by an older
+// Trelmo, or changed with the sqlite3 shell, may lack what came later (Song::upgrade()).
+struct CatalogueShape
+{
+    int version = 0;         // the schema version it was brought to (PRAGMA user_version)
+    bool fileNames = false;  // songs keep their file's own name (adosong.FileName)
+    bool discs = false;      // the discs built from are remembered (the table adodisc)
+    bool discsDated = false; // with when each was built (adodisc.Built)
+};
+
+// One connection to a catalogue file. The file is never created here, but by create().
 class Database
 {
 public:
@@ -102,7 +119,12 @@ public:
     // Opens an existing file shared for reading and writing (or only for reading), and
     // checks that it is a database.
     Failure open(const QString& path, bool readOnly = false);
+    // Makes a new, empty database file at `path` and opens it; refuses a file that is there.
+    Failure create(const QString& path);
     void close();
+    // What the file has, as learnt when it was opened (or learnt again).
+    const CatalogueShape& shape() const { return m_shape; }
+    void learnShape();
     bool isOpen() const { return m_db != nullptr; }
     sqlite3* handle() const { return m_db; }
     QString path() const { return m_path; }
@@ -114,7 +136,14 @@ public:
     static constexpr int defaultBusyTimeoutMs = 3000;
     void setBusyTimeout(int milliseconds);
 
+    // A page cache of `mebibytes` for long work (a build, an export): the working pages of
+    // the indexes stay in memory.
+    void setCacheSize(int mebibytes);
+
 private:
+    Failure openWith(const QString& path, int flags);
+
     sqlite3* m_db = nullptr;
     QString m_path;
+    CatalogueShape m_shape;
 };

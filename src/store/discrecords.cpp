@@ -12,37 +12,10 @@ QString tableStatement()
                           "UUID TEXT, FileSystem TEXT, Size INTEGER, Built TEXT, UNIQUE (MP3cd, Root))");
 }
 
-namespace {
-Failure tableExists(Database& db, bool* exists)
-{
-    Statement query;
-    if (Failure f = query.prepare(
-            db.handle(), QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name='adodisc'")))
-        return f;
-    Failure failure;
-    *exists = query.step(&failure);
-    return failure;
-}
-} // namespace
-
-Failure addMissingTable(Database& db)
-{
-    // Looking first keeps an up-to-date catalogue free of any write at opening.
-    bool exists = false;
-    if (Failure f = tableExists(db, &exists); f || exists) {
-        // Records made before builds were dated get the field.
-        Statement built;
-        if (f || !built.prepare(db.handle(), QStringLiteral("SELECT Built FROM adodisc LIMIT 0")).failed())
-            return f;
-        return db.execute(QStringLiteral("ALTER TABLE adodisc ADD COLUMN Built TEXT"));
-    }
-    return db.execute(tableStatement());
-}
-
 Failure remember(Database& db, const DiscRecord& disc)
 {
-    if (Failure f = addMissingTable(db))
-        return f;
+    if (!db.shape().discsDated)
+        return {FailureNumber::InvalidArgument, QStringLiteral("The catalogue keeps no records of discs.")};
     Statement upsert;
     if (Failure f = upsert.prepare(
             db.handle(),
@@ -70,13 +43,10 @@ Failure select(Database& db, const QString& where, const QString& order, const Q
                QList<DiscRecord>* discs)
 {
     discs->clear();
-    bool exists = false;
-    if (Failure f = tableExists(db, &exists); f || !exists)
-        return f;
+    if (!db.shape().discs)
+        return {};
+    const bool hasBuilt = db.shape().discsDated;
     Statement query;
-    Statement dated;
-    const bool hasBuilt =
-        !dated.prepare(db.handle(), QStringLiteral("SELECT Built FROM adodisc LIMIT 0")).failed();
     if (Failure f = query.prepare(
             db.handle(), QStringLiteral("SELECT MP3cd, Root, VolumeRoot, Label, UUID, FileSystem, Size, %1 "
                                         "FROM adodisc %2 ORDER BY %3")

@@ -25,11 +25,8 @@ namespace DiscRecords {
 // The statement that makes the table.
 QString tableStatement();
 
-// Gives a catalogue made before discs were remembered the table, when it can be written.
-Failure addMissingTable(Database& db);
-
 // Stores the record of a disc built, replacing the one of the same name and root, with the
-// time now as when it was built.
+// time now as when it was built. A catalogue without the table (read-only, older) keeps none.
 Failure remember(Database& db, const DiscRecord& disc);
 
 // Every record, in the order they were made.

@@ -1,6 +1,7 @@
 #include "store/discs.h"
 
 #include "store/playtime.h"
+#include "store/transaction.h"
 
 #include <QHash>
 #include <QScopeGuard>
@@ -87,14 +88,12 @@ private:
 // Runs `work` in one transaction: all of it or nothing.
 Failure together(Database& db, const std::function<Failure()>& work)
 {
-    if (Failure f = db.execute(QStringLiteral("BEGIN IMMEDIATE")))
+    Transaction change(db, Transaction::Kind::Immediate);
+    if (change.begun())
+        return change.begun();
+    if (Failure f = work())
         return f;
-    Failure failure = work();
-    if (!failure)
-        failure = db.execute(QStringLiteral("COMMIT"));
-    if (failure)
-        db.execute(QStringLiteral("ROLLBACK"));
-    return failure;
+    return change.commit();
 }
 
 Failure runForEach(Database& db, const QString& sql, const std::vector<qint64>& rowids, const QVariant& value)

@@ -2,6 +2,7 @@
 
 #include "store/database.h"
 #include "store/schema.h"
+#include "store/transaction.h"
 
 #include <QElapsedTimer>
 
@@ -75,14 +76,16 @@ QVariant fromTyped(const QString& text)
 
 struct PlayTimeWriter::Private
 {
+    explicit Private(Database& connection) : db(connection) {}
     Database& db;
     Statement update;
     QElapsedTimer sinceCommit;
     qint64 pending = 0;
     qint64 committed = 0;
+    std::optional<Transaction> batch; // the rows stored since the last commit
 };
 
-PlayTimeWriter::PlayTimeWriter(Database& db) : d(std::make_unique<Private>(Private{db, {}, {}, 0, 0})) {}
+PlayTimeWriter::PlayTimeWriter(Database& db) : d(std::make_unique<Private>(db)) {}
 
 PlayTimeWriter::~PlayTimeWriter()
 {
@@ -93,13 +96,16 @@ Failure PlayTimeWriter::store(qint64 rowid, double seconds)
 {
     if (!d->update) {
         if (Failure f = d->update.prepare(
-                d->db.handle(),
-                QStringLiteral("UPDATE %1 SET Playtime=? WHERE rowid=?").arg(Song::tableName)))
+                d->db.handle(), QStringLiteral("UPDATE %1 SET Playtime=? WHERE rowid=?").arg(Song::tableName),
+                Statement::Use::Kept))
             return f;
     }
-    if (!d->db.inTransaction()) {
-        if (Failure f = d->db.execute(QStringLiteral("BEGIN")))
+    if (!d->batch) {
+        d->batch.emplace(d->db);
+        if (Failure f = d->batch->begun()) {
+            d->batch.reset();
             return f;
+        }
         d->sinceCommit.start();
     }
     d->update.bindText(1, PlayTime::stored(seconds).toStdString());
@@ -108,7 +114,7 @@ Failure PlayTimeWriter::store(qint64 rowid, double seconds)
     d->update.step(&failure);
     d->update.rewind();
     if (failure) {
-        d->db.execute(QStringLiteral("ROLLBACK"));
+        d->batch.reset(); // rolled back
         d->pending = 0;
         return failure;
     }
@@ -118,12 +124,11 @@ Failure PlayTimeWriter::store(qint64 rowid, double seconds)
 
 Failure PlayTimeWriter::commit()
 {
-    if (!d->db.isOpen() || !d->db.inTransaction())
+    if (!d->batch)
         return {};
-    Failure failure = d->db.execute(QStringLiteral("COMMIT"));
-    if (failure)
-        d->db.execute(QStringLiteral("ROLLBACK"));
-    else
+    const Failure failure = d->batch->commit();
+    d->batch.reset();
+    if (!failure)
         d->committed += d->pending;
     d->pending = 0;
     return failure;

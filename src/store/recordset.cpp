@@ -2,8 +2,10 @@
 
 #include "store/songtable.h"
 #include "store/songtotals.h"
+#include "store/transaction.h"
 
 #include <algorithm>
+#include <optional>
 #include <unordered_set>
 
 #include <sqlite3.h>
@@ -65,11 +67,12 @@ Failure RecordSet::ensureOpen()
     // index once, and a larger cache only makes each of them a fresh allocation (a search
     // of a million rows took two and a half times as long with 32 MiB). Pages read again
     // come from the system's file cache.
-    m_hasFileName = Song::hasFileNameField(m_db);
+    m_hasFileName = m_db.shape().fileNames;
     const QString fields = Song::fieldNames().join(QLatin1Char(',')) + QLatin1Char(',') +
                            (m_hasFileName ? Song::fileNameField : QStringLiteral("NULL"));
     return m_fetch.prepare(m_db.handle(),
-                           QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?").arg(fields, Song::tableName));
+                           QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?").arg(fields, Song::tableName),
+                           Statement::Use::Kept);
 }
 
 Failure selectRowids(Database& db, const RecordSource& source, std::vector<qint64>* rowids)
@@ -358,7 +361,8 @@ const RecordSet::Cached* RecordSet::fetch(qint64 index)
     // otherwise wait its turn once a row.
     if (m_readFailing)
         m_db.setBusyTimeout(0);
-    const bool ownRead = !m_db.inTransaction() && !m_db.execute(QStringLiteral("BEGIN")).failed();
+    std::optional<Transaction> together;
+    together.emplace(m_db);
     Failure failure;
     for (qint64 i = index; i < last && !failure; ++i) {
         const qint64 rowid = m_rowids[size_t(i)];
@@ -377,8 +381,7 @@ const RecordSet::Cached* RecordSet::fetch(qint64 index)
         if (!failure)
             m_cache.emplace(rowid, std::move(row));
     }
-    if (ownRead)
-        m_db.execute(QStringLiteral("COMMIT"));
+    together.reset();
     if (m_readFailing)
         m_db.setBusyTimeout(m_busyTimeout);
     const auto read = m_cache.find(m_rowids[size_t(index)]);

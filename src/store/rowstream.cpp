@@ -1,6 +1,7 @@
 #include "store/rowstream.h"
 
 #include "store/songtotals.h"
+#include "store/transaction.h"
 
 #include <sqlite3.h>
 
@@ -13,7 +14,7 @@ Failure streamRows(const QString& catalogue, const RecordSource& source,
     if (Failure f = db.open(catalogue, true))
         return f;
     const QString columns = Song::fieldNames().join(QLatin1Char(',')) + QLatin1Char(',') +
-                            (Song::hasFileNameField(db) ? Song::fileNameField : QStringLiteral("NULL"));
+                            (db.shape().fileNames ? Song::fileNameField : QStringLiteral("NULL"));
     QStringList statements;
     std::vector<qint64> rowids; // the rows of a result the program finds, fetched one by one
     if (source.kind == RecordSource::Kind::Duplicates) {
@@ -26,10 +27,11 @@ Failure streamRows(const QString& catalogue, const RecordSource& source,
     // The rows come in the result's order, which visits the table's pages all over the file,
     // most of them many times: 64 MiB of them stay at hand, however large the catalogue.
     // (Mapping the file would be faster still, but would count all of it as the program's.)
-    db.execute(QStringLiteral("PRAGMA cache_size=-65536"));
+    db.setCacheSize(64);
     // One read transaction: the parts of a result and their rows come from the same moment.
-    if (Failure f = db.execute(QStringLiteral("BEGIN")))
-        return f;
+    Transaction read(db);
+    if (read.begun())
+        return read.begun();
     RowText row;
     for (const QString& sql : statements) {
         Statement query;

@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "store/transaction.h"
+
 #include <sqlite3.h>
 
 namespace Song {
@@ -38,23 +40,6 @@ QString insertWithFileNameStatement()
 {
     return QStringLiteral("INSERT INTO %1 (%2,%3) VALUES (?,?,?,?,?,?,?,?)")
         .arg(tableName, fieldNames().join(QLatin1Char(',')), fileNameField);
-}
-
-bool hasFileNameField(Database& db)
-{
-    Statement probe;
-    return !probe
-                .prepare(db.handle(),
-                         QStringLiteral("SELECT %1 FROM %2 LIMIT 0").arg(fileNameField, tableName))
-                .failed();
-}
-
-Failure addFileNameField(Database& db)
-{
-    if (hasFileNameField(db))
-        return {};
-    // Adding a column rewrites no row: old rows read it as null.
-    return db.execute(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 TEXT").arg(tableName, fileNameField));
 }
 
 QStringList schemaStatements()
@@ -91,19 +76,56 @@ const char* const sortIndexes[][2] = {
 // Runs `statements` as one transaction: all of them or none.
 Failure runTogether(Database& db, const QStringList& statements)
 {
-    if (Failure f = db.execute(QStringLiteral("BEGIN")))
-        return f;
+    Transaction together(db);
+    if (together.begun())
+        return together.begun();
     for (const QString& sql : statements) {
-        if (Failure f = db.execute(sql)) {
-            db.execute(QStringLiteral("ROLLBACK"));
+        if (Failure f = db.execute(sql))
             return f;
-        }
     }
-    Failure failure = db.execute(QStringLiteral("COMMIT"));
-    if (failure)
-        db.execute(QStringLiteral("ROLLBACK"));
-    return failure;
+    return together.commit();
 }
+
+// What a catalogue of each version has that the one before lacked, in order. Each step looks
+// first: a file the shell changed may have part of it already, or lack part of its version.
+struct Step
+{
+    int version; // the first version that has it
+    Failure (*run)(Database& db);
+};
+
+Failure keepFileNames(Database& db)
+{
+    // Adding a column rewrites no row: old rows read it as null.
+    return db.shape().fileNames
+               ? Failure()
+               : db.execute(
+                     QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 TEXT").arg(tableName, fileNameField));
+}
+
+Failure rememberDiscs(Database& db)
+{
+    if (!db.shape().discs)
+        return db.execute(DiscRecords::tableStatement());
+    return db.shape().discsDated ? Failure()
+                                 : db.execute(QStringLiteral("ALTER TABLE adodisc ADD COLUMN Built TEXT"));
+}
+
+Failure indexEveryOrder(Database& db)
+{
+    for (const QString& sql : sortIndexStatements()) {
+        if (Failure f = db.execute(sql))
+            return f;
+    }
+    return {};
+}
+
+const Step steps[] = {
+    {1, keepFileNames},
+    {2, rememberDiscs},
+    {3, indexEveryOrder},
+};
+
 } // namespace
 
 QStringList sortIndexStatements()
@@ -143,29 +165,45 @@ Failure dropSortIndexes(Database& db)
     return runTogether(db, statements);
 }
 
+bool isNewer(const CatalogueShape& shape)
+{
+    return shape.version > schemaVersion;
+}
+
+Failure upgrade(Database& db)
+{
+    // A file of this version may still lack a part the shell took away: the steps look first.
+    const CatalogueShape& shape = db.shape();
+    const bool whole = shape.fileNames && shape.discs && shape.discsDated;
+    if (shape.version > schemaVersion || (shape.version == schemaVersion && whole))
+        return {};
+    Transaction write(db, Transaction::Kind::Immediate);
+    if (write.begun())
+        return write.begun();
+    for (const Step& step : steps) {
+        if (Failure f = step.run(db))
+            return f;
+    }
+    if (Failure f = db.execute(QStringLiteral("PRAGMA user_version=%1").arg(schemaVersion)))
+        return f;
+    const Failure failure = write.commit();
+    db.learnShape();
+    return failure;
+}
+
 Failure createCatalogue(const QString& path)
 {
-    if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
-        return {SQLITE_CANTOPEN, QStringLiteral("'%1' already exists; it is left as it is.").arg(path)};
-    const QByteArray name = path.toUtf8();
-    sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(name.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    Failure failure = failureFromSqlite(db, rc);
-    if (!failure) {
-        QStringList statements = schemaStatements();
-        statements.prepend(QStringLiteral("BEGIN"));
-        // Larger pages make long runs of additions (a whole disc at a time) cheaper.
-        statements.prepend(QStringLiteral("PRAGMA page_size=16384"));
-        statements.append(QStringLiteral("COMMIT"));
-        for (const QString& sql : statements) {
-            rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr);
-            failure = failureFromSqlite(db, rc);
-            if (failure)
-                break;
-        }
-    }
-    sqlite3_close_v2(db);
-    if (failure && QFileInfo(path).isFile())
+    Database db;
+    Failure failure = db.create(path);
+    // Larger pages make long runs of additions (a whole disc at a time) cheaper.
+    if (!failure)
+        failure = db.execute(QStringLiteral("PRAGMA page_size=16384"));
+    if (!failure)
+        failure = runTogether(db, schemaStatements()
+                                      << QStringLiteral("PRAGMA user_version=%1").arg(schemaVersion));
+    const bool made = db.isOpen();
+    db.close();
+    if (failure && made)
         QFile::remove(path);
     return failure;
 }

@@ -69,11 +69,6 @@ QString insertStatement();
 // The same with the file name as an eighth parameter.
 QString insertWithFileNameStatement();
 
-// Whether the table has the file name field (catalogues made before it have not).
-bool hasFileNameField(Database& db);
-// Gives a catalogue made before it the file name field; nothing when it has it.
-Failure addFileNameField(Database& db);
-
 // The statements that make an empty catalogue.
 QStringList schemaStatements();
 
@@ -85,6 +80,17 @@ Failure addMissingSortIndexes(Database& db);
 
 // Removes the sort indexes; addMissingSortIndexes() makes them again.
 Failure dropSortIndexes(Database& db);
+
+// The version of the catalogue's layout this program writes (PRAGMA user_version).
+constexpr int schemaVersion = 3;
+
+// Whether a catalogue was written by a newer Trelmo than this one: it is only read.
+bool isNewer(const CatalogueShape& shape);
+
+// Gives a catalogue made by an older Trelmo (version below schemaVersion) what came since,
+// all in one transaction, and learns its shape anew. Nothing for one of this version or a
+// newer one, which is never brought down.
+Failure upgrade(Database& db);
 
 // Creates an empty catalogue at `path`. Refuses to touch a file that exists.
 Failure createCatalogue(const QString& path);

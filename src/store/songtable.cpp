@@ -1,6 +1,7 @@
 #include "store/songtable.h"
 
 #include "store/discrecords.h"
+#include "store/transaction.h"
 
 #include <sqlite3.h>
 
@@ -12,9 +13,10 @@ SongTable::~SongTable()
 Failure SongTable::open(Database& db)
 {
     close();
-    m_storesFileNames = Song::hasFileNameField(db);
-    if (Failure f = m_insert.prepare(db.handle(), m_storesFileNames ? Song::insertWithFileNameStatement()
-                                                                    : Song::insertStatement()))
+    m_storesFileNames = db.shape().fileNames;
+    if (Failure f = m_insert.prepare(
+            db.handle(), m_storesFileNames ? Song::insertWithFileNameStatement() : Song::insertStatement(),
+            Statement::Use::Kept))
         return f;
     m_db = &db;
     addNew();
@@ -68,9 +70,11 @@ Failure SongTable::update()
     if (!m_insert)
         return {FailureNumber::InvalidArgument, QStringLiteral("The table is not open.")};
     if (m_batchMs > 0 && !m_db->inTransaction()) {
-        if (Failure f = m_db->execute(QStringLiteral("BEGIN")))
+        m_batch.emplace(*m_db);
+        if (Failure f = m_batch->begun()) {
+            m_batch.reset();
             return f;
-        m_ownTransaction = true;
+        }
         m_batchClock.start();
     }
     // Every value is bound afresh; the texts stay in m_values until the statement is rewound.
@@ -100,7 +104,7 @@ Failure SongTable::update()
         }
     } else if (failure && m_uncommitted > 0 && !m_db->inTransaction()) {
         // The engine rolled the whole batch back (a full disk, an I/O error).
-        m_ownTransaction = false;
+        m_batch.reset();
         batchThrownAway(failure);
     }
     // The clock is read every few rows only: rows come in at thousands a second. This row was
@@ -114,18 +118,16 @@ Failure SongTable::update()
 Failure SongTable::flush()
 {
     // A transaction the table did not begin is its owner's to end.
-    if (!m_db || !m_db->inTransaction() || !m_ownTransaction) {
+    if (!m_batch) {
         m_uncommitted = 0;
         return {};
     }
-    m_ownTransaction = false;
-    const Failure failure = m_db->execute(QStringLiteral("COMMIT"));
-    if (failure) {
-        // What cannot be committed is undone, so that the file holds exactly what was
-        // committed and no journal is left behind.
-        m_db->execute(QStringLiteral("ROLLBACK"));
+    // What cannot be committed is undone, so that the file holds exactly what was committed
+    // and no journal is left behind.
+    const Failure failure = m_batch->commit();
+    m_batch.reset();
+    if (failure)
         batchThrownAway(failure);
-    }
     m_uncommitted = 0;
     return failure;
 }
@@ -197,7 +199,7 @@ SongTable::Loss SongTable::takeLoss()
 
 Failure SongTable::commitIfDue()
 {
-    if (m_batchMs > 0 && m_db && m_db->inTransaction() && m_batchClock.elapsed() >= m_batchMs)
+    if (m_batch && m_batchClock.elapsed() >= m_batchMs)
         return flush();
     return {};
 }
@@ -209,24 +211,20 @@ Failure openEngine(Database& db, SongTable& table, const QString& path, bool rea
         return f;
     // A build adds to the table and all its indexes at once: a page cache of up to 64 MiB
     // keeps their working pages in memory rather than reading them back from the file.
-    db.execute(QStringLiteral("PRAGMA cache_size=-65536"));
+    db.setCacheSize(64);
     // Making the sort indexes sorts every row; a second core shares that work.
     db.execute(QStringLiteral("PRAGMA threads=2"));
-    // A catalogue that cannot take the field (busy, a full disk) still opens, and its new rows
-    // are stored without their file's own name until it can.
-    if (!readOnly)
-        Song::addFileNameField(db);
-    if (Failure f = table.open(db))
-        return f;
-    // A catalogue that cannot take the indexes (read-only, busy) still opens; its sorts
-    // are only slower.
     if (!readOnly) {
+        // What an older catalogue lacks; one that cannot take it now (busy, a full disk) still
+        // opens, its new rows stored without what it lacks until it can.
+        Song::upgrade(db);
+        // A build cut short leaves the sort indexes out: they are made again. A catalogue that
+        // cannot take them still opens; its sorts are only slower.
         const Failure indexes = Song::addMissingSortIndexes(db);
         if (indexFailure)
             *indexFailure = indexes;
-        DiscRecords::addMissingTable(db);
     }
-    return {};
+    return table.open(db);
 }
 
 Failure countSongs(Database& db, qint64* count)
@@ -242,17 +240,16 @@ Failure countSongs(Database& db, qint64* count)
 Failure clearSongs(Database& db)
 {
     // The songs and the records of their discs go together, or neither does.
-    if (Failure f = db.execute(QStringLiteral("BEGIN IMMEDIATE")))
+    Transaction clear(db, Transaction::Kind::Immediate);
+    if (clear.begun())
+        return clear.begun();
+    if (Failure f = db.execute(QStringLiteral("DELETE FROM ") + Song::tableName))
         return f;
-    Failure failure = db.execute(QStringLiteral("DELETE FROM ") + Song::tableName);
-    Statement records;
-    if (!failure && !records.prepare(db.handle(), QStringLiteral("SELECT 1 FROM adodisc LIMIT 0")).failed())
-        failure = db.execute(QStringLiteral("DELETE FROM adodisc"));
-    if (!failure)
-        failure = db.execute(QStringLiteral("COMMIT"));
-    if (failure)
-        db.execute(QStringLiteral("ROLLBACK"));
-    return failure;
+    if (db.shape().discs) {
+        if (Failure f = db.execute(QStringLiteral("DELETE FROM adodisc")))
+            return f;
+    }
+    return clear.commit();
 }
 
 Failure deleteSongs(Database& db, const std::vector<qint64>& rowids)
@@ -261,19 +258,16 @@ Failure deleteSongs(Database& db, const std::vector<qint64>& rowids)
     if (Failure f = del.prepare(db.handle(), QStringLiteral("DELETE FROM ") + Song::tableName +
                                                  QStringLiteral(" WHERE rowid=?")))
         return f;
-    if (Failure f = db.execute(QStringLiteral("BEGIN IMMEDIATE")))
-        return f;
-    Failure failure;
+    Transaction remove(db, Transaction::Kind::Immediate);
+    if (remove.begun())
+        return remove.begun();
     for (const qint64 rowid : rowids) {
         del.reset();
         del.bindInt(1, rowid);
+        Failure failure;
         del.step(&failure);
         if (failure)
-            break;
+            return failure;
     }
-    if (!failure)
-        failure = db.execute(QStringLiteral("COMMIT"));
-    if (failure)
-        db.execute(QStringLiteral("ROLLBACK"));
-    return failure;
+    return remove.commit();
 }

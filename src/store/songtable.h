@@ -2,11 +2,13 @@
 
 #include "store/database.h"
 #include "store/schema.h"
+#include "store/transaction.h"
 
 #include <QElapsedTimer>
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -90,18 +92,18 @@ private:
     int m_batchMs = 0;
     QElapsedTimer m_batchClock;
     unsigned m_sinceClock = 0;
-    qint64 m_uncommitted = 0;      // rows stored in the open batch
-    bool m_ownTransaction = false; // the open transaction is the table's batch
-    bool m_bulk = false;           // the sort indexes are put aside
-    std::string m_batchFirst;      // the first of them
+    qint64 m_uncommitted = 0;           // rows stored in the open batch
+    std::optional<Transaction> m_batch; // the open batch, when the table began it
+    bool m_bulk = false;                // the sort indexes are put aside
+    std::string m_batchFirst;           // the first of them
     Loss m_loss;
     void batchThrownAway(const Failure& why);
 };
 
 // The engine connection: the catalogue file, then the table record set on adosong. A
-// catalogue made by an earlier build gets the file name field and the sort indexes it
-// lacks (when it can be written); when the indexes cannot be
-// made (a full disk), it opens all the same and `indexFailure` says why.
+// catalogue made by an earlier Trelmo is brought to this one's version (Song::upgrade) and
+// gets the sort indexes it lacks (when it can be written); when the indexes cannot be made
+// (a full disk), it opens all the same and `indexFailure` says why.
 Failure openEngine(Database& db, SongTable& table, const QString& path, bool readOnly = false,
                    Failure* indexFailure = nullptr);
 

@@ -3,6 +3,7 @@
 #include "store/playtime.h"
 #include "store/schema.h"
 #include "store/textfold.h"
+#include "store/transaction.h"
 
 #include <QLocale>
 
@@ -50,22 +51,6 @@ void addPlayTime(SongTotals* totals, std::string_view text, bool isNull, qint64 
     else
         totals->without += count;
 }
-
-// Runs the statement in one read transaction: its rows of one moment, under one lock.
-struct ReadTogether
-{
-    explicit ReadTogether(Database& db)
-        : m_db(db), m_own(!db.inTransaction() && !db.execute(QStringLiteral("BEGIN")).failed())
-    {
-    }
-    ~ReadTogether()
-    {
-        if (m_own)
-            m_db.execute(QStringLiteral("COMMIT"));
-    }
-    Database& m_db;
-    bool m_own;
-};
 
 } // namespace
 
@@ -130,7 +115,7 @@ Failure orderSongs(Database& db, const QStringList& orderBy, const std::vector<G
     }
     std::unordered_map<qint64, Values> values;
     {
-        ReadTogether read(db);
+        Transaction read(db);
         Statement query;
         if (Failure f = query.prepare(
                 db.handle(),
@@ -194,7 +179,7 @@ Failure find(Database& db, bool sameDiscToo, std::vector<qint64>* rowids, const 
     std::vector<Row> rows;
     std::unordered_map<std::string, uint32_t> byKey;
     {
-        ReadTogether read(db);
+        Transaction read(db);
         Statement songs;
         if (Failure f =
                 songs.prepare(db.handle(), QStringLiteral("SELECT rowid, Artist, Title, MP3cd FROM adosong")))
@@ -267,7 +252,7 @@ Failure ofSource(Database& db, const RecordSource& source, SongTotals* totals,
         sql += QStringLiteral(" WHERE folded_like('%' || ? || '%', %1)").arg(Song::fieldNames()[field]);
     }
     sql += QStringLiteral(" GROUP BY Playtime");
-    ReadTogether read(db);
+    Transaction read(db);
     Statement query;
     if (Failure f = query.prepare(db.handle(), sql))
         return f;
@@ -287,7 +272,7 @@ Failure ofRows(Database& db, const std::vector<qint64>& rowids, SongTotals* tota
                const std::function<bool()>& stop)
 {
     *totals = SongTotals();
-    ReadTogether read(db);
+    Transaction read(db);
     Statement query;
     if (Failure f = query.prepare(db.handle(), QStringLiteral("SELECT Playtime FROM adosong WHERE rowid=?")))
         return f;
