@@ -90,8 +90,14 @@ Prompter::Answer JobControl::ask(const QString& text, Prompter::Buttons buttons,
     m_shared->title = title;
     m_shared->details = details;
     m_shared->answer.reset();
+    // The question belongs to this job: the window may have stopped it, and started another,
+    // by the time it gets there.
     QMetaObject::invokeMethod(
-        m_shared->runner, [runner = m_shared->runner, question] { runner->askOnWindowThread(question); },
+        m_shared->runner,
+        [runner = m_shared->runner, job = std::weak_ptr<Shared>(m_shared), question] {
+            if (runner)
+                runner->askOnWindowThread(job.lock(), question);
+        },
         Qt::QueuedConnection);
     m_shared->answered.wait(lock, [this] { return m_shared->answer || m_shared->closing; });
     return m_shared->answer ? *m_shared->answer : answerForTheUser(buttons);
@@ -176,9 +182,10 @@ void JobRunner::showProgress()
         m_progress->setCancellable(*cancellable);
 }
 
-void JobRunner::askOnWindowThread(quint64 question)
+void JobRunner::askOnWindowThread(const std::shared_ptr<JobControl::Shared>& shared, quint64 question)
 {
-    const std::shared_ptr<JobControl::Shared> shared = m_shared;
+    if (!shared || shared != m_shared)
+        return;
     QString text, title, details;
     Prompter::Buttons buttons;
     {

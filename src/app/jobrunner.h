@@ -82,7 +82,8 @@ signals:
 private:
     friend class JobControl;
     void showProgress();
-    void askOnWindowThread(quint64 question);
+    // Asks the question `question` of the job `shared`, while it is the job running.
+    void askOnWindowThread(const std::shared_ptr<JobControl::Shared>& shared, quint64 question);
     void onThreadFinished(quint64 job);
 
     Prompter* m_prompter;
