@@ -1,7 +1,7 @@
 #include "app/discswindow.h"
 
 #include "app/backgroundread.h"
-#include "app/disccommands.h"
+#include "app/discjobs.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>

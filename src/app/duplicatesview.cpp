@@ -8,6 +8,7 @@
 #include "store/songtotals.h"
 
 #include <QAction>
+#include <QLabel>
 
 #include <memory>
 
@@ -124,4 +125,20 @@ QString DuplicatesView::alsoOn(RecordSet& records, qint64 index)
         said << (onThisDisc == 2 ? QStringLiteral("Twice on %1").arg(disc)
                                  : QStringLiteral("%1 times on %2").arg(onThisDisc).arg(disc));
     return said.join(QStringLiteral(" · "));
+}
+
+QLabel* DuplicatesView::alsoOnLabel(QWidget* parent)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(QStringLiteral("lblalsoon"));
+    label->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    label->setContentsMargins(4, 0, 4, 0);
+    label->hide();
+    return label;
+}
+
+void DuplicatesView::showAlsoOn(QLabel* label, RecordSet& records, qint64 index)
+{
+    label->setText(alsoOn(records, index));
+    label->setVisible(!label->text().isEmpty());
 }

@@ -8,6 +8,8 @@
 #include <functional>
 
 class QAction;
+class QLabel;
+class QWidget;
 class RecordSet;
 class Settings;
 
@@ -39,6 +41,10 @@ public:
     // around it say, and how often it is on its own: "Also on: ROCK1, POP2 · Twice on JAZZ3";
     // empty when neither.
     static QString alsoOn(RecordSet& records, qint64 index);
+    // The label that says it at the window's foot (lblalsoon): a box of its own, apart from
+    // the totals beside it, and none while it says nothing.
+    static QLabel* alsoOnLabel(QWidget* parent);
+    static void showAlsoOn(QLabel* label, RecordSet& records, qint64 index);
 
 private:
     CommandContext m_context;

@@ -1,15 +1,15 @@
 #include "app/mainwindow.h"
 
 #include "app/aboutbox.h"
-#include "app/buildrunner.h"
-#include "app/bulkdeletes.h"
+#include "app/buildjob.h"
 #include "app/busypointer.h"
 #include "app/buttonbar.h"
 #include "app/cataloguesession.h"
 #include "app/catalogueundo.h"
 #include "app/clientarea.h"
 #include "app/codepagemenu.h"
-#include "app/disccommands.h"
+#include "app/deletejobs.h"
+#include "app/discjobs.h"
 #include "app/drivepanel.h"
 #include "app/duplicatesview.h"
 #include "app/exportjob.h"
@@ -17,7 +17,7 @@
 #include "app/look.h"
 #include "app/pictures.h"
 #include "app/playalljob.h"
-#include "app/playtimerunner.h"
+#include "app/playtimejob.h"
 #include "app/printjob.h"
 #include "app/prompter.h"
 #include "app/recordbar.h"
@@ -58,13 +58,7 @@ MainWindow::MainWindow(const QString& programFolder, Prompter* prompter, VolumeS
       m_settings(programFolder + QStringLiteral("/trelmo.ini"),
                  [prompter](const QString& message) { prompter->ask(message); }),
       m_session(new CatalogueSession(programFolder + QStringLiteral("/adomp3.mdb"), prompter, this)),
-      m_jobs(new JobRunner(prompter, this)), m_printJob(std::make_unique<PrintJob>(prompter, m_jobs)),
-      m_buildRunner(std::make_unique<BuildRunner>(m_session, prompter, m_jobs)),
-      m_playTimeRunner(
-          std::make_unique<PlayTimeRunner>(CommandContext{m_session, prompter, volumes, m_jobs})),
-      m_exportJob(
-          std::make_unique<ExportJob>(CommandContext{m_session, prompter, volumes, m_jobs}, &m_settings)),
-      m_playAllJob(std::make_unique<PlayAllJob>(CommandContext{m_session, prompter, volumes, m_jobs}))
+      m_jobs(new JobRunner(prompter, this)), m_context{m_session, prompter, volumes, m_jobs}
 {
     registerPictures();
     setObjectName(QStringLiteral("frmmp3"));
@@ -76,33 +70,36 @@ MainWindow::MainWindow(const QString& programFolder, Prompter* prompter, VolumeS
     m_songPlayer = new SongPlayer(m_grid, m_session, prompter, volumes, m_mountWatch, this);
     m_grid->setModel(m_session->model());
     m_grid->setCaption(QStringLiteral("MP3 List"));
-    DiscCommands::Hooks discHooks;
-    discHooks.reading = [this] { return songReading(); };
-    discHooks.finished = [this](const QString& done) { showChangedDiscs(done); };
-    const CommandContext context{m_session, prompter, volumes, m_jobs};
-    const auto showChanges = [this](const QString& done) { showChangedDiscs(done); };
-    m_undo = new CatalogueUndo(context, m_undoAction, showChanges, this);
-    m_bulkDeletes = std::make_unique<BulkDeletes>(context, m_undo, [this](const QString& done) {
-        statusBar()->showMessage(done);
-        if (m_session->records()->recordCount() == 0)
-            m_grid->hide();
-        m_discCommands->recount();
-    });
-    m_discCommands =
-        std::make_unique<DiscCommands>(context, m_buildRunner.get(), m_undo, std::move(discHooks));
-    m_duplicatesView = std::make_unique<DuplicatesView>(CommandContext{m_session, prompter, volumes, m_jobs},
-                                                        &m_settings, [this] { showGridWhenRows(); });
-    // At the foot: what the rows shown (and selected) hold, and where else the current song is.
+    createCommands();
+    // At the foot: where else the current song is, and what the rows shown (and selected) hold.
     m_totalsBar = new TotalsBar(m_session->databasePath(), m_session->records(), m_grid, this);
-    m_alsoOn = new QLabel(this);
-    m_alsoOn->setObjectName(QStringLiteral("lblalsoon"));
-    // A box of its own, apart from the totals beside it; none while it says nothing.
-    m_alsoOn->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-    m_alsoOn->setContentsMargins(4, 0, 4, 0);
-    m_alsoOn->hide();
+    m_alsoOn = DuplicatesView::alsoOnLabel(this);
     statusBar()->addPermanentWidget(m_alsoOn);
     statusBar()->addPermanentWidget(m_totalsBar);
     connectCommands();
+}
+
+void MainWindow::createCommands()
+{
+    m_printJob = std::make_unique<PrintJob>(m_context);
+    m_buildJob = std::make_unique<BuildJob>(m_context);
+    m_playTimeJob = std::make_unique<PlayTimeJob>(m_context);
+    m_exportJob = std::make_unique<ExportJob>(m_context, &m_settings);
+    m_playAllJob = std::make_unique<PlayAllJob>(m_context);
+    const auto showChanges = [this](const QString& done) { showChangedDiscs(done); };
+    m_undo = new CatalogueUndo(m_context, m_undoAction, showChanges, this);
+    m_deleteJobs = std::make_unique<DeleteJobs>(m_context, m_undo, [this](const QString& done) {
+        statusBar()->showMessage(done);
+        if (m_session->records()->recordCount() == 0)
+            m_grid->hide();
+        m_discJobs->recount();
+    });
+    DiscJobs::Hooks discHooks;
+    discHooks.reading = [this] { return songReading(); };
+    discHooks.finished = showChanges;
+    m_discJobs = std::make_unique<DiscJobs>(m_context, m_buildJob.get(), m_undo, std::move(discHooks));
+    m_duplicatesView =
+        std::make_unique<DuplicatesView>(m_context, &m_settings, [this] { showGridWhenRows(); });
 }
 
 MainWindow::~MainWindow()
@@ -251,10 +248,10 @@ void MainWindow::connectCommands()
             [this](bool allow) { m_settings.setAllowDuplicates(allow); });
     // A build reads the mark at each song already stored, from its own thread.
     connect(m_duplicatesAction, &QAction::toggled, this,
-            [this](bool allow) { m_buildRunner->setAllowDuplicates(allow); });
+            [this](bool allow) { m_buildJob->setAllowDuplicates(allow); });
     connect(m_readPlayTimesAction, &QAction::triggered, this,
             [this](bool read) { m_settings.setReadPlayTimes(read); });
-    connect(m_fillPlayTimesAction, &QAction::triggered, this, [this] { m_playTimeRunner->start(); });
+    connect(m_fillPlayTimesAction, &QAction::triggered, this, [this] { m_playTimeJob->start(); });
     connect(m_namesFromTagsAction, &QAction::triggered, this,
             [this](bool checked) { m_settings.setNamesFromTags(checked); });
     connect(m_tagCodePages, &CodePageMenu::chosenByUser, this,
@@ -360,12 +357,11 @@ void MainWindow::scanSelectedDrive()
     if (m_jobs->isRunning() || m_session->refuseWrite(false))
         return;
     QString root;
-    const bool started = m_buildRunner->retry([&] { return m_drivePanel->selectedDisc(&root); }) &&
-                         m_buildRunner->confirmFolder(root) &&
-                         m_buildRunner->start(root, m_drivePanel->discName(), m_volumes->volumeOf(root),
-                                              songReading(), [this](bool built, const QString& summary) {
-                                                  showBuiltCatalogue(built, summary);
-                                              });
+    const bool started =
+        m_buildJob->retry([&] { return m_drivePanel->selectedDisc(&root); }) &&
+        m_buildJob->confirmFolder(root) &&
+        m_buildJob->start(root, m_drivePanel->discName(), m_volumes->volumeOf(root), songReading(),
+                          [this](bool built, const QString& summary) { showBuiltCatalogue(built, summary); });
     if (!started)
         m_drivePanel->returnToStartupDrive();
 }
@@ -382,7 +378,7 @@ void MainWindow::offerNewCatalogue()
 
 void MainWindow::showDiscs()
 {
-    m_discCommands->showWindow(this, m_mountWatch, &m_settings);
+    m_discJobs->showWindow(this, m_mountWatch, &m_settings);
 }
 
 void MainWindow::deleteRows()
@@ -391,7 +387,7 @@ void MainWindow::deleteRows()
     if (selected.empty())
         m_session->deleteCurrentRow();
     else
-        m_bulkDeletes->deleteRows(selected);
+        m_deleteJobs->deleteRows(selected);
 }
 
 void MainWindow::showChangedDiscs(const QString& done)
@@ -403,12 +399,12 @@ void MainWindow::showChangedDiscs(const QString& done)
     m_grid->setVisible(m_session->records()->recordCount() != 0);
     m_recordBar->setCaption(QStringLiteral("Record count= ") +
                             QString::number(m_session->records()->recordCount()));
-    m_discCommands->recount();
+    m_discJobs->recount();
 }
 
 void MainWindow::showBuiltCatalogue(bool built, const QString& summary)
 {
-    m_discCommands->recount();
+    m_discJobs->recount();
     // Beside the record bar's count, until the next command: no box, nothing to answer.
     statusBar()->showMessage(summary);
     if (built) {
@@ -449,7 +445,7 @@ void MainWindow::addRow()
 
 void MainWindow::clearCatalogue()
 {
-    m_bulkDeletes->clearAll();
+    m_deleteJobs->clearAll();
 }
 
 void MainWindow::sortByColumn(int column)
@@ -510,6 +506,5 @@ void MainWindow::showRecordPosition()
                             : row >= 0 && row == m_session->model()->newRow() ? row + 1
                                                                               : records->absolutePosition();
     m_recordBar->setCaption(QStringLiteral("Record: ") + QString::number(position));
-    m_alsoOn->setText(DuplicatesView::alsoOn(*m_session->records(), row >= 0 ? row : -1));
-    m_alsoOn->setVisible(!m_alsoOn->text().isEmpty());
+    DuplicatesView::showAlsoOn(m_alsoOn, *m_session->records(), row >= 0 ? row : -1);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/commandcontext.h"
 #include "scan/folderreader.h"
 #include "settings/settings.h"
 
@@ -10,12 +11,12 @@
 #include <memory>
 
 class AboutBox;
-class BuildRunner;
-class BulkDeletes;
+class BuildJob;
+class DeleteJobs;
 class CatalogueUndo;
 class ButtonBar;
 class CatalogueSession;
-class DiscCommands;
+class DiscJobs;
 class DiscsWindow;
 class DuplicatesView;
 class TotalsBar;
@@ -24,7 +25,7 @@ class MountWatch;
 class ExportJob;
 class JobRunner;
 class PlayAllJob;
-class PlayTimeRunner;
+class PlayTimeJob;
 class PrintJob;
 class Prompter;
 class QAction;
@@ -70,6 +71,8 @@ protected:
 private:
     void buildClientArea();
     void buildMenus();
+    // The classes that run the window's commands.
+    void createCommands();
     void connectCommands();
     // The grid fills the band between the title band and the bars at the foot.
     void layoutClientArea();
@@ -112,14 +115,15 @@ private:
 
     CatalogueSession* m_session;
     JobRunner* m_jobs;
+    CommandContext m_context; // what every command of the window works with
     std::unique_ptr<PrintJob> m_printJob;
-    std::unique_ptr<BuildRunner> m_buildRunner;
-    std::unique_ptr<PlayTimeRunner> m_playTimeRunner;
+    std::unique_ptr<BuildJob> m_buildJob;
+    std::unique_ptr<PlayTimeJob> m_playTimeJob;
     std::unique_ptr<ExportJob> m_exportJob;
     std::unique_ptr<PlayAllJob> m_playAllJob;
     CatalogueUndo* m_undo = nullptr;
-    std::unique_ptr<BulkDeletes> m_bulkDeletes;
-    std::unique_ptr<DiscCommands> m_discCommands;
+    std::unique_ptr<DeleteJobs> m_deleteJobs;
+    std::unique_ptr<DiscJobs> m_discJobs;
     std::unique_ptr<DuplicatesView> m_duplicatesView;
     SongPlayer* m_songPlayer = nullptr;
 

@@ -49,7 +49,7 @@ struct PrintTarget
 void PrintJob::start(const RecordSet& records, const QFont& font)
 {
     auto target = std::make_shared<PrintTarget>();
-    if (!m_prompter->choosePrinter(target->printer))
+    if (!m_context.prompter->choosePrinter(target->printer))
         return;
     const qint64 total = records.recordCount();
     if (total == 0)
@@ -100,12 +100,13 @@ void PrintJob::start(const RecordSet& records, const QFont& font)
         if (target->failed)
             reportFailure(target->printer.printerName(), target->file);
     };
-    m_jobs->start(std::move(job));
+    m_context.jobs->start(std::move(job));
 }
 
 void PrintJob::reportFailure(const QString& printerName, const QString& target)
 {
-    m_prompter->ask(QStringLiteral("The listing was not printed: ") +
-                    (target.isEmpty() ? QStringLiteral("the printer \"%1\" refused the job.").arg(printerName)
-                                      : QStringLiteral("the file \"%1\" could not be written.").arg(target)));
+    m_context.prompter->ask(QStringLiteral("The listing was not printed: ") +
+                            (target.isEmpty()
+                                 ? QStringLiteral("the printer \"%1\" refused the job.").arg(printerName)
+                                 : QStringLiteral("the file \"%1\" could not be written.").arg(target)));
 }

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "app/commandcontext.h"
+
 #include <QString>
 
-class JobRunner;
-class Prompter;
 class QFont;
 class QPrinter;
 class RecordSet;
@@ -15,13 +15,12 @@ class RecordSet;
 class PrintJob
 {
 public:
-    PrintJob(Prompter* prompter, JobRunner* jobs) : m_prompter(prompter), m_jobs(jobs) {}
+    explicit PrintJob(CommandContext context) : m_context(context) {}
 
     void start(const RecordSet& records, const QFont& font);
 
 private:
     void reportFailure(const QString& printerName, const QString& target);
 
-    Prompter* m_prompter;
-    JobRunner* m_jobs;
+    CommandContext m_context;
 };

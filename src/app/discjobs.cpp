@@ -1,6 +1,6 @@
-#include "app/disccommands.h"
+#include "app/discjobs.h"
 
-#include "app/buildrunner.h"
+#include "app/buildjob.h"
 #include "app/cataloguesession.h"
 #include "app/discswindow.h"
 #include "app/jobrunner.h"
@@ -92,7 +92,7 @@ QString whereIsDisc(const Disc& disc, const QList<Volume>& volumes, Volume* on)
     return QString();
 }
 
-void DiscCommands::showWindow(QWidget* parent, MountWatch* watch, Settings* settings)
+void DiscJobs::showWindow(QWidget* parent, MountWatch* watch, Settings* settings)
 {
     if (!m_window) {
         m_window = new DiscsWindow(m_context.session->databasePath(), m_context.volumes, parent);
@@ -118,14 +118,14 @@ void DiscCommands::showWindow(QWidget* parent, MountWatch* watch, Settings* sett
     m_window->activateWindow();
 }
 
-void DiscCommands::recount()
+void DiscJobs::recount()
 {
     if (m_window && m_window->isVisible())
         m_window->reload();
 }
 
-bool DiscCommands::startChange(const QString& objectName, const QString& title, const QString& text,
-                               std::function<QString(JobControl& job, Database& db, UndoPoint& undo)> change)
+bool DiscJobs::startChange(const QString& objectName, const QString& title, const QString& text,
+                           std::function<QString(JobControl& job, Database& db, UndoPoint& undo)> change)
 {
     WritingJob job;
     job.objectName = objectName;
@@ -143,7 +143,7 @@ bool DiscCommands::startChange(const QString& objectName, const QString& title, 
     return startWritingJob(m_context, m_undo, std::move(job));
 }
 
-void DiscCommands::update(const Disc& disc)
+void DiscJobs::update(const Disc& disc)
 {
     const CommandContext& c = m_context;
     Prompter::OwnedBy asked(c.prompter, m_window);
@@ -213,7 +213,7 @@ void DiscCommands::update(const Disc& disc)
         });
 }
 
-void DiscCommands::rename(const Disc& disc)
+void DiscJobs::rename(const Disc& disc)
 {
     const CommandContext& c = m_context;
     Prompter::OwnedBy asked(c.prompter, m_window);
@@ -242,7 +242,7 @@ void DiscCommands::rename(const Disc& disc)
                 });
 }
 
-void DiscCommands::remove(const Disc& disc)
+void DiscJobs::remove(const Disc& disc)
 {
     const CommandContext& c = m_context;
     Prompter::OwnedBy asked(c.prompter, m_window);

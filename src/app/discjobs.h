@@ -10,7 +10,7 @@
 #include <atomic>
 #include <functional>
 
-class BuildRunner;
+class BuildJob;
 class CatalogueUndo;
 class UndoPoint;
 class DiscsWindow;
@@ -28,7 +28,7 @@ QString whereIsDisc(const Disc& disc, const QList<Volume>& volumes, Volume* on =
 // from the drive (with a preview of the changes to apply or cancel), renaming it and
 // removing it. `finished` hears on the window's thread what was done, in a line (empty when
 // nothing was), after the catalogue changed or not.
-class DiscCommands
+class DiscJobs
 {
 public:
     struct Hooks
@@ -41,7 +41,7 @@ public:
     // `builds` says whether duplicates are kept, and numbers them: an update adds songs as a
     // build does.
     // Update and Remove keep the catalogue for `undo` first.
-    DiscCommands(CommandContext context, BuildRunner* builds, CatalogueUndo* undo, Hooks hooks)
+    DiscJobs(CommandContext context, BuildJob* builds, CatalogueUndo* undo, Hooks hooks)
         : m_context(context), m_builds(builds), m_undo(undo), m_hooks(std::move(hooks))
     {
     }
@@ -62,7 +62,7 @@ private:
                      std::function<QString(JobControl& job, Database& db, UndoPoint& undo)> change);
 
     CommandContext m_context;
-    BuildRunner* m_builds;
+    BuildJob* m_builds;
     CatalogueUndo* m_undo;
     Hooks m_hooks;
     DiscsWindow* m_window = nullptr;

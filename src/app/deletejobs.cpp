@@ -1,4 +1,4 @@
-#include "app/bulkdeletes.h"
+#include "app/deletejobs.h"
 
 #include "app/busypointer.h"
 #include "app/cataloguesession.h"
@@ -17,7 +17,7 @@ QString songsText(qint64 songs)
 }
 } // namespace
 
-void BulkDeletes::clearAll()
+void DeleteJobs::clearAll()
 {
     const CommandContext& c = m_context;
     if (c.jobs->isRunning() || c.session->refuseWrite())
@@ -67,7 +67,7 @@ void BulkDeletes::clearAll()
     startWritingJob(c, m_undo, std::move(job));
 }
 
-void BulkDeletes::deleteRows(const std::vector<qint64>& indexes)
+void DeleteJobs::deleteRows(const std::vector<qint64>& indexes)
 {
     const CommandContext& c = m_context;
     if (c.jobs->isRunning() || c.session->refuseWrite())

@@ -12,13 +12,12 @@ class CatalogueUndo;
 // The commands that remove many songs with one answer: Clear Database, and deleting the rows
 // selected. Each asks first and runs as a writing job that keeps the catalogue for Undo
 // before it removes anything.
-class BulkDeletes
+class DeleteJobs
 {
 public:
     // `finished` hears on the window's thread what was done, in a line, after the rows shown
     // were brought up to date.
-    BulkDeletes(CommandContext context, CatalogueUndo* undo,
-                std::function<void(const QString& done)> finished)
+    DeleteJobs(CommandContext context, CatalogueUndo* undo, std::function<void(const QString& done)> finished)
         : m_context(context), m_undo(undo), m_finished(std::move(finished))
     {
     }

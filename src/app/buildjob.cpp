@@ -1,4 +1,4 @@
-#include "app/buildrunner.h"
+#include "app/buildjob.h"
 
 #include "app/cataloguesession.h"
 #include "app/jobrunner.h"
@@ -61,7 +61,7 @@ void buildDisc(JobControl& job, const QString& catalogue, const QString& folder,
 
 } // namespace
 
-bool BuildRunner::confirmFolder(const QString& root) const
+bool BuildJob::confirmFolder(const QString& root) const
 {
     const QString folder = QDir::cleanPath(root);
     const QString home = QDir::cleanPath(QDir::homePath());
@@ -69,36 +69,37 @@ bool BuildRunner::confirmFolder(const QString& root) const
         folder == QLatin1String("/") || home == folder || home.startsWith(folder + QLatin1Char('/'));
     if (!holdsHome)
         return true;
-    return m_prompter->ask(QStringLiteral("%1 holds %2. Catalogue every MP3 file in it?")
-                               .arg(folder, folder == QLatin1String("/")
-                                                ? QStringLiteral("the whole system")
-                                                : QStringLiteral("your home folder")),
-                           Prompter::YesNo, QStringLiteral("Find MP3s")) == Prompter::Yes;
+    return m_context.prompter->ask(QStringLiteral("%1 holds %2. Catalogue every MP3 file in it?")
+                                       .arg(folder, folder == QLatin1String("/")
+                                                        ? QStringLiteral("the whole system")
+                                                        : QStringLiteral("your home folder")),
+                                   Prompter::YesNo, QStringLiteral("Find MP3s")) == Prompter::Yes;
 }
 
-bool BuildRunner::retry(const std::function<Failure()>& step)
+bool BuildJob::retry(const std::function<Failure()>& step)
 {
     while (const Failure failure = step()) {
-        if (m_prompter->ask(QStringLiteral("File collection error"), Prompter::RetryCancel,
-                            QStringLiteral("Drive Not Ready"), failure.description) != Prompter::Retry)
+        if (m_context.prompter->ask(QStringLiteral("File collection error"), Prompter::RetryCancel,
+                                    QStringLiteral("Drive Not Ready"),
+                                    failure.description) != Prompter::Retry)
             return false;
     }
     return true;
 }
 
-bool BuildRunner::start(const QString& root, const QString& discName, const Volume& volume,
-                        const SongReading& reading,
-                        const std::function<void(bool built, const QString& summary)>& finished)
+bool BuildJob::start(const QString& root, const QString& discName, const Volume& volume,
+                     const SongReading& reading,
+                     const std::function<void(bool built, const QString& summary)>& finished)
 {
     const QString folder = root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/');
     auto rows = std::make_shared<BuiltRows>();
-    rows->source = m_session->records()->recordSource();
+    rows->source = m_context.session->records()->recordSource();
     JobRunner::Job job;
     job.objectName = QStringLiteral("scanProgress");
     job.title = QStringLiteral("Find MP3s");
     job.text = QStringLiteral("Reading %1").arg(folder);
-    job.work = [this, rows, folder, discName, volume, reading, catalogue = m_session->databasePath(),
-                damage = m_session->damageWaiter()](JobControl& control) {
+    job.work = [this, rows, folder, discName, volume, reading, catalogue = m_context.session->databasePath(),
+                damage = m_context.session->damageWaiter()](JobControl& control) {
         // Nothing is written into a catalogue the check after opening finds damaged.
         control.progress(QStringLiteral("Checking the catalogue for damage"));
         if (const Failure found = damage([&control] { return control.cancelled(); })) {
@@ -116,15 +117,15 @@ bool BuildRunner::start(const QString& root, const QString& discName, const Volu
     // A catalogue that could not be reached is asked for until it is there or the user gives
     // up; the window's own connection is opened afresh on the file now there.
     job.done = [this, rows, finished] {
-        RecordSet* records = m_session->records();
+        RecordSet* records = m_context.session->records();
         // Rows read for another record source than the one now in force (a search made
         // meanwhile) are read again.
-        const bool built = retry([this] { return m_session->reopenEngine(); }) &&
+        const bool built = retry([this] { return m_context.session->reopenEngine(); }) &&
                            ((rows->read && rows->source == records->recordSource() &&
                              !records->adoptRows(std::move(rows->rowids))) ||
                             retry([records] { return records->refresh(); }));
         if (finished)
             finished(built, rows->summary);
     };
-    return m_jobs->start(std::move(job));
+    return m_context.jobs->start(std::move(job));
 }

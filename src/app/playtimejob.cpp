@@ -1,4 +1,4 @@
-#include "app/playtimerunner.h"
+#include "app/playtimejob.h"
 
 #include "app/cataloguesession.h"
 #include "app/jobrunner.h"
@@ -9,7 +9,7 @@
 
 #include <memory>
 
-void PlayTimeRunner::start()
+void PlayTimeJob::start()
 {
     const CommandContext& c = m_context;
     if (c.session->refuseWrite(false))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/commandcontext.h"
 #include "scan/cataloguebuilder.h"
 #include "scan/folderreader.h"
 #include "scan/volumes.h"
@@ -10,20 +11,13 @@
 #include <atomic>
 #include <functional>
 
-class CatalogueSession;
-class JobRunner;
-class Prompter;
-
 // Runs a catalogue build of one disc as a job: the disc is walked and its songs stored on
 // the job's own thread and catalogue connection, its reports asked as they come, and
 // afterwards the rows are shown again.
-class BuildRunner
+class BuildJob
 {
 public:
-    BuildRunner(CatalogueSession* session, Prompter* prompter, JobRunner* jobs)
-        : m_session(session), m_prompter(prompter), m_jobs(jobs)
-    {
-    }
+    explicit BuildJob(CommandContext context) : m_context(context) {}
 
     // Runs `step` until it succeeds or the user gives up at "File collection error", whose
     // details say why. False when the user gave up.
@@ -51,9 +45,7 @@ public:
                const std::function<void(bool built, const QString& summary)>& finished);
 
 private:
-    CatalogueSession* m_session;
-    Prompter* m_prompter;
-    JobRunner* m_jobs;
+    CommandContext m_context;
     std::atomic<bool> m_allowDuplicates = false;
     DuplicateNumbers m_duplicateNumbers; // on across builds and updates
 };

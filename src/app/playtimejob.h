@@ -5,10 +5,10 @@
 // Runs "Fill In Play Times" as a job: the rows shown get the lengths of their songs, read
 // from the discs in the drives; one message says how it went, and the rows are shown again
 // with their new play times.
-class PlayTimeRunner
+class PlayTimeJob
 {
 public:
-    explicit PlayTimeRunner(const CommandContext& context) : m_context(context) {}
+    explicit PlayTimeJob(const CommandContext& context) : m_context(context) {}
     void start();
 
 private:
