@@ -52,6 +52,11 @@ AboutBox::AboutBox(Prompter* prompter, const QString& files, QWidget* parent)
               QStringLiteral("Trelmo comes with no warranty of any kind. Keep a copy of your catalogue "
                              "before you change it with other tools."));
 
+    layOut(picIcon, {lblTitle, lblVersion, lblDescription, lblFiles}, lblDisclaimer);
+}
+
+void AboutBox::layOut(QLabel* icon, const QList<QLabel*>& beside, QLabel* below)
+{
     auto* cmdOK = new QPushButton(QStringLiteral("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setDefault(true);
@@ -61,12 +66,10 @@ AboutBox::AboutBox(Prompter* prompter, const QString& files, QWidget* parent)
     connect(cmdSysInfo, &QPushButton::clicked, this, [this] { startSystemInformation(); });
 
     auto* grid = new QGridLayout(this);
-    grid->addWidget(picIcon, 0, 0, 3, 1);
-    grid->addWidget(lblTitle, 0, 1);
-    grid->addWidget(lblVersion, 1, 1);
-    grid->addWidget(lblDescription, 2, 1);
-    grid->addWidget(lblFiles, 3, 1);
-    grid->addWidget(lblDisclaimer, 4, 0, 1, 2);
+    grid->addWidget(icon, 0, 0, 3, 1);
+    for (int row = 0; row < int(beside.size()); ++row)
+        grid->addWidget(beside[row], row, 1);
+    grid->addWidget(below, 4, 0, 1, 2);
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(cmdOK);
     buttons->addWidget(cmdSysInfo);

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 class Prompter;
+class QLabel;
 
 // The about box: title, version, what the program does, and a way to the system's own
 // information program. It does not block the main window.
@@ -21,5 +22,9 @@ public:
     static const QStringList& systemInfoPrograms();
 
 private:
+    // The icon at the left, the labels `beside` it one under another, `below` across the
+    // foot, and the buttons at the right.
+    void layOut(QLabel* icon, const QList<QLabel*>& beside, QLabel* below);
+
     Prompter* m_prompter;
 };

@@ -3,6 +3,7 @@
 #include "app/cataloguesession.h"
 #include "app/jobrunner.h"
 #include "app/prompter.h"
+#include "base/folder.h"
 #include "scan/cataloguebuilder.h"
 #include "store/discrecords.h"
 #include "store/recordset.h"
@@ -52,8 +53,7 @@ void buildDisc(JobControl& job, const QString& catalogue, const QString& folder,
     table.setBatchInterval(0);
     // Where the disc was walked from and what identifies it, to find its songs later
     // wherever it is mounted then; a catalogue that cannot take it only loses that help.
-    const QString volumeRoot =
-        volume.root.endsWith(QLatin1Char('/')) ? volume.root : volume.root + QLatin1Char('/');
+    const QString volumeRoot = withSlash(volume.root);
     DiscRecords::remember(db, {discName, folder, folder.startsWith(volumeRoot) ? volumeRoot : folder,
                                volume.label, volume.uuid, volume.fileSystem, volume.size});
     rows.read = !selectRowids(db, rows.source, &rows.rowids);
@@ -91,7 +91,7 @@ bool BuildJob::start(const QString& root, const QString& discName, const Volume&
                      const SongReading& reading,
                      const std::function<void(bool built, const QString& summary)>& finished)
 {
-    const QString folder = root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/');
+    const QString folder = withSlash(root);
     auto rows = std::make_shared<BuiltRows>();
     rows->source = m_context.session->records()->recordSource();
     JobRunner::Job job;

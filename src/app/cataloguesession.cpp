@@ -61,23 +61,27 @@ CatalogueSession::~CatalogueSession()
     close();
 }
 
+bool CatalogueSession::createWhenOffered()
+{
+    if (!m_offerToCreate || QFileInfo::exists(m_databasePath))
+        return true;
+    const QString folder = QFileInfo(m_databasePath).absolutePath();
+    if (m_prompter->ask(QStringLiteral("There is no catalogue in %1 yet. Create an empty one?").arg(folder),
+                        Prompter::Offer, QStringLiteral("Trelmo")) != Prompter::Yes)
+        return false;
+    const Failure made = QDir().mkpath(folder)
+                             ? Song::createCatalogue(m_databasePath)
+                             : Failure{FailureNumber::InvalidArgument,
+                                       QStringLiteral("The folder %1 cannot be made.").arg(folder)};
+    if (made)
+        m_prompter->ask(QStringLiteral("The catalogue could not be created: %1").arg(made.description));
+    return !made;
+}
+
 bool CatalogueSession::open()
 {
-    if (m_offerToCreate && !QFileInfo::exists(m_databasePath)) {
-        const QString folder = QFileInfo(m_databasePath).absolutePath();
-        if (m_prompter->ask(
-                QStringLiteral("There is no catalogue in %1 yet. Create an empty one?").arg(folder),
-                Prompter::Offer, QStringLiteral("Trelmo")) != Prompter::Yes)
-            return false;
-        Failure made = QDir().mkpath(folder)
-                           ? Song::createCatalogue(m_databasePath)
-                           : Failure{FailureNumber::InvalidArgument,
-                                     QStringLiteral("The folder %1 cannot be made.").arg(folder)};
-        if (made) {
-            m_prompter->ask(QStringLiteral("The catalogue could not be created: %1").arg(made.description));
-            return false;
-        }
-    }
+    if (!createWhenOffered())
+        return false;
     // A catalogue on a disc, or one whose file is marked read-only, is opened for reading
     // only: the engine then writes nothing into it, whoever runs the program.
     const QString real = realFile(m_databasePath);
@@ -111,19 +115,23 @@ bool CatalogueSession::open()
         sayNewer();
     else if (m_readOnly && !browseOnly)
         sayReadOnly();
-    if (m_indexFailure) {
-        m_prompter->ask(
-            QStringLiteral("The catalogue's sort orders could not be made (%1): a click on a column "
-                           "head sorts slowly until they can be. Make room on the disk that holds "
-                           "the catalogue.")
-                .arg(m_indexFailure.description));
-    }
+    sayIndexFailure();
     updateGridWritable();
     if (!m_records->isActive())
         refresh();
     if (m_writeRefusal.isEmpty())
         startIntegrityCheck();
     return true;
+}
+
+void CatalogueSession::sayIndexFailure()
+{
+    if (m_indexFailure)
+        m_prompter->ask(
+            QStringLiteral("The catalogue's sort orders could not be made (%1): a click on a column "
+                           "head sorts slowly until they can be. Make room on the disk that holds "
+                           "the catalogue.")
+                .arg(m_indexFailure.description));
 }
 
 bool CatalogueSession::journalsUsable()

@@ -103,6 +103,9 @@ private:
     // Says why, and keeps writes off the catalogue.
     LockOutcome browseOnly(const QString& why);
     bool journalsUsable();
+    // Makes the missing catalogue when it is offered and the user wants it; false otherwise.
+    bool createWhenOffered();
+    void sayIndexFailure();
     void sayReadOnly();
     // Its layout is of a later version than this program's: it is only read.
     bool writtenByNewerTrelmo() const;

@@ -19,11 +19,6 @@ class MountWatch;
 class QWidget;
 class Settings;
 
-// Where a disc is now: the folder to walk for it and the volume that holds it, found by the
-// volume's UUID, then by the folder it was walked from, then by its label (or for a disc
-// without a record, a label equal to its name). Empty when it is in no drive.
-QString whereIsDisc(const Disc& disc, const QList<Volume>& volumes, Volume* on = nullptr);
-
 // What the list of discs does to a disc, each as a job of the window's runner: updating it
 // from the drive (with a preview of the changes to apply or cancel), renaming it and
 // removing it. `finished` hears on the window's thread what was done, in a line (empty when
@@ -57,6 +52,9 @@ public:
     void remove(const Disc& disc);
 
 private:
+    // The folder `disc` is in now and its volume; asks for the folder of a disc catalogued
+    // before discs were remembered. False, after saying why, when it is in no drive.
+    bool findInDrive(const Disc& disc, QString* folder, Volume* volume);
     // Runs `change` as a writing job given from the list of discs; `text` is shown while it runs.
     bool startChange(const QString& objectName, const QString& title, const QString& text,
                      std::function<QString(JobControl& job, Database& db, UndoPoint& undo)> change);

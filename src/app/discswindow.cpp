@@ -2,6 +2,7 @@
 
 #include "app/backgroundread.h"
 #include "app/discjobs.h"
+#include "browse/songlocator.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>

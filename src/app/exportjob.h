@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/commandcontext.h"
+#include "browse/exporter.h"
 
 class Settings;
 
@@ -18,6 +19,10 @@ public:
     void start();
 
 private:
+    // The file to write, and its format by its ending, asked in the file dialog; false when
+    // none was chosen.
+    bool chooseFile(QString* path, Exporter::Format* format) const;
+
     CommandContext m_context;
     const Settings* m_settings;
 };

@@ -1,5 +1,6 @@
 #include "browse/songlocator.h"
 
+#include "base/folder.h"
 #include "scan/songfile.h"
 #include "scan/songname.h"
 #include "scan/timelimit.h"
@@ -14,11 +15,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-QString withSlash(const QString& folder)
-{
-    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
-}
 
 // Whether `path` lies in the folder `root` (or is it).
 bool inFolder(const QString& path, const QString& root)
@@ -359,4 +355,65 @@ QString SongLocator::driveOf(const PlayRow& row) const
             return prefix;
     }
     return QDir::cleanPath(fullPath);
+}
+
+QString whereIsDisc(const Disc& disc, const QList<Volume>& volumes, Volume* on)
+{
+    const auto found = [on](const QString& folder, const Volume& volume) {
+        if (on)
+            *on = volume;
+        return folder;
+    };
+    QList<Volume> ready;
+    for (const Volume& v : volumes) {
+        if (v.ready)
+            ready << v;
+    }
+    if (!disc.recorded) {
+        for (const Volume& v : std::as_const(ready)) {
+            if (!v.label.isEmpty() && v.label.compare(disc.name, Qt::CaseInsensitive) == 0)
+                return found(withSlash(v.root), v);
+        }
+        return QString();
+    }
+    const DiscRecord& record = disc.record;
+    // A record of a catalogue from elsewhere may name any folder: only a plain full path is a disc's.
+    if (!SongFile::folderProblem(record.root).isEmpty() ||
+        !SongFile::folderProblem(record.volumeRoot).isEmpty())
+        return QString();
+    const QString onVolume =
+        record.root.startsWith(record.volumeRoot) ? record.root.mid(record.volumeRoot.size()) : QString();
+    const auto there = [&](const Volume& v) {
+        const QString folder = withSlash(v.root) + onVolume;
+        return probePath(folder) == PathKind::Folder ? folder : QString();
+    };
+    if (!record.uuid.isEmpty()) {
+        for (const Volume& v : std::as_const(ready)) {
+            if (v.uuid == record.uuid) {
+                if (const QString folder = there(v); !folder.isEmpty())
+                    return found(folder, v);
+            }
+        }
+    }
+    // The folder it was walked from is still there on a volume that is in: a folder of the
+    // system's own disc, or a disc that comes back at the same place.
+    Volume holder;
+    for (const Volume& v : std::as_const(ready)) {
+        if (record.root.startsWith(withSlash(v.root)) && v.root.size() >= holder.root.size())
+            holder = v;
+    }
+    if (!holder.root.isEmpty() &&
+        (record.uuid.isEmpty() || holder.uuid.isEmpty() || holder.uuid == record.uuid ||
+         withSlash(holder.root) != withSlash(record.volumeRoot)) &&
+        probePath(record.root) == PathKind::Folder)
+        return found(record.root, holder);
+    for (const Volume& v : std::as_const(ready)) {
+        const bool sameLabel = !v.label.isEmpty() && (v.label == record.label ||
+                                                      v.label.compare(disc.name, Qt::CaseInsensitive) == 0);
+        if (sameLabel) {
+            if (const QString folder = there(v); !folder.isEmpty())
+                return found(folder, v);
+        }
+    }
+    return QString();
 }

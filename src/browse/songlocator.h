@@ -2,6 +2,7 @@
 
 #include "scan/volumes.h"
 #include "store/discrecords.h"
+#include "store/discs.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -138,3 +139,8 @@ private:
     mutable bool m_silent = false;                     // a probe of the current lookup got no answer
     mutable QHash<QString, QList<DiscRecord>> m_discs; // the distinct records of each disc name read
 };
+
+// Where a disc is now: the folder to walk for it and the volume that holds it, found by the
+// volume's UUID, then by the folder it was walked from, then by its label (or for a disc
+// without a record, a label equal to its name). Empty when it is in no drive.
+QString whereIsDisc(const Disc& disc, const QList<Volume>& volumes, Volume* on = nullptr);

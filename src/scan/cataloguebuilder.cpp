@@ -121,21 +121,7 @@ void CatalogueBuilder::storeFile(const std::string& path, const std::string& fil
         m_fullPath += '/';
 
     for (;;) {
-        m_table.addNew();
-        m_table.setTextView(Song::Artist, m_artist);
-        m_table.setTextView(Song::Title, m_title);
-        if (seconds >= 0)
-            m_table.setTextView(Song::Playtime, m_playTime);
-        m_table.setTextView(Song::Category, m_category);
-        m_table.setTextView(Song::MP3cd, m_disc);
-        m_table.setInteger(Song::ONcd, 0);
-        m_table.setTextView(Song::FullPath, m_fullPath);
-        // A file the row cannot name again (no dash, no title, names from tags, a name that
-        // is no UTF-8, a numbered duplicate) keeps its own name.
-        m_rebuilt = SongName::rebuiltName(m_artist, m_title);
-        if (m_rebuilt != fileName)
-            m_table.setFileNameView(fileName);
-        const Failure failure = m_table.update();
+        const Failure failure = storeRow(fileName, seconds >= 0);
         if (!failure) {
             ++m_result.stored;
             if (m_hooks.readPlayTimes && seconds < 0)
@@ -157,16 +143,40 @@ void CatalogueBuilder::storeFile(const std::string& path, const std::string& fil
             reportFailure(m_title, failure.number, failure.description);
             return;
         }
-        // Keep what the catalogue can still take, then say once where storing ended.
-        m_stop = true;
-        m_table.flush();
-        SongTable::Loss loss = m_table.takeLoss();
-        m_result.stored -= loss.rows;
-        const std::string first = loss.rows > 0 ? loss.first : m_fullPath + m_artist + "-" + m_title;
-        if (m_hooks.report)
-            m_hooks.report(lossText(first, failure));
+        stopStoring(failure);
         return;
     }
+}
+
+Failure CatalogueBuilder::storeRow(const std::string& fileName, bool timed)
+{
+    m_table.addNew();
+    m_table.setTextView(Song::Artist, m_artist);
+    m_table.setTextView(Song::Title, m_title);
+    if (timed)
+        m_table.setTextView(Song::Playtime, m_playTime);
+    m_table.setTextView(Song::Category, m_category);
+    m_table.setTextView(Song::MP3cd, m_disc);
+    m_table.setInteger(Song::ONcd, 0);
+    m_table.setTextView(Song::FullPath, m_fullPath);
+    // A file the row cannot name again (no dash, no title, names from tags, a name that is no
+    // UTF-8, a numbered duplicate) keeps its own name.
+    m_rebuilt = SongName::rebuiltName(m_artist, m_title);
+    if (m_rebuilt != fileName)
+        m_table.setFileNameView(fileName);
+    return m_table.update();
+}
+
+void CatalogueBuilder::stopStoring(const Failure& failure)
+{
+    // Keep what the catalogue can still take, then say once where storing ended.
+    m_stop = true;
+    m_table.flush();
+    SongTable::Loss loss = m_table.takeLoss();
+    m_result.stored -= loss.rows;
+    const std::string first = loss.rows > 0 ? loss.first : m_fullPath + m_artist + "-" + m_title;
+    if (m_hooks.report)
+        m_hooks.report(lossText(first, failure));
 }
 
 void CatalogueBuilder::reportLoss()

@@ -84,6 +84,12 @@ private:
     // give, when they were read.
     void storeFile(const std::string& path, const std::string& fileName, std::string_view readableName,
                    double seconds, const std::optional<SongTags::Names>* tags);
+    // Stores the song named in the working values, its file called `fileName`; with `timed`,
+    // with its play time.
+    Failure storeRow(const std::string& fileName, bool timed);
+    // The catalogue as a whole failed (busy, full, read-only): what it still takes is kept,
+    // and where storing ended said once.
+    void stopStoring(const Failure& failure);
     void reportFailure(const std::string& subject, int number, const QString& description);
     // Rows the catalogue threw away after they were counted are counted off again and
     // reported once, naming the first of them; the build stops.

@@ -1,5 +1,6 @@
 #include "scan/discupdate.h"
 
+#include "base/folder.h"
 #include "scan/cataloguebuilder.h"
 #include "scan/songname.h"
 #include "store/discrecords.h"
@@ -117,11 +118,6 @@ QString likelyRoot(const std::vector<DiscRow>& rows, const QHash<QString, int>& 
             break;
     }
     return best;
-}
-
-QString withSlash(const QString& folder)
-{
-    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
 }
 
 } // namespace

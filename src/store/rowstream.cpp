@@ -5,6 +5,44 @@
 
 #include <sqlite3.h>
 
+namespace {
+
+// The row `stmt` stands on, as RowText.
+void readRow(sqlite3_stmt* stmt, RowText& row)
+{
+    for (int i = 0; i < Song::FieldCount; ++i) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
+        row.null[size_t(i)] = text == nullptr;
+        row.field[size_t(i)] =
+            text ? std::string_view(text, size_t(sqlite3_column_bytes(stmt, i))) : std::string_view();
+    }
+    const auto* name = static_cast<const char*>(sqlite3_column_blob(stmt, Song::FieldCount));
+    row.fileNameNull = sqlite3_column_type(stmt, Song::FieldCount) == SQLITE_NULL;
+    row.fileName = name ? std::string_view(name, size_t(sqlite3_column_bytes(stmt, Song::FieldCount)))
+                        : std::string_view();
+}
+
+// The statements that yield `source`'s rows; for a result the program finds (the duplicates),
+// the rows' ids in order and a statement that reads one row by its id.
+Failure queriesFor(Database& db, const RecordSource& source, QStringList* statements,
+                   std::vector<qint64>* rowids)
+{
+    const QString columns = Song::fieldNames().join(QLatin1Char(',')) + QLatin1Char(',') +
+                            (db.shape().fileNames ? Song::fileNameField : QStringLiteral("NULL"));
+    if (source.kind == RecordSource::Kind::Duplicates) {
+        if (Failure f = Duplicates::find(db, source.sameDiscToo, rowids, {}, source.orderBy))
+            return f;
+        *statements << QStringLiteral("SELECT %1 FROM adosong WHERE rowid=?").arg(columns);
+        return {};
+    }
+    if (!source.queries(columns, statements))
+        return {FailureNumber::InvalidArgument,
+                QStringLiteral("The record source names an unknown field: %1").arg(source.text())};
+    return {};
+}
+
+} // namespace
+
 Failure streamRows(const QString& catalogue, const RecordSource& source,
                    const std::function<bool(const RowText& row)>& take, bool* stopped)
 {
@@ -13,17 +51,10 @@ Failure streamRows(const QString& catalogue, const RecordSource& source,
     Database db;
     if (Failure f = db.open(catalogue, true))
         return f;
-    const QString columns = Song::fieldNames().join(QLatin1Char(',')) + QLatin1Char(',') +
-                            (db.shape().fileNames ? Song::fileNameField : QStringLiteral("NULL"));
     QStringList statements;
     std::vector<qint64> rowids; // the rows of a result the program finds, fetched one by one
-    if (source.kind == RecordSource::Kind::Duplicates) {
-        if (Failure f = Duplicates::find(db, source.sameDiscToo, &rowids, {}, source.orderBy))
-            return f;
-        statements << QStringLiteral("SELECT %1 FROM adosong WHERE rowid=?").arg(columns);
-    } else if (!source.queries(columns, &statements))
-        return {FailureNumber::InvalidArgument,
-                QStringLiteral("The record source names an unknown field: %1").arg(source.text())};
+    if (Failure f = queriesFor(db, source, &statements, &rowids))
+        return f;
     // The rows come in the result's order, which visits the table's pages all over the file,
     // most of them many times: 64 MiB of them stay at hand, however large the catalogue.
     // (Mapping the file would be faster still, but would count all of it as the program's.)
@@ -39,7 +70,6 @@ Failure streamRows(const QString& catalogue, const RecordSource& source,
             return f;
         if (!source.filterField.isEmpty())
             query.bind(1, source.filterText);
-        sqlite3_stmt* stmt = query.get();
         Failure failure;
         size_t next = 0;
         const auto step = [&] {
@@ -55,16 +85,7 @@ Failure streamRows(const QString& catalogue, const RecordSource& source,
             return false;
         };
         while (step()) {
-            for (int i = 0; i < Song::FieldCount; ++i) {
-                const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
-                row.null[size_t(i)] = text == nullptr;
-                row.field[size_t(i)] =
-                    text ? std::string_view(text, size_t(sqlite3_column_bytes(stmt, i))) : std::string_view();
-            }
-            const auto* name = static_cast<const char*>(sqlite3_column_blob(stmt, Song::FieldCount));
-            row.fileNameNull = sqlite3_column_type(stmt, Song::FieldCount) == SQLITE_NULL;
-            row.fileName = name ? std::string_view(name, size_t(sqlite3_column_bytes(stmt, Song::FieldCount)))
-                                : std::string_view();
+            readRow(query.get(), row);
             if (!take(row)) {
                 if (stopped)
                     *stopped = true;
