@@ -7,7 +7,6 @@
 #include "app/cataloguesession.h"
 #include "app/catalogueundo.h"
 #include "app/clientarea.h"
-#include "app/codepagemenu.h"
 #include "app/deletejobs.h"
 #include "app/discjobs.h"
 #include "app/drivepanel.h"
@@ -15,6 +14,7 @@
 #include "app/exportjob.h"
 #include "app/jobrunner.h"
 #include "app/look.h"
+#include "app/optionsmenu.h"
 #include "app/pictures.h"
 #include "app/playalljob.h"
 #include "app/playtimejob.h"
@@ -184,21 +184,8 @@ void MainWindow::buildMenus()
     m_exitAction = entry(fileMenu, "mnuexit", QStringLiteral("Exit"));
     m_exitAction->setShortcut(QKeySequence::Quit);
 
-    QMenu* optionsMenu = menuBar()->addMenu(QStringLiteral("&Options"));
-    optionsMenu->setObjectName(QStringLiteral("mnuoptions"));
-    m_fontAction = entry(optionsMenu, "mnufont", QStringLiteral("Font"));
-    m_swapAction = entry(optionsMenu, "mnuswap", QStringLiteral("Swap Artist/Title"));
-    m_duplicatesAction = entry(optionsMenu, "mnudupes", QStringLiteral("Allow Duplicate entries"));
-    m_duplicatesAction->setCheckable(true);
-    optionsMenu->addSeparator();
-    m_readPlayTimesAction = entry(optionsMenu, "mnuplaytimes", QStringLiteral("Read Play Times"));
-    m_readPlayTimesAction->setCheckable(true);
-    m_fillPlayTimesAction = entry(optionsMenu, "mnufillplaytimes", QStringLiteral("Fill In Play Times"));
-    optionsMenu->addSeparator();
-    m_namesFromTagsAction = entry(optionsMenu, "mnutags", QStringLiteral("Names From Tags"));
-    m_namesFromTagsAction->setCheckable(true);
-    m_tagCodePages = new CodePageMenu(this);
-    optionsMenu->addMenu(m_tagCodePages);
+    m_options = new OptionsMenu(&m_settings, this);
+    menuBar()->addMenu(m_options);
 
     QMenu* helpMenu = menuBar()->addMenu(QStringLiteral("&Help"));
     helpMenu->setObjectName(QStringLiteral("mnuhelp"));
@@ -240,22 +227,12 @@ void MainWindow::connectCommands()
     connect(m_discsAction, &QAction::triggered, this, &MainWindow::showDiscs);
     m_duplicatesView->attach(m_showDuplicatesAction, m_duplicatesOnOneDiscAction);
     connect(m_exitAction, &QAction::triggered, this, &QWidget::close);
-    connect(m_fontAction, &QAction::triggered, this, &MainWindow::chooseGridFont);
-    connect(m_swapAction, &QAction::triggered, this, &MainWindow::swapArtistAndTitle);
-    // The entry has flipped its check mark on the click; the mark stays flipped even when
-    // the settings file refuses it.
-    connect(m_duplicatesAction, &QAction::triggered, this,
-            [this](bool allow) { m_settings.setAllowDuplicates(allow); });
+    connect(m_options->fontEntry(), &QAction::triggered, this, &MainWindow::chooseGridFont);
+    connect(m_options->swapEntry(), &QAction::triggered, this, &MainWindow::swapArtistAndTitle);
     // A build reads the mark at each song already stored, from its own thread.
-    connect(m_duplicatesAction, &QAction::toggled, this,
+    connect(m_options->duplicatesEntry(), &QAction::toggled, this,
             [this](bool allow) { m_buildJob->setAllowDuplicates(allow); });
-    connect(m_readPlayTimesAction, &QAction::triggered, this,
-            [this](bool read) { m_settings.setReadPlayTimes(read); });
-    connect(m_fillPlayTimesAction, &QAction::triggered, this, [this] { m_playTimeJob->start(); });
-    connect(m_namesFromTagsAction, &QAction::triggered, this,
-            [this](bool checked) { m_settings.setNamesFromTags(checked); });
-    connect(m_tagCodePages, &CodePageMenu::chosenByUser, this,
-            [this](const QString& name) { m_settings.setTagCodePage(name); });
+    connect(m_options->fillPlayTimesEntry(), &QAction::triggered, this, [this] { m_playTimeJob->start(); });
     connect(m_aboutAction, &QAction::triggered, this, &MainWindow::showAboutBox);
 }
 
@@ -277,10 +254,7 @@ bool MainWindow::load()
 void MainWindow::applySettings()
 {
     m_grid->setTitleFirst(m_settings.titleFirst());
-    m_duplicatesAction->setChecked(m_settings.allowDuplicates());
-    m_readPlayTimesAction->setChecked(m_settings.readPlayTimes());
-    m_namesFromTagsAction->setChecked(m_settings.namesFromTags());
-    m_tagCodePages->choose(m_settings.tagCodePage());
+    m_options->applySettings();
     m_grid->setGridFont(
         GridFont::fromStored(m_grid->gridFont(), m_settings.fontName(), m_settings.fontSize()));
 }
@@ -368,7 +342,7 @@ void MainWindow::scanSelectedDrive()
 
 SongReading MainWindow::songReading() const
 {
-    return {m_readPlayTimesAction->isChecked(), m_namesFromTagsAction->isChecked(), m_tagCodePages->chosen()};
+    return m_options->songReading();
 }
 
 void MainWindow::offerNewCatalogue()
@@ -427,7 +401,7 @@ void MainWindow::enableCommands(bool enabled)
     m_session->setJobRunning(!enabled);
     m_drivePanel->setScanEnabled(enabled);
     m_buttonBar->setWriteCommandsEnabled(enabled);
-    for (QAction* action : {m_exportAction, m_playAllAction, m_fillPlayTimesAction})
+    for (QAction* action : {m_exportAction, m_playAllAction, m_options->fillPlayTimesEntry()})
         action->setEnabled(enabled);
 }
 
