@@ -6,6 +6,7 @@
 #include "app/jobrunner.h"
 #include "app/mainwindow.h"
 #include "app/prompter.h"
+#include "base/memory.h"
 #include "scan/volumes.h"
 
 #include <QAbstractButton>
@@ -85,6 +86,7 @@ int usage()
 
 int main(int argc, char** argv)
 {
+    keepFreedMemoryAtHand(); // as the program does
     QApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
     if (args.size() < 2)

@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 #include "app/prompter.h"
 #include "app/startup.h"
+#include "base/memory.h"
 #include "scan/volumes.h"
 #include "store/filepath.h"
 
@@ -9,6 +10,7 @@
 
 int main(int argc, char** argv)
 {
+    keepFreedMemoryAtHand();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Trelmo"));
     QGuiApplication::setDesktopFileName(QStringLiteral("io.trelmo.Trelmo"));

@@ -74,6 +74,7 @@ void PrintJob::start(const RecordSet& records, const QFont& font)
                 source = records.recordSource()](JobControl& control) {
         RecordSet rows;
         rows.setCatalogue(catalogue, true);
+        rows.setCacheSize(64);
         rows.setRecordSource(source);
         if (rows.refresh()) {
             target->failed = true;

@@ -63,6 +63,8 @@ Failure RecordSet::ensureOpen()
     if (Failure f = m_db.open(m_path, m_readOnly))
         return f;
     m_db.setBusyTimeout(m_busyTimeout);
+    if (m_cacheMebibytes > 0)
+        m_db.setCacheSize(m_cacheMebibytes);
     // SQLite's own small page cache: a run of the record source reads every page of an
     // index once, and a larger cache only makes each of them a fresh allocation (a search
     // of a million rows took two and a half times as long with 32 MiB). Pages read again

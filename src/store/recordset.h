@@ -48,6 +48,10 @@ public:
     void setRecordSource(const RecordSource& source) { m_source = source; }
     // How long a read waits for a writer's lock before the rows count as not readable.
     void setBusyTimeout(int milliseconds);
+    // A page cache of `mebibytes` for a reader that visits every row (a listing): its rows lie
+    // all over the file, and the small cache of a grid that shows a screenful would read most
+    // pages again and again.
+    void setCacheSize(int mebibytes) { m_cacheMebibytes = mebibytes; }
     const RecordSource& recordSource() const { return m_source; }
 
     // Runs the record source again; the first row becomes current.
@@ -153,6 +157,7 @@ private:
     QString m_path;
     bool m_readOnly = false;
     int m_busyTimeout = Database::defaultBusyTimeoutMs;
+    int m_cacheMebibytes = 0; // 0: SQLite's own small cache
     RecordSource m_source = RecordSource::defaultSource();
     Database m_db;
     Statement m_fetch;
