@@ -473,9 +473,9 @@ int scanTree(const QString& path, const QString& root, const SongReading& readin
     DuplicateNumbers counter;
     CatalogueBuilder::Hooks hooks;
     hooks.allowDuplicates = [] { return false; };
-    hooks.readPlayTimes = reading.lengths;
-    hooks.namesFromTags = reading.tags;
-    hooks.tagCodePage = reading.tagCodePage;
+    hooks.reading.lengths = reading.lengths;
+    hooks.reading.tags = reading.tags;
+    hooks.reading.tagCodePage = reading.tagCodePage;
     hooks.report = [](const QString& text) { std::fprintf(stderr, "%s\n", qPrintable(text)); };
     QElapsedTimer clock;
     qint64 sortingFrom = -1, pulses = 0;

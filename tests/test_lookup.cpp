@@ -345,7 +345,7 @@ void LookupTest::everyStoredRowFindsItsFile()
         QVERIFY(!openEngine(db, table, program.databasePath()).failed());
         DuplicateNumbers counter;
         CatalogueBuilder::Hooks hooks;
-        hooks.namesFromTags = fromTags;
+        hooks.reading.tags = fromTags;
         QStringList reports;
         hooks.report = [&](const QString& text) { reports << text; };
         QCOMPARE(CatalogueBuilder(table, counter, hooks).run(QFile::decodeName(first), "ROCK1").stored,

@@ -64,8 +64,8 @@ struct Shelf
         hooks.report = [this](const QString& text) { reports << text; };
         hooks.progress = std::move(progress);
         hooks.sorting = [this] { ++sortings; };
-        hooks.namesFromTags = namesFromTags;
-        hooks.tagCodePage = tagCodePage;
+        hooks.reading.tags = namesFromTags;
+        hooks.reading.tagCodePage = tagCodePage;
         table.setBatchInterval(batchMs);
         CatalogueBuilder builder(table, counter, hooks);
         return builder.run(root(), disc);

@@ -3,6 +3,7 @@
 #include "app/cataloguesession.h"
 #include "app/jobrunner.h"
 #include "app/prompter.h"
+#include "app/writingjob.h"
 #include "base/folder.h"
 #include "scan/cataloguebuilder.h"
 #include "store/discrecords.h"
@@ -25,15 +26,13 @@ struct BuiltRows
     QString summary; // what the build found and did, in a line
 };
 
-// Stores the disc's songs on a connection of the job's own; a catalogue that cannot be
-// opened is said.
-void buildDisc(JobControl& job, const QString& catalogue, const QString& folder, const QString& discName,
+// Stores the disc's songs through `db`, the job's own connection.
+void buildDisc(JobControl& job, Database& db, const QString& folder, const QString& discName,
                const Volume& volume, CatalogueBuilder::Hooks hooks, DuplicateNumbers& numbers,
                BuiltRows& rows)
 {
-    Database db;
     SongTable table;
-    if (const Failure failure = openEngine(db, table, catalogue)) {
+    if (const Failure failure = table.open(db)) {
         job.ask(walkFailureText(QStringLiteral("0"), failure.number, failure.description));
         return;
     }
@@ -94,29 +93,24 @@ bool BuildJob::start(const QString& root, const QString& discName, const Volume&
     const QString folder = withSlash(root);
     auto rows = std::make_shared<BuiltRows>();
     rows->source = m_context.session->records()->recordSource();
-    JobRunner::Job job;
+    WritingJob job;
     job.objectName = QStringLiteral("scanProgress");
     job.title = QStringLiteral("Find MP3s");
     job.text = QStringLiteral("Reading %1").arg(folder);
-    job.work = [this, rows, folder, discName, volume, reading, catalogue = m_context.session->databasePath(),
-                damage = m_context.session->damageWaiter()](JobControl& control) {
-        // Nothing is written into a catalogue the check after opening finds damaged.
-        control.progress(QStringLiteral("Checking the catalogue for damage"));
-        if (const Failure found = damage([&control] { return control.cancelled(); })) {
-            control.ask(QStringLiteral("The catalogue is damaged (%1): nothing is written into it.")
-                            .arg(found.description));
-            return;
-        }
+    job.cannotOpen = [](const Failure& failure) {
+        return walkFailureText(QStringLiteral("0"), failure.number, failure.description);
+    };
+    job.change = [this, rows, folder, discName, volume, reading](JobControl& control, Database& db,
+                                                                 UndoPoint&) {
         CatalogueBuilder::Hooks hooks;
         hooks.allowDuplicates = [this] { return m_allowDuplicates.load(); };
-        hooks.readPlayTimes = reading.lengths;
-        hooks.namesFromTags = reading.tags;
-        hooks.tagCodePage = reading.tagCodePage;
-        buildDisc(control, catalogue, folder, discName, volume, hooks, m_duplicateNumbers, *rows);
+        hooks.reading = reading;
+        buildDisc(control, db, folder, discName, volume, hooks, m_duplicateNumbers, *rows);
+        return QString();
     };
     // A catalogue that could not be reached is asked for until it is there or the user gives
     // up; the window's own connection is opened afresh on the file now there.
-    job.done = [this, rows, finished] {
+    job.done = [this, rows, finished](const QString&) {
         RecordSet* records = m_context.session->records();
         // Rows read for another record source than the one now in force (a search made
         // meanwhile) are read again.
@@ -127,5 +121,5 @@ bool BuildJob::start(const QString& root, const QString& discName, const Volume&
         if (finished)
             finished(built, rows->summary);
     };
-    return m_context.jobs->start(std::move(job));
+    return startWritingJob(m_context, nullptr, std::move(job));
 }

@@ -232,7 +232,8 @@ void MainWindow::connectCommands()
     // A build reads the mark at each song already stored, from its own thread.
     connect(m_options->duplicatesEntry(), &QAction::toggled, this,
             [this](bool allow) { m_buildJob->setAllowDuplicates(allow); });
-    connect(m_options->fillPlayTimesEntry(), &QAction::triggered, this, [this] { m_playTimeJob->start(); });
+    connect(m_options->fillPlayTimesEntry(), &QAction::triggered, this,
+            [this] { m_playTimeJob->start(m_options->songReading().allFormats); });
     connect(m_aboutAction, &QAction::triggered, this, &MainWindow::showAboutBox);
 }
 

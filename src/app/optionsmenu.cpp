@@ -14,6 +14,10 @@ OptionsMenu::OptionsMenu(Settings* settings, QWidget* parent)
     m_readPlayTimes = entry("mnuplaytimes", QStringLiteral("Read Play Times"), true);
     m_fillPlayTimes = entry("mnufillplaytimes", QStringLiteral("Fill In Play Times"));
     addSeparator();
+    m_allAudioFiles = entry("mnuallaudio", QStringLiteral("All Audio Files"), true);
+    m_allAudioFiles->setToolTip(
+        QStringLiteral("Catalogue FLAC, Ogg Vorbis, Opus, AAC (.m4a), WMA, WAV and AIFF "
+                       "songs too, not only MP3s"));
     m_namesFromTags = entry("mnutags", QStringLiteral("Names From Tags"), true);
     m_tagCodePages = new CodePageMenu(this);
     addMenu(m_tagCodePages);
@@ -41,10 +45,12 @@ void OptionsMenu::applySettings()
     m_duplicates->setChecked(m_settings->allowDuplicates());
     m_readPlayTimes->setChecked(m_settings->readPlayTimes());
     m_namesFromTags->setChecked(m_settings->namesFromTags());
+    m_allAudioFiles->setChecked(m_settings->allAudioFiles());
     m_tagCodePages->choose(m_settings->tagCodePage());
 }
 
 SongReading OptionsMenu::songReading() const
 {
-    return {m_readPlayTimes->isChecked(), m_namesFromTags->isChecked(), m_tagCodePages->chosen()};
+    return {m_readPlayTimes->isChecked(), m_namesFromTags->isChecked(), m_tagCodePages->chosen(),
+            m_allAudioFiles->isChecked()};
 }

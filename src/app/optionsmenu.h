@@ -8,8 +8,9 @@ class CodePageMenu;
 class Settings;
 
 // The Options menu: the entries that act (Font, Swap Artist/Title, Fill In Play Times), and
-// the switches the settings file keeps (Allow Duplicate entries, Read Play Times, Names From
-// Tags with its tag code page), each written to the file the moment the user flips it.
+// the switches the settings file keeps (Allow Duplicate entries, Read Play Times, All Audio
+// Files, Names From Tags with its tag code page), each written to the file the moment the
+// user flips it.
 class OptionsMenu : public QMenu
 {
     Q_OBJECT
@@ -36,6 +37,7 @@ private:
     QAction* m_duplicates;
     QAction* m_readPlayTimes;
     QAction* m_fillPlayTimes;
+    QAction* m_allAudioFiles;
     QAction* m_namesFromTags;
     CodePageMenu* m_tagCodePages;
 };

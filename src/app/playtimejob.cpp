@@ -4,12 +4,13 @@
 #include "app/jobrunner.h"
 #include "app/prompter.h"
 #include "app/songlookup.h"
+#include "app/writingjob.h"
 #include "browse/playtimefiller.h"
 #include "store/recordset.h"
 
 #include <memory>
 
-void PlayTimeJob::start()
+void PlayTimeJob::start(bool allFormats)
 {
     const CommandContext& c = m_context;
     if (c.session->refuseWrite(false))
@@ -19,37 +20,35 @@ void PlayTimeJob::start()
         return;
     }
     auto result = std::make_shared<PlayTimeFiller::Result>();
-    JobRunner::Job job;
+    WritingJob job;
     job.objectName = QStringLiteral("playTimeProgress");
     job.title = QStringLiteral("Fill In Play Times");
     job.text = QStringLiteral("Reading play times");
-    job.work = [result, volumes = c.volumes, catalogue = c.session->databasePath(),
-                source = c.session->records()->recordSource(),
-                damage = c.session->damageWaiter()](JobControl& control) {
-        // Nothing is written into a catalogue the check after opening finds damaged.
-        if ((result->failure = damage([&control] { return control.cancelled(); })))
-            return;
-        // The rows shown are read again on the job's own connections: one to read them in
-        // the window's order, one to store their lengths.
-        Database engine;
+    job.change = [result, allFormats, volumes = c.volumes, catalogue = c.session->databasePath(),
+                  source = c.session->records()->recordSource()](JobControl& control, Database& engine,
+                                                                 UndoPoint&) {
+        // The rows shown are read again on a connection of the job's own, in the window's
+        // order; their lengths are stored through the job's.
         RecordSet rows;
         rows.setCatalogue(catalogue, true);
         rows.setRecordSource(source);
-        if ((result->failure = engine.open(catalogue)) || (result->failure = rows.refresh()))
-            return;
+        if ((result->failure = rows.refresh()))
+            return QString();
         PlayTimeFiller::Hooks hooks;
         hooks.lookup = songLookup(volumes, engine);
+        hooks.allFormats = allFormats;
         hooks.progress = [&control](qint64 done, qint64 total) {
             control.progress(QStringLiteral("Reading play times: %1 of %2 songs").arg(done).arg(total), done,
                              total);
             return !control.cancelled();
         };
         *result = PlayTimeFiller(hooks).run(rows, engine);
+        return QString();
     };
-    job.done = [c, result] {
+    job.done = [c, result](const QString&) {
         // The rows stay as they were, where they were: only their play times are new.
         c.session->rereadCells();
         c.prompter->ask(PlayTimeFiller::summary(*result));
     };
-    c.jobs->start(std::move(job));
+    startWritingJob(c, nullptr, std::move(job));
 }

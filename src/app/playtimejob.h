@@ -9,7 +9,8 @@ class PlayTimeJob
 {
 public:
     explicit PlayTimeJob(const CommandContext& context) : m_context(context) {}
-    void start();
+    // With `allFormats`, the songs of every format known; else the MP3s alone.
+    void start(bool allFormats);
 
 private:
     CommandContext m_context;

@@ -55,8 +55,11 @@ bool startWritingJob(const CommandContext& c, CatalogueUndo* undo, WritingJob wr
     job.title = writing.title;
     job.text = writing.text;
     job.owner = writing.owner;
-    job.work = [outcome, change = std::move(writing.change), catalogue = c.session->databasePath(),
-                damage = c.session->damageWaiter(), offered = undo != nullptr](JobControl& control) {
+    job.work = [outcome, change = std::move(writing.change), cannotOpen = std::move(writing.cannotOpen),
+                catalogue = c.session->databasePath(), damage = c.session->damageWaiter(),
+                offered = undo != nullptr](JobControl& control) {
+        // Nothing is written into a catalogue the check after opening finds damaged.
+        control.progress(QStringLiteral("Checking the catalogue for damage"));
         if (const Failure found = damage([&control] { return control.cancelled(); })) {
             control.ask(QStringLiteral("The catalogue is damaged (%1): nothing is written into it.")
                             .arg(found.description));
@@ -64,7 +67,7 @@ bool startWritingJob(const CommandContext& c, CatalogueUndo* undo, WritingJob wr
         }
         Database db;
         if (const Failure failure = db.open(catalogue)) {
-            control.ask(failure.description);
+            control.ask(cannotOpen ? cannotOpen(failure) : failure.description);
             return;
         }
         db.setCacheSize(64);

@@ -46,6 +46,8 @@ struct WritingJob
     std::function<QString(JobControl& job, Database& db, UndoPoint& undo)> change;
     // On the window's thread afterwards, with what `change` said.
     std::function<void(const QString& done)> done;
+    // What the user is told when the catalogue cannot be opened; its description by default.
+    std::function<QString(const Failure& failure)> cannotOpen;
 };
 
 // Starts `job` on the window's runner, offering Undo through `undo` when the change kept a

@@ -1,7 +1,8 @@
 #include "browse/playtimefiller.h"
 
 #include "browse/songfinder.h"
-#include "scan/mp3length.h"
+#include "scan/audioformat.h"
+#include "scan/audiolength.h"
 #include "store/playtime.h"
 #include "store/recordset.h"
 
@@ -39,7 +40,11 @@ PlayTimeFiller::Result PlayTimeFiller::run(RecordSet& rows, Database& engine)
             ++result.notSongs;
             continue;
         }
-        const std::optional<double> seconds = Mp3Length::measure(found.file.constData()).seconds;
+        if (!AudioFormat::isTaken(found.file.constData(), m_hooks.allFormats)) {
+            ++result.otherFormats;
+            continue;
+        }
+        const std::optional<double> seconds = AudioLength::seconds(found.file.constData());
         if (!seconds) {
             ++result.unreadable;
             continue;
@@ -62,6 +67,10 @@ QString PlayTimeFiller::summary(const Result& result)
         text += QStringLiteral("\nNot in a drive: %1.").arg(result.absentDiscs.join(QStringLiteral(", ")));
     if (result.missing > 0)
         text += QStringLiteral("\nSongs not found on their disc: %1.").arg(result.missing);
+    if (result.otherFormats > 0)
+        text += QStringLiteral(
+                    "\nSongs of other formats than MP3, left alone (Options → All Audio Files is off): %1.")
+                    .arg(result.otherFormats);
     if (result.notSongs > 0)
         text += QStringLiteral("\nRows that name a file that is not a song, left alone: %1.")
                     .arg(result.notSongs);

@@ -20,6 +20,8 @@ public:
         // Called a few times a second with the rows done and all of them; false stops after
         // the current row. What was stored stays stored.
         std::function<bool(qint64 done, qint64 total)> progress;
+        // The songs of every format known are measured; else only MP3s.
+        bool allFormats = false;
     };
 
     struct Result
@@ -29,6 +31,7 @@ public:
         qint64 unreadable = 0;   // songs found whose length could not be read
         qint64 missing = 0;      // songs not on their disc, or rows with no file of their own
         qint64 notSongs = 0;     // rows that name a file that is no song (SongFile)
+        qint64 otherFormats = 0; // songs of another format than MP3, left alone without allFormats
         QStringList absentDiscs; // discs not in a drive, in the order met
         bool cancelled = false;
         Failure failure; // why storing stopped, when it did

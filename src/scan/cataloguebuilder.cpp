@@ -73,7 +73,7 @@ CatalogueBuilder::Result CatalogueBuilder::run(const QString& root, const QStrin
     std::string path = QFile::encodeName(root).toStdString();
     if (path.empty() || path.back() != '/')
         path += '/';
-    FolderReader reader(path, {m_hooks.readPlayTimes, m_hooks.namesFromTags, m_hooks.tagCodePage});
+    FolderReader reader(path, m_hooks.reading);
     FolderListing folder;
     for (FolderReader::Next next; !m_stop && (next = reader.next(&folder)) != FolderReader::Next::Over;) {
         if (next == FolderReader::Next::Waiting) {
@@ -113,7 +113,7 @@ void CatalogueBuilder::storeFile(const std::string& path, const std::string& fil
     ++m_result.files;
     if (seconds >= 0)
         m_playTime = PlayTime::stored(seconds).toStdString();
-    nameSong(readableName, tags, m_hooks.namesFromTags, &m_artist, &m_title);
+    nameSong(readableName, tags, m_hooks.reading.tags, &m_artist, &m_title);
     const std::string_view folderName = SongName::stripPath(std::string_view(path));
     m_category = folderName.empty() ? std::string("Various Artists") : std::string(folderName);
     m_fullPath = path;
@@ -124,7 +124,7 @@ void CatalogueBuilder::storeFile(const std::string& path, const std::string& fil
         const Failure failure = storeRow(fileName, seconds >= 0);
         if (!failure) {
             ++m_result.stored;
-            if (m_hooks.readPlayTimes && seconds < 0)
+            if (m_hooks.reading.lengths && seconds < 0)
                 ++m_result.withoutPlayTime;
             // Its batch may have failed to commit since: counted off again, and said, at once.
             if (m_table.hasLoss())

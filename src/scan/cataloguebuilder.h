@@ -1,5 +1,6 @@
 #pragma once
 
+#include "scan/folderreader.h"
 #include "scan/songtags.h"
 #include "store/songtable.h"
 
@@ -45,12 +46,10 @@ public:
         // Called when the walk is over and the sort orders are made afresh, and then a few
         // times a second until they are done.
         std::function<void()> sorting;
-        // Read how long each song plays and store it as its play time.
-        bool readPlayTimes = false;
-        // Take artist and title from the song's tags where they give both, else from its
-        // name with the blanks around the dash trimmed; "Latin-1" tags read in `tagCodePage`.
-        bool namesFromTags = false;
-        QString tagCodePage;
+        // What is read of each song besides its name: how long it plays (stored as its play
+        // time), its tags (artist and title from them where they give both, else from its name
+        // with the blanks around the dash trimmed), and which formats count as songs.
+        SongReading reading;
     };
 
     struct Result

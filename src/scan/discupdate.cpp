@@ -1,6 +1,7 @@
 #include "scan/discupdate.h"
 
 #include "base/folder.h"
+#include "scan/audioformat.h"
 #include "scan/cataloguebuilder.h"
 #include "scan/songname.h"
 #include "store/discrecords.h"
@@ -36,8 +37,10 @@ using DiscRow = DiscSong;
 // in any letter case taken as one (the build takes all of them).
 QString placeKey(const QString& folder, QString name)
 {
-    if (name.endsWith(QLatin1String(".mp3"), Qt::CaseInsensitive))
-        name = name.chopped(4) + QLatin1String(".mp3");
+    // The ending of a song file in any letter case is the same ending: ".MP3", ".Flac".
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot >= 0 && AudioFormat::ofName(name.mid(dot).toStdString()) != AudioFormat::Kind::None)
+        name = name.left(dot) + name.mid(dot).toLower();
     return folder + name;
 }
 
@@ -232,13 +235,15 @@ Walk walkDisc(const QString& walked, const DiscUpdate::Options& options)
 // The rows whose file is not where it was, the others counted in `unchanged` and their files
 // taken. Rows in folders that could not be read are kept as they are, counted in `kept`.
 std::vector<const DiscRow*> rowsNotInPlace(const std::vector<DiscRow>& rows, const QString& root, Walk& walk,
-                                           qint64* unchanged, qint64* kept)
+                                           bool allFormats, qint64* unchanged, qint64* kept)
 {
     std::vector<const DiscRow*> missing;
     for (const DiscRow& row : rows) {
         bool found = false;
         const QString here = row.fullPath.startsWith(root) ? row.fullPath.mid(root.size()) : QString();
-        if (!walk.wasRead(here.isEmpty() ? here : withSlash(here))) {
+        // A song of a format the walk did not take (All Audio Files is off now) was not looked for.
+        const bool looked = AudioFormat::isTaken(fileNamesOf(row).first().toStdString(), allFormats);
+        if (!looked || !walk.wasRead(here.isEmpty() ? here : withSlash(here))) {
             ++*kept;
             continue;
         }
@@ -436,7 +441,7 @@ Failure DiscUpdate::plan(Database& db, const Disc& disc, const QString& folder, 
         return f;
     plan->unread = walk.unread;
     const std::vector<const DiscRow*> missing =
-        rowsNotInPlace(rows, plan->root, walk, &plan->unchanged, &plan->kept);
+        rowsNotInPlace(rows, plan->root, walk, options.reading.allFormats, &plan->unchanged, &plan->kept);
     sortOutTheRest(rows, missing, walk, options.reading.tags, plan);
     plan->warnings = warningsOf(disc, volume, withSlash(folder), walk, rows.size(), plan->goneRows.size());
     return {};

@@ -1,6 +1,7 @@
 #include "scan/folderreader.h"
 
-#include "scan/mp3length.h"
+#include "scan/audioformat.h"
+#include "scan/audiolength.h"
 #include "scan/songname.h"
 
 #include <QByteArrayView>
@@ -146,7 +147,7 @@ FolderReader::Walk::Listed FolderReader::Walk::list(const std::string& path, Fol
         if (name == "." || name == "..")
             continue;
         const unsigned char kind = entryKind(fd, entry);
-        if (kind == DT_REG && SongName::isMp3(name)) {
+        if (kind == DT_REG && AudioFormat::isTaken(name, reading.allFormats)) {
             step.files.emplace_back(name);
         } else if (kind == DT_DIR) {
             folders.emplace_back(name);
@@ -164,7 +165,7 @@ FolderReader::Walk::Listed FolderReader::Walk::list(const std::string& path, Fol
                 break; // what is not read has no length and no tags
             const std::string file = folder + name;
             if (reading.lengths) {
-                const std::optional<double> seconds = Mp3Length::measure(file.c_str()).seconds;
+                const std::optional<double> seconds = AudioLength::seconds(file.c_str());
                 step.lengths.push_back(seconds ? *seconds : -1);
             }
             if (tagReader)

@@ -42,12 +42,14 @@ struct SongReading
     bool lengths = false; // how long it plays
     bool tags = false;    // the artist and title of its tags
     QString tagCodePage;  // the code page of "Latin-1" tags
+    // Every song format known (AudioFormat), not only MP3s.
+    bool allFormats = false;
 };
 
 // Lists a volume depth first, on a thread of its own and a few folders ahead of the one
 // who stores the songs, so that reading the disc and storing rows overlap. In each folder
-// the *.mp3 files come first, in name order, then each subfolder in name order with
-// everything below it.
+// the song files (*.mp3, and with `allFormats` every format known) come first, in name
+// order, then each subfolder in name order with everything below it.
 //
 // The walk stays on the root's file system, never follows a symbolic link to a folder
 // (a link to a file stands for the file) and meets no folder twice. A folder that cannot

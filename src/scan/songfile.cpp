@@ -1,5 +1,7 @@
 #include "scan/songfile.h"
 
+#include "scan/audioformat.h"
+
 #include <QStringList>
 
 #include <cerrno>
@@ -14,20 +16,6 @@ namespace SongFile {
 namespace {
 
 using Byte = unsigned char;
-
-bool endsWithNoCase(std::string_view name, std::string_view ending)
-{
-    if (name.size() < ending.size())
-        return false;
-    const std::string_view end = name.substr(name.size() - ending.size());
-    for (size_t i = 0; i < ending.size(); ++i) {
-        const char c = end[i];
-        const char lower = c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-        if (lower != ending[i])
-            return false;
-    }
-    return true;
-}
 
 // The four bytes of an MPEG audio frame header: the sync, and no reserved value.
 bool isFrameHeader(const Byte* h)
@@ -63,31 +51,40 @@ ssize_t readAt(int fd, Byte* buffer, size_t count, qint64 position)
     }
 }
 
-// The first bytes of an MP3: a frame header, at the start or after the ID3v2 tags in front
-// (a few players pad the tag with more zero bytes than it says).
-bool looksLikeMp3(int fd)
+// Where the song's own bytes begin: past the ID3v2 tags in front, if any (a few players pad
+// a tag with more zero bytes than it says, and a few write two), at 0 without one. -1 when
+// the file cannot be read so far.
+qint64 pastId3v2Tags(int fd)
 {
     Byte buffer[4096];
     qint64 position = 0;
     for (int tags = 0; tags < 4; ++tags) {
         const ssize_t got = readAt(fd, buffer, sizeof buffer, position);
-        if (got < 4)
-            return false;
+        if (got < 0)
+            return -1;
         ssize_t at = 0;
-        while (tags > 0 && at + 4 <= got && buffer[at] == 0)
+        while (tags > 0 && at < got && buffer[at] == 0)
             ++at;
-        if (at + 4 > got)
-            return false;
-        if (isFrameHeader(buffer + at))
-            return true;
-        if (at + 10 > got)
-            return false;
-        const qint64 tag = id3v2Length(buffer + at);
+        const qint64 tag = at + 10 <= got ? id3v2Length(buffer + at) : 0;
         if (tag == 0)
-            return false;
+            return position + at;
         position += at + tag;
     }
-    return false;
+    return position;
+}
+
+// Whether the file begins as a song of `kind` does.
+bool looksLike(AudioFormat::Kind kind, int fd)
+{
+    const bool tagged = kind == AudioFormat::Kind::Mp3 || kind == AudioFormat::Kind::Flac;
+    const qint64 start = tagged ? pastId3v2Tags(fd) : 0;
+    Byte head[16] = {};
+    const ssize_t got = start < 0 ? -1 : readAt(fd, head, sizeof head, start);
+    if (got < 4)
+        return false;
+    if (kind == AudioFormat::Kind::Mp3)
+        return isFrameHeader(head);
+    return AudioFormat::beginsAs(kind, std::string_view(reinterpret_cast<const char*>(head), size_t(got)));
 }
 
 QString systemText(int error)
@@ -99,7 +96,7 @@ QString systemText(int error)
 
 bool hasSongEnding(std::string_view name)
 {
-    return endsWithNoCase(name, ".mp3");
+    return AudioFormat::ofName(name) != AudioFormat::Kind::None;
 }
 
 QString folderProblem(const QString& folder)
@@ -142,8 +139,9 @@ QString contentProblem(const QByteArray& path)
         problem = systemText(errno);
     else if (!S_ISREG(info.st_mode))
         problem = QStringLiteral("it is not a regular file");
-    else if (!looksLikeMp3(fd))
-        problem = QStringLiteral("its first bytes are not those of an MP3");
+    else if (const AudioFormat::Kind kind = AudioFormat::ofName(path.constData()); !looksLike(kind, fd))
+        problem = QStringLiteral("its first bytes are not those of %1")
+                      .arg(QLatin1String(AudioFormat::described(kind)));
     ::close(fd);
     return problem;
 }

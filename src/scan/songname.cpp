@@ -1,5 +1,7 @@
 #include "scan/songname.h"
 
+#include "scan/audioformat.h"
+
 namespace SongName {
 
 bool isMp3(std::string_view fileName)
@@ -13,6 +15,11 @@ bool isMp3(std::string_view fileName)
 
 std::string_view stem(std::string_view fileName)
 {
+    // The ending of a song's kind (".flac", ".opus"); else the last four characters, as the
+    // ".mp3" of the names the build takes.
+    const size_t dot = fileName.rfind('.');
+    if (dot != std::string_view::npos && AudioFormat::ofName(fileName) != AudioFormat::Kind::None)
+        return fileName.substr(0, dot);
     return fileName.substr(0, fileName.size() >= 4 ? fileName.size() - 4 : 0);
 }
 

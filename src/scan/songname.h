@@ -15,7 +15,7 @@ namespace SongName {
 // True for names ending in ".mp3" in any letter case (".mp3" alone included).
 bool isMp3(std::string_view fileName);
 
-// The name without its last four characters (the ".mp3").
+// The name without its song ending (".mp3", ".flac", ...).
 std::string_view stem(std::string_view fileName);
 
 // Artist: the part before the first "-", "Unknown" without a dash, empty when the name

@@ -1,10 +1,21 @@
 #include "scan/songtags.h"
 
+#include "scan/audioformat.h"
+
+#include <aifffile.h>
 #include <apetag.h>
+#include <asffile.h>
+#include <flacfile.h>
 #include <id3v1tag.h>
 #include <id3v2tag.h>
+#include <infotag.h>
+#include <mp4file.h>
 #include <mpegfile.h>
+#include <opusfile.h>
 #include <textidentificationframe.h>
+#include <vorbisfile.h>
+#include <wavfile.h>
+#include <xiphcomment.h>
 
 #include <cerrno>
 
@@ -112,40 +123,105 @@ std::string Reader::fromCodePage(const std::string& bytes)
     return out;
 }
 
+namespace {
+
+std::optional<Names> complete(Names names)
+{
+    names.artist = cleaned(names.artist);
+    names.title = cleaned(names.title);
+    if (names.artist.empty() || names.title.empty())
+        return std::nullopt;
+    return names;
+}
+
+} // namespace
+
+std::optional<Names> Reader::fromId3v2(TagLib::ID3v2::Tag* tag)
+{
+    if (!tag)
+        return std::nullopt;
+    bool artistLatin1 = false, titleLatin1 = false;
+    const TagLib::String artist = firstText(tag, "TPE1", &artistLatin1);
+    const TagLib::String title = firstText(tag, "TIT2", &titleLatin1);
+    return complete({text(artist, artistLatin1), text(title, titleLatin1)});
+}
+
+std::optional<Names> Reader::fromLatin1(TagLib::Tag* tag)
+{
+    return tag ? complete({text(tag->artist(), true), text(tag->title(), true)}) : std::nullopt;
+}
+
+std::optional<Names> Reader::fromUnicode(TagLib::Tag* tag)
+{
+    return tag ? complete({tag->artist().to8Bit(true), tag->title().to8Bit(true)}) : std::nullopt;
+}
+
+std::string Reader::text(const TagLib::String& value, bool latin1)
+{
+    return latin1 ? fromCodePage(latin1Bytes(value)) : value.to8Bit(true);
+}
+
 std::optional<Names> Reader::read(const char* path)
+{
+    // Each format's own tags, those a player of it writes first; text a tag marks as
+    // "Latin-1" (ID3, RIFF INFO) is read in the code page chosen.
+    switch (AudioFormat::ofName(path)) {
+    case AudioFormat::Kind::Mp3:
+        return readMp3(path);
+    case AudioFormat::Kind::Flac: {
+        TagLib::FLAC::File file(path, false);
+        if (!file.isValid())
+            return std::nullopt;
+        auto names = fromUnicode(file.xiphComment());
+        if (!names && file.hasID3v2Tag())
+            names = fromId3v2(file.ID3v2Tag());
+        return names || !file.hasID3v1Tag() ? names : fromLatin1(file.ID3v1Tag());
+    }
+    case AudioFormat::Kind::OggVorbis:
+        return readTag<TagLib::Ogg::Vorbis::File>(path);
+    case AudioFormat::Kind::Opus:
+        return readTag<TagLib::Ogg::Opus::File>(path);
+    case AudioFormat::Kind::Mp4:
+        return readTag<TagLib::MP4::File>(path);
+    case AudioFormat::Kind::Wma:
+        return readTag<TagLib::ASF::File>(path);
+    case AudioFormat::Kind::Wav: {
+        TagLib::RIFF::WAV::File file(path, false);
+        if (!file.isValid())
+            return std::nullopt;
+        auto names = file.hasID3v2Tag() ? fromId3v2(file.ID3v2Tag()) : std::nullopt;
+        return names || !file.hasInfoTag() ? names : fromLatin1(file.InfoTag());
+    }
+    case AudioFormat::Kind::Aiff: {
+        TagLib::RIFF::AIFF::File file(path, false);
+        return file.isValid() && file.hasID3v2Tag() ? fromId3v2(file.tag()) : std::nullopt;
+    }
+    case AudioFormat::Kind::None:
+        break;
+    }
+    return std::nullopt;
+}
+
+template <typename File> std::optional<Names> Reader::readTag(const char* path)
+{
+    File file(path, false);
+    return file.isValid() ? fromUnicode(file.tag()) : std::nullopt;
+}
+
+std::optional<Names> Reader::readMp3(const char* path)
 {
     TagLib::MPEG::File file(path, false);
     if (!file.isValid())
         return std::nullopt;
-    const auto complete = [](Names names) -> std::optional<Names> {
-        names.artist = cleaned(names.artist);
-        names.title = cleaned(names.title);
-        if (names.artist.empty() || names.title.empty())
-            return std::nullopt;
-        return names;
-    };
-    const auto text = [this](const TagLib::String& value, bool latin1) {
-        return latin1 ? fromCodePage(latin1Bytes(value)) : value.to8Bit(true);
-    };
     if (file.hasID3v2Tag()) {
-        TagLib::ID3v2::Tag* tag = file.ID3v2Tag();
-        bool artistLatin1 = false, titleLatin1 = false;
-        const TagLib::String artist = firstText(tag, "TPE1", &artistLatin1);
-        const TagLib::String title = firstText(tag, "TIT2", &titleLatin1);
-        if (auto names = complete({text(artist, artistLatin1), text(title, titleLatin1)}))
+        if (auto names = fromId3v2(file.ID3v2Tag()))
             return names;
     }
     if (file.hasAPETag()) {
-        TagLib::APE::Tag* tag = file.APETag();
-        if (auto names = complete({tag->artist().to8Bit(true), tag->title().to8Bit(true)}))
+        if (auto names = fromUnicode(file.APETag()))
             return names;
     }
-    if (file.hasID3v1Tag()) {
-        TagLib::ID3v1::Tag* tag = file.ID3v1Tag();
-        if (auto names = complete({text(tag->artist(), true), text(tag->title(), true)}))
-            return names;
-    }
-    return std::nullopt;
+    return file.hasID3v1Tag() ? fromLatin1(file.ID3v1Tag()) : std::nullopt;
 }
 
 } // namespace SongTags

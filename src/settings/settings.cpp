@@ -15,6 +15,7 @@ const Settings::Entry Settings::tagsEntry{"Names From Tags", "Box Checked"};
 const Settings::Entry Settings::codePageEntry{"Tag Code Page", "Name"};
 const Settings::Entry Settings::discsSizeEntry{"Discs Window", "Size"};
 const Settings::Entry Settings::oneDiscEntry{"Duplicates On One Disc", "Box Checked"};
+const Settings::Entry Settings::allAudioEntry{"All Audio Files", "Box Checked"};
 
 Settings::Settings(QString path, Reporter report) : m_path(std::move(path)), m_report(std::move(report)) {}
 
@@ -93,6 +94,16 @@ bool Settings::namesFromTags() const
 bool Settings::setNamesFromTags(bool fromTags) const
 {
     return writeCheckMark(tagsEntry, fromTags);
+}
+
+bool Settings::allAudioFiles() const
+{
+    return read(allAudioEntry) == QLatin1String("Yes");
+}
+
+bool Settings::setAllAudioFiles(bool all) const
+{
+    return writeCheckMark(allAudioEntry, all);
 }
 
 QString Settings::tagCodePage() const

@@ -42,6 +42,10 @@ public:
     QString tagCodePage() const;
     bool setTagCodePage(const QString& name) const;
 
+    // Catalogue every song format known, not only MP3s.
+    bool allAudioFiles() const;
+    bool setAllAudioFiles(bool all) const;
+
     // The grid's first two columns captioned Title, Artist instead of Artist, Title. A failed
     // write is not reported: the captions change for this run all the same.
     bool titleFirst() const;
@@ -69,7 +73,7 @@ private:
         const char* key;
     };
     static const Entry duplicatesEntry, playTimesEntry, fontNameEntry, fontSizeEntry, columnOrderEntry,
-        exportFolderEntry, tagsEntry, codePageEntry, discsSizeEntry, oneDiscEntry;
+        exportFolderEntry, tagsEntry, codePageEntry, discsSizeEntry, oneDiscEntry, allAudioEntry;
 
     QString read(const Entry& entry) const;
     bool write(const Entry& entry, const QString& value) const;
