@@ -4,12 +4,15 @@
 #include "browse/exporter.h"
 #include "browse/fieldsearch.h"
 #include "browse/playallshown.h"
+#include "audiokinds.h"
 #include "mp3kinds.h"
 #include "mp3tags.h"
 #include "output/listing.h"
 #include "scan/cataloguebuilder.h"
 #include "scan/discupdate.h"
 #include "scan/folderreader.h"
+#include "scan/audioformat.h"
+#include "scan/audiolength.h"
 #include "scan/mp3length.h"
 #include "scan/volumes.h"
 #include "store/cataloguecopy.h"
@@ -29,6 +32,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QPrinter>
+#include <QProcess>
 
 #include <cstdio>
 #include <string>
@@ -439,11 +443,48 @@ int generateMp3Tree(const QString& root, int count, bool tags)
 }
 
 // How long each file plays and how that was told: one line a file.
+// N real files of each format into DIR, and DIR/truth.tsv: each file's length as ffprobe
+// (Debian's ffmpeg) tells it, to hold the program's lengths against.
+int generateAudioTree(const QString& root, int count)
+{
+    QList<AudioKinds::Made> made;
+    QString error;
+    if (!AudioKinds::make(root, count, &made, &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
+    QFile truth(root + QStringLiteral("/truth.tsv"));
+    if (!truth.open(QIODevice::WriteOnly)) {
+        std::fprintf(stderr, "%s\n", qPrintable(truth.errorString()));
+        return 1;
+    }
+    for (const AudioKinds::Made& file : std::as_const(made)) {
+        QProcess probe;
+        probe.start(QStringLiteral("ffprobe"), {"-v", "error", "-show_entries", "format=duration", "-of",
+                                                "default=noprint_wrappers=1:nokey=1", file.path});
+        if (!probe.waitForFinished(60000) || probe.exitCode() != 0) {
+            std::fprintf(stderr, "ffprobe failed on %s\n", qPrintable(file.path));
+            return 1;
+        }
+        truth.write(file.path.toUtf8() + '\t' + probe.readAllStandardOutput().trimmed() + '\n');
+    }
+    std::printf("files: %lld\n", qint64(made.size()));
+    return 0;
+}
+
 int measureFiles(const QStringList& files)
 {
     const char* const methods[] = {"none", "header", "constant", "frame-count"};
     for (const QString& file : files) {
-        const Mp3Length::Measurement m = Mp3Length::measure(QFile::encodeName(file).constData());
+        const QByteArray name = QFile::encodeName(file);
+        if (AudioFormat::ofName(name.constData()) != AudioFormat::Kind::Mp3) {
+            const qint64 before = bytesReadSoFar();
+            const std::optional<double> seconds = AudioLength::seconds(name.constData());
+            std::printf("%s\t%.3f\theaders\t%lld bytes read\n", qPrintable(file), seconds.value_or(-1),
+                        bytesReadSoFar() - before);
+            continue;
+        }
+        const Mp3Length::Measurement m = Mp3Length::measure(name.constData());
         std::printf("%s\t%.3f\t%s\t%lld bytes read\n", qPrintable(file), m.seconds.value_or(-1),
                     methods[int(m.method)], m.bytesRead);
     }
@@ -721,8 +762,9 @@ int usage()
                  "  trelmo-bench open DB\n"
                  "  trelmo-bench gen-tree DIR [DISCS]   (9,500 songs a disc; 20 by default)\n"
                  "  trelmo-bench gen-mp3-tree DIR N [--tags]   (real MP3 files of every kind, by lame)\n"
+                 "  trelmo-bench gen-audio-tree DIR N   (N files of each format, and DIR/truth.tsv)\n"
                  "  trelmo-bench length FILE...\n"
-                 "  trelmo-bench scan [--disc NAME] [--tags] [--codepage NAME] [--playtimes] DB DIR\n"
+                 "  trelmo-bench scan [--disc NAME] [--all-audio] [--tags] [--codepage NAME] [--playtimes] DB DIR\n"
                  "  trelmo-bench sort DB COLUMN\n"
                  "  trelmo-bench search DB FIELD TEXT\n"
                  "  trelmo-bench export DB OUT.csv|OUT.m3u8\n"
@@ -797,6 +839,8 @@ int main(int argc, char** argv)
     if ((args.size() == 4 || (args.size() == 5 && args[4] == QLatin1String("--tags"))) &&
         args[1] == QLatin1String("gen-mp3-tree"))
         return generateMp3Tree(args[2], args[3].toInt(), args.size() == 5);
+    if (args.size() == 4 && args[1] == QLatin1String("gen-audio-tree"))
+        return generateAudioTree(args[2], args[3].toInt());
     if (args.size() >= 3 && args[1] == QLatin1String("length"))
         return measureFiles(args.mid(2));
     if (args.size() >= 4 && args[1] == QLatin1String("scan")) {
@@ -809,6 +853,8 @@ int main(int argc, char** argv)
                 reading.tags = true;
             else if (option == QLatin1String("--playtimes"))
                 reading.lengths = true;
+            else if (option == QLatin1String("--all-audio"))
+                reading.allFormats = true;
             else if (option == QLatin1String("--codepage") && rest.size() > 2)
                 reading.tagCodePage = rest.takeFirst();
             else if (option == QLatin1String("--disc") && rest.size() > 2)

@@ -8,5 +8,5 @@ $SUDO apt-get install -y -qq --no-install-recommends \
     build-essential cmake ninja-build pkg-config \
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins \
     libsqlite3-dev sqlite3 libblkid-dev libmount-dev libtag1-dev \
-    lame dosfstools genisoimage xvfb xauth openbox fonts-dejavu-core fonts-wqy-microhei poppler-utils \
+    lame flac vorbis-tools opus-tools ffmpeg dosfstools genisoimage xvfb xauth openbox fonts-dejavu-core fonts-wqy-microhei poppler-utils \
     librsvg2-bin desktop-file-utils appstream dpkg-dev

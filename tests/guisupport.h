@@ -165,8 +165,8 @@ struct Started
 struct ShownWindow : ProgramFolder, Started
 {
     explicit ShownWindow(const QStringList& artists = {}, const QString& sql = {},
-                         const QList<Volume>& discs = {})
-        : ProgramFolder(artists, sql), Started(path(), discs)
+                         const QList<Volume>& discs = {}, const QByteArray& settings = {})
+        : ProgramFolder(artists, sql, settings), Started(path(), discs)
     {
         QVERIFY(loaded);
         window->show();

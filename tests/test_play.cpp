@@ -3,6 +3,7 @@
 // stand-in first on PATH that writes down what it was given.
 #include "guisupport.h"
 
+#include <QHash>
 #include <QUrl>
 
 #include <fcntl.h>
@@ -36,6 +37,17 @@ QStringList opened()
     return paths;
 }
 
+// How a song of each kind begins, as far as the program looks.
+QByteArray firstBytes(const QByteArray& name)
+{
+    const QByteArray ending = name.mid(name.lastIndexOf('.') + 1).toLower();
+    const QHash<QByteArray, QByteArray> heads = {
+        {"flac", "fLaC"}, {"ogg", "OggS"}, {"opus", "OggS"}, {"m4a", QByteArray("\0\0\0\x20", 4) + "ftypM4A "},
+        {"wav", QByteArray("RIFF\x24\0\0\0WAVEfmt ", 16)}, {"aiff", QByteArray("FORM\0\0\0\x24" "AIFFCOMM", 16)},
+        {"wma", QByteArray("\x30\x26\xB2\x75\x8E\x66\xCF\x11\xA6\xD9\x00\xAA\x00\x62\xCE\x6C", 16)}};
+    return heads.contains(ending) ? heads[ending].leftJustified(417, '\0') : mp3Frame();
+}
+
 // A catalogue built by the real scan from a disc of the test's own, in a shown window.
 struct Shelf
 {
@@ -43,19 +55,22 @@ struct Shelf
     std::unique_ptr<ShownWindow> s;
     QTableView* view = nullptr;
 
-    // `files` named as the file system's bytes.
-    explicit Shelf(const QList<QByteArray>& files)
+    // `files` named as the file system's bytes, each beginning as its kind does; the window
+    // starts with `settings` as its settings file.
+    explicit Shelf(const QList<QByteArray>& files, const QByteArray& settings = {})
     {
         QFile::remove(openedList());
         for (const QByteArray& name : files) {
             const QByteArray path = QFile::encodeName(disc.path()) + "/" + name;
             for (qsizetype slash = path.indexOf('/', 1); slash > 0; slash = path.indexOf('/', slash + 1))
                 ::mkdir(path.left(slash).constData(), 0755); // folders that are there already stay
+            const QByteArray bytes = firstBytes(name);
             const int fd = ::open(path.constData(), O_CREAT | O_WRONLY, 0644);
-            QVERIFY(fd >= 0 && ::write(fd, mp3Frame().constData(), 417) == 417 && ::close(fd) == 0);
+            QVERIFY(fd >= 0 && ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size() &&
+                    ::close(fd) == 0);
         }
         s = std::make_unique<ShownWindow>(QStringList(), QString(),
-                                          QList<Volume>{mounted(disc.path(), "ROCK1", "", "iso9660")});
+                                          QList<Volume>{mounted(disc.path(), "ROCK1", "", "iso9660")}, settings);
         view = s->view();
         s->find<QComboBox>("Drive1")->setCurrentIndex(1);
         QTest::mouseClick(s->find<QToolButton>("cmdmakedb"), Qt::LeftButton);
@@ -102,6 +117,7 @@ private slots:
     void playAllShown();
     void onlySongsReachTheDesktop_data();
     void onlySongsReachTheDesktop();
+    void everyFormatPlays();
 };
 
 void PlayTest::initTestCase()
@@ -353,6 +369,30 @@ void PlayTest::onlySongsReachTheDesktop()
              QStringList{"1 row was left out: it names a file that is not a song."});
     QVERIFY(!contents(cache.path() + "/all.m3u8").contains("Crafted"));
     QCOMPARE(contents(cache.path() + "/all.m3u8").count(".mp3\n"), 1);
+}
+
+// With All Audio Files on, a song of every format is catalogued and plays; it keeps playing
+// once the option is off again.
+void PlayTest::everyFormatPlays()
+{
+    const QList<QByteArray> files = {"Rock/Flac-Song.flac", "Rock/Ogg-Song.ogg",   "Rock/Opus-Song.opus",
+                                     "Rock/M4a-Song.m4a",   "Rock/Wma-Song.WMA",   "Rock/Wav-Song.wav",
+                                     "Rock/Aiff-Song.aiff", "Rock/Mp3-Song.mp3"};
+    Shelf shelf(files, "[All Audio Files]\r\nBox Checked=Yes\r\n");
+    for (const QByteArray& file : files) {
+        QFile::remove(openedList());
+        const QString artist = QString::fromUtf8(file.mid(5, file.indexOf('-') - 5));
+        shelf.click(artist);
+        QTRY_VERIFY2(!openedFiles().isEmpty(), qPrintable(artist + ": " + shelf.prompter().texts().join('\n')));
+        QCOMPARE(openedFiles(), QList<QByteArray>{QFile::encodeName(shelf.disc.path()) + "/" + file});
+        QVERIFY2(shelf.prompter().shown.empty(), qPrintable(shelf.prompter().texts().join('\n')));
+    }
+    shelf.s->find<QAction>("mnuallaudio")->trigger();
+    QVERIFY2(shelf.s->readSettings().contains("Box Checked=No"), shelf.s->readSettings().constData());
+    QFile::remove(openedList());
+    shelf.click("Flac");
+    QTRY_COMPARE(openedFiles().size(), 1);
+    QVERIFY(shelf.prompter().shown.empty());
 }
 
 QTEST_MAIN(PlayTest)

@@ -1,15 +1,20 @@
 #include "testsupport.h"
 
+#include "audiokinds.h"
 #include "mp3tags.h"
+#include "scan/audiolength.h"
+#include "scan/songfile.h"
 #include "scan/cataloguebuilder.h"
 #include "scan/mountwatch.h"
 #include "scan/timelimit.h"
 #include "scan/volumes.h"
 #include "store/database.h"
+#include "store/playtime.h"
 #include "store/songtable.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
@@ -32,6 +37,7 @@ struct Shelf
     DuplicateNumbers counter;
     bool allowDuplicates = false;
     bool namesFromTags = false;
+    bool readPlayTimes = false;
     QString tagCodePage;
     QStringList reports;
     int sortings = 0;
@@ -57,7 +63,8 @@ struct Shelf
         QVERIFY(folder ? ::mkdir(path, 0755) == 0 : ::close(::open(path, O_CREAT | O_WRONLY, 0644)) == 0);
     }
     CatalogueBuilder::Result build(const QString& disc = "MYDISC",
-                                   std::function<bool(const QString&, qint64)> progress = {})
+                                   std::function<bool(const QString&, qint64)> progress = {},
+                                   bool allFormats = false)
     {
         CatalogueBuilder::Hooks hooks;
         hooks.allowDuplicates = [this] { return allowDuplicates; };
@@ -66,6 +73,8 @@ struct Shelf
         hooks.sorting = [this] { ++sortings; };
         hooks.reading.tags = namesFromTags;
         hooks.reading.tagCodePage = tagCodePage;
+        hooks.reading.lengths = readPlayTimes;
+        hooks.reading.allFormats = allFormats;
         table.setBatchInterval(batchMs);
         CatalogueBuilder builder(table, counter, hooks);
         return builder.run(root(), disc);
@@ -77,12 +86,21 @@ struct Shelf
     }
 };
 
+// One real file of each format, made once for the whole run by the encoders.
+QTemporaryDir* g_formats = nullptr;
+QList<AudioKinds::Made> g_made;
+
 } // namespace
 
 class ScanTest : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase();
+    void everyFormat_data();
+    void everyFormat();
+    void onlySongsOfTheirKind_data();
+    void onlySongsOfTheirKind();
     void namesBecomeFields();
     void namesFromTags();
     void walkOrderAndLinks();
@@ -589,6 +607,92 @@ void ScanTest::mountTableVolumes()
     QVERIFY(volumes.readLabel(offered.value(iso), &label));
     writeTable(false); // ejected: the empty folder stays
     QVERIFY(!volumes.readLabel(offered.value(iso), &label));
+}
+
+void ScanTest::initTestCase()
+{
+    g_formats = new QTemporaryDir;
+    QString error;
+    QVERIFY2(AudioKinds::make(g_formats->path(), 1, &g_made, &error, 3.0), qPrintable(error));
+}
+
+// Every format through the build, with All Audio Files off and on, names from file names and
+// from each format's own tags, and play times from each format's headers.
+void ScanTest::everyFormat_data()
+{
+    QTest::addColumn<bool>("allFormats");
+    QTest::addColumn<bool>("tags");
+    QTest::newRow("MP3s only, as ever") << false << false;
+    QTest::newRow("every format, names from file names") << true << false;
+    QTest::newRow("every format, names from tags") << true << true;
+}
+
+void ScanTest::everyFormat()
+{
+    QFETCH(bool, allFormats);
+    QFETCH(bool, tags);
+    Shelf s;
+    for (const AudioKinds::Made& made : std::as_const(g_made)) {
+        // One name in capitals: endings count in any letter case.
+        const QString name = QFileInfo(made.path).fileName();
+        QVERIFY(QDir().mkpath(s.root() + "/" + made.ending));
+        QVERIFY(QFile::copy(made.path, s.root() + "/" + made.ending + "/" +
+                                           (made.ending == "flac" ? name.chopped(4) + "FLAC" : name)));
+    }
+    s.namesFromTags = tags;
+    s.readPlayTimes = true;
+    const CatalogueBuilder::Result result = s.build("MYDISC", {}, allFormats);
+    QCOMPARE(result.stored, allFormats ? g_made.size() : 1);
+    const QStringList rows =
+        s.rows("Category || '|' || Artist || '|' || Title || '|' || Playtime || '|' || ifnull(FileName, '')");
+    for (const AudioKinds::Made& made : std::as_const(g_made)) {
+        const QStringList found = rows.filter(QRegularExpression("^" + made.ending + "\\|"));
+        if (!allFormats && made.ending != "mp3") {
+            QVERIFY(found.isEmpty());
+            continue;
+        }
+        QCOMPARE(found.size(), 1);
+        const QStringList row = found[0].split('|');
+        QCOMPARE(row[1] + "|" + row[2],
+                 tags ? made.tagArtist + "|" + made.tagTitle : made.nameArtist + "|" + made.nameTitle);
+        const std::optional<qint64> seconds = PlayTime::seconds(row[3]);
+        QVERIFY2(seconds && std::abs(double(*seconds) - made.seconds) <= 1, qPrintable(found[0]));
+        QVERIFY2(made.ending == "mp3" || !row[4].isEmpty(), qPrintable(found[0])); // its own name is kept
+    }
+}
+
+// The first bytes of a file say what it is, whatever its name says: the real file of each
+// format passes; the same bytes under another format's name, a desktop entry under its name,
+// and the file cut short before its first bytes do not.
+void ScanTest::onlySongsOfTheirKind_data()
+{
+    QTest::addColumn<QString>("ending");
+    for (const QString& ending : AudioKinds::endings())
+        QTest::newRow(qPrintable(ending)) << ending;
+}
+
+void ScanTest::onlySongsOfTheirKind()
+{
+    QFETCH(QString, ending);
+    QString real;
+    for (const AudioKinds::Made& made : std::as_const(g_made))
+        real = made.ending == ending ? made.path : real;
+    QTemporaryDir dir;
+    const QByteArray bytes = contents(real);
+    const QString other = ending == "wav" ? "flac" : "wav";
+    const QByteArray desktop = "[Desktop Entry]\nType=Application\nExec=false\n";
+    QVERIFY(touch(dir.filePath("disguised." + other), bytes) && touch(dir.filePath("entry." + ending), desktop) &&
+            touch(dir.filePath("cut." + ending), bytes.left(3)) &&
+            touch(dir.filePath("damaged." + ending), bytes.left(200)));
+    QCOMPARE(SongFile::contentProblem(QFile::encodeName(real)), QString());
+    for (const QString& name : {"disguised." + other, "entry." + ending, "cut." + ending})
+        QVERIFY2(SongFile::contentProblem(QFile::encodeName(dir.filePath(name))).startsWith("its first bytes are not"),
+                 qPrintable(name));
+    // A damaged file of its kind is a song all the same, whose length cannot be told (or not
+    // much of it: a WAV says how long it is in its header).
+    QCOMPARE(SongFile::contentProblem(QFile::encodeName(dir.filePath("damaged." + ending))), QString());
+    const std::optional<double> seconds = AudioLength::seconds(QFile::encodeName(dir.filePath("damaged." + ending)));
+    QVERIFY(!seconds || *seconds < 60);
 }
 
 QTEST_GUILESS_MAIN(ScanTest)

@@ -143,11 +143,15 @@ struct ProgramFolder
             QVERIFY(!Song::createCatalogue(databasePath()).failed());
     }
     // With a catalogue of `artists`' songs and what `sql` stores.
-    explicit ProgramFolder(const QStringList& artists, const QString& sql = {}) : ProgramFolder()
+    // With `settings` as the settings file too, when there are any.
+    explicit ProgramFolder(const QStringList& artists, const QString& sql = {}, const QByteArray& settings = {})
+        : ProgramFolder()
     {
         addRows(artists);
         if (!sql.isEmpty())
             run(sql);
+        if (!settings.isEmpty())
+            writeSettings(settings);
     }
     QString path() const { return dir.path(); }
     QString databasePath() const { return dir.path() + QStringLiteral("/adomp3.mdb"); }

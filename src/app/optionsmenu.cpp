@@ -28,6 +28,8 @@ OptionsMenu::OptionsMenu(Settings* settings, QWidget* parent)
             [this](bool on) { m_settings->setReadPlayTimes(on); });
     connect(m_namesFromTags, &QAction::triggered, this,
             [this](bool on) { m_settings->setNamesFromTags(on); });
+    connect(m_allAudioFiles, &QAction::triggered, this,
+            [this](bool on) { m_settings->setAllAudioFiles(on); });
     connect(m_tagCodePages, &CodePageMenu::chosenByUser, this,
             [this](const QString& name) { m_settings->setTagCodePage(name); });
 }
