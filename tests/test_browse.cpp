@@ -3,10 +3,13 @@
 #include "app/totalsbar.h"
 #include "browse/fieldsearch.h"
 #include "scan/mountwatch.h"
+#include "store/songquery.h"
 #include "store/songtable.h"
 
+#include <QCompleter>
 #include <QDialog>
 #include <QGroupBox>
+#include <QStatusBar>
 
 namespace {
 
@@ -76,6 +79,7 @@ private slots:
     void busyCatalogueKeepsTheEdit();
     void totalsAndSelectionByRowHeads();
     void showDuplicates();
+    void queries();
 };
 
 void BrowseTest::deleteRecord_data()
@@ -605,6 +609,48 @@ void BrowseTest::showDuplicates()
     b.find<QAction>("mnushowdupes")->trigger();
     QCOMPARE(b.records->recordSource(), RecordSource::defaultSource());
     QCOMPARE(b.records->recordCount(), 8);
+}
+
+// "Query" in the search panel: a query runs on Enter, one that cannot be read changes nothing
+// and says where in the status bar, and the last ones run are offered after a restart.
+void BrowseTest::queries()
+{
+    Browsing b(
+        {},
+        "INSERT INTO adosong (Artist,Title,Playtime,ONcd,MP3cd,Category) VALUES "
+        "('Kestrel','Harbour','00:06:00',0,'ROCK1','Rock'),('Kestrel','Live','00:02:00',0,'ROCK1','Rock'),"
+        "('Björk','Jóga','00:05:00',1,'POP2','Pop')");
+    b.find<QAction>("mnusearch")->trigger();
+    auto* fields = b.find<QComboBox>("cbosearch");
+    QCOMPARE(fields->itemText(3), QString("Query"));
+    fields->setCurrentText("Query");
+    auto* text = b.find<QLineEdit>("txtField");
+    QVERIFY(text->toolTip().contains("time>5:00"));
+    text->setFocus();
+    QTest::keyClicks(text, "time>5:00 -bjork");
+    QTest::keyClick(text, Qt::Key_Return);
+    QCOMPARE(b.column0(), QStringList{"Kestrel"});
+    QCOMPARE(b.records->recordSource().kind, RecordSource::Kind::Query);
+    // A query that cannot be read: said where, and the rows stay.
+    text->clear();
+    QTest::keyClicks(text, "kestrel time<");
+    QTest::keyClick(text, Qt::Key_Return);
+    QCOMPARE(b.window->statusBar()->currentMessage(),
+             QString("Query: expected a time after 'time<' at column 14"));
+    QCOMPARE(b.column0(), QStringList{"Kestrel"});
+    QVERIFY(b.prompter.shown.empty());
+    QCOMPARE(QApplication::focusWidget(), text);
+    // Help → Queries says the language.
+    b.find<QAction>("mnuqueries")->trigger();
+    QCOMPARE(b.prompter.texts(), QStringList{SongQuery::help()});
+
+    b.restart();
+    b.find<QAction>("mnusearch")->trigger();
+    b.find<QComboBox>("cbosearch")->setCurrentText("Query");
+    QCompleter* recent = b.find<QLineEdit>("txtField")->completer();
+    QVERIFY(recent);
+    QCOMPARE(recent->model()->index(0, 0).data().toString(), QString("time>5:00 -bjork"));
+    QCOMPARE(recent->model()->rowCount(), 1); // the query that could not be read is not kept
 }
 
 QTEST_MAIN(BrowseTest)

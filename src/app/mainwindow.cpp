@@ -30,6 +30,7 @@
 #include "scan/mountwatch.h"
 #include "store/recordset.h"
 #include "store/songmodel.h"
+#include "store/songquery.h"
 
 #include <QAction>
 #include <QApplication>
@@ -131,7 +132,7 @@ void MainWindow::buildClientArea()
     m_titleLabel->setGeometry(236, 10, 392, 67);
 
     m_drivePanel = new DrivePanel(m_prompter, m_volumes, m_client);
-    m_searchPanel = new SearchPanel(m_session->records(), m_prompter, m_client);
+    m_searchPanel = new SearchPanel(m_session->records(), m_prompter, &m_settings, m_client);
     m_searchPanel->hide();
 
     m_grid = new SongGrid(m_client);
@@ -189,6 +190,8 @@ void MainWindow::buildMenus()
 
     QMenu* helpMenu = menuBar()->addMenu(QStringLiteral("&Help"));
     helpMenu->setObjectName(QStringLiteral("mnuhelp"));
+    connect(entry(helpMenu, "mnuqueries", QStringLiteral("Queries")), &QAction::triggered, this,
+            [this] { m_prompter->ask(SongQuery::help(), Prompter::OkOnly, QStringLiteral("Queries")); });
     m_aboutAction = entry(helpMenu, "mnuabout", QStringLiteral("About"));
 }
 
@@ -198,6 +201,8 @@ void MainWindow::connectCommands()
     // The drive list follows discs as they come and go.
     connect(m_mountWatch, &MountWatch::changed, m_drivePanel, &DrivePanel::refresh);
     connect(m_searchPanel, &SearchPanel::finished, m_drivePanel, &QWidget::show);
+    connect(m_searchPanel, &SearchPanel::said, statusBar(),
+            [this](const QString& text) { statusBar()->showMessage(text); });
     connect(m_grid, &SongGrid::headClicked, this, &MainWindow::sortByColumn);
     connect(m_grid, &SongGrid::currentCellChanged, m_songPlayer, &SongPlayer::onCurrentCellChanged);
     // The bar says where the cursor is after every change of rows or of the current row.

@@ -1,5 +1,7 @@
 #include "browse/fieldsearch.h"
 
+#include "store/songquery.h"
+
 namespace FieldSearch {
 
 const QStringList& fields()
@@ -11,6 +13,15 @@ const QStringList& fields()
 
 Failure sourceFor(const QString& field, const QString& text, RecordSource* source)
 {
+    if (field == queryEntry) {
+        SongQuery::Translation translation;
+        if (Failure f = SongQuery::translate(text, &translation)) {
+            f.kind = FailureKind::Entry;
+            return f;
+        }
+        *source = RecordSource::query(text);
+        return {};
+    }
     if (!fields().contains(field))
         return {FailureNumber::InvalidArgument,
                 QStringLiteral("'%1' cannot be searched: choose Artist, Title or Category.").arg(field),

@@ -96,6 +96,36 @@ bool Settings::setNamesFromTags(bool fromTags) const
     return writeCheckMark(tagsEntry, fromTags);
 }
 
+namespace {
+// [Recent Queries] Query1=…, Query2=…: a query may be longer than the other entries.
+constexpr int queryRoom = 2048;
+QString queryKey(int number)
+{
+    return QStringLiteral("Query%1").arg(number);
+}
+} // namespace
+
+QStringList Settings::recentQueries() const
+{
+    QStringList queries;
+    const QString section = QStringLiteral("Recent Queries");
+    for (int i = 1; i <= maxRecentQueries; ++i) {
+        const QString query = profileRead(section, queryKey(i), QString(), queryRoom, m_path).trimmed();
+        if (!query.isEmpty() && !queries.contains(query))
+            queries << query;
+    }
+    return queries;
+}
+
+bool Settings::setRecentQueries(const QStringList& queries) const
+{
+    bool written = true;
+    for (int i = 1; i <= maxRecentQueries; ++i)
+        written = profileWrite(QStringLiteral("Recent Queries"), queryKey(i), queries.value(i - 1), m_path) &&
+                  written;
+    return written;
+}
+
 bool Settings::allAudioFiles() const
 {
     return read(allAudioEntry) == QLatin1String("Yes");

@@ -2,6 +2,7 @@
 
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -45,6 +46,11 @@ public:
     // Catalogue every song format known, not only MP3s.
     bool allAudioFiles() const;
     bool setAllAudioFiles(bool all) const;
+
+    // The queries run last, the newest first (at most maxRecentQueries).
+    static constexpr int maxRecentQueries = 10;
+    QStringList recentQueries() const;
+    bool setRecentQueries(const QStringList& queries) const;
 
     // The grid's first two columns captioned Title, Artist instead of Artist, Title. A failed
     // write is not reported: the captions change for this run all the same.

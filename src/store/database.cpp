@@ -9,6 +9,8 @@
 
 #include <unistd.h>
 
+#include <optional>
+
 #include <sqlite3.h>
 
 namespace {
@@ -21,6 +23,77 @@ void configureSqlite()
         return true;
     }();
     Q_UNUSED(configured);
+}
+
+// The pattern of the first argument of a folded match, compiled once for a statement and
+// kept with it; nothing when the argument is null.
+template <typename... Kind>
+const TextFold::Pattern* patternOf(sqlite3_context* context, sqlite3_value* argument, Kind... kind)
+{
+    if (auto* kept = static_cast<TextFold::Pattern*>(sqlite3_get_auxdata(context, 0)))
+        return kept;
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argument));
+    if (!text)
+        return nullptr;
+    sqlite3_set_auxdata(
+        context, 0,
+        new TextFold::Pattern(std::string_view(text, size_t(sqlite3_value_bytes(argument))), kind...),
+        [](void* compiled) { delete static_cast<TextFold::Pattern*>(compiled); });
+    return static_cast<TextFold::Pattern*>(sqlite3_get_auxdata(context, 0));
+}
+
+// folded_has(text, value...) and folded_is(text, value...): whether `text` is anywhere in one
+// of the values, or the whole of one, without regard to case or accents (TextFold); % and _
+// are characters like any. A null value is none; the answer is never null.
+template <TextFold::Pattern::Literal literal>
+void foldedLiteral(sqlite3_context* context, int count, sqlite3_value** args)
+{
+    if (sqlite3_value_type(args[0]) == SQLITE_NULL) {
+        sqlite3_result_int(context, 0);
+        return;
+    }
+    const TextFold::Pattern* pattern = patternOf(context, args[0], literal);
+    std::optional<TextFold::Pattern> once;
+    if (!pattern) {
+        // SQLite let the compiled pattern go at once: made again for this row.
+        const auto* needle = reinterpret_cast<const char*>(sqlite3_value_text(args[0]));
+        pattern = &once.emplace(std::string_view(needle, size_t(sqlite3_value_bytes(args[0]))), literal);
+    }
+    for (int i = 1; i < count; ++i) {
+        const auto* value = reinterpret_cast<const char*>(sqlite3_value_text(args[i]));
+        if (value && pattern->matches(std::string_view(value, size_t(sqlite3_value_bytes(args[i]))))) {
+            sqlite3_result_int(context, 1);
+            return;
+        }
+    }
+    sqlite3_result_int(context, 0);
+}
+
+// play_seconds(text): a stored play time ("00:03:05", or "3:05" as typed) in seconds; null for
+// none, or for a text that is no play time. The parts after the first are two digits below 60.
+void playSeconds(sqlite3_context* context, int, sqlite3_value** args)
+{
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(args[0]));
+    const int size = sqlite3_value_bytes(args[0]);
+    qint64 total = 0, part = 0;
+    int parts = 1, digits = 0;
+    bool valid = text && size > 0;
+    for (int i = 0; valid && i <= size; ++i) {
+        const char c = i < size ? text[i] : ':';
+        if (c >= '0' && c <= '9' && digits < 9) {
+            part = part * 10 + (c - '0');
+            ++digits;
+            continue;
+        }
+        valid = c == ':' && digits > 0 && (parts == 1 || (digits == 2 && part < 60));
+        total = total * 60 + part;
+        part = digits = 0;
+        valid = valid && (i == size || ++parts <= 3);
+    }
+    if (valid)
+        sqlite3_result_int64(context, total);
+    else
+        sqlite3_result_null(context);
 }
 
 // folded_like(pattern, text): LIKE without regard to case or accents (TextFold). The
@@ -301,8 +374,15 @@ Failure Database::openWith(const QString& path, int flags)
     sqlite3_extended_result_codes(m_db, 1);
     // The program's own search; it lives on the connection, never in the file, which every
     // other SQLite program can still read and write.
-    sqlite3_create_function_v2(m_db, "folded_like", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS,
-                               nullptr, foldedLike, nullptr, nullptr, nullptr);
+    const int pure = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
+    sqlite3_create_function_v2(m_db, "folded_like", 2, pure, nullptr, foldedLike, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(m_db, "folded_has", -1, pure, nullptr,
+                               foldedLiteral<TextFold::Pattern::Literal::Anywhere>, nullptr, nullptr,
+                               nullptr);
+    sqlite3_create_function_v2(m_db, "folded_is", -1, pure, nullptr,
+                               foldedLiteral<TextFold::Pattern::Literal::Whole>, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(m_db, "play_seconds", 1, pure, nullptr, playSeconds, nullptr, nullptr,
+                               nullptr);
     // Reading the schema tells a database from any other file.
     if (Failure f = execute(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
         f.description += QStringLiteral(" ('%1')").arg(path);

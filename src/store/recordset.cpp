@@ -90,12 +90,13 @@ Failure selectRowids(Database& db, const RecordSource& source, std::vector<qint6
     if (!source.rowidQueries(&statements))
         return {FailureNumber::InvalidArgument,
                 QStringLiteral("The record source names an unknown field: %1").arg(source.text())};
+    const QVariantList parameters = source.parameters();
     for (const QString& sql : statements) {
         Statement query;
         if (Failure f = query.prepare(db.handle(), sql))
             return f;
-        if (!source.filterField.isEmpty())
-            query.bind(1, source.filterText);
+        for (int i = 0; i < int(parameters.size()); ++i)
+            query.bind(i + 1, parameters[i]);
         Failure failure;
         while (query.step(&failure))
             rowids->push_back(sqlite3_column_int64(query.get(), 0));

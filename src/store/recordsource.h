@@ -2,6 +2,9 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
+
+#include "base/failure.h"
 
 // What the grid shows: the whole table or the rows whose field holds a text, in an order.
 // It is kept as a value and turned into a statement with the search text as a bound
@@ -18,7 +21,9 @@ struct RecordSource
         // one disc more than once too), compared without regard to case, accents and blanks
         // at either end; their rows together, by artist, title and disc. Not a statement:
         // the program finds them (Duplicates::find).
-        Duplicates
+        Duplicates,
+        // The rows a query finds (SongQuery), `filterText` being the query, by artist.
+        Query
     };
 
     Kind kind = Kind::Default;
@@ -34,6 +39,8 @@ struct RecordSource
     // The rows whose `field` holds `text` anywhere, by artist.
     static RecordSource search(const QString& field, const QString& text);
     static RecordSource duplicates(bool sameDiscToo);
+    // The rows the query `text` finds (SongQuery), by artist and title.
+    static RecordSource query(const QString& text);
 
     QString text() const;
 
@@ -44,6 +51,14 @@ struct RecordSource
     bool rowidQueries(QStringList* statements) const { return queries(QStringLiteral("rowid"), statements); }
     // The same statements yielding `columns` (a select list) instead of the rowid.
     bool queries(const QString& columns, QStringList* statements) const;
+    // The condition the rows shown meet (empty for every row), with "?N" for its parameters,
+    // and the parameters in their order. Fails for an unknown field or a query that cannot be
+    // read (the failure says where).
+    Failure condition(QString* sql, QVariantList* parameters) const;
+    // The parameters of the statements above.
+    QVariantList parameters() const;
+    // The index that holds every column a query reads, or none.
+    QString queryIndex() const;
 
     bool operator==(const RecordSource&) const = default;
 };

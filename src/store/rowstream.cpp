@@ -64,12 +64,13 @@ Failure streamRows(const QString& catalogue, const RecordSource& source,
     if (read.begun())
         return read.begun();
     RowText row;
+    const QVariantList parameters = source.parameters();
     for (const QString& sql : statements) {
         Statement query;
         if (Failure f = query.prepare(db.handle(), sql))
             return f;
-        if (!source.filterField.isEmpty())
-            query.bind(1, source.filterText);
+        for (int i = 0; i < int(parameters.size()); ++i)
+            query.bind(i + 1, parameters[i]);
         Failure failure;
         size_t next = 0;
         const auto step = [&] {

@@ -137,6 +137,19 @@ QStringList sortIndexStatements()
     return statements;
 }
 
+QList<std::pair<QString, QStringList>> coveringIndexes()
+{
+    QList<std::pair<QString, QStringList>> indexes{
+        {QStringLiteral("adosong_artist_title"), {QStringLiteral("Artist"), QStringLiteral("Title")}}};
+    for (const auto& index : sortIndexes) {
+        QStringList columns;
+        for (const QString& key : QString::fromLatin1(index[1]).split(QLatin1Char(',')))
+            columns << key.trimmed().section(QLatin1Char(' '), 0, 0);
+        indexes.append({QString::fromLatin1(index[0]), columns});
+    }
+    return indexes;
+}
+
 Failure addMissingSortIndexes(Database& db)
 {
     // Looking first keeps an up-to-date catalogue free of any write at opening.

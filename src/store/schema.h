@@ -74,6 +74,8 @@ QStringList schemaStatements();
 
 // The indexes behind the grid's sort orders, each made only when it is missing.
 QStringList sortIndexStatements();
+// Each index of the table with the columns it holds, the unique key's first.
+QList<std::pair<QString, QStringList>> coveringIndexes();
 
 // Gives a catalogue made by an earlier build the sort indexes it lacks.
 Failure addMissingSortIndexes(Database& db);

@@ -243,21 +243,20 @@ Failure ofSource(Database& db, const RecordSource& source, SongTotals* totals,
         return ofRows(db, rowids, totals, stop);
     }
     // One step a distinct play time, from the play time index when every row counts.
+    QString condition;
+    QVariantList parameters;
+    if (Failure f = source.condition(&condition, &parameters))
+        return f;
     QString sql = QStringLiteral("SELECT Playtime, count(*) FROM adosong");
-    if (!source.filterField.isEmpty()) {
-        const int field = Song::fieldIndex(source.filterField);
-        if (field < 0)
-            return {FailureNumber::InvalidArgument,
-                    QStringLiteral("The record source names an unknown field: %1").arg(source.text())};
-        sql += QStringLiteral(" WHERE folded_like('%' || ? || '%', %1)").arg(Song::fieldNames()[field]);
-    }
+    if (!condition.isEmpty())
+        sql += QStringLiteral(" WHERE ") + condition;
     sql += QStringLiteral(" GROUP BY Playtime");
     Transaction read(db);
     Statement query;
     if (Failure f = query.prepare(db.handle(), sql))
         return f;
-    if (!source.filterField.isEmpty())
-        query.bind(1, source.filterText);
+    for (int i = 0; i < int(parameters.size()); ++i)
+        query.bind(i + 1, parameters[i]);
     Failure failure;
     while (query.step(&failure)) {
         if (stop && stop())

@@ -253,6 +253,17 @@ Pattern::Pattern(std::string_view utf8)
     }
 }
 
+Pattern::Pattern(std::string_view utf8, Literal literal)
+{
+    anchoredStart = anchoredEnd = literal == Literal::Whole;
+    Segment whole;
+    foldInto(utf8, whole.text);
+    for (const char c : whole.text)
+        m_ascii = m_ascii && static_cast<unsigned char>(c) < 0x80;
+    if (!whole.text.empty())
+        m_segments.push_back(std::move(whole));
+}
+
 bool Pattern::matches(std::string_view utf8) const
 {
     // Most names are ASCII: lowered in one pass that also tells whether they are, eight

@@ -24,6 +24,13 @@ class Pattern
 {
 public:
     explicit Pattern(std::string_view utf8);
+    // A pattern without wildcards: `utf8` looked for anywhere in a text, or as the whole text.
+    enum class Literal
+    {
+        Anywhere,
+        Whole
+    };
+    Pattern(std::string_view utf8, Literal literal);
     // Whether `utf8` folded is matched by the pattern as a whole.
     bool matches(std::string_view utf8) const;
 
