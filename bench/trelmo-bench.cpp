@@ -517,9 +517,7 @@ int scanTree(const QString& path, const QString& root, const SongReading& readin
     DuplicateNumbers counter;
     CatalogueBuilder::Hooks hooks;
     hooks.allowDuplicates = [] { return false; };
-    hooks.reading.lengths = reading.lengths;
-    hooks.reading.tags = reading.tags;
-    hooks.reading.tagCodePage = reading.tagCodePage;
+    hooks.reading = reading;
     hooks.report = [](const QString& text) { std::fprintf(stderr, "%s\n", qPrintable(text)); };
     QElapsedTimer clock;
     qint64 sortingFrom = -1, pulses = 0;
