@@ -52,6 +52,8 @@ private slots:
     void otherProgramsStillUseTheFile();
     void queries_data();
     void queries();
+    void wideQueriesKeepTheirOrder_data();
+    void wideQueriesKeepTheirOrder();
 };
 
 void StoreTest::batchesCommitAndSurviveFailures()
@@ -492,6 +494,61 @@ void StoreTest::queries()
     for (qint64 i = 0; i < records.recordCount(); ++i)
         rows << records.value(i, Song::Artist).toString() + "/" + records.value(i, Song::Title).toString();
     QCOMPARE(rows, found);
+}
+
+// A query that finds a large share of a large catalogue is put in order by walking the order's
+// index rather than by a sort: the rows and their order are the same either way, letter case
+// and all.
+void StoreTest::wideQueriesKeepTheirOrder_data()
+{
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QStringList>("orderBy");
+    QTest::newRow("half, by artist") << "cat:wide" << QStringList{"Artist", "Title"};
+    QTest::newRow("half, by title") << "cat:wide" << QStringList{"Title", "Artist"};
+    QTest::newRow("the other half, by disc") << "-cat:wide" << QStringList{"MP3cd", "Artist"};
+    QTest::newRow("nearly all") << "-artist:\"artist 0001\"" << QStringList{"Artist", "Title"};
+    QTest::newRow("a few, sorted") << "artist:\"artist 0001\"" << QStringList{"Artist", "Title"};
+}
+
+void StoreTest::wideQueriesKeepTheirOrder()
+{
+    QFETCH(QString, query);
+    QFETCH(QStringList, orderBy);
+    static ProgramFolder folder;
+    static const bool filled = [] {
+        folder.run(
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i < 60000) "
+            "INSERT INTO adosong (Artist,Title,ONcd,MP3cd,Category) SELECT "
+            "CASE WHEN i % 3 = 0 THEN upper(printf('artist %05d', (i*7919) % 60013)) "
+            "ELSE printf('artist %05d', (i*7919) % 60013) END, "
+            "CASE WHEN i % 7 = 0 THEN NULL ELSE printf('%s %d', char(65 + i % 26 + (i % 2) * 32), i) END, "
+            "i % 2, printf('D%d', i % 13), CASE WHEN i % 2 = 0 THEN 'Wide' ELSE 'Other' END FROM n");
+        return true;
+    }();
+    QVERIFY(filled);
+    RecordSource source = RecordSource::query(query);
+    source.orderBy = orderBy;
+    Database db;
+    QVERIFY(!db.open(folder.databasePath(), true).failed());
+    std::vector<qint64> found;
+    QVERIFY(!selectRowids(db, source, &found).failed());
+    QString condition;
+    QVariantList parameters;
+    QVERIFY(!source.condition(&condition, &parameters).failed());
+    Statement sorted;
+    QVERIFY(!sorted
+                 .prepare(db.handle(),
+                          QString("SELECT rowid FROM adosong NOT INDEXED WHERE %1 ORDER BY %2, rowid")
+                              .arg(condition, orderBy.join(',')))
+                 .failed());
+    for (int i = 0; i < int(parameters.size()); ++i)
+        sorted.bind(i + 1, parameters[i]);
+    std::vector<qint64> expected;
+    while (sorted.step())
+        expected.push_back(sorted.column(0).toLongLong());
+    QVERIFY(!expected.empty());
+    QCOMPARE(found.size(), expected.size());
+    QVERIFY(found == expected);
 }
 
 #include "test_store.moc"

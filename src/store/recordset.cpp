@@ -77,8 +77,134 @@ Failure RecordSet::ensureOpen()
                            Statement::Use::Kept);
 }
 
+namespace {
+
+// The index whose keys are the order's own, or none (for the play time order, whose
+// statements come in parts, none is walked).
+QString indexInOrder(const QStringList& orderBy)
+{
+    if (orderBy.isEmpty() || Song::fieldIndex(orderBy.first()) == Song::Playtime)
+        return {};
+    for (const auto& [index, columns] : Song::coveringIndexes()) {
+        if (columns.size() != orderBy.size())
+            continue;
+        bool same = true;
+        for (qsizetype i = 0; i < columns.size() && same; ++i)
+            same = columns[i].compare(orderBy[i].trimmed(), Qt::CaseInsensitive) == 0;
+        if (same)
+            return index;
+    }
+    return {};
+}
+
+// The rowids a table's rows have, first and last.
+bool rowidSpan(Database& db, qint64* first, qint64* last)
+{
+    Statement span;
+    if (span.prepare(db.handle(), QStringLiteral("SELECT min(rowid), max(rowid) FROM adosong")).failed() ||
+        !span.step() || span.column(0).isNull())
+        return false;
+    *first = span.column(0).toLongLong();
+    *last = span.column(1).toLongLong();
+    return true;
+}
+
+// The share of the rows that meet `condition`, judged from a few short runs of rows spread over
+// the table: enough to choose how to put the matches in order. Nothing when no row was seen.
+std::optional<double> sampledShare(Database& db, const QString& condition, const QVariantList& parameters,
+                                   qint64 first, qint64 last)
+{
+    const int next = int(parameters.size()) + 1;
+    Statement sample;
+    if (sample
+            .prepare(db.handle(),
+                     QStringLiteral("SELECT count(*), count(CASE WHEN %1 THEN 1 END) FROM adosong "
+                                    "WHERE rowid BETWEEN ?%2 AND ?%3")
+                         .arg(condition)
+                         .arg(next)
+                         .arg(next + 1))
+            .failed())
+        return std::nullopt;
+    constexpr int runs = 16;
+    constexpr qint64 runLength = 256;
+    qint64 seen = 0, matched = 0;
+    for (int run = 0; run < runs; ++run) {
+        const qint64 from = first + (last - first) / runs * run;
+        sample.reset();
+        for (int i = 0; i < int(parameters.size()); ++i)
+            sample.bind(i + 1, parameters[i]);
+        sample.bindInt(next, from);
+        sample.bindInt(next + 1, from + runLength - 1);
+        if (!sample.step())
+            return std::nullopt;
+        seen += sample.column(0).toLongLong();
+        matched += sample.column(1).toLongLong();
+    }
+    return seen > 0 ? std::optional<double>(double(matched) / double(seen)) : std::nullopt;
+}
+
+// A filter that many rows meet, put in order without a sort: its rows are marked while the
+// table is read in its own order, then the order's index is walked and the marked rows are
+// taken as they come. Sorting a few hundred thousand matches takes longer than the walk of a
+// million index entries. False, with nothing done, when the filter is too narrow for it to
+// pay (or the rowids too far apart to mark).
+bool selectThroughOrderIndex(Database& db, const RecordSource& source, std::vector<qint64>* rowids,
+                             Failure* failure)
+{
+    constexpr qint64 smallestTable = 50000;
+    constexpr qint64 widestSpan = qint64(1) << 26; // 8 MiB of marks
+    constexpr double narrowest = 0.1;
+    if (source.kind == RecordSource::Kind::Duplicates)
+        return false;
+    const QString index = indexInOrder(source.orderBy);
+    QString condition;
+    QVariantList parameters;
+    if (index.isEmpty() || source.condition(&condition, &parameters) || condition.isEmpty())
+        return false;
+    Transaction read(db);
+    qint64 first = 0, last = 0;
+    if (!rowidSpan(db, &first, &last) || last - first < smallestTable || last - first >= widestSpan)
+        return false;
+    const std::optional<double> share = sampledShare(db, condition, parameters, first, last);
+    if (!share || *share < narrowest)
+        return false;
+    std::vector<bool> marked(size_t(last - first + 1));
+    Statement matches, walk;
+    if ((*failure = matches.prepare(db.handle(),
+                                    QStringLiteral("SELECT rowid FROM adosong WHERE %1").arg(condition))))
+        return true;
+    for (int i = 0; i < int(parameters.size()); ++i)
+        matches.bind(i + 1, parameters[i]);
+    qint64 left = 0;
+    while (matches.step(failure)) {
+        const qint64 rowid = sqlite3_column_int64(matches.get(), 0);
+        if (rowid >= first && rowid <= last && !marked[size_t(rowid - first)]) {
+            marked[size_t(rowid - first)] = true;
+            ++left;
+        }
+    }
+    if (*failure ||
+        (*failure = walk.prepare(db.handle(), QStringLiteral("SELECT rowid FROM adosong INDEXED BY "
+                                                             "%1 ORDER BY %2")
+                                                  .arg(index, source.orderBy.join(QLatin1Char(','))))))
+        return true;
+    rowids->reserve(rowids->size() + size_t(left));
+    while (left > 0 && walk.step(failure)) {
+        const qint64 rowid = sqlite3_column_int64(walk.get(), 0);
+        if (rowid >= first && rowid <= last && marked[size_t(rowid - first)]) {
+            rowids->push_back(rowid);
+            --left;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
 Failure selectRowids(Database& db, const RecordSource& source, std::vector<qint64>* rowids)
 {
+    if (Failure failure; selectThroughOrderIndex(db, source, rowids, &failure))
+        return failure;
     if (source.kind == RecordSource::Kind::Duplicates) {
         std::vector<qint64> found;
         if (Failure f = Duplicates::find(db, source.sameDiscToo, &found, {}, source.orderBy))
