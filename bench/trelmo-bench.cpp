@@ -17,6 +17,7 @@
 #include "scan/volumes.h"
 #include "store/cataloguecopy.h"
 #include "store/database.h"
+#include "store/disccomparison.h"
 #include "store/discrecords.h"
 #include "store/discs.h"
 #include "store/playtime.h"
@@ -735,6 +736,60 @@ int changeDisc(const QString& path, const QString& root, const QString& name, co
     return 0;
 }
 
+// Sets one note of a disc as the Discs window does (an older catalogue is brought up to date
+// first, as at opening): prints what was stored.
+int setDiscNote(const QString& path, const QString& name, const QString& fieldName, const QString& value)
+{
+    Database db;
+    Disc disc;
+    if (Failure f = db.open(path)) {
+        std::fprintf(stderr, "%s\n", qPrintable(f.description));
+        return 1;
+    }
+    const std::optional<DiscNotes::Field> field = DiscNotes::fieldNamed(fieldName);
+    if (!field) {
+        std::fprintf(stderr, "no field %s: Location, LentTo, LentOn or Note\n", qPrintable(fieldName));
+        return 1;
+    }
+    if (Failure f = Song::upgrade(db)) {
+        std::fprintf(stderr, "%s\n", qPrintable(f.description));
+        return 1;
+    }
+    if (!findDisc(db, name, QString(), &disc))
+        return 1;
+    QString kept;
+    if (Failure f = DiscRecords::setNote(db, disc.name, disc.root(), *field, value, &kept)) {
+        std::fprintf(stderr, "%s\n", qPrintable(f.description));
+        return 1;
+    }
+    std::printf("%s: %s\n", qPrintable(DiscNotes::fieldName(*field)), qPrintable(kept));
+    return 0;
+}
+
+// Compares two discs as the Discs window does: how many songs each has alone and both share.
+int compareDiscs(const QString& path, const QString& firstName, const QString& secondName)
+{
+    Database db;
+    Disc first, second;
+    if (Failure f = db.open(path, true)) {
+        std::fprintf(stderr, "%s\n", qPrintable(f.description));
+        return 1;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    if (!findDisc(db, firstName, QString(), &first) || !findDisc(db, secondName, QString(), &second))
+        return 1;
+    DiscComparison comparison;
+    if (Failure f = DiscCompare::compare(db, first, second, &comparison)) {
+        std::fprintf(stderr, "%s\n", qPrintable(f.description));
+        return 1;
+    }
+    std::printf("only_first: %lld\nonly_second: %lld\nboth: %lld\nms: %lld\n",
+                qint64(comparison.onlyFirst.size()), qint64(comparison.onlySecond.size()),
+                qint64(comparison.both.size()), clock.elapsed());
+    return 0;
+}
+
 // A query typed into the search panel (SongQuery): the rows it finds, and how long that takes.
 int runQuery(const QString& path, const QString& text)
 {
@@ -781,6 +836,8 @@ int usage()
         "  trelmo-bench update [--apply] [--root FOLDER] DB DIR DISC\n"
         "  trelmo-bench rename-disc [--root FOLDER] DB OLD NEW\n"
         "  trelmo-bench remove-disc [--root FOLDER] DB NAME\n"
+        "  trelmo-bench disc-note DB DISC Location|LentTo|LentOn|Note VALUE\n"
+        "  trelmo-bench compare-discs DB DISC DISC\n"
         "  trelmo-bench open DB\n"
         "  trelmo-bench gen-tree DIR [DISCS]   (9,500 songs a disc; 20 by default)\n"
         "  trelmo-bench gen-mp3-tree DIR N [--tags]   (real MP3 files of every kind, by lame)\n"
@@ -856,6 +913,10 @@ int main(int argc, char** argv)
         if (rest.size() == (remove ? 2 : 3))
             return changeDisc(rest[0], root, rest[1], remove ? QString() : rest[2], remove);
     }
+    if (args.size() == 6 && args[1] == QLatin1String("disc-note"))
+        return setDiscNote(args[2], args[3], args[4], args[5]);
+    if (args.size() == 5 && args[1] == QLatin1String("compare-discs"))
+        return compareDiscs(args[2], args[3], args[4]);
     if (args.size() == 3 && args[1] == QLatin1String("open"))
         return openCatalogue(args[2]);
     if ((args.size() == 3 || args.size() == 4) && args[1] == QLatin1String("gen-tree"))

@@ -4,6 +4,7 @@
 
 #include "scan/cataloguebuilder.h"
 #include "scan/discupdate.h"
+#include "store/disccomparison.h"
 #include "store/discs.h"
 #include "store/songtable.h"
 
@@ -107,6 +108,11 @@ private slots:
     void nestedDiscsAndSongsTwiceOnADisc();
     void renameTakesOnlyNames_data();
     void renameTakesOnlyNames();
+    void notesStayWithTheDisc();
+    void notesAsWritten_data();
+    void notesAsWritten();
+    void comparisonMatchesAsDuplicates();
+    void olderRecordsGetRoomForNotes();
 };
 
 // New songs are added, gone ones removed, moved ones moved with their marks; every other row
@@ -441,6 +447,211 @@ void DiscsTest::renameTakesOnlyNames()
     QCOMPARE(s.program.rows("SELECT DISTINCT MP3cd FROM adosong WHERE Artist='A' UNION ALL SELECT MP3cd FROM "
                             "adodisc"),
              QStringList(2, kept.isEmpty() ? QString("ROCK1") : kept));
+}
+
+namespace {
+
+// Sets a note of `disc` as the Discs window does; the failure's text, or what was stored.
+QString writeNote(const ProgramFolder& program, const Disc& disc, DiscNotes::Field field,
+                  const QString& value)
+{
+    Database db;
+    if (db.open(program.databasePath()).failed())
+        return "not opened";
+    QString kept;
+    const Failure failure = DiscRecords::setNote(db, disc.name, disc.root(), field, value, &kept);
+    return failure ? failure.description : kept;
+}
+
+const Disc* discNamed(const QList<Disc>& discs, const QString& name)
+{
+    const auto found =
+        std::find_if(discs.begin(), discs.end(), [&name](const Disc& disc) { return disc.name == name; });
+    return found == discs.end() ? nullptr : &*found;
+}
+
+} // namespace
+
+// The notes of a disc are kept through an update, a build of the same disc, a rename and a new
+// record of a disc that had none; removing a disc takes them away.
+void DiscsTest::notesStayWithTheDisc()
+{
+    Shelf s;
+    s.file("Rock/Kestrel-Harbour.mp3");
+    s.build();
+    Disc disc = s.discs().value(0);
+    QCOMPARE(writeNote(s.program, disc, DiscNotes::Location, "  shelf 3 "), QString("shelf 3"));
+    QCOMPARE(writeNote(s.program, disc, DiscNotes::LentTo, "the neighbour"), QString("the neighbour"));
+    QCOMPARE(writeNote(s.program, disc, DiscNotes::LentOn, "1 October 2026"), QString("2026-10-01"));
+    QCOMPARE(writeNote(s.program, disc, DiscNotes::Note, "scratched, copy first"),
+             QString("scratched, copy first"));
+    const QString summary = "On shelf 3 · lent to the neighbour since 1 October 2026 · scratched, copy first";
+    QCOMPARE(s.discs().value(0).record.notes.summary(), summary);
+
+    s.file("Rock/Grey Owl-Winter.mp3");
+    s.update(s.discs().value(0), true);
+    s.build();
+    QCOMPARE(s.program.count(), 2);
+    Database db;
+    QVERIFY(!db.open(s.program.databasePath()).failed());
+    QVERIFY(!Discs::rename(db, s.discs().value(0), "ROCK2").failed());
+    disc = s.discs().value(0);
+    QCOMPARE(disc.name, QString("ROCK2"));
+    QCOMPARE(disc.record.notes.summary(), summary);
+    DiscNotes found;
+    QVERIFY(!DiscRecords::notesFor(db, "rock2", s.root() + "Rock/", &found).failed());
+    QCOMPARE(found.summary(), summary);
+
+    // Songs without a record: their notes are kept by name, go with a rename, and pass to the
+    // record the disc gets when it is built again from a drive.
+    s.program.addRows({"Old1", "Old2"}); // ROCK1 at /media/cdrom/Rock/
+    Disc old = *discNamed(s.discs(), "ROCK1");
+    QVERIFY(!old.recorded);
+    QCOMPARE(writeNote(s.program, old, DiscNotes::Location, "in the attic"), QString("in the attic"));
+    QCOMPARE(discNamed(s.discs(), "ROCK1")->record.notes.summary(), QString("In the attic"));
+    QVERIFY(!DiscRecords::notesFor(db, "ROCK1", "/media/cdrom/Rock/", &found).failed());
+    QCOMPARE(found.location, QString("in the attic"));
+    QVERIFY(!Discs::rename(db, old, "OLD").failed());
+    QVERIFY(!discNamed(s.discs(), "ROCK1"));
+    QCOMPARE(discNamed(s.discs(), "OLD")->record.notes.location, QString("in the attic"));
+    QVERIFY(!Discs::rename(db, *discNamed(s.discs(), "OLD"), "ROCK1").failed());
+    s.build("ROCK1", "Rock/");
+    const Disc* rebuilt = discNamed(s.discs(), "ROCK1");
+    QVERIFY(rebuilt && rebuilt->recorded);
+    QCOMPARE(rebuilt->record.notes.location, QString("in the attic"));
+
+    for (const Disc& gone : s.discs())
+        QVERIFY(!Discs::remove(db, gone).failed());
+    s.program.addRows({"New"});
+    QVERIFY(s.discs().value(0).record.notes.isEmpty());
+    QCOMPARE(s.program.count("SELECT count(*) FROM adodisc"), 0);
+}
+
+void DiscsTest::notesAsWritten_data()
+{
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<QString>("stored"); // or the start of the refusal
+    QTest::addColumn<QString>("summary");
+    QTest::newRow("date as ISO") << int(DiscNotes::LentOn) << "2026-10-01"
+                                 << "2026-10-01"
+                                 << "Lent since 1 October 2026";
+    QTest::newRow("date in words") << int(DiscNotes::LentOn) << " 3 Oct 2026"
+                                   << "2026-10-03"
+                                   << "Lent since 3 October 2026";
+    QTest::newRow("no such day") << int(DiscNotes::LentOn) << "2026-02-30"
+                                 << "'2026-02-30' is not a date"
+                                 << "";
+    QTest::newRow("not a date") << int(DiscNotes::LentOn) << "last week"
+                                << "'last week' is not a date"
+                                << "";
+    QTest::newRow("cleared") << int(DiscNotes::Location) << "   "
+                             << ""
+                             << "";
+    QTest::newRow("place said whole") << int(DiscNotes::Location) << "under the bed"
+                                      << "under the bed"
+                                      << "Under the bed";
+    QTest::newRow("lent, no date") << int(DiscNotes::LentTo) << "Ann"
+                                   << "Ann"
+                                   << "Lent to Ann";
+    QTest::newRow("quotes and %") << int(DiscNotes::Note) << "it's 100% 'fine'; DROP TABLE adodisc"
+                                  << "it's 100% 'fine'; DROP TABLE adodisc"
+                                  << "it's 100% 'fine'; DROP TABLE adodisc";
+}
+
+// Each note is stored as written but for the blanks at either end; a date must be one, and is
+// kept as 2026-10-01 however it was written. A disc without a name keeps none.
+void DiscsTest::notesAsWritten()
+{
+    QFETCH(int, field);
+    QFETCH(QString, written);
+    QFETCH(QString, stored);
+    QFETCH(QString, summary);
+    Shelf s;
+    s.file("A-1.mp3");
+    s.build();
+    const Disc disc = s.discs().value(0);
+    const QString result = writeNote(s.program, disc, DiscNotes::Field(field), written);
+    QVERIFY2(result.startsWith(stored), qPrintable(result));
+    const DiscNotes notes = s.discs().value(0).record.notes;
+    QCOMPARE(notes.text(DiscNotes::Field(field)), summary.isEmpty() ? QString() : stored);
+    QCOMPARE(notes.summary(), summary);
+
+    s.program.run("UPDATE adosong SET MP3cd=NULL");
+    s.program.run("DELETE FROM adodisc");
+    const Disc nameless = s.discs().value(0);
+    QVERIFY(writeNote(s.program, nameless, DiscNotes::Note, "x").startsWith("A disc without a name"));
+    QVERIFY(writeNote(s.program, disc, DiscNotes::Note, "x").contains("no longer in the catalogue"));
+    QCOMPARE(s.program.count("SELECT count(*) FROM adodisc"), 0);
+}
+
+// Two discs compared: songs matched whatever their letter case, accents and blanks at either
+// end; a song twice on a disc (a numbered copy) counts once.
+void DiscsTest::comparisonMatchesAsDuplicates()
+{
+    Shelf s;
+    for (const char* name : {"Rock/Kestrel-Harbour.mp3", "Rock/Grey Owl-Winter.mp3",
+                             "Rock/Lenna Vey-Slow River.mp3", "Rock/Only-Here.mp3"})
+        s.file(name);
+    s.build();
+    // The backup, typed in by hand long ago: no record.
+    s.program.run("INSERT INTO adosong (Artist, Title, ONcd, MP3cd, Category, FullPath) VALUES "
+                  "('kestrel', ' HARBOUR ', 0, 'BACKUP', 'Rock', '/media/cdrom/'), "
+                  "('Grey Ówl', 'Winter ****1', 0, 'BACKUP', 'Rock', '/media/cdrom/Old/'), "
+                  "('Only', 'There', 0, 'BACKUP', 'Pop', '/media/cdrom/'), "
+                  "('Kestrel', 'Harbour ****1', 0, 'ROCK1', 'Rock', '" +
+                  s.root() + "Pop/'), ('Another', 'Song', 0, 'ROCK1', 'Rock', '/elsewhere/')");
+    const QList<Disc> discs = s.discs();
+    const Disc* rock = discNamed(discs, "ROCK1");
+    const Disc* backup = discNamed(discs, "BACKUP");
+    QVERIFY(rock && backup);
+    Database db;
+    QVERIFY(!db.open(s.program.databasePath()).failed());
+    DiscComparison compared;
+    QVERIFY(!DiscCompare::compare(db, *rock, *backup, &compared).failed());
+    const auto names = [](const std::vector<ComparedSong>& songs) {
+        QStringList list;
+        for (const ComparedSong& song : songs)
+            list << song.artist + "-" + song.title + "|" + song.firstFolder + "|" + song.secondFolder;
+        return list;
+    };
+    // The row of ROCK1 outside its folder (another disc of the name) is none of its songs.
+    QCOMPARE(names(compared.onlyFirst), (QStringList{"Lenna Vey-Slow River|" + s.root() + "Rock/|",
+                                                     "Only-Here|" + s.root() + "Rock/|"}));
+    QCOMPARE(names(compared.onlySecond), QStringList{"Only-There||/media/cdrom/"});
+    QCOMPARE(names(compared.both), (QStringList{"Grey Owl-Winter|" + s.root() + "Rock/|/media/cdrom/Old/",
+                                                "Kestrel-Harbour|" + s.root() + "Rock/|/media/cdrom/"}));
+}
+
+// A catalogue whose records of discs were made before they kept notes is read as it is when it
+// may not be written (no notes to show or take), and gets the fields when it is opened to be.
+void DiscsTest::olderRecordsGetRoomForNotes()
+{
+    Shelf s;
+    s.file("A-1.mp3");
+    s.build();
+    s.program.run("DROP TABLE adodisc");
+    s.program.run("CREATE TABLE adodisc (MP3cd TEXT COLLATE NOCASE, Root TEXT, VolumeRoot TEXT, Label TEXT, "
+                  "UUID TEXT, FileSystem TEXT, Size INTEGER, Built TEXT, UNIQUE (MP3cd, Root))");
+    s.program.run("INSERT INTO adodisc VALUES ('ROCK1', '" + s.root() + "', '" + s.root() +
+                  "', 'ROCK1', '', 'vfat', 0, '2026-01-01 10:00')");
+    s.program.run("PRAGMA user_version=3");
+    {
+        Database db;
+        QVERIFY(!db.open(s.program.databasePath(), true).failed());
+        QList<Disc> discs;
+        QVERIFY(!Discs::list(db, &discs).failed());
+        QCOMPARE(discs.size(), 1);
+        QVERIFY(discs[0].recorded && discs[0].record.notes.isEmpty());
+        QVERIFY(DiscRecords::setNote(db, "ROCK1", s.root(), DiscNotes::Note, "x")
+                    .description.contains("cannot keep notes"));
+    }
+    Database db;
+    SongTable table;
+    QVERIFY(!openEngine(db, table, s.program.databasePath()).failed());
+    QVERIFY(db.shape().discNotes);
+    QCOMPARE(writeNote(s.program, s.discs().value(0), DiscNotes::Location, "box 2"), QString("box 2"));
+    QCOMPARE(s.program.rows("SELECT Built, Location FROM adodisc"), QStringList{"2026-01-01 10:00|box 2"});
 }
 
 QTEST_MAIN(DiscsTest)

@@ -416,6 +416,9 @@ void Database::learnShape()
     const QStringList discs = columnsOf("adodisc");
     m_shape.discs = !discs.isEmpty();
     m_shape.discsDated = discs.contains(QLatin1String("built"));
+    m_shape.discNotes = discs.contains(QLatin1String("location")) &&
+                        discs.contains(QLatin1String("lentto")) && discs.contains(QLatin1String("lenton")) &&
+                        discs.contains(QLatin1String("note"));
 }
 
 void Database::setCacheSize(int mebibytes)

@@ -105,6 +105,7 @@ struct CatalogueShape
     bool fileNames = false;  // songs keep their file's own name (adosong.FileName)
     bool discs = false;      // the discs built from are remembered (the table adodisc)
     bool discsDated = false; // with when each was built (adodisc.Built)
+    bool discNotes = false;  // and the user's notes of each (adodisc.Location, LentTo, LentOn, Note)
 };
 
 // One connection to a catalogue file. The file is never created here, but by create().

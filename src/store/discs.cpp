@@ -271,6 +271,15 @@ Failure list(Database& db, QList<Disc>* discs)
     }
     std::sort(unrecorded.begin(), unrecorded.end(),
               [](const Disc& a, const Disc& b) { return a.name.compare(b.name, Qt::CaseInsensitive) < 0; });
+    // The notes of a disc without a record are kept by its name.
+    QList<std::pair<QString, DiscNotes>> lone;
+    if (Failure f = DiscRecords::loneNotes(db, &lone))
+        return f;
+    QHash<QString, DiscNotes> notesByName;
+    for (const auto& [name, notes] : std::as_const(lone))
+        notesByName.insert(nameKey(name), notes);
+    for (Disc& disc : unrecorded)
+        disc.record.notes = notesByName.value(nameKey(disc.name));
     *discs << unrecorded;
     return {};
 }
@@ -318,12 +327,14 @@ Failure addPlayTimes(Database& db, QList<Disc>* discs, const std::atomic<bool>* 
     return {};
 }
 
-Failure songsOf(Database& db, const Disc& disc, std::vector<qint64>* rowids)
+namespace {
+
+// Calls `take` with each song of `disc` that `sql` reads (its first two columns the rowid and
+// the folder; its one parameter the disc's name), in the table's order.
+Failure forEachSongOf(Database& db, const Disc& disc, const QString& sql,
+                      const std::function<void(const Statement& song)>& take)
 {
-    rowids->clear();
     QList<DiscRecord> records;
-    // In the table's order, so that changing them visits each page once.
-    const auto sorted = qScopeGuard([rowids] { std::sort(rowids->begin(), rowids->end()); });
     if (Failure f = DiscRecords::named(db, disc.name, &records))
         return f;
     QList<Disc> discs;
@@ -336,16 +347,41 @@ Failure songsOf(Database& db, const Disc& disc, std::vector<qint64>* rowids)
     }
     Owners owners(&discs);
     Statement songs;
-    if (Failure f = songs.prepare(db.handle(),
-                                  QStringLiteral("SELECT rowid, FullPath FROM adosong WHERE MP3cd IS ?")))
+    if (Failure f = songs.prepare(db.handle(), sql))
         return f;
     songs.bind(1, disc.name.isNull() ? QVariant() : QVariant(disc.name));
     Failure failure;
     while (songs.step(&failure)) {
         if (discs[owners.owner(disc.name, songs.column(1).toString())].sameDisc(disc))
-            rowids->push_back(songs.column(0).toLongLong());
+            take(songs);
     }
     return failure;
+}
+
+} // namespace
+
+Failure songsOf(Database& db, const Disc& disc, std::vector<qint64>* rowids)
+{
+    rowids->clear();
+    // In the table's order, so that changing them visits each page once.
+    const auto sorted = qScopeGuard([rowids] { std::sort(rowids->begin(), rowids->end()); });
+    return forEachSongOf(db, disc, QStringLiteral("SELECT rowid, FullPath FROM adosong WHERE MP3cd IS ?"),
+                         [rowids](const Statement& song) { rowids->push_back(song.column(0).toLongLong()); });
+}
+
+Failure readSongs(Database& db, const Disc& disc, std::vector<DiscSong>* songs)
+{
+    songs->clear();
+    return forEachSongOf(
+        db, disc,
+        QStringLiteral(
+            "SELECT rowid, FullPath, Artist, Title, Playtime, Category FROM adosong WHERE MP3cd IS ? "
+            "ORDER BY rowid"),
+        [songs](const Statement& song) {
+            songs->push_back({song.column(0).toLongLong(), song.column(2).toString(),
+                              song.column(3).toString(), song.column(4).toString(), song.column(5).toString(),
+                              song.column(1).toString()});
+        });
 }
 
 Failure validName(const QString& name, QString* kept)
@@ -410,6 +446,8 @@ Failure rename(Database& db, const Disc& disc, const QString& wanted, qint64* so
             record.step(&failure);
             if (failure)
                 return failure;
+        } else if (Failure f = DiscRecords::moveLoneNotes(db, disc.name, newName)) {
+            return f;
         }
         if (songs)
             *songs = qint64(own.size());
@@ -436,6 +474,8 @@ Failure remove(Database& db, const Disc& disc, qint64* songs)
             record.step(&failure);
             if (failure)
                 return failure;
+        } else if (Failure f = DiscRecords::moveLoneNotes(db, disc.name, QString())) {
+            return f;
         }
         if (songs)
             *songs = qint64(own.size());

@@ -17,7 +17,7 @@ struct Disc
 {
     QString name;
     bool recorded = false;
-    DiscRecord record; // when recorded
+    DiscRecord record; // when recorded; for a disc without one, only its notes are here
     qint64 songs = 0;
     // The total play time, once Discs::addPlayTimes() has read it.
     bool timesKnown = false;
@@ -38,8 +38,21 @@ Failure list(Database& db, QList<Disc>* discs);
 // Gives up, with the discs as they were, once `stop` is set.
 Failure addPlayTimes(Database& db, QList<Disc>* discs, const std::atomic<bool>* stop = nullptr);
 
-// The rowids of the songs of `disc`, in folder order.
+// The rowids of the songs of `disc`, in the table's order.
 Failure songsOf(Database& db, const Disc& disc, std::vector<qint64>* rowids);
+
+// A song of a disc with what a listing shows of it.
+struct DiscSong
+{
+    qint64 rowid = 0;
+    QString artist;
+    QString title;
+    QString playTime;
+    QString category;
+    QString folder;
+};
+// The songs of `disc`, in the order they were catalogued.
+Failure readSongs(Database& db, const Disc& disc, std::vector<DiscSong>* songs);
 
 // The longest name a disc may be given.
 constexpr int maxNameLength = 255;
@@ -48,11 +61,11 @@ constexpr int maxNameLength = 255;
 // (InvalidArgument).
 Failure validName(const QString& name, QString* kept);
 
-// Names the disc `newName` (as validName() keeps it) on all its songs and on its record, all
-// or nothing. A name that another disc has already is refused (InvalidArgument), as is one
-// validName() refuses.
+// Names the disc `newName` (as validName() keeps it) on all its songs and on its record (its
+// notes go with it), all or nothing. A name that another disc has already is refused (InvalidArgument), as is
+// one validName() refuses.
 Failure rename(Database& db, const Disc& disc, const QString& newName, qint64* songs = nullptr);
-// Removes the disc's songs and its record, all or nothing.
+// Removes the disc's songs and its record (with its notes), all or nothing.
 Failure remove(Database& db, const Disc& disc, qint64* songs = nullptr);
 
 // Whether two disc names are the same name, as the catalogue compares them (letter case of

@@ -120,10 +120,30 @@ Failure indexEveryOrder(Database& db)
     return {};
 }
 
+Failure noteDiscs(Database& db)
+{
+    QStringList present;
+    Statement columns;
+    if (Failure f = columns.prepare(db.handle(),
+                                    QStringLiteral("SELECT lower(name) FROM pragma_table_info('adodisc')")))
+        return f;
+    while (columns.step())
+        present << columns.column(0).toString();
+    for (const char* column : {"Location", "LentTo", "LentOn", "Note"}) {
+        if (present.contains(QString::fromLatin1(column).toLower()))
+            continue;
+        if (Failure f = db.execute(
+                QStringLiteral("ALTER TABLE adodisc ADD COLUMN %1 TEXT").arg(QLatin1String(column))))
+            return f;
+    }
+    return {};
+}
+
 const Step steps[] = {
     {1, keepFileNames},
     {2, rememberDiscs},
     {3, indexEveryOrder},
+    {4, noteDiscs},
 };
 
 } // namespace
@@ -187,19 +207,24 @@ Failure upgrade(Database& db)
 {
     // A file of this version may still lack a part the shell took away: the steps look first.
     const CatalogueShape& shape = db.shape();
-    const bool whole = shape.fileNames && shape.discs && shape.discsDated;
+    const bool whole = shape.fileNames && shape.discs && shape.discsDated && shape.discNotes;
     if (shape.version > schemaVersion || (shape.version == schemaVersion && whole))
         return {};
-    Transaction write(db, Transaction::Kind::Immediate);
-    if (write.begun())
-        return write.begun();
-    for (const Step& step : steps) {
-        if (Failure f = step.run(db))
+    const Failure failure = [&db]() -> Failure {
+        Transaction write(db, Transaction::Kind::Immediate);
+        if (write.begun())
+            return write.begun();
+        for (const Step& step : steps) {
+            if (Failure f = step.run(db))
+                return f;
+            // What a step made, the next ones see.
+            db.learnShape();
+        }
+        if (Failure f = db.execute(QStringLiteral("PRAGMA user_version=%1").arg(schemaVersion)))
             return f;
-    }
-    if (Failure f = db.execute(QStringLiteral("PRAGMA user_version=%1").arg(schemaVersion)))
-        return f;
-    const Failure failure = write.commit();
+        return write.commit();
+    }();
+    // What the file holds now: all of it, or (rolled back) what it held before.
     db.learnShape();
     return failure;
 }

@@ -84,7 +84,7 @@ Failure addMissingSortIndexes(Database& db);
 Failure dropSortIndexes(Database& db);
 
 // The version of the catalogue's layout this program writes (PRAGMA user_version).
-constexpr int schemaVersion = 3;
+constexpr int schemaVersion = 4;
 
 // Whether a catalogue was written by a newer Trelmo than this one: it is only read.
 bool isNewer(const CatalogueShape& shape);
