@@ -32,8 +32,8 @@ public:
         std::fprintf(stderr, "asked: %s\n", qPrintable(text));
         return buttons == RetryCancel ? Cancel : buttons == YesNo ? No : Ok;
     }
-    Answer askForDisc(const QString& text, const QString& title, MountWatch*,
-                      const std::function<bool()>&) override
+    Answer askForDisc(const QString& text, const QString& title, MountWatch*, const std::function<bool()>&,
+                      const QString&) override
     {
         return ask(text, RetryCancel, title, {});
     }

@@ -38,12 +38,13 @@ public:
         QString title;
         QString details;
         QWidget* owner = nullptr; // the window the question belonged to; none: the main window
+        QString notes = {};       // shown under the question for a disc
     };
 
     Answer ask(const QString& text, Buttons buttons = OkOnly, const QString& title = QStringLiteral("Trelmo"),
                const QString& details = {}) override
     {
-        shown.push_back({text, buttons, title, details, owner()});
+        shown.push_back({text, buttons, title, details, owner(), std::exchange(discNotes, QString())});
         if (beforeAnswer)
             beforeAnswer(text);
         if (!answers.empty()) {
@@ -63,9 +64,10 @@ public:
 
     // Answered from the script like any question; a disc put in meanwhile (by beforeAnswer)
     // is found again when the answer is Retry.
-    Answer askForDisc(const QString& text, const QString& title, MountWatch*,
-                      const std::function<bool()>&) override
+    Answer askForDisc(const QString& text, const QString& title, MountWatch*, const std::function<bool()>&,
+                      const QString& notes) override
     {
+        discNotes = notes;
         return ask(text, RetryCancel, title);
     }
 
@@ -118,6 +120,7 @@ public:
     std::deque<Answer> answers;
     std::function<void(const QString&)> beforeAnswer;
     std::vector<Shown> shown;
+    QString discNotes; // of the disc asked for now
     QString pdfFile;
     QString folder;
     QString text;

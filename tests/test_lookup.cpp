@@ -136,16 +136,21 @@ void LookupTest::playing()
     hooks.lookup.content = [](const QByteArray&) { return QString(); }; // every file there is a song
     hooks.open = [&](const QByteArray& path) { openedPath = QString::fromUtf8(path); };
     hooks.tell = [&](const QString& text) { question = text; };
-    hooks.waitForDisc = [&](const QString& prompt, const std::function<bool()>&) {
+    QString notesShown;
+    hooks.waitForDisc = [&](const QString& prompt, const QString& notes, const std::function<bool()>&) {
         question = prompt;
+        notesShown = notes;
         return false;
     };
+    // What the user keeps of the disc goes under the question for it, and under no other.
+    hooks.discNotes = [](const PlayRow& row) { return "On shelf 3 · " + row.disc; };
     // "-" stands for a row without an artist.
     const PlayRow row =
         title == "-" ? PlayRow{"", "Rain", "ROCK1", fullPath} : PlayRow{"Abba", title, "ROCK1", fullPath};
     PlayReaction(hooks).play(row, armed);
     QCOMPARE(openedPath, opened);
     QCOMPARE(question, asked);
+    QCOMPARE(notesShown, asked.startsWith("Insert CD") ? QString("On shelf 3 · ROCK1") : QString());
     QCOMPARE(lookups, songLookups);
 }
 
@@ -286,7 +291,7 @@ void LookupTest::manyRecordsOfOneDisc()
         return PathKind::Missing;
     };
     QString question;
-    hooks.waitForDisc = [&](const QString& prompt, const std::function<bool()>& arrived) {
+    hooks.waitForDisc = [&](const QString& prompt, const QString&, const std::function<bool()>& arrived) {
         question = prompt;
         arrived();
         return ++asked < 3;

@@ -540,19 +540,35 @@ void MainWindowTest::discQuestionClosesByItself()
         songThere = true;
         emit watch.changed();
     });
+    // The question as it always was, what the user keeps of the disc beneath, as written.
+    QString text, notes;
+    bool asWritten = false;
+    QTimer::singleShot(20, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible())
+                if (auto* label = box->findChild<QLabel*>("qt_msgbox_informativelabel")) {
+                    text = box->text(), notes = label->text();
+                    asWritten = label->textFormat() == Qt::PlainText;
+                }
+    });
     // Should it stay, it is answered Cancel so that the test ends.
     QTimer::singleShot(5000, [] {
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible())
                 box->reject();
     });
-    const Prompter::Answer answer =
-        prompter.askForDisc("Insert CD ROCK1 In /media/ROCK1 Drive", "Check CD", &watch, [&] {
+    const Prompter::Answer answer = prompter.askForDisc(
+        "Insert CD ROCK1 In /media/ROCK1 Drive", "Check CD", &watch,
+        [&] {
             ++asked;
             return songThere;
-        });
+        },
+        "In box <b>2</b> · lent to Ann");
     QCOMPARE(answer, Prompter::Retry);
     QCOMPARE(asked, 2);
+    QCOMPARE(text, QString("Insert CD ROCK1 In /media/ROCK1 Drive"));
+    QCOMPARE(notes, QString("In box <b>2</b> · lent to Ann"));
+    QVERIFY(asWritten);
 }
 
 // A disk too full for the sort orders of an older catalogue: it opens, and says so.

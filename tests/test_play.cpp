@@ -42,8 +42,14 @@ QByteArray firstBytes(const QByteArray& name)
 {
     const QByteArray ending = name.mid(name.lastIndexOf('.') + 1).toLower();
     const QHash<QByteArray, QByteArray> heads = {
-        {"flac", "fLaC"}, {"ogg", "OggS"}, {"opus", "OggS"}, {"m4a", QByteArray("\0\0\0\x20", 4) + "ftypM4A "},
-        {"wav", QByteArray("RIFF\x24\0\0\0WAVEfmt ", 16)}, {"aiff", QByteArray("FORM\0\0\0\x24" "AIFFCOMM", 16)},
+        {"flac", "fLaC"},
+        {"ogg", "OggS"},
+        {"opus", "OggS"},
+        {"m4a", QByteArray("\0\0\0\x20", 4) + "ftypM4A "},
+        {"wav", QByteArray("RIFF\x24\0\0\0WAVEfmt ", 16)},
+        {"aiff", QByteArray("FORM\0\0\0\x24"
+                            "AIFFCOMM",
+                            16)},
         {"wma", QByteArray("\x30\x26\xB2\x75\x8E\x66\xCF\x11\xA6\xD9\x00\xAA\x00\x62\xCE\x6C", 16)}};
     return heads.contains(ending) ? heads[ending].leftJustified(417, '\0') : mp3Frame();
 }
@@ -69,8 +75,8 @@ struct Shelf
             QVERIFY(fd >= 0 && ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size() &&
                     ::close(fd) == 0);
         }
-        s = std::make_unique<ShownWindow>(QStringList(), QString(),
-                                          QList<Volume>{mounted(disc.path(), "ROCK1", "", "iso9660")}, settings);
+        s = std::make_unique<ShownWindow>(
+            QStringList(), QString(), QList<Volume>{mounted(disc.path(), "ROCK1", "", "iso9660")}, settings);
         view = s->view();
         s->find<QComboBox>("Drive1")->setCurrentIndex(1);
         QTest::mouseClick(s->find<QToolButton>("cmdmakedb"), Qt::LeftButton);
@@ -192,11 +198,14 @@ void PlayTest::asksForTheDisc()
     const QString disc = shelf.disc.path();
     const QString out = disc + "-out";
 
-    // The disc is out: it is asked for by name and mount point; Cancel gives up.
+    // The disc is out: it is asked for by name and mount point, with where the user keeps it
+    // beneath; Cancel gives up.
+    shelf.s->run("UPDATE adodisc SET Location='shelf 3', LentOn='2026-10-01'");
     QVERIFY(QDir().rename(disc, out));
     shelf.click("Grey Owl");
     const QString insert = "Insert CD ROCK1 In " + disc + " Drive";
     QCOMPARE(shelf.prompter().texts(), QStringList{insert});
+    QCOMPARE(shelf.prompter().shown[0].notes, QString("On shelf 3 · lent since 1 October 2026"));
     QCOMPARE(shelf.prompter().shown[0].buttons, Prompter::RetryCancel);
     QCOMPARE(shelf.prompter().shown[0].title, QStringLiteral("Check CD"));
     QVERIFY(shelf.s->window->songPlayer()->isArmed());
@@ -375,15 +384,16 @@ void PlayTest::onlySongsReachTheDesktop()
 // once the option is off again.
 void PlayTest::everyFormatPlays()
 {
-    const QList<QByteArray> files = {"Rock/Flac-Song.flac", "Rock/Ogg-Song.ogg",   "Rock/Opus-Song.opus",
-                                     "Rock/M4a-Song.m4a",   "Rock/Wma-Song.WMA",   "Rock/Wav-Song.wav",
+    const QList<QByteArray> files = {"Rock/Flac-Song.flac", "Rock/Ogg-Song.ogg", "Rock/Opus-Song.opus",
+                                     "Rock/M4a-Song.m4a",   "Rock/Wma-Song.WMA", "Rock/Wav-Song.wav",
                                      "Rock/Aiff-Song.aiff", "Rock/Mp3-Song.mp3"};
     Shelf shelf(files, "[All Audio Files]\r\nBox Checked=Yes\r\n");
     for (const QByteArray& file : files) {
         QFile::remove(openedList());
         const QString artist = QString::fromUtf8(file.mid(5, file.indexOf('-') - 5));
         shelf.click(artist);
-        QTRY_VERIFY2(!openedFiles().isEmpty(), qPrintable(artist + ": " + shelf.prompter().texts().join('\n')));
+        QTRY_VERIFY2(!openedFiles().isEmpty(),
+                     qPrintable(artist + ": " + shelf.prompter().texts().join('\n')));
         QCOMPARE(openedFiles(), QList<QByteArray>{QFile::encodeName(shelf.disc.path()) + "/" + file});
         QVERIFY2(shelf.prompter().shown.empty(), qPrintable(shelf.prompter().texts().join('\n')));
     }

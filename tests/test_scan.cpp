@@ -3,9 +3,9 @@
 #include "audiokinds.h"
 #include "mp3tags.h"
 #include "scan/audiolength.h"
-#include "scan/songfile.h"
 #include "scan/cataloguebuilder.h"
 #include "scan/mountwatch.h"
+#include "scan/songfile.h"
 #include "scan/timelimit.h"
 #include "scan/volumes.h"
 #include "store/database.h"
@@ -681,17 +681,20 @@ void ScanTest::onlySongsOfTheirKind()
     const QByteArray bytes = contents(real);
     const QString other = ending == "wav" ? "flac" : "wav";
     const QByteArray desktop = "[Desktop Entry]\nType=Application\nExec=false\n";
-    QVERIFY(touch(dir.filePath("disguised." + other), bytes) && touch(dir.filePath("entry." + ending), desktop) &&
+    QVERIFY(touch(dir.filePath("disguised." + other), bytes) &&
+            touch(dir.filePath("entry." + ending), desktop) &&
             touch(dir.filePath("cut." + ending), bytes.left(3)) &&
             touch(dir.filePath("damaged." + ending), bytes.left(200)));
     QCOMPARE(SongFile::contentProblem(QFile::encodeName(real)), QString());
     for (const QString& name : {"disguised." + other, "entry." + ending, "cut." + ending})
-        QVERIFY2(SongFile::contentProblem(QFile::encodeName(dir.filePath(name))).startsWith("its first bytes are not"),
+        QVERIFY2(SongFile::contentProblem(QFile::encodeName(dir.filePath(name)))
+                     .startsWith("its first bytes are not"),
                  qPrintable(name));
     // A damaged file of its kind is a song all the same, whose length cannot be told (or not
     // much of it: a WAV says how long it is in its header).
     QCOMPARE(SongFile::contentProblem(QFile::encodeName(dir.filePath("damaged." + ending))), QString());
-    const std::optional<double> seconds = AudioLength::seconds(QFile::encodeName(dir.filePath("damaged." + ending)));
+    const std::optional<double> seconds =
+        AudioLength::seconds(QFile::encodeName(dir.filePath("damaged." + ending)));
     QVERIFY(!seconds || *seconds < 60);
 }
 

@@ -144,7 +144,8 @@ struct ProgramFolder
     }
     // With a catalogue of `artists`' songs and what `sql` stores.
     // With `settings` as the settings file too, when there are any.
-    explicit ProgramFolder(const QStringList& artists, const QString& sql = {}, const QByteArray& settings = {})
+    explicit ProgramFolder(const QStringList& artists, const QString& sql = {},
+                           const QByteArray& settings = {})
         : ProgramFolder()
     {
         addRows(artists);

@@ -268,6 +268,22 @@ QList<DiscRecord> CatalogueSession::discsNamed(const QString& name)
     return discs;
 }
 
+QString CatalogueSession::discNotes(const QString& name, const QString& folder)
+{
+    DiscNotes notes;
+    if (m_db)
+        DiscRecords::notesFor(*m_db, name, folder, &notes);
+    return notes.summary();
+}
+
+Failure CatalogueSession::setDiscNote(const QString& name, const QString& root, DiscNotes::Field field,
+                                      const QString& value, QString* kept)
+{
+    if (!m_db)
+        return {FailureNumber::InvalidArgument, QStringLiteral("The catalogue is not open.")};
+    return DiscRecords::setNote(*m_db, name, root, field, value, kept);
+}
+
 void CatalogueSession::rememberDisc(const DiscRecord& disc)
 {
     if (m_db && !m_readOnly)

@@ -55,6 +55,12 @@ public:
 
     // What the catalogue remembers of the discs called `name`; nothing when it cannot say.
     QList<DiscRecord> discsNamed(const QString& name);
+    // The notes of the disc that holds a song of the disc `name` in `folder`, in a line; empty
+    // when there are none or they cannot be read.
+    QString discNotes(const QString& name, const QString& folder);
+    // Sets a note of a disc (DiscRecords::setNote); the caller asks refuseWrite() first.
+    Failure setDiscNote(const QString& name, const QString& root, DiscNotes::Field field,
+                        const QString& value, QString* kept);
     // Remembers a disc just built from; a catalogue that cannot take it only loses the help
     // in finding the disc's songs elsewhere later.
     void rememberDisc(const DiscRecord& disc);

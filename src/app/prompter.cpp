@@ -31,9 +31,15 @@ Prompter::Answer MessageBoxPrompter::ask(const QString& text, Buttons buttons, c
 }
 
 Prompter::Answer MessageBoxPrompter::askForDisc(const QString& text, const QString& title, MountWatch* watch,
-                                                const std::function<bool()>& arrived)
+                                                const std::function<bool()>& arrived, const QString& notes)
 {
     return show(text, RetryCancel, title, {}, [&](QMessageBox& box) {
+        if (!notes.isEmpty()) {
+            box.setInformativeText(notes);
+            // The user's own words are shown as written, never read as markup.
+            if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+                label->setTextFormat(Qt::PlainText);
+        }
         // The question goes by itself, as if Retry was pressed, once the disc is in.
         QObject::connect(watch, &MountWatch::changed, &box, [&box, &arrived] {
             if (box.isVisible() && arrived())

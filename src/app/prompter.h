@@ -67,10 +67,11 @@ public:
     // the user and a bug report) is behind the box's "Show Details…".
     virtual Answer ask(const QString& text, Buttons buttons = OkOnly,
                        const QString& title = QStringLiteral("Trelmo"), const QString& details = {}) = 0;
-    // Asks for a disc with Retry and Cancel, as ask() does; the question also goes by itself,
-    // answered Retry, when `arrived` holds after `watch` has seen volumes come or go.
+    // Asks for a disc with Retry and Cancel, as ask() does, with `notes` (what the user keeps of
+    // the disc: where it is) under the question; the question also goes by itself, answered
+    // Retry, when `arrived` holds after `watch` has seen volumes come or go.
     virtual Answer askForDisc(const QString& text, const QString& title, MountWatch* watch,
-                              const std::function<bool()>& arrived) = 0;
+                              const std::function<bool()>& arrived, const QString& notes = {}) = 0;
     // The print dialog for `printer`; false when the user cancels.
     virtual bool choosePrinter(QPrinter& printer) = 0;
     // The font dialog, started on `preset`; false when the user cancels.
@@ -95,7 +96,7 @@ public:
     void setParent(QWidget* parent) { m_parent = parent; }
     Answer ask(const QString& text, Buttons buttons, const QString& title, const QString& details) override;
     Answer askForDisc(const QString& text, const QString& title, MountWatch* watch,
-                      const std::function<bool()>& arrived) override;
+                      const std::function<bool()>& arrived, const QString& notes) override;
     bool choosePrinter(QPrinter& printer) override;
     bool chooseFont(const QFont& preset, QFont* chosen) override;
     bool chooseFolder(QString* folder) override;

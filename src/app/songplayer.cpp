@@ -65,10 +65,12 @@ void SongPlayer::playCurrentRow()
             m_prompter->ask(Desktop::openFailureText(file, why));
         });
     };
-    hooks.waitForDisc = [this](const QString& prompt, const std::function<bool()>& arrived) {
-        return m_prompter->askForDisc(prompt, QStringLiteral("Check CD"), m_mountWatch, arrived) ==
+    hooks.waitForDisc = [this](const QString& prompt, const QString& notes,
+                               const std::function<bool()>& arrived) {
+        return m_prompter->askForDisc(prompt, QStringLiteral("Check CD"), m_mountWatch, arrived, notes) ==
                Prompter::Retry;
     };
+    hooks.discNotes = [this](const PlayRow& row) { return m_session->discNotes(row.disc, row.fullPath); };
     hooks.tell = [this](const QString& text) { m_prompter->ask(text); };
     PlayReaction(hooks).play(song, m_armed);
     m_armed = true;

@@ -36,6 +36,7 @@ void PlayReaction::play(const PlayRow& row, bool armed) const
     if (row.artist.isEmpty() || row.fullPath.isEmpty() || !armed || isDuplicateMarked(row.title))
         return;
     QString question;
+    QString notes;
     for (;;) {
         const SongLocator::Result found = m_locator.locate(row);
         switch (found.outcome) {
@@ -59,14 +60,18 @@ void PlayReaction::play(const PlayRow& row, bool armed) const
             break;
         }
         // A disc that is in but stalled is not asked to be put in.
-        if (!found.silentDrive.isEmpty())
+        if (!found.silentDrive.isEmpty()) {
             question = QStringLiteral("Drive %1 does not respond.").arg(found.silentDrive);
-        else if (question.isEmpty() || question.endsWith(QLatin1String(" does not respond.")))
+            notes.clear();
+        } else if (question.isEmpty() || question.endsWith(QLatin1String(" does not respond."))) {
             question = prompt(row);
+            // Where the disc is helps the user who is asked to put it in.
+            notes = m_hooks.discNotes && !namedUnknown(row) ? m_hooks.discNotes(row) : QString();
+        }
         const auto arrived = [this, &row] {
             return m_locator.locate(row).outcome != SongLocator::Outcome::NotFound;
         };
-        if (!m_hooks.waitForDisc(question, arrived))
+        if (!m_hooks.waitForDisc(question, notes, arrived))
             return;
     }
 }

@@ -17,9 +17,13 @@ public:
         SongLocator::Hooks lookup;
         // Opens the song, named by the file system's bytes.
         std::function<void(const QByteArray& file)> open;
-        // Asks for the disc with Retry and Cancel; true for Retry, or when `arrived` holds
-        // after volumes came (the question then closes by itself).
-        std::function<bool(const QString& prompt, const std::function<bool()>& arrived)> waitForDisc;
+        // Asks for the disc with Retry and Cancel, with what the user keeps of it (`notes`: where
+        // it is) beneath; true for Retry, or when `arrived` holds after volumes came (the
+        // question then closes by itself).
+        std::function<bool(const QString& prompt, const QString& notes, const std::function<bool()>& arrived)>
+            waitForDisc;
+        // The notes of the disc that holds the row's song, in a line; none when not given.
+        std::function<QString(const PlayRow& row)> discNotes;
         // Says something, with OK.
         std::function<void(const QString& text)> tell;
     };
