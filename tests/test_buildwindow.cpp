@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTreeWidget>
 
 #include <filesystem>
 #include <memory>
@@ -79,6 +80,7 @@ private slots:
     void anyFolderAsDisc();
     void closedWhileAsking();
     void discsThroughTheWindow();
+    void notesAndComparisonByKeys();
     void systemDiskAsksFirst();
     void undoEachDestructiveCommand_data();
     void undoEachDestructiveCommand();
@@ -372,7 +374,7 @@ void BuildWindowTest::discsThroughTheWindow()
     QCOMPARE(list->model()->rowCount(), 1);
     QCOMPARE(list->model()->index(0, 0).data().toString(), QString("ROCK1"));
     QCOMPARE(list->model()->index(0, 1).data().toString(), QString("2"));
-    QCOMPARE(list->model()->index(0, 9).data().toString(), d.rock.path() + "/");
+    QCOMPARE(list->model()->index(0, 13).data().toString(), d.rock.path() + "/");
     // Every column in sight, or as many as the whole width of the screen shows.
     const QRect screen = discs->screen()->availableGeometry();
     QVERIFY(screen.contains(discs->frameGeometry()));
@@ -410,6 +412,109 @@ void BuildWindowTest::discsThroughTheWindow()
     QCOMPARE(d.program.count(), 0);
     QCOMPARE(d.program.count("SELECT count(*) FROM adodisc"), 0);
     QTRY_COMPARE(list->model()->rowCount(), 0);
+}
+
+namespace {
+// Edits the cell current in `list` as the user does: Enter (or F2), the text over what was
+// there, Enter again.
+void typeIntoCell(QTableView* list, const QString& text, Qt::Key begin = Qt::Key_Return)
+{
+    QTest::keyClick(list, begin);
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    QVERIFY(editor && editor->parent() == list->viewport());
+    editor->selectAll();
+    QTest::keyClicks(editor, text);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_COMPARE(QApplication::focusWidget(), list); // the editor closes a moment later
+}
+} // namespace
+
+// In the list of discs, the notes are edited by the keys and stored at once (a date must be
+// one); F2 on a name renames; two discs selected are compared, and the lists exported.
+void BuildWindowTest::notesAndComparisonByKeys()
+{
+    Desk d;
+    d.file(d.rock, "Rock/Kestrel-Harbour.mp3");
+    d.file(d.rock, "Rock/Grey Owl-Winter.mp3");
+    d.buildFrom(1);
+    // A backup of part of it, typed in long ago: no record.
+    d.program.run("INSERT INTO adosong (Artist,Title,ONcd,MP3cd,Category,FullPath) VALUES "
+                  "('kestrel ','HARBOUR ****1',0,'BACKUP','Rock','/media/old/'), "
+                  "('Only','There',0,'BACKUP','Pop','/media/old/')");
+    QTest::keyClick(d.window.get(), Qt::Key_D, Qt::ControlModifier);
+    auto* discs = d.window->findChild<DiscsWindow*>("frmdiscs");
+    QVERIFY(discs);
+    QTRY_VERIFY(!discs->isCounting());
+    auto* list = discs->findChild<QTableView*>("lstdiscs");
+    QTRY_COMPARE(QApplication::focusWidget(), list);
+    QCOMPARE(list->model()->rowCount(), 2);
+    QCOMPARE(list->currentIndex(), list->model()->index(0, 0));
+    QCOMPARE(list->model()->headerData(4, Qt::Horizontal).toString(), QString("Location"));
+
+    for (int i = 0; i < 4; ++i)
+        QTest::keyClick(list, Qt::Key_Right);
+    typeIntoCell(list, "shelf 3");
+    QTest::keyClick(list, Qt::Key_Right);
+    QTest::keyClick(list, Qt::Key_Right);
+    typeIntoCell(list, "1 October 2026", Qt::Key_F2);
+    QCOMPARE(list->currentIndex().data().toString(), QString("2026-10-01"));
+    typeIntoCell(list, "soon");
+    QVERIFY(d.prompter.texts().contains("'soon' is not a date: write it as 2026-10-01."));
+    QCOMPARE(list->currentIndex().data().toString(), QString("2026-10-01"));
+    QCOMPARE(d.program.rows("SELECT MP3cd, Location, LentOn FROM adodisc"),
+             QStringList{"ROCK1|shelf 3|2026-10-01"});
+
+    // The disc without a record gets one to keep its note.
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Left);
+    typeIntoCell(list, "Ann");
+    QCOMPARE(d.program.rows("SELECT MP3cd, Root, LentTo FROM adodisc WHERE Root=''"),
+             QStringList{"BACKUP||Ann"});
+
+    // F2 on the name renames the disc.
+    QTest::keyClick(list, Qt::Key_Home);
+    QCOMPARE(list->currentIndex().column(), 0);
+    QTest::keyClick(list, Qt::Key_F2);
+    QCOMPARE(d.prompter.textTitles, QStringList{"Rename Disc"});
+    QCOMPARE(QApplication::focusWidget(), list);
+
+    // Two discs selected: Compare, and the lists under their headings.
+    QTest::keyClick(list, Qt::Key_Up);
+    QTest::keyClick(list, Qt::Key_Down, Qt::ShiftModifier);
+    auto* compare = discs->findChild<QPushButton*>("cmdcomparediscs");
+    QVERIFY(compare->isEnabled());
+    QVERIFY(!discs->findChild<QPushButton*>("cmdrenamedisc")->isEnabled());
+    QTest::keyClick(list, Qt::Key_M, Qt::AltModifier); // the button's letter, pressed a moment later
+    QTRY_VERIFY(discs->findChild<QDialog*>("frmcomparediscs"));
+    auto* comparison = discs->findChild<QDialog*>("frmcomparediscs");
+    QVERIFY(comparison->isVisible());
+    auto* lists = comparison->findChild<QTreeWidget*>("lstcomparison");
+    QTRY_COMPARE(lists->topLevelItemCount(), 3);
+    QStringList shown;
+    for (int i = 0; i < 3; ++i) {
+        const QTreeWidgetItem* heading = lists->topLevelItem(i);
+        shown << heading->text(0);
+        for (int j = 0; j < heading->childCount(); ++j)
+            shown << "  " + heading->child(j)->text(0) + "|" + heading->child(j)->text(1) + "|" +
+                         heading->child(j)->text(4) + "|" + heading->child(j)->text(5);
+    }
+    const QString rock = d.rock.path() + "/Rock/";
+    QCOMPARE(shown, (QStringList{"Only on ROCK1 (1 song)", "  Grey Owl|Winter|" + rock + "|",
+                                 "Only on BACKUP (1 song)", "  Only|There||/media/old/", "On both (1 song)",
+                                 "  Kestrel|Harbour|" + rock + "|/media/old/"}));
+
+    d.prompter.fileToWrite = d.home.filePath("compared.csv");
+    comparison->findChild<QPushButton*>("cmdexportcomparison")->click();
+    QFile csv(d.prompter.fileToWrite);
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(csv.readAll()),
+             "\uFEFFList,Artist,Title,Playtime,Category,Folder on ROCK1,Folder on BACKUP\r\n"
+             "Only on ROCK1,Grey Owl,Winter,,Rock," +
+                 rock +
+                 ",\r\n"
+                 "Only on BACKUP,Only,There,,Pop,,/media/old/\r\n"
+                 "On both,Kestrel,Harbour,,Rock," +
+                 rock + ",/media/old/\r\n");
 }
 
 // The drive list goes back to the system's disk after a build; a build of it, or of the home

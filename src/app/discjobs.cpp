@@ -2,6 +2,7 @@
 
 #include "app/buildjob.h"
 #include "app/cataloguesession.h"
+#include "app/disccomparisonwindow.h"
 #include "app/discswindow.h"
 #include "app/jobrunner.h"
 #include "app/prompter.h"
@@ -46,6 +47,12 @@ void DiscJobs::showWindow(QWidget* parent, MountWatch* watch, Settings* settings
                          [this](const Disc& disc) { rename(disc); });
         QObject::connect(window, &DiscsWindow::removeRequested, window,
                          [this](const Disc& disc) { remove(disc); });
+        QObject::connect(window, &DiscsWindow::noteEdited, window,
+                         [this](const Disc& disc, DiscNotes::Field field, const QString& text) {
+                             storeNote(disc, field, text);
+                         });
+        QObject::connect(window, &DiscsWindow::compareRequested, window,
+                         [this](const Disc& first, const Disc& second) { compare(first, second); });
     }
     m_window->reload();
     m_window->show();
@@ -217,4 +224,28 @@ void DiscJobs::remove(const Disc& disc)
                     }
                     return QStringLiteral("Disc %1 removed (%2)").arg(disc.name, songsText(songs));
                 });
+}
+
+void DiscJobs::storeNote(const Disc& disc, DiscNotes::Field field, const QString& text)
+{
+    const CommandContext& c = m_context;
+    Prompter::OwnedBy asked(c.prompter, m_window);
+    QString kept = disc.record.notes.text(field);
+    if (!c.session->refuseWrite()) {
+        if (const Failure failure = c.session->setDiscNote(disc.name, disc.root(), field, text, &kept))
+            c.prompter->ask(failure.description);
+    }
+    if (m_window)
+        m_window->showNote(disc, field, kept);
+}
+
+void DiscJobs::compare(const Disc& first, const Disc& second)
+{
+    if (!m_comparison)
+        m_comparison =
+            new DiscComparisonWindow(m_context.session->databasePath(), m_context.prompter, m_window);
+    m_comparison->compare(first, second);
+    m_comparison->show();
+    m_comparison->raise();
+    m_comparison->activateWindow();
 }

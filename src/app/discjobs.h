@@ -13,6 +13,7 @@
 class BuildJob;
 class CatalogueUndo;
 class UndoPoint;
+class DiscComparisonWindow;
 class DiscsWindow;
 class JobControl;
 class MountWatch;
@@ -21,8 +22,9 @@ class Settings;
 
 // What the list of discs does to a disc, each as a job of the window's runner: updating it
 // from the drive (with a preview of the changes to apply or cancel), renaming it and
-// removing it. `finished` hears on the window's thread what was done, in a line (empty when
-// nothing was), after the catalogue changed or not.
+// removing it; besides, storing a note of a disc as it is edited, and comparing two discs. `finished` hears
+// on the window's thread what was done, in a line (empty when nothing was), after the catalogue changed or
+// not.
 class DiscJobs
 {
 public:
@@ -50,6 +52,11 @@ public:
     void update(const Disc& disc);
     void rename(const Disc& disc);
     void remove(const Disc& disc);
+    // Stores a note the user edited in the list at once (a single short write); a note that
+    // cannot be stored is said, and shown as it was.
+    void storeNote(const Disc& disc, DiscNotes::Field field, const QString& text);
+    // Shows what two discs share and what each has alone, in a window of its own.
+    void compare(const Disc& first, const Disc& second);
 
 private:
     // The folder `disc` is in now and its volume; asks for the folder of a disc catalogued
@@ -64,4 +71,5 @@ private:
     CatalogueUndo* m_undo;
     Hooks m_hooks;
     DiscsWindow* m_window = nullptr;
+    DiscComparisonWindow* m_comparison = nullptr;
 };

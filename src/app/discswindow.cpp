@@ -7,6 +7,7 @@
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
@@ -26,6 +27,10 @@ enum Column
     SongsColumn,
     PlayTimeColumn,
     WithoutTimeColumn,
+    LocationColumn, // the notes, in the order of DiscNotes::Field
+    LentToColumn,
+    LentOnColumn,
+    NoteColumn,
     LabelColumn,
     UuidColumn,
     FileSystemColumn,
@@ -35,6 +40,7 @@ enum Column
     ColumnCount
 };
 
+constexpr int firstNoteColumn = LocationColumn;
 constexpr int sortRole = Qt::UserRole + 1;
 constexpr int discRole = Qt::UserRole + 2; // the row's place in the list of discs
 
@@ -54,10 +60,32 @@ QStandardItem* cell(const QString& text, const QVariant& order = {})
     return item;
 }
 
-QStandardItem* number(qint64 value, const QString& text = {})
+void setNumber(QStandardItem* item, qint64 value, const QString& text = {})
 {
-    QStandardItem* item = cell(text.isNull() ? QLocale().toString(value) : text, value);
+    item->setText(text.isNull() ? QLocale().toString(value) : text);
+    item->setData(value, sortRole);
     item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+}
+
+QStandardItem* number(qint64 value)
+{
+    QStandardItem* item = cell(QString());
+    setNumber(item, value);
+    return item;
+}
+
+bool isNoteColumn(int column)
+{
+    return column >= firstNoteColumn && column < firstNoteColumn + DiscNotes::FieldCount;
+}
+
+QStandardItem* noteCell(const Disc& disc, DiscNotes::Field field)
+{
+    QStandardItem* item = cell(disc.record.notes.text(field));
+    // Songs without a disc name have nothing to keep notes by.
+    item->setEditable(!disc.name.isEmpty());
+    if (field == DiscNotes::LentOn)
+        item->setToolTip(QStringLiteral("The day it was lent, as 2026-10-01"));
     return item;
 }
 
@@ -69,11 +97,12 @@ DiscsWindow::DiscsWindow(QString catalogue, VolumeSource* volumes, QWidget* pare
     setObjectName(QStringLiteral("frmdiscs"));
     setWindowTitle(QStringLiteral("Discs"));
     m_model = new QStandardItemModel(0, ColumnCount, this);
-    m_model->setHorizontalHeaderLabels({QStringLiteral("Disc"), QStringLiteral("Songs"),
-                                        QStringLiteral("Play time"), QStringLiteral("Without play time"),
-                                        QStringLiteral("Label"), QStringLiteral("UUID"),
-                                        QStringLiteral("File system"), QStringLiteral("Walked from"),
-                                        QStringLiteral("Built"), QStringLiteral("In a drive")});
+    m_model->setHorizontalHeaderLabels(
+        {QStringLiteral("Disc"), QStringLiteral("Songs"), QStringLiteral("Play time"),
+         QStringLiteral("Without play time"), QStringLiteral("Location"), QStringLiteral("Lent to"),
+         QStringLiteral("Lent on"), QStringLiteral("Note"), QStringLiteral("Label"), QStringLiteral("UUID"),
+         QStringLiteral("File system"), QStringLiteral("Walked from"), QStringLiteral("Built"),
+         QStringLiteral("In a drive")});
     m_sorted = new QSortFilterProxyModel(this);
     m_sorted->setSourceModel(m_model);
     m_sorted->setSortRole(sortRole);
@@ -83,8 +112,11 @@ DiscsWindow::DiscsWindow(QString catalogue, VolumeSource* volumes, QWidget* pare
     m_list->setSortingEnabled(true);
     m_list->sortByColumn(-1, Qt::AscendingOrder); // the order the catalogue gives, until a head is clicked
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Two discs selected are compared.
+    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // The notes are edited where they are shown: a double click, or Enter and F2 (below).
+    m_list->setEditTriggers(QAbstractItemView::DoubleClicked);
+    m_list->installEventFilter(this);
     m_list->setTabKeyNavigation(false);
     m_list->verticalHeader()->hide();
     m_list->horizontalHeader()->setStretchLastSection(true);
@@ -96,13 +128,17 @@ DiscsWindow::DiscsWindow(QString catalogue, VolumeSource* volumes, QWidget* pare
     m_rename->setObjectName(QStringLiteral("cmdrenamedisc"));
     m_remove = new QPushButton(QStringLiteral("&Remove…"), this);
     m_remove->setObjectName(QStringLiteral("cmdremovedisc"));
+    m_compare = new QPushButton(QStringLiteral("Co&mpare…"), this);
+    m_compare->setObjectName(QStringLiteral("cmdcomparediscs"));
+    m_compare->setToolTip(
+        QStringLiteral("The songs only on either of two discs selected, and those on both"));
     // Besides the buttons' letters, the keys file managers use for the same.
-    connect(new QShortcut(QKeySequence(Qt::Key_F2), this), &QShortcut::activated, m_rename,
-            &QPushButton::click);
+    connect(new QShortcut(QKeySequence(Qt::Key_F2), this), &QShortcut::activated, this,
+            [this] { editCurrentCell(true); });
     connect(new QShortcut(QKeySequence::Delete, this), &QShortcut::activated, m_remove, &QPushButton::click);
     auto* close = new QDialogButtonBox(QDialogButtonBox::Close, this);
     auto* buttons = new QHBoxLayout;
-    for (QPushButton* button : {m_update, m_rename, m_remove}) {
+    for (QPushButton* button : {m_update, m_rename, m_remove, m_compare}) {
         button->setAutoDefault(false);
         buttons->addWidget(button);
     }
@@ -118,8 +154,16 @@ DiscsWindow::DiscsWindow(QString catalogue, VolumeSource* volumes, QWidget* pare
     connect(m_update, &QPushButton::clicked, this, [this] { requestFor(&DiscsWindow::updateRequested); });
     connect(m_rename, &QPushButton::clicked, this, [this] { requestFor(&DiscsWindow::renameRequested); });
     connect(m_remove, &QPushButton::clicked, this, [this] { requestFor(&DiscsWindow::removeRequested); });
+    connect(m_compare, &QPushButton::clicked, this, [this] {
+        const QList<Disc> discs = selectedDiscs();
+        if (discs.size() == 2)
+            emit compareRequested(discs[0], discs[1]);
+    });
     connect(m_list->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &DiscsWindow::updateButtons);
+    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &DiscsWindow::updateButtons);
+    connect(m_model, &QStandardItemModel::itemChanged, this, &DiscsWindow::takeEditedNote);
     connect(m_counting, &BackgroundRead::finished, this, &DiscsWindow::countingDone);
     updateButtons();
 }
@@ -134,11 +178,11 @@ void DiscsWindow::reload()
             run.deliver([this, why = failure.description] { showCountFailure(why); });
             return;
         }
-        run.deliver([this, discs] { fill(discs, Counted::Songs); });
+        run.deliver([this, discs] { fill(discs); });
         // The play times need every song read: they come a moment later.
         if (Discs::addPlayTimes(db, &discs, run.stopFlag()).failed() || run.stopped())
             return;
-        run.deliver([this, discs] { fill(discs, Counted::PlayTimes); });
+        run.deliver([this, discs] { showPlayTimes(discs); });
     };
     work.failed = [this](const QString& why) { showCountFailure(why); };
     m_counting->start(std::move(work));
@@ -154,53 +198,152 @@ void DiscsWindow::showCountFailure(const QString& why)
     m_status->setText(QStringLiteral("The discs could not be counted: %1").arg(why));
 }
 
-void DiscsWindow::fill(const QList<Disc>& discs, Counted counted)
+void DiscsWindow::fill(const QList<Disc>& discs)
 {
-    // The same disc stays current when the list is counted again.
+    // The same disc stays current when the list is counted again; where it went (renamed,
+    // removed), the row in its place.
     Disc current;
     const bool hadCurrent = currentDisc(&current);
+    const int column = qMax(m_list->currentIndex().column(), 0);
+    const int place = qMax(m_list->currentIndex().row(), 0);
+    m_filling = true; // cells the program sets are no edits
     m_discs = discs;
     m_model->removeRows(0, m_model->rowCount());
     qint64 songs = 0;
     for (qsizetype i = 0; i < m_discs.size(); ++i) {
         const Disc& disc = m_discs[i];
         songs += disc.songs;
-        const bool times = counted == Counted::PlayTimes && disc.timesKnown;
         QList<QStandardItem*> row{
             cell(disc.name.isEmpty() ? QStringLiteral("(no name)") : disc.name),
             number(disc.songs),
-            times ? number(disc.seconds, playTimeText(disc.seconds)) : cell(QString(), -1),
-            times ? number(disc.withoutTime) : cell(QString(), -1),
-            cell(disc.record.label),
-            cell(disc.record.uuid),
-            cell(disc.record.fileSystem),
-            cell(disc.recorded ? disc.record.root : QStringLiteral("(not known)")),
-            cell(disc.record.built),
-            cell(QString()),
+            cell(QString(), -1),
+            cell(QString(), -1),
         };
+        for (int field = 0; field < DiscNotes::FieldCount; ++field)
+            row << noteCell(disc, DiscNotes::Field(field));
+        row << cell(disc.record.label) << cell(disc.record.uuid) << cell(disc.record.fileSystem)
+            << cell(disc.recorded ? disc.record.root : QStringLiteral("(not known)"))
+            << cell(disc.record.built) << cell(QString());
         row[NameColumn]->setData(int(i), discRole);
         m_model->appendRow(row);
     }
+    m_filling = false;
     showDrives();
+    m_status->setText(QStringLiteral("%1 discs, %2 songs; adding up the play times…")
+                          .arg(m_discs.size())
+                          .arg(QLocale().toString(songs)));
+    int currentRow = qMin(place, m_sorted->rowCount() - 1);
+    for (int row = 0; hadCurrent && row < m_sorted->rowCount(); ++row) {
+        if (m_discs[m_sorted->index(row, NameColumn).data(discRole).toInt()].sameDisc(current))
+            currentRow = row;
+    }
+    if (currentRow >= 0)
+        m_list->setCurrentIndex(m_sorted->index(currentRow, column));
+    m_list->resizeColumnsToContents();
+    if (m_fitToColumns)
+        fitToColumns();
+    updateButtons();
+}
+
+void DiscsWindow::showPlayTimes(const QList<Disc>& discs)
+{
+    // In place: a note being edited, the selection and the current cell stay as they are.
+    m_filling = true;
+    qint64 songs = 0;
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        const int i = m_model->item(row, NameColumn)->data(discRole).toInt();
+        if (i < 0 || i >= discs.size() || i >= m_discs.size() || !discs[i].sameDisc(m_discs[i]))
+            continue;
+        Disc& disc = m_discs[i];
+        disc.timesKnown = discs[i].timesKnown;
+        disc.seconds = discs[i].seconds;
+        disc.withoutTime = discs[i].withoutTime;
+        songs += disc.songs;
+        if (!disc.timesKnown)
+            continue;
+        setNumber(m_model->item(row, PlayTimeColumn), disc.seconds, playTimeText(disc.seconds));
+        setNumber(m_model->item(row, WithoutTimeColumn), disc.withoutTime);
+    }
+    m_filling = false;
     m_status->setText(
-        counted == Counted::Songs
-            ? QStringLiteral("%1 discs, %2 songs; adding up the play times…")
-                  .arg(m_discs.size())
-                  .arg(QLocale().toString(songs))
-            : QStringLiteral("%1 discs, %2 songs").arg(m_discs.size()).arg(QLocale().toString(songs)));
-    for (int row = 0; row < m_sorted->rowCount(); ++row) {
-        const Disc& disc = m_discs[m_sorted->index(row, NameColumn).data(discRole).toInt()];
-        if ((hadCurrent && disc.sameDisc(current)) || (!hadCurrent && row == 0)) {
-            m_list->setCurrentIndex(m_sorted->index(row, NameColumn));
-            break;
+        QStringLiteral("%1 discs, %2 songs").arg(m_discs.size()).arg(QLocale().toString(songs)));
+}
+
+void DiscsWindow::takeEditedNote(QStandardItem* item)
+{
+    if (m_filling || !isNoteColumn(item->column()))
+        return;
+    const int i = m_model->item(item->row(), NameColumn)->data(discRole).toInt();
+    if (i < 0 || i >= m_discs.size())
+        return;
+    const auto field = DiscNotes::Field(item->column() - firstNoteColumn);
+    if (item->text() == m_discs[i].record.notes.text(field))
+        return;
+    emit noteEdited(m_discs[i], field, item->text());
+}
+
+void DiscsWindow::showNote(const Disc& disc, DiscNotes::Field field, const QString& text)
+{
+    const int row = rowOfDisc(disc);
+    if (row < 0)
+        return;
+    Disc& shown = m_discs[m_model->item(row, NameColumn)->data(discRole).toInt()];
+    DiscNotes& notes = shown.record.notes;
+    switch (field) {
+    case DiscNotes::Location:
+        notes.location = text;
+        break;
+    case DiscNotes::LentTo:
+        notes.lentTo = text;
+        break;
+    case DiscNotes::LentOn:
+        notes.lentOn = QDate::fromString(text, Qt::ISODate);
+        break;
+    case DiscNotes::Note:
+    case DiscNotes::FieldCount:
+        notes.note = text;
+        break;
+    }
+    m_filling = true;
+    QStandardItem* item = m_model->item(row, firstNoteColumn + field);
+    item->setText(text);
+    item->setData(text.toLower(), sortRole);
+    m_filling = false;
+}
+
+int DiscsWindow::rowOfDisc(const Disc& disc) const
+{
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        const int i = m_model->item(row, NameColumn)->data(discRole).toInt();
+        if (i >= 0 && i < m_discs.size() && m_discs[i].sameDisc(disc))
+            return row;
+    }
+    return -1;
+}
+
+void DiscsWindow::editCurrentCell(bool orRename)
+{
+    const QModelIndex current = m_list->currentIndex();
+    if (current.isValid() && isNoteColumn(current.column())) {
+        if (m_commandsEnabled && (m_sorted->flags(current) & Qt::ItemIsEditable))
+            m_list->edit(current);
+    } else if (orRename) {
+        m_rename->click();
+    }
+}
+
+bool DiscsWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // Enter on a note begins to edit it (while it is edited, the keys go to its editor).
+    if (watched == m_list && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+            key->modifiers() == Qt::NoModifier && isNoteColumn(m_list->currentIndex().column())) {
+            editCurrentCell(false);
+            return true;
         }
     }
-    if (counted == Counted::Songs) {
-        m_list->resizeColumnsToContents();
-        if (m_fitToColumns)
-            fitToColumns();
-    }
-    updateButtons();
+    return QDialog::eventFilter(watched, event);
 }
 
 void DiscsWindow::keepSize(const QSize& size)
@@ -238,6 +381,20 @@ void DiscsWindow::showDrives()
     }
 }
 
+QList<Disc> DiscsWindow::selectedDiscs() const
+{
+    QModelIndexList rows = m_list->selectionModel()->selectedRows(NameColumn);
+    std::sort(rows.begin(), rows.end(),
+              [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    QList<Disc> discs;
+    for (const QModelIndex& row : std::as_const(rows)) {
+        const int i = row.data(discRole).toInt();
+        if (i >= 0 && i < m_discs.size())
+            discs << m_discs[i];
+    }
+    return discs;
+}
+
 bool DiscsWindow::currentDisc(Disc* disc) const
 {
     const QModelIndex current = m_list->currentIndex();
@@ -253,6 +410,8 @@ bool DiscsWindow::currentDisc(Disc* disc) const
 void DiscsWindow::enableCommands(bool enabled)
 {
     m_commandsEnabled = enabled;
+    // While a command writes, no note is stored beside it.
+    m_list->setEditTriggers(enabled ? QAbstractItemView::DoubleClicked : QAbstractItemView::NoEditTriggers);
     updateButtons();
 }
 
@@ -266,10 +425,13 @@ void DiscsWindow::takeKeysBack()
 void DiscsWindow::updateButtons()
 {
     Disc disc;
-    const bool any = m_commandsEnabled && currentDisc(&disc);
-    m_update->setEnabled(any);
-    m_rename->setEnabled(any);
-    m_remove->setEnabled(any);
+    const qsizetype selected = m_list->selectionModel()->selectedRows().size();
+    // A command for one disc is not given while several are selected.
+    const bool one = m_commandsEnabled && currentDisc(&disc) && selected <= 1;
+    m_update->setEnabled(one);
+    m_rename->setEnabled(one);
+    m_remove->setEnabled(one);
+    m_compare->setEnabled(m_commandsEnabled && selected == 2);
 }
 
 void DiscsWindow::requestFor(void (DiscsWindow::*signal)(const Disc&))

@@ -192,6 +192,26 @@ private:
 
 } // namespace
 
+Failure writeCsv(const QString& path, const QList<QStringList>& lines)
+{
+    OutputFile file(path);
+    if (Failure f = file.open())
+        return f;
+    std::string& out = file.buffer();
+    out += "\xEF\xBB\xBF";
+    for (const QStringList& line : lines) {
+        for (qsizetype i = 0; i < line.size(); ++i) {
+            if (i > 0)
+                out += ',';
+            appendCsvField(out, line[i].toStdString());
+        }
+        out += "\r\n";
+        if (!file.hand())
+            break; // said by finish(), which leaves the old file as it was
+    }
+    return file.finish();
+}
+
 std::optional<Format> formatOf(const QString& path)
 {
     if (path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))

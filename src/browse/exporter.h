@@ -44,4 +44,7 @@ struct Result
 Result write(const QString& catalogue, const RecordSource& source, const QString& path, Format format,
              const Hooks& hooks = {});
 
+// Writes `lines` (the first the head line of captions) into `path` as CSV, as write() does.
+Failure writeCsv(const QString& path, const QList<QStringList>& lines);
+
 } // namespace Exporter
