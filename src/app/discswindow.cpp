@@ -121,6 +121,22 @@ DiscsWindow::DiscsWindow(QString catalogue, VolumeSource* volumes, QWidget* pare
     m_list->verticalHeader()->hide();
     m_list->horizontalHeader()->setStretchLastSection(true);
     m_status = new QLabel(this);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_list);
+    layout->addWidget(m_status);
+    layout->addLayout(makeButtons());
+    resize(900, 420);
+    connect(m_list->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &DiscsWindow::updateButtons);
+    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &DiscsWindow::updateButtons);
+    connect(m_model, &QStandardItemModel::itemChanged, this, &DiscsWindow::takeEditedNote);
+    connect(m_counting, &BackgroundRead::finished, this, &DiscsWindow::countingDone);
+    updateButtons();
+}
+
+QHBoxLayout* DiscsWindow::makeButtons()
+{
     m_update = new QPushButton(QStringLiteral("&Update…"), this);
     m_update->setObjectName(QStringLiteral("cmdupdatedisc"));
     m_update->setToolTip(QStringLiteral("Read the disc again and bring its songs up to date"));
@@ -144,12 +160,6 @@ DiscsWindow::DiscsWindow(QString catalogue, VolumeSource* volumes, QWidget* pare
     }
     buttons->addStretch();
     buttons->addWidget(close);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(m_list);
-    layout->addWidget(m_status);
-    layout->addLayout(buttons);
-    resize(900, 420);
-
     connect(close, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_update, &QPushButton::clicked, this, [this] { requestFor(&DiscsWindow::updateRequested); });
     connect(m_rename, &QPushButton::clicked, this, [this] { requestFor(&DiscsWindow::renameRequested); });
@@ -159,13 +169,7 @@ DiscsWindow::DiscsWindow(QString catalogue, VolumeSource* volumes, QWidget* pare
         if (discs.size() == 2)
             emit compareRequested(discs[0], discs[1]);
     });
-    connect(m_list->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            &DiscsWindow::updateButtons);
-    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &DiscsWindow::updateButtons);
-    connect(m_model, &QStandardItemModel::itemChanged, this, &DiscsWindow::takeEditedNote);
-    connect(m_counting, &BackgroundRead::finished, this, &DiscsWindow::countingDone);
-    updateButtons();
+    return buttons;
 }
 
 void DiscsWindow::reload()

@@ -9,6 +9,7 @@
 #include <functional>
 
 class BackgroundRead;
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QSortFilterProxyModel;
@@ -67,6 +68,8 @@ private:
     void showCountFailure(const QString& why);
     void requestFor(void (DiscsWindow::*signal)(const Disc&));
     void updateButtons();
+    // The commands' buttons in a row, with their keys.
+    QHBoxLayout* makeButtons();
     // As wide as its columns are, within the screen.
     void fitToColumns();
 
