@@ -426,6 +426,7 @@ void typeIntoCell(QTableView* list, const QString& text, Qt::Key begin = Qt::Key
     QTest::keyClicks(editor, text);
     QTest::keyClick(editor, Qt::Key_Return);
     QTRY_COMPARE(QApplication::focusWidget(), list); // the editor closes a moment later
+    QCoreApplication::processEvents();               // and the note is stored after it
 }
 } // namespace
 

@@ -283,7 +283,10 @@ void DiscsWindow::takeEditedNote(QStandardItem* item)
     const auto field = DiscNotes::Field(item->column() - firstNoteColumn);
     if (item->text() == m_discs[i].record.notes.text(field))
         return;
-    emit noteEdited(m_discs[i], field, item->text());
+    // Once the editor has closed: what storing it says is not shown over an open editor.
+    QMetaObject::invokeMethod(
+        this, [this, disc = m_discs[i], field, text = item->text()] { emit noteEdited(disc, field, text); },
+        Qt::QueuedConnection);
 }
 
 void DiscsWindow::showNote(const Disc& disc, DiscNotes::Field field, const QString& text)
