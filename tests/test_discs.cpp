@@ -533,30 +533,17 @@ void DiscsTest::notesAsWritten_data()
     QTest::addColumn<QString>("written");
     QTest::addColumn<QString>("stored"); // or the start of the refusal
     QTest::addColumn<QString>("summary");
-    QTest::newRow("date as ISO") << int(DiscNotes::LentOn) << "2026-10-01"
-                                 << "2026-10-01"
-                                 << "Lent since 1 October 2026";
-    QTest::newRow("date in words") << int(DiscNotes::LentOn) << " 3 Oct 2026"
-                                   << "2026-10-03"
-                                   << "Lent since 3 October 2026";
-    QTest::newRow("no such day") << int(DiscNotes::LentOn) << "2026-02-30"
-                                 << "'2026-02-30' is not a date"
-                                 << "";
-    QTest::newRow("not a date") << int(DiscNotes::LentOn) << "last week"
-                                << "'last week' is not a date"
-                                << "";
-    QTest::newRow("cleared") << int(DiscNotes::Location) << "   "
-                             << ""
-                             << "";
-    QTest::newRow("place said whole") << int(DiscNotes::Location) << "under the bed"
-                                      << "under the bed"
-                                      << "Under the bed";
-    QTest::newRow("lent, no date") << int(DiscNotes::LentTo) << "Ann"
-                                   << "Ann"
-                                   << "Lent to Ann";
-    QTest::newRow("quotes and %") << int(DiscNotes::Note) << "it's 100% 'fine'; DROP TABLE adodisc"
-                                  << "it's 100% 'fine'; DROP TABLE adodisc"
-                                  << "it's 100% 'fine'; DROP TABLE adodisc";
+    // clang-format off
+    QTest::newRow("date as ISO") << int(DiscNotes::LentOn) << "2026-10-01" << "2026-10-01" << "Lent since 1 October 2026";
+    QTest::newRow("date in words") << int(DiscNotes::LentOn) << " 3 Oct 2026" << "2026-10-03" << "Lent since 3 October 2026";
+    QTest::newRow("no such day") << int(DiscNotes::LentOn) << "2026-02-30" << "'2026-02-30' is not a date" << "";
+    QTest::newRow("not a date") << int(DiscNotes::LentOn) << "last week" << "'last week' is not a date" << "";
+    QTest::newRow("cleared") << int(DiscNotes::Location) << "   " << "" << "";
+    QTest::newRow("place said whole") << int(DiscNotes::Location) << "under the bed" << "under the bed" << "Under the bed";
+    QTest::newRow("lent, no date") << int(DiscNotes::LentTo) << "Ann" << "Ann" << "Lent to Ann";
+    const QString odd = "it's 100% 'fine'; DROP TABLE adodisc";
+    QTest::newRow("quotes and %") << int(DiscNotes::Note) << odd << odd << odd;
+    // clang-format on
 }
 
 // Each note is stored as written but for the blanks at either end; a date must be one, and is
