@@ -82,10 +82,9 @@ bool isNoteColumn(int column)
 QStandardItem* noteCell(const Disc& disc, DiscNotes::Field field)
 {
     QStandardItem* item = cell(disc.record.notes.text(field));
+    item->setToolTip(item->text());
     // Songs without a disc name have nothing to keep notes by.
     item->setEditable(!disc.name.isEmpty());
-    if (field == DiscNotes::LentOn)
-        item->setToolTip(QStringLiteral("The day it was lent, as 2026-10-01"));
     return item;
 }
 
@@ -103,6 +102,8 @@ DiscsWindow::DiscsWindow(QString catalogue, VolumeSource* volumes, QWidget* pare
          QStringLiteral("Lent on"), QStringLiteral("Note"), QStringLiteral("Label"), QStringLiteral("UUID"),
          QStringLiteral("File system"), QStringLiteral("Walked from"), QStringLiteral("Built"),
          QStringLiteral("In a drive")});
+    m_model->setHeaderData(LentOnColumn, Qt::Horizontal,
+                           QStringLiteral("The day it was lent, written as 2026-10-01"), Qt::ToolTipRole);
     m_sorted = new QSortFilterProxyModel(this);
     m_sorted->setSourceModel(m_model);
     m_sorted->setSortRole(sortRole);
@@ -244,6 +245,12 @@ void DiscsWindow::fill(const QList<Disc>& discs)
     if (currentRow >= 0)
         m_list->setCurrentIndex(m_sorted->index(currentRow, column));
     m_list->resizeColumnsToContents();
+    // A long note does not push the columns after it out of sight: it is read whole in its
+    // tip, or in its editor.
+    const int noteWidth = m_list->fontMetrics().averageCharWidth() * 32;
+    for (int field = 0; field < DiscNotes::FieldCount; ++field)
+        m_list->setColumnWidth(firstNoteColumn + field,
+                               qMin(m_list->columnWidth(firstNoteColumn + field), noteWidth));
     if (m_fitToColumns)
         fitToColumns();
     updateButtons();
@@ -314,6 +321,7 @@ void DiscsWindow::showNote(const Disc& disc, DiscNotes::Field field, const QStri
     m_filling = true;
     QStandardItem* item = m_model->item(row, firstNoteColumn + field);
     item->setText(text);
+    item->setToolTip(text);
     item->setData(text.toLower(), sortRole);
     m_filling = false;
 }
