@@ -245,12 +245,8 @@ void DiscsWindow::fill(const QList<Disc>& discs)
     if (currentRow >= 0)
         m_list->setCurrentIndex(m_sorted->index(currentRow, column));
     m_list->resizeColumnsToContents();
-    // A long note does not push the columns after it out of sight: it is read whole in its
-    // tip, or in its editor.
-    const int noteWidth = m_list->fontMetrics().averageCharWidth() * 32;
     for (int field = 0; field < DiscNotes::FieldCount; ++field)
-        m_list->setColumnWidth(firstNoteColumn + field,
-                               qMin(m_list->columnWidth(firstNoteColumn + field), noteWidth));
+        fitNoteColumn(firstNoteColumn + field);
     if (m_fitToColumns)
         fitToColumns();
     updateButtons();
@@ -324,6 +320,18 @@ void DiscsWindow::showNote(const Disc& disc, DiscNotes::Field field, const QStri
     item->setToolTip(text);
     item->setData(text.toLower(), sortRole);
     m_filling = false;
+    fitNoteColumn(item->column());
+}
+
+void DiscsWindow::fitNoteColumn(int column)
+{
+    // A long note does not push the columns after it out of sight: it is read whole in its
+    // tip, or in its editor.
+    const int widest = m_list->fontMetrics().averageCharWidth() * 32;
+    const QAbstractItemView* view = m_list;
+    m_list->setColumnWidth(column, qMin(qMax(view->sizeHintForColumn(column),
+                                             m_list->horizontalHeader()->sectionSizeHint(column)),
+                                        widest));
 }
 
 int DiscsWindow::rowOfDisc(const Disc& disc) const

@@ -65,6 +65,8 @@ private:
     void editCurrentCell(bool orRename);
     bool eventFilter(QObject* watched, QEvent* event) override;
     int rowOfDisc(const Disc& disc) const;
+    // As wide as its notes, up to about 32 characters.
+    void fitNoteColumn(int column);
     void showCountFailure(const QString& why);
     void requestFor(void (DiscsWindow::*signal)(const Disc&));
     void updateButtons();
