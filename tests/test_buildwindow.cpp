@@ -453,9 +453,13 @@ void BuildWindowTest::notesAndComparisonByKeys()
     d.program.run("INSERT INTO adosong (Artist,Title,ONcd,MP3cd,Category,FullPath) VALUES "
                   "('kestrel ','HARBOUR ****1',0,'BACKUP','Rock','/media/old/'), "
                   "('Only','There',0,'BACKUP','Pop','/media/old/')");
+    d.program.run("UPDATE adosong SET Playtime='00:03:05' WHERE Artist='Kestrel'");
     DiscsWindow* discs = d.openDiscs();
     QVERIFY(discs);
     auto* list = discs->findChild<QTableView*>("lstdiscs");
+    // The play times, added up after the songs are counted, fill their cells.
+    QCOMPARE(list->model()->index(0, 2).data().toString(), QString("0:03:05"));
+    QCOMPARE(list->model()->index(0, 3).data().toString(), QString("1"));
     QTRY_COMPARE(QApplication::focusWidget(), list);
     QCOMPARE(list->model()->rowCount(), 2);
     QCOMPARE(list->currentIndex(), list->model()->index(0, 0));
@@ -523,7 +527,7 @@ void BuildWindowTest::notesAndComparisonByKeys()
                  rock +
                  ",\r\n"
                  "Only on BACKUP,Only,There,,Pop,,/media/old/\r\n"
-                 "On both,Kestrel,Harbour,,Rock," +
+                 "On both,Kestrel,Harbour,00:03:05,Rock," +
                  rock + ",/media/old/\r\n");
 }
 

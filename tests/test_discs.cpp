@@ -502,6 +502,22 @@ void DiscsTest::notesStayWithTheDisc()
     QVERIFY(!DiscRecords::notesFor(db, "rock2", s.root() + "Rock/", &found).failed());
     QCOMPARE(found.summary(), summary);
 
+    // Walked again from a folder of the same volume, the disc's new record takes its notes; a
+    // disc of the name on another volume does not.
+    s.file("More/Lenna Vey-Slow River.mp3");
+    s.build("ROCK2", "More/");
+    const auto notesAt = [&s](const QString& root) {
+        for (const Disc& listed : s.discs())
+            if (listed.root() == s.root() + root)
+                return listed.record.notes.summary();
+        return QString("no such disc");
+    };
+    QCOMPARE(notesAt("More/"), summary);
+    s.volume.uuid = "2222-BBBB";
+    s.file("Other/Only-Here.mp3");
+    s.build("ROCK2", "Other/");
+    QCOMPARE(notesAt("Other/"), QString());
+
     // Songs without a record: their notes are kept by name, go with a rename, and pass to the
     // record the disc gets when it is built again from a drive.
     s.program.addRows({"Old1", "Old2"}); // ROCK1 at /media/cdrom/Rock/
