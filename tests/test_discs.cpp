@@ -523,7 +523,9 @@ void DiscsTest::notesStayWithTheDisc()
     s.program.addRows({"Old1", "Old2"}); // ROCK1 at /media/cdrom/Rock/
     Disc old = *discNamed(s.discs(), "ROCK1");
     QVERIFY(!old.recorded);
+    const qsizetype discCount = s.discs().size();
     QCOMPARE(writeNote(s.program, old, DiscNotes::Location, "in the attic"), QString("in the attic"));
+    QCOMPARE(s.discs().size(), discCount); // the record that keeps the notes is no disc
     QCOMPARE(discNamed(s.discs(), "ROCK1")->record.notes.summary(), QString("In the attic"));
     QVERIFY(!DiscRecords::notesFor(db, "ROCK1", "/media/cdrom/Rock/", &found).failed());
     QCOMPARE(found.location, QString("in the attic"));
