@@ -41,6 +41,14 @@
 
 namespace {
 
+// Whether `failure` is one, said on standard error when it is.
+bool said(const Failure& failure)
+{
+    if (failure)
+        std::fprintf(stderr, "%s\n", qPrintable(failure.description));
+    return failure.failed();
+}
+
 const char* const firstNames[] = {"Lenna", "Grey",  "Marta", "Jonas", "Ines",  "Toby", "Ada",   "Felix",
                                   "Nina",  "Oskar", "Rosa",  "Hugo",  "Lotte", "Bram", "Clara", "Emil",
                                   "Ivy",   "Milo",  "Saga",  "Timo",  "Vera",  "Wim",  "Yara",  "Zeno"};
@@ -139,19 +147,15 @@ int makeCatalogue(const QString& path, qint64 count, qint64 discs)
     }
     QElapsedTimer clock;
     clock.start();
-    if (Failure f = Song::createCatalogue(path)) {
-        std::fprintf(stderr, "%s\n", qPrintable(f.description));
+    if (said(Song::createCatalogue(path)))
         return 1;
-    }
     Database db;
     SongTable table;
     Failure f = openEngine(db, table, path);
     if (!f)
         f = db.execute(QStringLiteral("PRAGMA cache_size=-262144"));
-    if (f) {
-        std::fprintf(stderr, "%s\n", qPrintable(f.description));
+    if (said(f))
         return 1;
-    }
     table.setBatchInterval(1000);
     for (qint64 i = 0; i < count; ++i) {
         const quint64 h = mix(quint64(i) + 1);
@@ -206,10 +210,8 @@ int showSource(const QString& path, const char* name, const RecordSource& source
     records.setCatalogue(path);
     QElapsedTimer clock;
     clock.start();
-    if (Failure f = records.requery(source)) {
-        std::fprintf(stderr, "%s\n", qPrintable(f.description));
+    if (said(records.requery(source)))
         return 1;
-    }
     fetchFirstScreen(records);
     std::printf("%s_ms: %lld\nrows: %lld\n", name, clock.elapsed(), records.recordCount());
     return 0;
@@ -229,10 +231,8 @@ int sortCatalogue(const QString& path, const QString& column)
 int searchCatalogue(const QString& path, const QString& field, const QString& text)
 {
     RecordSource source;
-    if (Failure f = FieldSearch::sourceFor(field, text, &source)) {
-        std::fprintf(stderr, "%s\n", qPrintable(f.description));
+    if (said(FieldSearch::sourceFor(field, text, &source)))
         return 2;
-    }
     return showSource(path, "search", source);
 }
 
@@ -263,10 +263,8 @@ int exportCatalogue(const QString& path, const QString& output)
 int playAll(const QString& path, const QString& playlist)
 {
     Database db;
-    if (const Failure f = db.open(path, true)) {
-        std::fprintf(stderr, "%s\n", qPrintable(f.description));
+    if (said(db.open(path, true)))
         return 1;
-    }
     SystemVolumes volumes;
     SongLocator::Hooks lookup;
     lookup.probe = [](const QByteArray& file) { return probePath(file); };
@@ -299,10 +297,8 @@ int openCatalogue(const QString& path)
     // What the window's load step does: the engine connection, then the data control.
     Database db;
     SongTable table;
-    if (const Failure f = openEngine(db, table, path)) {
-        std::fprintf(stderr, "%s\n", qPrintable(f.description));
+    if (said(openEngine(db, table, path)))
         return 1;
-    }
     RecordSet records;
     records.setCatalogue(path);
     records.setRecordSource(RecordSource::defaultSource());
@@ -510,10 +506,8 @@ int scanTree(const QString& path, const QString& root, const SongReading& readin
 {
     Database db;
     SongTable table;
-    if (const Failure f = openEngine(db, table, path)) {
-        std::fprintf(stderr, "%s\n", qPrintable(f.description));
+    if (said(openEngine(db, table, path)))
         return 1;
-    }
     table.setBatchInterval(1000);
     DuplicateNumbers counter;
     CatalogueBuilder::Hooks hooks;
@@ -550,10 +544,8 @@ int printListing(const QString& path, const QString& output, const QString& fami
     RecordSet records;
     records.setCatalogue(path, true);
     records.setCacheSize(64);
-    if (Failure f = records.refresh()) {
-        std::fprintf(stderr, "%s\n", qPrintable(f.description));
+    if (said(records.refresh()))
         return 1;
-    }
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(output);
@@ -576,17 +568,13 @@ int printListing(const QString& path, const QString& output, const QString& fami
 int totalsOf(const QString& path)
 {
     Database db;
-    if (Failure f = db.open(path, true)) {
-        std::fprintf(stderr, "%s\n", qPrintable(f.description));
+    if (said(db.open(path, true)))
         return 1;
-    }
     QElapsedTimer clock;
     clock.start();
     SongTotals totals;
-    if (Failure f = Totals::ofSource(db, RecordSource::defaultSource(), &totals)) {
-        std::fprintf(stderr, "%s\n", qPrintable(f.description));
+    if (said(Totals::ofSource(db, RecordSource::defaultSource(), &totals)))
         return 1;
-    }
     std::printf("songs: %lld\nseconds: %lld\nwithout: %lld\nms: %lld\n", totals.songs, totals.seconds,
                 totals.without, clock.elapsed());
     return 0;
@@ -596,10 +584,8 @@ int totalsOf(const QString& path)
 int findDuplicates(const QString& path, bool sameDiscToo)
 {
     Database db;
-    if (Failure f = db.open(path, true)) {
-        std::fprintf(stderr, "%s\n", qPrintable(f.description));
+    if (said(db.open(path, true)))
         return 1;
-    }
     QElapsedTimer clock;
     clock.start();
     qint64 rows = 0;
@@ -625,17 +611,13 @@ int findDuplicates(const QString& path, bool sameDiscToo)
 int listDiscs(const QString& path)
 {
     Database db;
-    if (Failure f = db.open(path)) {
-        std::fprintf(stderr, "%s\n", qPrintable(f.description));
+    if (said(db.open(path)))
         return 1;
-    }
     QElapsedTimer clock;
     clock.start();
     QList<Disc> discs;
-    if (Failure f = Discs::list(db, &discs)) {
-        std::fprintf(stderr, "%s\n", qPrintable(f.description));
+    if (said(Discs::list(db, &discs)))
         return 1;
-    }
     const qint64 listed = clock.elapsed();
     Discs::addPlayTimes(db, &discs);
     std::printf("discs: %lld\nms: %lld\ntimes_ms: %lld\n", qint64(discs.size()), listed, clock.elapsed());
@@ -650,10 +632,8 @@ bool findDisc(Database& db, const QString& name, const QString& root, Disc* foun
     QList<Disc> all;
     QList<Disc>& discs = listed ? *listed : all;
     if (discs.isEmpty()) {
-        if (Failure f = Discs::list(db, &discs)) {
-            std::fprintf(stderr, "%s\n", qPrintable(f.description));
+        if (said(Discs::list(db, &discs)))
             return false;
-        }
     }
     for (const Disc& disc : std::as_const(discs)) {
         if (Discs::sameName(disc.name, name) && (root.isEmpty() || disc.root() == root)) {
@@ -672,10 +652,8 @@ int updateDisc(const QString& path, const QString& root, const QString& folder, 
 {
     Database db;
     Disc disc;
-    if (Failure f = db.open(path)) {
-        std::fprintf(stderr, "%s\n", qPrintable(f.description));
+    if (said(db.open(path)))
         return 1;
-    }
     db.execute(QStringLiteral("PRAGMA cache_size=-65536"));
     if (!findDisc(db, name, root.isEmpty() || root.endsWith('/') ? root : root + '/', &disc))
         return 1;
@@ -686,20 +664,16 @@ int updateDisc(const QString& path, const QString& root, const QString& folder, 
     DiscUpdate::Options options;
     options.allowDuplicates = [] { return false; };
     DiscUpdate::Plan plan;
-    if (Failure f = DiscUpdate::plan(db, disc, walked, volume, options, &plan)) {
-        std::fprintf(stderr, "%s\n", qPrintable(f.description));
+    if (said(DiscUpdate::plan(db, disc, walked, volume, options, &plan)))
         return 1;
-    }
     const qint64 compared = clock.elapsed();
     qint64 applied = 0;
     if (apply) {
         clock.start();
         DuplicateNumbers counter;
         DiscUpdate::Result result;
-        if (Failure f = DiscUpdate::apply(db, disc, plan, walked, volume, options, counter, &result)) {
-            std::fprintf(stderr, "%s\n", qPrintable(f.description));
+        if (said(DiscUpdate::apply(db, disc, plan, walked, volume, options, counter, &result)))
             return 1;
-        }
         applied = clock.elapsed();
     }
     std::printf("new: %lld\ngone: %lld\nmoved: %lld\nunchanged: %lld\n", qint64(plan.added.size()),
@@ -721,10 +695,8 @@ int changeDisc(const QString& path, const QString& root, const QString& name, co
 {
     Database db;
     Disc disc;
-    if (Failure f = db.open(path)) {
-        std::fprintf(stderr, "%s\n", qPrintable(f.description));
+    if (said(db.open(path)))
         return 1;
-    }
     // As the window's job does: the working pages of the indexes kept in memory.
     db.execute(QStringLiteral("PRAGMA cache_size=-65536"));
     if (!findDisc(db, name, root.isEmpty() || root.endsWith('/') ? root : root + '/', &disc))
@@ -747,26 +719,20 @@ int setDiscNote(const QString& path, const QString& name, const QString& fieldNa
 {
     Database db;
     Disc disc;
-    if (Failure f = db.open(path)) {
-        std::fprintf(stderr, "%s\n", qPrintable(f.description));
+    if (said(db.open(path)))
         return 1;
-    }
     const std::optional<DiscNotes::Field> field = DiscNotes::fieldNamed(fieldName);
     if (!field) {
         std::fprintf(stderr, "no field %s: Location, LentTo, LentOn or Note\n", qPrintable(fieldName));
         return 1;
     }
-    if (Failure f = Song::upgrade(db)) {
-        std::fprintf(stderr, "%s\n", qPrintable(f.description));
+    if (said(Song::upgrade(db)))
         return 1;
-    }
     if (!findDisc(db, name, QString(), &disc))
         return 1;
     QString kept;
-    if (Failure f = DiscRecords::setNote(db, disc.name, disc.root(), *field, value, &kept)) {
-        std::fprintf(stderr, "%s\n", qPrintable(f.description));
+    if (said(DiscRecords::setNote(db, disc.name, disc.root(), *field, value, &kept)))
         return 1;
-    }
     std::printf("%s: %s\n", qPrintable(DiscNotes::fieldName(*field)), qPrintable(kept));
     return 0;
 }
@@ -776,10 +742,8 @@ int compareDiscs(const QString& path, const QString& firstName, const QString& s
 {
     Database db;
     Disc first, second;
-    if (Failure f = db.open(path, true)) {
-        std::fprintf(stderr, "%s\n", qPrintable(f.description));
+    if (said(db.open(path, true)))
         return 1;
-    }
     // The window has its discs listed already: the comparison alone is timed.
     QList<Disc> discs;
     if (!findDisc(db, firstName, QString(), &first, &discs) ||
@@ -788,10 +752,8 @@ int compareDiscs(const QString& path, const QString& firstName, const QString& s
     QElapsedTimer clock;
     clock.start();
     DiscComparison comparison;
-    if (Failure f = DiscCompare::compare(db, first, second, &comparison)) {
-        std::fprintf(stderr, "%s\n", qPrintable(f.description));
+    if (said(DiscCompare::compare(db, first, second, &comparison)))
         return 1;
-    }
     std::printf("only_first: %lld\nonly_second: %lld\nboth: %lld\nms: %lld\n",
                 qint64(comparison.onlyFirst.size()), qint64(comparison.onlySecond.size()),
                 qint64(comparison.both.size()), clock.elapsed());
@@ -802,17 +764,13 @@ int compareDiscs(const QString& path, const QString& firstName, const QString& s
 int runQuery(const QString& path, const QString& text)
 {
     Database db;
-    if (Failure f = db.open(path, true)) {
-        std::fprintf(stderr, "%s\n", qPrintable(f.description));
+    if (said(db.open(path, true)))
         return 1;
-    }
     QElapsedTimer clock;
     clock.start();
     std::vector<qint64> rowids;
-    if (Failure f = selectRowids(db, RecordSource::query(text), &rowids)) {
-        std::fprintf(stderr, "%s\n", qPrintable(f.description));
+    if (said(selectRowids(db, RecordSource::query(text), &rowids)))
         return 1;
-    }
     std::printf("rows: %lld\nms: %lld\n", qint64(rowids.size()), clock.elapsed());
     return 0;
 }
@@ -822,10 +780,8 @@ int undoCopy(const QString& path)
 {
     QElapsedTimer clock;
     clock.start();
-    if (const Failure f = CatalogueCopy::make(path, CatalogueCopy::undoPathFor(path))) {
-        std::fprintf(stderr, "%s\n", qPrintable(f.description));
+    if (said(CatalogueCopy::make(path, CatalogueCopy::undoPathFor(path))))
         return 1;
-    }
     std::printf("copy: %s\nms: %lld\n", qPrintable(CatalogueCopy::undoPathFor(path)), clock.elapsed());
     return 0;
 }
