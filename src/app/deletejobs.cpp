@@ -8,14 +8,9 @@
 #include "store/recordset.h"
 #include "store/songtable.h"
 
-#include <QLocale>
+#include "store/songtotals.h"
 
-namespace {
-QString songsText(qint64 songs)
-{
-    return songs == 1 ? QStringLiteral("1 song") : QStringLiteral("%1 songs").arg(QLocale().toString(songs));
-}
-} // namespace
+#include <QLocale>
 
 void DeleteJobs::clearAll()
 {
@@ -56,7 +51,7 @@ void DeleteJobs::clearAll()
             control.ask(QStringLiteral("Delete error ") + failure.description);
             return {};
         }
-        return QStringLiteral("Catalogue cleared: %1 removed").arg(songsText(songs));
+        return QStringLiteral("Catalogue cleared: %1 removed").arg(SongTotals::countText(songs));
     };
     job.done = [this](const QString& done) {
         if (const Failure failure = m_context.session->records()->refresh())
@@ -88,17 +83,17 @@ void DeleteJobs::deleteRows(const std::vector<qint64>& indexes)
     WritingJob job;
     job.objectName = QStringLiteral("deleteProgress");
     job.title = QStringLiteral("Delete record");
-    job.text = QStringLiteral("Deleting %1").arg(songsText(qint64(rowids.size())));
+    job.text = QStringLiteral("Deleting %1").arg(SongTotals::countText(qint64(rowids.size())));
     job.change = [rowids](JobControl& control, Database& db, UndoPoint& undo) -> QString {
-        const QString what = QStringLiteral("Delete %1").arg(songsText(qint64(rowids.size())));
+        const QString what = QStringLiteral("Delete %1").arg(SongTotals::countText(qint64(rowids.size())));
         if (!undo.keep(what))
             return {};
-        control.progress(QStringLiteral("Deleting %1").arg(songsText(qint64(rowids.size()))));
+        control.progress(QStringLiteral("Deleting %1").arg(SongTotals::countText(qint64(rowids.size()))));
         if (const Failure failure = deleteSongs(db, rowids)) {
             control.ask(QStringLiteral("Delete Error ") + failure.description);
             return {};
         }
-        return QStringLiteral("%1 deleted").arg(songsText(qint64(rowids.size())));
+        return QStringLiteral("%1 deleted").arg(SongTotals::countText(qint64(rowids.size())));
     };
     job.done = [this, rowids](const QString& done) {
         if (done.isEmpty())

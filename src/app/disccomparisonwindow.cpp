@@ -4,25 +4,15 @@
 #include "app/busypointer.h"
 #include "app/prompter.h"
 #include "browse/exporter.h"
+#include "store/songtotals.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLocale>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-
-namespace {
-
-QString songsText(size_t songs)
-{
-    return songs == 1 ? QStringLiteral("1 song")
-                      : QStringLiteral("%1 songs").arg(QLocale().toString(qint64(songs)));
-}
-
-} // namespace
 
 DiscComparisonWindow::DiscComparisonWindow(QString catalogue, Prompter* prompter, QWidget* parent)
     : QDialog(parent), m_prompter(prompter), m_comparing(new BackgroundRead(std::move(catalogue), this))
@@ -112,7 +102,8 @@ void DiscComparisonWindow::showComparison(const DiscComparison& comparison)
                  {QStringLiteral("On both"), comparison.both}};
     for (const auto& list : lists) {
         auto* heading = new QTreeWidgetItem(
-            m_lists, {QStringLiteral("%1 (%2)").arg(list.heading, songsText(list.songs.size()))});
+            m_lists,
+            {QStringLiteral("%1 (%2)").arg(list.heading, SongTotals::countText(qint64(list.songs.size())))});
         heading->setFirstColumnSpanned(true);
         QFont bold = heading->font(0);
         bold.setBold(true);
@@ -130,8 +121,10 @@ void DiscComparisonWindow::showComparison(const DiscComparison& comparison)
     for (int column = 0; column < m_lists->columnCount() - 1; ++column)
         m_lists->resizeColumnToContents(column);
     m_status->setText(QStringLiteral("%1 and %2: %3 only on the first, %4 only on the second, %5 on both")
-                          .arg(nameOf(m_first), nameOf(m_second), songsText(comparison.onlyFirst.size()),
-                               songsText(comparison.onlySecond.size()), songsText(comparison.both.size())));
+                          .arg(nameOf(m_first), nameOf(m_second),
+                               SongTotals::countText(qint64(comparison.onlyFirst.size())),
+                               SongTotals::countText(qint64(comparison.onlySecond.size())),
+                               SongTotals::countText(qint64(comparison.both.size()))));
     m_export->setEnabled(true);
 }
 

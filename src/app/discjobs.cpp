@@ -14,19 +14,12 @@
 #include "scan/songfile.h"
 #include "settings/settings.h"
 
+#include "store/songtotals.h"
+
 #include <QLocale>
 
 #include <algorithm>
 #include <memory>
-
-namespace {
-
-QString songsText(qint64 songs)
-{
-    return songs == 1 ? QStringLiteral("1 song") : QStringLiteral("%1 songs").arg(QLocale().toString(songs));
-}
-
-} // namespace
 
 void DiscJobs::showWindow(QWidget* parent, MountWatch* watch, Settings* settings)
 {
@@ -106,7 +99,7 @@ QString updateFromDrive(JobControl& job, Database& db, UndoPoint& undo, const Di
         return {};
     if (!plan.changes() && plan.warnings.isEmpty()) {
         job.ask(QStringLiteral("The disc %1 is up to date: %2 unchanged.")
-                    .arg(disc.name, songsText(plan.unchanged)));
+                    .arg(disc.name, SongTotals::countText(plan.unchanged)));
         return {};
     }
     QString question =
@@ -196,7 +189,8 @@ void DiscJobs::rename(const Disc& disc)
                         job.ask(failure.description);
                         return {};
                     }
-                    return QStringLiteral("Disc %1 renamed %2 (%3)").arg(disc.name, name, songsText(songs));
+                    return QStringLiteral("Disc %1 renamed %2 (%3)")
+                        .arg(disc.name, name, SongTotals::countText(songs));
                 });
 }
 
@@ -208,22 +202,23 @@ void DiscJobs::remove(const Disc& disc)
         return;
     if (c.prompter->ask(QStringLiteral("Remove the disc %1 and its %2 from the catalogue?")
                             .arg(disc.name.isEmpty() ? QStringLiteral("without a name") : disc.name,
-                                 songsText(disc.songs)),
+                                 SongTotals::countText(disc.songs)),
                         Prompter::YesNo, QStringLiteral("Remove Disc")) != Prompter::Yes)
         return;
-    startChange(QStringLiteral("removeProgress"), QStringLiteral("Remove Disc"),
-                QStringLiteral("Removing %1").arg(disc.name),
-                [disc](JobControl& job, Database& db, UndoPoint& undo) -> QString {
-                    if (!undo.keep(QStringLiteral("Remove Disc %1").arg(disc.name)))
-                        return {};
-                    job.progress(QStringLiteral("Removing %1").arg(disc.name));
-                    qint64 songs = 0;
-                    if (const Failure failure = Discs::remove(db, disc, &songs)) {
-                        job.ask(failure.description);
-                        return {};
-                    }
-                    return QStringLiteral("Disc %1 removed (%2)").arg(disc.name, songsText(songs));
-                });
+    startChange(
+        QStringLiteral("removeProgress"), QStringLiteral("Remove Disc"),
+        QStringLiteral("Removing %1").arg(disc.name),
+        [disc](JobControl& job, Database& db, UndoPoint& undo) -> QString {
+            if (!undo.keep(QStringLiteral("Remove Disc %1").arg(disc.name)))
+                return {};
+            job.progress(QStringLiteral("Removing %1").arg(disc.name));
+            qint64 songs = 0;
+            if (const Failure failure = Discs::remove(db, disc, &songs)) {
+                job.ask(failure.description);
+                return {};
+            }
+            return QStringLiteral("Disc %1 removed (%2)").arg(disc.name, SongTotals::countText(songs));
+        });
 }
 
 void DiscJobs::storeNote(const Disc& disc, DiscNotes::Field field, const QString& text)

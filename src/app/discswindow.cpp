@@ -298,22 +298,7 @@ void DiscsWindow::showNote(const Disc& disc, DiscNotes::Field field, const QStri
     if (row < 0)
         return;
     Disc& shown = m_discs[m_model->item(row, NameColumn)->data(discRole).toInt()];
-    DiscNotes& notes = shown.record.notes;
-    switch (field) {
-    case DiscNotes::Location:
-        notes.location = text;
-        break;
-    case DiscNotes::LentTo:
-        notes.lentTo = text;
-        break;
-    case DiscNotes::LentOn:
-        notes.lentOn = QDate::fromString(text, Qt::ISODate);
-        break;
-    case DiscNotes::Note:
-    case DiscNotes::FieldCount:
-        notes.note = text;
-        break;
-    }
+    shown.record.notes.set(field, text);
     m_filling = true;
     QStandardItem* item = m_model->item(row, firstNoteColumn + field);
     item->setText(text);

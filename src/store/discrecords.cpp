@@ -61,6 +61,25 @@ QString DiscNotes::text(Field field) const
     return note;
 }
 
+void DiscNotes::set(Field field, const QString& text)
+{
+    switch (field) {
+    case Location:
+        location = text;
+        break;
+    case LentTo:
+        lentTo = text;
+        break;
+    case LentOn:
+        lentOn = QDate::fromString(text, Qt::ISODate);
+        break;
+    case Note:
+    case FieldCount:
+        note = text;
+        break;
+    }
+}
+
 namespace {
 // A place written as it is said after "On": "shelf 3". One that says how it lies already
 // ("in the attic", "under the bed") is taken as it stands.
@@ -107,10 +126,8 @@ const QString noteColumns = QStringLiteral("Location, LentTo, LentOn, Note");
 DiscNotes notesAt(const Statement& row, int first)
 {
     DiscNotes notes;
-    notes.location = row.column(first).toString();
-    notes.lentTo = row.column(first + 1).toString();
-    notes.lentOn = QDate::fromString(row.column(first + 2).toString(), Qt::ISODate);
-    notes.note = row.column(first + 3).toString();
+    for (int field = 0; field < DiscNotes::FieldCount; ++field)
+        notes.set(DiscNotes::Field(field), row.column(first + field).toString());
     return notes;
 }
 

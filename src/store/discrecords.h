@@ -35,6 +35,8 @@ struct DiscNotes
     QString summary() const;
     // A field as it is shown and stored ("2026-10-01" for the date).
     QString text(Field field) const;
+    // Sets a field to `text` as text() gives it.
+    void set(Field field, const QString& text);
 
     // The stored names of the fields ("Location", "LentTo", "LentOn", "Note").
     static QString fieldName(Field field);

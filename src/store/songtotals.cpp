@@ -13,14 +13,16 @@
 
 #include <sqlite3.h>
 
+QString SongTotals::countText(qint64 songs)
+{
+    return songs == 1 ? QStringLiteral("1 song") : QStringLiteral("%1 songs").arg(QLocale().toString(songs));
+}
+
 QString SongTotals::text() const
 {
-    const QLocale locale;
-    QString text =
-        (songs == 1 ? QStringLiteral("1 song") : QStringLiteral("%1 songs").arg(locale.toString(songs))) +
-        QStringLiteral(" · ") + PlayTime::total(seconds);
+    QString text = countText(songs) + QStringLiteral(" · ") + PlayTime::total(seconds);
     if (without > 0)
-        text += QStringLiteral(" · %1 without a play time").arg(locale.toString(without));
+        text += QStringLiteral(" · %1 without a play time").arg(QLocale().toString(without));
     return text;
 }
 

@@ -19,6 +19,8 @@ struct SongTotals
 
     // "12,431 songs · 812:03:11 · 1,204 without a play time"
     QString text() const;
+    // "1 song", "12,431 songs"
+    static QString countText(qint64 songs);
 };
 
 namespace Duplicates {
