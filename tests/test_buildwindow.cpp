@@ -510,12 +510,13 @@ void BuildWindowTest::notesAndComparisonByKeys()
         shown << heading->text(0);
         for (int j = 0; j < heading->childCount(); ++j)
             shown << "  " + heading->child(j)->text(0) + "|" + heading->child(j)->text(1) + "|" +
-                         heading->child(j)->text(4) + "|" + heading->child(j)->text(5);
+                         heading->child(j)->text(2) + "|" + heading->child(j)->text(4) + "|" +
+                         heading->child(j)->text(5);
     }
     const QString rock = d.rock.path() + "/Rock/";
-    QCOMPARE(shown, (QStringList{"Only on ROCK1 (1 song)", "  Grey Owl|Winter|" + rock + "|",
-                                 "Only on BACKUP (1 song)", "  Only|There||/media/old/", "On both (1 song)",
-                                 "  Kestrel|Harbour|" + rock + "|/media/old/"}));
+    QCOMPARE(shown, (QStringList{"Only on ROCK1 (1 song)", "  Grey Owl|Winter||" + rock + "|",
+                                 "Only on BACKUP (1 song)", "  Only|There|||/media/old/", "On both (1 song)",
+                                 "  Kestrel|Harbour|3:05|" + rock + "|/media/old/"}));
 
     d.prompter.fileToWrite = d.home.filePath("compared.csv");
     comparison->findChild<QPushButton*>("cmdexportcomparison")->click();

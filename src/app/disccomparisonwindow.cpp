@@ -4,6 +4,7 @@
 #include "app/busypointer.h"
 #include "app/prompter.h"
 #include "browse/exporter.h"
+#include "store/playtime.h"
 #include "store/songtotals.h"
 
 #include <QDialogButtonBox>
@@ -110,9 +111,10 @@ void DiscComparisonWindow::showComparison(const DiscComparison& comparison)
         heading->setFont(0, bold);
         QList<QTreeWidgetItem*> items;
         items.reserve(qsizetype(list.songs.size()));
+        // Play times as the grid shows them ("3:05"); the export keeps them as stored.
         for (const ComparedSong& song : list.songs)
-            items << new QTreeWidgetItem(
-                {song.artist, song.title, song.playTime, song.category, song.firstFolder, song.secondFolder});
+            items << new QTreeWidgetItem({song.artist, song.title, PlayTime::shown(song.playTime),
+                                          song.category, song.firstFolder, song.secondFolder});
         heading->addChildren(items);
         heading->setExpanded(true);
     }
